@@ -1,0 +1,23 @@
+#pragma once
+// The seven operations behind the Python functions: one text in, one text out,
+// or the display text of the error that stopped them. Nothing here throws by
+// design; the Python layer turns a failure into ValueError.
+#include <string>
+#include <string_view>
+
+#include "varn/result.hpp"
+
+namespace varn::ops {
+
+// The error's display text, exactly as Python shows it.
+using TextResult = Result<std::string, std::string>;
+
+TextResult parse(std::string_view source);
+TextResult fmt(std::string_view source);
+TextResult render(std::string_view doc_json);
+TextResult from_json(std::string_view json);
+TextResult from_markdown(std::string_view md);
+TextResult to_json(std::string_view source);
+TextResult build_index(std::string_view source);
+
+}  // namespace varn::ops

@@ -1,0 +1,197 @@
+// The JSON AST writer: every record is written from its field table, so this
+// file only knows the value forms (strings, numbers, lists, enums, unions).
+#include <type_traits>
+
+#include "json/writer.hpp"
+#include "model/fields.hpp"
+#include "varn/ast.hpp"
+
+namespace varn {
+namespace {
+
+using json::Writer;
+
+// Every overload is declared up front: the templates below call them for
+// member types whose namespace argument-dependent lookup would not search.
+void write_value(Writer& w, const Node& node);
+void write_value(Writer& w, const Inline& span);
+void write_value(Writer& w, MarkerKind k);
+void write_value(Writer& w, MarkerPriority p);
+void write_value(Writer& w, const MarkerPrefix& p);
+void write_value(Writer& w, const VariableValue& v);
+void write_value(Writer& w, const FieldValue& v);
+template <class T>
+void write_value(Writer& w, const std::vector<T>& list);
+template <class T>
+void write_value(Writer& w, const std::optional<T>& v);
+template <HasFields T>
+void write_value(Writer& w, const T& rec);
+
+void write_value(Writer& w, const std::string& s) { w.string(s); }
+void write_value(Writer& w, bool b) { w.boolean(b); }
+void write_value(Writer& w, uint8_t v) { w.unsigned_integer(v); }
+void write_value(Writer& w, uint32_t v) { w.unsigned_integer(v); }
+void write_value(Writer& w, int64_t v) { w.integer(v); }
+void write_value(Writer& w, int8_t v) { w.integer(v); }
+void write_value(Writer& w, double v) { w.number(v); }
+
+void write_value(Writer& w, const std::pair<std::string, std::string>& kv) {
+  w.begin_array();
+  w.string(kv.first);
+  w.string(kv.second);
+  w.end_array();
+}
+
+template <class T>
+void write_value(Writer& w, const std::vector<T>& list) {
+  w.begin_array();
+  for (const T& item : list) write_value(w, item);
+  w.end_array();
+}
+
+template <class T>
+void write_value(Writer& w, const std::optional<T>& v) {
+  if (v) {
+    write_value(w, *v);
+  } else {
+    w.null();
+  }
+}
+
+template <class T>
+bool is_left_out(const T& v, WriteRule rule) {
+  if (rule == WriteRule::UnlessAbsent) {
+    if constexpr (requires { v.has_value(); }) return !v.has_value();
+  }
+  if (rule == WriteRule::UnlessEmpty) {
+    if constexpr (requires { v.empty(); }) return v.empty();
+  }
+  return false;
+}
+
+// The members of a record, in declaration order, each by its write rule.
+template <HasFields T>
+void write_members(Writer& w, const T& rec) {
+  std::apply(
+      [&](const auto&... f) {
+        (
+            [&] {
+              const auto& v = rec.*(f.member);
+              if (is_left_out(v, f.rule)) return;
+              w.key(f.name);
+              write_value(w, v);
+            }(),
+            ...);
+      },
+      Fields<T>::table.fields);
+}
+
+// A record as one object; a node payload or inline span carries its `kind` first.
+template <HasFields T>
+void write_record(Writer& w, const T& rec, std::string_view kind = {}) {
+  w.begin_object();
+  if (!kind.empty()) {
+    w.key("kind");
+    w.string(kind);
+  }
+  write_members(w, rec);
+  w.end_object();
+}
+
+template <HasFields T>
+void write_value(Writer& w, const T& rec) {
+  write_record(w, rec);
+}
+
+// ---------------------------------------------------------------- small enums
+
+constexpr std::string_view kMarkerKindNames[] = {"Open", "Required", "Optional", "Completed"};
+constexpr std::string_view kMarkerPriorityNames[] = {"None", "Required", "Optional", "Decision"};
+constexpr std::string_view kSpawnModeNames[] = {"Parallel", "Sequential"};
+constexpr std::string_view kMarkerPrefixNames[] = {"None", "Parallel", "Subtask", "ParallelSubtask"};
+constexpr std::string_view kVariableValueNames[] = {"Literal", "Compute", "Ref"};
+constexpr std::string_view kFieldValueNames[] = {"Str",  "Int",       "Float", "Bool", "Atom", "Enum",
+                                                 "Ref",  "List",      "Timestamp", "Nil", "Trit"};
+
+void write_value(Writer& w, MarkerKind k) { w.string(kMarkerKindNames[static_cast<int>(k)]); }
+void write_value(Writer& w, MarkerPriority p) { w.string(kMarkerPriorityNames[static_cast<int>(p)]); }
+
+// A variant without payload is its bare name; one with a payload is an object
+// of one member named after the variant.
+template <class F>
+void write_enum_payload(Writer& w, std::string_view name, F&& payload) {
+  w.begin_object();
+  w.key(name);
+  payload();
+  w.end_object();
+}
+
+void write_value(Writer& w, const MarkerPrefix& p) {
+  std::string_view name = kMarkerPrefixNames[p.index()];
+  if (const auto* sub = std::get_if<prefix::Subtask>(&p)) {
+    write_enum_payload(w, name, [&] { w.unsigned_integer(sub->count); });
+  } else {
+    w.string(name);
+  }
+}
+
+void write_value(Writer& w, const VariableValue& v) {
+  write_enum_payload(w, kVariableValueNames[v.index()], [&] { std::visit([&](const auto& x) { write_value(w, x); }, v); });
+}
+
+void write_value(Writer& w, const FieldValue& v) {
+  std::string_view name = kFieldValueNames[v.index()];
+  std::visit(
+      [&](const auto& x) {
+        if constexpr (requires { x.value; }) {
+          write_enum_payload(w, name, [&] { write_value(w, x.value); });
+        } else {
+          w.string(name);
+        }
+      },
+      v);
+}
+
+// ---------------------------------------------------------------- unions with a kind
+
+void write_value(Writer& w, const Inline& span) {
+  std::string_view kind = inline_kind_names[span.index()];
+  std::visit([&](const auto& x) { write_record(w, x, kind); }, span);
+}
+
+void write_value(Writer& w, const Node& node) {
+  std::string_view kind = node_kind_names[node.value.index()];
+  std::visit(
+      [&](const auto& x) {
+        using T = std::decay_t<decltype(x)>;
+        if constexpr (std::is_same_v<T, Divider>) {
+          w.begin_object();
+          w.key("kind");
+          w.string(kind);
+          w.end_object();
+        } else if constexpr (std::is_same_v<T, SpawnMode>) {
+          w.begin_object();
+          w.key("kind");
+          w.string(kind);
+          w.key(kSpawnModeNames[static_cast<int>(x)]);
+          w.null();
+          w.end_object();
+        } else {
+          write_record(w, x, kind);
+        }
+      },
+      node.value);
+}
+
+}  // namespace
+
+std::string serialize_document(const Document& doc) {
+  Writer w;
+  w.begin_object();
+  w.key("nodes");
+  write_value(w, doc.nodes);
+  w.end_object();
+  return w.take();
+}
+
+}  // namespace varn

@@ -1,0 +1,21 @@
+#include "varn/errors.hpp"
+
+namespace varn {
+
+std::string display(const ParseError& e) { return e.kind + ": " + e.message; }
+
+std::string display(const ConvertError& e) {
+  switch (e.variant) {
+    case ConvertError::Variant::Json: return "JSON conversion error: " + e.message;
+    case ConvertError::Variant::Markdown: return "Markdown conversion error: " + e.message;
+    case ConvertError::Variant::Serialization: return "Serialization error: " + e.message;
+  }
+  return e.message;
+}
+
+std::string display(const JsonError& e) {
+  if (e.line == 0) return e.message;
+  return e.message + " at line " + std::to_string(e.line) + " column " + std::to_string(e.column);
+}
+
+}  // namespace varn

@@ -1,0 +1,106 @@
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <limits>
+
+#include "json/writer.hpp"
+
+namespace varn::json {
+namespace {
+
+std::string number_text(double v) {
+  std::string out;
+  append_double(out, v);
+  return out;
+}
+
+TEST(JsonWriter, DoublesTakeShortestDigitsAndTheirLayout) {
+  const double inf = std::numeric_limits<double>::infinity();
+  const struct {
+    double value;
+    const char* text;
+  } cases[] = {
+      {1.0, "1.0"},
+      {100.0, "100.0"},
+      {2.5, "2.5"},
+      {1e15, "1000000000000000.0"},
+      {1e16, "1e+16"},
+      {1.25e16, "1.25e+16"},
+      {1e-5, "0.00001"},
+      {1e-6, "1e-6"},
+      {1.5e-7, "1.5e-7"},
+      {1e300, "1e+300"},
+      {0.0, "0.0"},
+      {-0.0, "-0.0"},
+      {-2.5, "-2.5"},
+      {0.1, "0.1"},
+      {123.456, "123.456"},
+      {0.000123, "0.000123"},
+      {9007199254740993.0, "9007199254740992.0"},
+      {1234567890123456.7, "1234567890123456.8"},
+      {12345678901234567.0, "1.2345678901234568e+16"},
+      {std::numeric_limits<double>::max(), "1.7976931348623157e+308"},
+      {std::numeric_limits<double>::denorm_min(), "5e-324"},
+      {std::nan(""), "null"},
+      {inf, "null"},
+      {-inf, "null"},
+  };
+  for (const auto& c : cases) EXPECT_EQ(number_text(c.value), c.text) << c.value;
+}
+
+TEST(JsonWriter, StringsEscapeOnlyQuotesBackslashesAndControlBytes) {
+  const struct {
+    std::string in;
+    const char* out;
+  } cases[] = {
+      {"plain", R"("plain")"},
+      {"tab\there", R"("tab\there")"},
+      {"q\"b\\", R"("q\"b\\")"},
+      {"\b\f\n\r", R"("\b\f\n\r")"},
+      {"\x1b[0m", R"("\u001b[0m")"},
+      {std::string("nul\0end", 7), R"("nul\u0000end")"},
+      {"\x1f\x7f", "\"\\u001f\x7f\""},
+      {"a/b caf\xc3\xa9 \xe2\x80\x83", "\"a/b caf\xc3\xa9 \xe2\x80\x83\""},
+  };
+  for (const auto& c : cases) {
+    std::string out;
+    append_escaped(out, c.in);
+    EXPECT_EQ(out, c.out);
+  }
+}
+
+TEST(JsonWriter, PrettyLayoutWithEmptyContainersInline) {
+  Writer w;
+  w.begin_object();
+  w.key("a");
+  w.begin_array();
+  w.end_array();
+  w.key("b");
+  w.begin_object();
+  w.end_object();
+  w.key("c");
+  w.begin_array();
+  w.integer(-9223372036854775807LL - 1);
+  w.begin_object();
+  w.key("x");
+  w.null();
+  w.end_object();
+  w.boolean(false);
+  w.end_array();
+  w.end_object();
+  EXPECT_EQ(w.text(),
+            "{\n"
+            "  \"a\": [],\n"
+            "  \"b\": {},\n"
+            "  \"c\": [\n"
+            "    -9223372036854775808,\n"
+            "    {\n"
+            "      \"x\": null\n"
+            "    },\n"
+            "    false\n"
+            "  ]\n"
+            "}");
+}
+
+}  // namespace
+}  // namespace varn::json

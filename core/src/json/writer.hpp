@@ -1,0 +1,56 @@
+#pragma once
+// Pretty JSON text: two spaces per level, one member or element per line,
+// ": " after a key, "[]" and "{}" for empty containers, no final line feed.
+#include <cstdint>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace varn::json {
+
+class Writer {
+ public:
+  explicit Writer(std::size_t reserve = 128) { out_.reserve(reserve); }
+
+  void begin_object() { open('{'); }
+  void end_object() { close('}'); }
+  void begin_array() { open('['); }
+  void end_array() { close(']'); }
+
+  // Starts a member of the current object; the value follows.
+  void key(std::string_view name);
+
+  void string(std::string_view s);
+  void integer(int64_t v);
+  void unsigned_integer(uint64_t v);
+  void number(double v);  // shortest round-trip digits; null when not finite
+  void boolean(bool b);
+  void null();
+
+  const std::string& text() const { return out_; }
+  std::string take() { return std::move(out_); }
+
+ private:
+  struct Frame {
+    bool empty = true;
+  };
+  void before_value();
+  void newline_indent(std::size_t depth);
+  void open(char c);
+  void close(char c);
+
+  std::string out_;
+  std::vector<Frame> frames_;
+  bool after_key_ = false;
+};
+
+// Appends `s` as a JSON string literal: the standard escapes, other control
+// bytes as \u00XX, everything else byte for byte.
+void append_escaped(std::string& out, std::string_view s);
+
+// Appends the number form of a double: the shortest digits that read back as
+// the same value, plain from 1e-5 to below 1e16 (".0" when integral), else in
+// exponent form like 1e+16; "null" for NaN and infinities.
+void append_double(std::string& out, double v);
+
+}  // namespace varn::json

@@ -1,0 +1,28 @@
+#include "varn/operations.hpp"
+
+#include "varn/ast.hpp"
+#include "varn/parse.hpp"
+
+namespace varn::ops {
+namespace {
+
+TextResult not_built(std::string_view name) {
+  return err(std::string(name) + "() is not available yet in this build of varn_lang");
+}
+
+}  // namespace
+
+TextResult parse(std::string_view source) {
+  auto doc = parse_source(source);
+  if (!doc) return err(display(doc.error()));
+  return serialize_document(doc.value());
+}
+
+TextResult fmt(std::string_view) { return not_built("fmt"); }
+TextResult render(std::string_view) { return not_built("render"); }
+TextResult from_json(std::string_view) { return not_built("from_json"); }
+TextResult from_markdown(std::string_view) { return not_built("from_markdown"); }
+TextResult to_json(std::string_view) { return not_built("to_json"); }
+TextResult build_index(std::string_view) { return not_built("build_index"); }
+
+}  // namespace varn::ops

@@ -1,0 +1,191 @@
+// The line dispatcher: the rules in their order of precedence. The first rule
+// whose test holds decides what the line opens.
+#include <algorithm>
+#include <array>
+
+#include "parse/handlers.hpp"
+#include "parse/text.hpp"
+#include "text/unicode.hpp"
+
+namespace varn::parse {
+
+std::string_view cut_trailing_comment(std::string_view trimmed) {
+  bool in_quotes = false;
+  bool in_pipes = false;
+  for (std::size_t i = 0; i < trimmed.size(); ++i) {
+    char c = trimmed[i];
+    if (c == '"') {
+      in_quotes = !in_quotes;
+    } else if (in_quotes) {
+      if (c == '\\') ++i;  // an escaped byte never closes the quotes
+    } else if (c == '|') {
+      in_pipes = !in_pipes;
+    } else if (!in_pipes && c == '/' && i + 1 < trimmed.size() && trimmed[i + 1] == '/') {
+      return text::trim_end(trimmed.substr(0, i));
+    }
+  }
+  return trimmed;
+}
+
+Line read_line(std::string_view raw) {
+  std::string_view trimmed = text::trim(raw);
+  return {raw, trimmed, cut_trailing_comment(trimmed)};
+}
+
+namespace {
+
+bool starts(std::string_view s, std::string_view prefix) { return s.starts_with(prefix); }
+bool starts_any(std::string_view s, std::string_view a, std::string_view b) { return s.starts_with(a) || s.starts_with(b); }
+bool ends(std::string_view s, std::string_view suffix) { return s.ends_with(suffix); }
+
+struct Rule {
+  bool (*matches)(const Line& l);
+  Handler handler;  // none yet: the line is read as prose
+};
+
+// The rules in order. A rule tests `content` unless it says otherwise.
+constexpr Rule kRules[] = {
+    // 1 code block
+    {[](const Line& l) { return starts(l.content, "```"); }, nullptr},
+    // 2 comment: reads the uncut line
+    {[](const Line& l) { return starts(l.trimmed, "//"); }, build_comment},
+    // 3 divider
+    {[](const Line& l) {
+       return l.content.size() >= 3 && std::all_of(l.content.begin(), l.content.end(), [](char c) { return c == '-'; });
+     },
+     build_divider},
+    // 4 spawn marks
+    {[](const Line& l) { return l.content == "+" || l.content == "++"; }, build_spawn},
+    // 5 entity
+    {[](const Line& l) { return starts_any(l.content, "## Entity:", "## Entity :"); }, nullptr},
+    // 6 metric
+    {[](const Line& l) { return starts_any(l.content, "## Metric:", "## Metric :"); }, nullptr},
+    // 7 heading
+    {[](const Line& l) { return starts(l.content, "#") && !starts(l.content, "#("); }, parse_heading},
+    // 8 define
+    {[](const Line& l) { return starts_any(l.content, "define:@", "define:$"); }, nullptr},
+    // 9 mutate
+    {[](const Line& l) { return starts_any(l.content, "mutate:@", "mutate:$"); }, nullptr},
+    // 10 delete
+    {[](const Line& l) { return starts_any(l.content, "delete:@", "delete:$"); }, nullptr},
+    // 11 query
+    {[](const Line& l) { return starts(l.content, "query:"); }, nullptr},
+    // 12 question-form query
+    {[](const Line& l) { return starts(l.content, "? "); }, nullptr},
+    // 13 flow
+    {[](const Line& l) { return l.content == "flow:"; }, nullptr},
+    // 14 validate
+    {[](const Line& l) { return starts(l.content, "validate ") && ends(l.content, ":"); }, nullptr},
+    // 15 states
+    {[](const Line& l) { return l.content == "states:"; }, nullptr},
+    // 16 check
+    {[](const Line& l) { return starts(l.content, "check:") && !starts(l.content, "check:@"); }, nullptr},
+    // 17 form
+    {[](const Line& l) { return starts(l.content, "form:") && !starts(l.content, "form:install"); }, nullptr},
+    // 18 module definition
+    {[](const Line& l) { return starts(l.content, "mod:$"); }, nullptr},
+    // 19 invocation from a "mod:" line
+    {[](const Line& l) { return starts(l.content, "mod:"); }, nullptr},
+    // 20 project
+    {[](const Line& l) { return starts(l.content, "project:"); }, nullptr},
+    // 21 commands
+    {[](const Line& l) { return starts(l.content, "commands:"); }, nullptr},
+    // 22 serve
+    {[](const Line& l) { return starts(l.content, "serve:"); }, nullptr},
+    // 23 sync
+    {[](const Line& l) { return starts(l.content, "sync:"); }, nullptr},
+    // 24 git
+    {[](const Line& l) { return starts(l.content, "git:"); }, nullptr},
+    // 25 snap
+    {[](const Line& l) { return starts(l.content, "snap:"); }, nullptr},
+    // 26 diff
+    {[](const Line& l) { return starts(l.content, "diff:"); }, nullptr},
+    // 27 history
+    {[](const Line& l) { return starts(l.content, "history:"); }, nullptr},
+    // 28 status options
+    {[](const Line& l) { return starts(l.content, "status:") && l.content.find('/') != std::string_view::npos; },
+     nullptr},
+    // 29 conditional
+    {[](const Line& l) { return starts(l.content, "if ") && ends(l.content, ":"); }, nullptr},
+    // 30 bold line
+    {[](const Line& l) { return starts(l.content, "**") && ends(l.content, "**") && l.content.size() >= 5; }, nullptr},
+    // 31 webhook
+    {[](const Line& l) { return starts(l.content, "webhook:"); }, nullptr},
+    // 32 remember
+    {[](const Line& l) { return starts(l.content, "remember:"); }, nullptr},
+    // 33 recall
+    {[](const Line& l) { return starts(l.content, "recall:"); }, nullptr},
+    // 34 embed marker
+    {[](const Line& l) { return starts(l.content, "^") && l.content.size() >= 2; }, nullptr},
+    // 35 files
+    {[](const Line& l) { return starts(l.content, "files:"); }, nullptr},
+    // 36 policy
+    {[](const Line& l) { return starts(l.content, "policy:"); }, nullptr},
+    // 37 gate definition
+    {[](const Line& l) { return starts(l.content, "gate:") && !starts(l.content, "gate:name"); }, nullptr},
+    // 38 escalate
+    {[](const Line& l) { return starts(l.content, "escalate:"); }, nullptr},
+    // 39 use block
+    {[](const Line& l) { return starts_any(l.content, "use $", "use @"); }, nullptr},
+    // 40 project scope
+    {[](const Line& l) { return starts(l.content, "%") && l.content.size() >= 2; }, nullptr},
+    // 41 invocation
+    {[](const Line& l) { return starts(l.content, "$"); }, nullptr},
+    // 42 issue
+    {[](const Line& l) { return starts(l.content, "issue:"); }, nullptr},
+    // 43 threaded comment
+    {[](const Line& l) { return starts(l.content, "comment:"); }, nullptr},
+    // 44 task
+    {[](const Line& l) { return is_checkbox_line(l.content); }, nullptr},
+    // 45 variable
+    {[](const Line& l) { return is_variable_line(l.content); }, nullptr},
+    // 46 routine
+    {[](const Line& l) { return starts(l.content, "routine:"); }, nullptr},
+    // 47 to 53 lattice constructs
+    {[](const Line& l) { return starts(l.content, "lattice_validates:"); }, nullptr},
+    {[](const Line& l) { return starts(l.content, "lattice_schema:"); }, nullptr},
+    {[](const Line& l) { return starts(l.content, "lattice_constraint:"); }, nullptr},
+    {[](const Line& l) { return starts(l.content, "lattice_frontier:"); }, nullptr},
+    {[](const Line& l) { return starts(l.content, "pressure_effect:"); }, nullptr},
+    {[](const Line& l) { return starts(l.content, "unit_cell:"); }, nullptr},
+    {[](const Line& l) { return starts(l.content, "symmetry:"); }, nullptr},
+};
+static_assert(std::size(kRules) == 53, "the 54th rule is the prose fallback");
+
+}  // namespace
+
+std::optional<Node> parse_node(Parser& p, std::size_t depth) {
+  if (p.pos >= p.lines.size()) return std::nullopt;
+  const Line line = read_line(p.lines[p.pos]);
+  if (line.trimmed.empty()) {
+    ++p.pos;
+    return std::nullopt;
+  }
+  for (const Rule& rule : kRules) {
+    if (!rule.matches(line)) continue;
+    if (rule.handler) return rule.handler(p, depth, line);
+    break;
+  }
+  return build_prose(p, depth, line);
+}
+
+bool is_variable_line(std::string_view c) {
+  static constexpr std::string_view kRefused[] = {
+      "//",       "**",      "? ",      "if ",      "use ",     "mod:",     "git:",      "flow:",
+      "form:",    "snap:",   "diff:",   "gate:",    "query:",   "files:",   "check:",    "define:",
+      "mutate:",  "states:", "status:", "delete:",  "recall:",  "policy:",  "validate",  "history:",
+      "routine:", "webhook:", "remember:", "escalate:",
+  };
+  if (c.empty() || std::string_view("#+-[$@^").find(c.front()) != std::string_view::npos) return false;
+  for (std::string_view r : kRefused) {
+    if (c.starts_with(r)) return false;
+  }
+  std::size_t eq = c.find('=');
+  if (eq == std::string_view::npos || eq == 0) return false;
+  if (std::string_view("!<>~").find(c[eq - 1]) != std::string_view::npos) return false;
+  if (eq + 1 < c.size() && c[eq + 1] == '=') return false;
+  std::string_view name = text::trim(c.substr(0, eq));
+  return name.find(' ') == std::string_view::npos;
+}
+
+}  // namespace varn::parse

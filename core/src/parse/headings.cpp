@@ -1,0 +1,71 @@
+// Headings: a '#' line opens a group of the lines indented below it.
+#include <algorithm>
+
+#include "parse/handlers.hpp"
+#include "parse/headings.hpp"
+#include "parse/inline.hpp"
+#include "text/unicode.hpp"
+
+namespace varn::parse {
+namespace {
+
+// Words that carry a schedule option, each key with its colon.
+constexpr std::string_view kScheduleKeys[] = {"on:", "routine:", "due:", "deadline:", "timebox:", "available:",
+                                              "blackout:"};
+
+Atom split_atom(std::string_view word) {
+  std::size_t colon = word.find(':');
+  if (colon == std::string_view::npos) return {std::string(word), std::nullopt};
+  return {std::string(word.substr(0, colon)), std::string(word.substr(colon + 1))};
+}
+
+}  // namespace
+
+TitleAtoms parse_title_atoms(std::string_view title_text) {
+  TitleAtoms out;
+  std::size_t i = 0;
+  while (i < title_text.size()) {
+    std::string_view rest = text::trim_start(title_text.substr(i));
+    if (rest.empty()) break;
+    std::size_t len = 0;
+    while (len < rest.size()) {
+      text::Decoded d = text::decode(rest, len);
+      if (text::is_white_space(d.cp)) break;
+      len += d.len;
+    }
+    std::string_view word = rest.substr(0, len);
+    i = title_text.size() - rest.size() + len;
+
+    if (word.starts_with(':')) {
+      out.atoms.push_back(split_atom(word.substr(1)));
+    } else if (std::any_of(std::begin(kScheduleKeys), std::end(kScheduleKeys),
+                           [&](std::string_view key) { return word.starts_with(key); })) {
+      out.atoms.push_back(split_atom(word));
+    } else {
+      if (!out.title.empty()) out.title.push_back(' ');
+      out.title.append(word);
+    }
+  }
+  return out;
+}
+
+std::optional<Node> parse_heading(Parser& p, std::size_t depth, const Line& line) {
+  ++p.pos;
+  std::string_view t = line.content;
+  std::size_t hashes = t.find_first_not_of('#');
+  if (hashes == std::string_view::npos) hashes = t.size();
+  // The level is one byte: a run of 256 or more '#' stays at 255, never wraps.
+  const auto level = static_cast<uint8_t>(std::min<std::size_t>(hashes, 255));
+  std::string_view rest = text::trim(t.substr(hashes));
+
+  Group group;
+  group.depth = level;
+  group.gates = extract_gates(rest);
+  TitleAtoms title = parse_title_atoms(strip_gates(rest));
+  group.name = std::move(title.title);
+  group.atoms = std::move(title.atoms);
+  group.children = parse_block(p, indentation(line.raw) + 1, depth + 1);
+  return group;
+}
+
+}  // namespace varn::parse

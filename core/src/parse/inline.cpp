@@ -1,0 +1,370 @@
+// The inline scanner and the small text operations the construct handlers
+// share. The scanner counts in characters but copies text out by byte ranges
+// of the input, so bytes that are not valid UTF-8 pass through unchanged.
+#include "parse/inline.hpp"
+
+#include <cstdint>
+#include <utility>
+
+#include "text/unicode.hpp"
+
+namespace varn::parse {
+namespace {
+
+constexpr std::size_t kNone = static_cast<std::size_t>(-1);
+
+// The text decoded once: character i starts at byte `at[i].offset`, and a
+// final entry holds the text's size so that every range [a, b) of characters
+// maps to bytes without looking at the text again.
+struct Chars {
+  struct Entry {
+    char32_t cp;
+    std::size_t offset;
+  };
+  std::string_view text;
+  std::vector<Entry> at;
+  std::size_t n = 0;
+
+  explicit Chars(std::string_view s) : text(s) {
+    at.reserve(s.size() + 1);
+    for (std::size_t i = 0; i < s.size();) {
+      const text::Decoded d = text::decode(s, i);
+      at.push_back({d.cp, i});
+      i += d.len;
+    }
+    n = at.size();
+    at.push_back({0, s.size()});
+  }
+
+  char32_t operator[](std::size_t i) const { return at[i].cp; }
+  bool is(std::size_t i, char32_t c) const { return i < n && at[i].cp == c; }
+  std::string_view slice(std::size_t from, std::size_t to) const {
+    return text.substr(at[from].offset, at[to].offset - at[from].offset);
+  }
+};
+
+bool is_name_char(char32_t c) {
+  return c == '-' || c == '.' || c == ':' || c == '_' || text::is_alphanumeric(c);
+}
+
+bool is_ref_char(char32_t c) {
+  return c == '-' || c == '.' || c == '/' || c == '~' || c == '_' || text::is_alphanumeric(c);
+}
+
+bool ends_a_project_name(char32_t c) {
+  return c == '#' || c == '$' || c == '%' || c == '*' || c == '@' || c == '{' || c == '|';
+}
+
+std::string without_trailing_dots(std::string_view s) {
+  while (!s.empty() && s.back() == '.') s.remove_suffix(1);
+  return std::string(s);
+}
+
+// The longest run of name characters from `from`: the text and its length in
+// characters.
+std::pair<std::string, std::size_t> read_name_chars(const Chars& c, std::size_t from) {
+  std::size_t end = from;
+  while (end < c.n && is_name_char(c[end])) ++end;
+  return {std::string(c.slice(from, end)), end - from};
+}
+
+// Where the first ".@" at or after each position starts. Built on first use,
+// so a line with many "@workspace:" references is still read in linear time.
+class DotAtIndex {
+ public:
+  explicit DotAtIndex(const Chars& c) : c_(c) {}
+  std::size_t first_from(std::size_t from) {
+    if (next_.empty()) {
+      next_.assign(c_.n + 1, kNone);
+      for (std::size_t k = c_.n; k-- > 0;) {
+        next_[k] = c_[k] == '.' && c_.is(k + 1, '@') ? k : next_[k + 1];
+      }
+    }
+    return from <= c_.n ? next_[from] : kNone;
+  }
+
+ private:
+  const Chars& c_;
+  std::vector<std::size_t> next_;
+};
+
+bool has_workspace_prefix(const Chars& c, std::size_t from) {
+  constexpr std::string_view kPrefix = "workspace:";
+  if (from + kPrefix.size() > c.n) return false;
+  for (std::size_t k = 0; k < kPrefix.size(); ++k) {
+    if (c[from + k] != static_cast<char32_t>(kPrefix[k])) return false;
+  }
+  return true;
+}
+
+// A reference from the "@" at `at`: the `Ref` and the characters it used.
+std::pair<Ref, std::size_t> parse_ref(const Chars& c, std::size_t at, DotAtIndex& dot_at) {
+  Ref ref;
+  std::size_t k = at + 1;
+  if (has_workspace_prefix(c, at + 1)) {
+    const std::size_t scope_start = at + 11;
+    const std::size_t dot = dot_at.first_from(scope_start);
+    if (dot != kNone) {
+      ref.workspace_scope = std::string(c.slice(scope_start, dot));
+      k = dot + 2;
+    }
+  }
+
+  std::size_t segment_start = kNone;
+  auto end_segment = [&](std::size_t end) {
+    if (segment_start != kNone && end > segment_start) ref.path.emplace_back(c.slice(segment_start, end));
+    segment_start = kNone;
+  };
+  while (k < c.n) {
+    const char32_t ch = c[k];
+    if (is_ref_char(ch)) {
+      if (segment_start == kNone) segment_start = k;
+      ++k;
+    } else if (ch == ':') {
+      end_segment(k);
+      ++k;
+    } else if (ch == '(' && c.is(k + 1, 's') && c.is(k + 2, ')')) {
+      end_segment(k);
+      ref.plural = true;
+      k += 3;
+    } else {
+      break;
+    }
+  }
+  end_segment(k);
+  if (ref.path.empty()) ref.path.emplace_back();
+  return {std::move(ref), k - at};
+}
+
+// First p >= from with characters p-1 and p both `mark`, or kNone.
+std::size_t find_closing_pair(const Chars& c, std::size_t from, char32_t mark) {
+  for (std::size_t p = from; p < c.n; ++p) {
+    if (c[p - 1] == mark && c[p] == mark) return p;
+  }
+  return kNone;
+}
+
+struct Scanner {
+  const Chars& c;
+  DotAtIndex dot_at;
+  Inlines out;
+  std::size_t pending = kNone;  // first character of the pending text run
+
+  explicit Scanner(const Chars& chars) : c(chars), dot_at(chars) {}
+
+  // Ordinary characters are only ever taken one after another, so the pending
+  // run always ends right before the character that flushes it.
+  void flush(std::size_t i) {
+    if (pending != kNone && i > pending) out.push_back(InlineText{std::string(c.slice(pending, i))});
+    pending = kNone;
+  }
+
+  bool starts_project_ref(std::size_t i) const {
+    if (i + 1 >= c.n || !text::is_alphanumeric(c[i + 1])) return false;
+    return i == 0 || text::is_white_space(c[i - 1]) || c[i - 1] == '(';
+  }
+
+  bool starts_ref(std::size_t i) const {
+    return i == 0 || text::is_white_space(c[i - 1]) || c[i - 1] == '(' || c[i - 1] == ':';
+  }
+
+  // Reads the marked span at `i`, if one starts there, and returns the
+  // position after it.
+  std::optional<std::size_t> marked_span(std::size_t i) {
+    const std::size_t n = c.n;
+    const char32_t ch = c[i];
+    if (ch == '#' && i + 1 < n && text::is_alphanumeric(c[i + 1])) {
+      flush(i);
+      auto [name, k] = read_name_chars(c, i + 1);
+      out.push_back(InlineChannel{std::move(name)});
+      return i + 1 + k;
+    }
+    if (ch == '$') {
+      flush(i);
+      auto [word, k] = read_name_chars(c, i + 1);
+      const std::size_t j = i + 1 + k;
+      if (!word.empty() && word.back() == '.' && c.is(j, '@')) {
+        auto [ref, m] = parse_ref(c, j, dot_at);
+        ref.mod_scope = without_trailing_dots(word);
+        out.emplace_back(std::move(ref));
+        return j + m;
+      }
+      out.push_back(InlineModCall{without_trailing_dots(word), std::nullopt});
+      return j;
+    }
+    if (ch == '%' && starts_project_ref(i)) {
+      flush(i);
+      std::size_t end = i + 1;
+      while (end < n && !ends_a_project_name(c[end])) ++end;
+      // Trailing whitespace goes back to the text; the name starts with an
+      // alphanumeric, so it never empties.
+      while (text::is_white_space(c[end - 1])) --end;
+      out.push_back(InlineProjectRef{std::string(c.slice(i + 1, end))});
+      return end;
+    }
+    if (ch == '*' && c.is(i + 1, '*')) {
+      flush(i);
+      const std::size_t p = find_closing_pair(c, i + 3, '*');
+      if (p == kNone) {
+        out.push_back(InlineBold{std::string(c.slice(i + 2, n))});
+        return n;
+      }
+      out.push_back(InlineBold{std::string(c.slice(i + 2, p - 1))});
+      return p + 1;
+    }
+    if (ch == '@' && starts_ref(i)) {
+      flush(i);
+      auto [ref, m] = parse_ref(c, i, dot_at);
+      out.emplace_back(std::move(ref));
+      return i + m;
+    }
+    if (ch == '|' && c.is(i + 1, '|')) {
+      flush(i);
+      const std::size_t p = find_closing_pair(c, i + 3, '|');
+      if (p == kNone) {
+        out.emplace_back(Compute{std::string(c.slice(i + 2, n)), true});
+        return n;
+      }
+      out.emplace_back(Compute{std::string(c.slice(i + 2, p - 1)), true});
+      return p + 1;
+    }
+    if (ch == '|') {
+      flush(i);
+      // The closing bar is the first one not followed by another bar.
+      std::size_t q = i + 1;
+      while (q < n && !(c[q] == '|' && !c.is(q + 1, '|'))) ++q;
+      out.emplace_back(Compute{std::string(c.slice(i + 1, q)), false});
+      return q < n ? q + 1 : n;
+    }
+    return std::nullopt;
+  }
+
+  Inlines run() {
+    std::size_t i = 0;
+    while (i < c.n) {
+      if (auto next = marked_span(i)) {
+        i = *next;
+      } else {
+        if (pending == kNone) pending = i;
+        ++i;
+      }
+    }
+    flush(c.n);
+    return std::move(out);
+  }
+};
+
+// The first whitespace-separated word of `inner` as a byte range [start, end);
+// a text without a word gives [0, 0).
+std::pair<std::size_t, std::size_t> first_word(std::string_view inner) {
+  std::size_t i = 0;
+  while (i < inner.size()) {
+    const text::Decoded d = text::decode(inner, i);
+    if (!text::is_white_space(d.cp)) break;
+    i += d.len;
+  }
+  if (i == inner.size()) return {0, 0};
+  const std::size_t start = i;
+  while (i < inner.size()) {
+    const text::Decoded d = text::decode(inner, i);
+    if (text::is_white_space(d.cp)) break;
+    i += d.len;
+  }
+  return {start, i};
+}
+
+Gate gate_from_inner(std::string_view inner) {
+  const auto [start, end] = first_word(inner);
+  Gate gate;
+  gate.name = start == end ? std::string(inner) : std::string(inner.substr(start, end - start));
+  // No body when the braces hold nothing beyond the name; otherwise the body
+  // is what follows the name's word, so it is always cut on a character
+  // boundary, even after leading whitespace.
+  if (inner.size() > gate.name.size()) gate.body = std::string(text::trim(inner.substr(end)));
+  return gate;
+}
+
+}  // namespace
+
+Inlines parse_inline(std::string_view text) {
+  const Chars chars(text);
+  if (chars.n == 0) return {};
+  return Scanner(chars).run();
+}
+
+std::optional<std::size_t> find_matching_brace(std::string_view text, std::size_t open) {
+  // '{' and '}' are single bytes that never occur inside a multi-byte
+  // character, so walking bytes sees exactly the brace characters.
+  std::int64_t depth = 0;
+  for (std::size_t i = open; i < text.size(); ++i) {
+    if (text[i] == '{') {
+      ++depth;
+    } else if (text[i] == '}') {
+      if (depth == 1) return i;
+      --depth;
+    }
+  }
+  return std::nullopt;
+}
+
+std::vector<Gate> extract_gates(std::string_view text) {
+  std::vector<Gate> gates;
+  std::size_t from = 0;
+  for (;;) {
+    const std::size_t open = text.find('{', from);
+    if (open == std::string_view::npos) break;
+    const auto close = find_matching_brace(text, open);
+    if (!close) break;
+    gates.push_back(gate_from_inner(text.substr(open + 1, *close - open - 1)));
+    from = *close + 1;
+  }
+  return gates;
+}
+
+std::string strip_gates(std::string_view text) {
+  std::string out;
+  out.reserve(text.size());
+  std::size_t from = 0;
+  for (;;) {
+    const std::size_t open = text.find('{', from);
+    if (open == std::string_view::npos) break;
+    const auto close = find_matching_brace(text, open);
+    if (!close) break;
+    out.append(text.substr(from, open - from));
+    from = *close + 1;
+  }
+  out.append(text.substr(from));
+  return out;
+}
+
+std::string unquote(std::string_view text) {
+  text = text::trim(text);
+  if (text.size() >= 2 && text.front() == '"' && text.back() == '"') text = text.substr(1, text.size() - 2);
+  return std::string(text);
+}
+
+std::string text_between_bars(std::string_view text) {
+  const std::size_t first = text.find('|');
+  if (first == std::string_view::npos) return std::string(text);
+  const std::size_t second = text.find('|', first + 1);
+  if (second == std::string_view::npos) return std::string(text);
+  return std::string(text.substr(first + 1, second - first - 1));
+}
+
+ScopePrefix parse_scope_prefix(std::string_view text) {
+  constexpr std::string_view kDotAt = ".@";
+  if (text.starts_with('$')) {
+    const std::size_t k = text.find(kDotAt);
+    if (k != std::string_view::npos) return {std::string(text.substr(1, k - 1)), std::nullopt, text.substr(k + 2)};
+  }
+  constexpr std::string_view kWorkspace = "@workspace:";
+  if (text.starts_with(kWorkspace)) {
+    const std::string_view after = text.substr(kWorkspace.size());
+    const std::size_t k = after.find(kDotAt);
+    if (k != std::string_view::npos) return {std::nullopt, std::string(after.substr(0, k)), after.substr(k + 2)};
+  }
+  if (text.starts_with('@')) return {std::nullopt, std::nullopt, text.substr(1)};
+  return {std::nullopt, std::nullopt, text};
+}
+
+}  // namespace varn::parse

@@ -1,0 +1,34 @@
+#pragma once
+// The inline scanner and the small text operations the construct handlers share.
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "varn/model.hpp"
+
+namespace varn::parse {
+
+// Splits a line of free text into spans; every character lands in a span.
+Inlines parse_inline(std::string_view text);
+
+// One `Gate` per balanced brace group: name is the first word, body the rest.
+std::vector<Gate> extract_gates(std::string_view text);
+// The text with every balanced brace group removed (not trimmed).
+std::string strip_gates(std::string_view text);
+// Byte position of the '}' matching the '{' at `open`, if any.
+std::optional<std::size_t> find_matching_brace(std::string_view text, std::size_t open);
+
+// Trimmed, without one pair of surrounding double quotes.
+std::string unquote(std::string_view text);
+// The text between the first two '|', or the whole text.
+std::string text_between_bars(std::string_view text);
+
+struct ScopePrefix {
+  std::optional<std::string> mod_scope;
+  std::optional<std::string> workspace_scope;
+  std::string_view rest;
+};
+ScopePrefix parse_scope_prefix(std::string_view text);
+
+}  // namespace varn::parse

@@ -1,0 +1,45 @@
+#pragma once
+// The state of one parse and the block walk that every construct handler uses.
+#include <cstddef>
+#include <optional>
+#include <string_view>
+#include <vector>
+
+#include "varn/errors.hpp"
+#include "varn/model.hpp"
+
+namespace varn::parse {
+
+struct Parser {
+  std::optional<ParseError> first_error;  // only the first diagnostic survives
+  std::vector<std::string_view> lines;    // views into the tab-expanded text
+  std::size_t pos = 0;                    // the next line to read; only grows
+};
+
+// Blocks deeper than this are empty; their lines fall to the enclosing block.
+inline constexpr std::size_t kMaxDepth = 127;
+
+// Bytes of leading Unicode whitespace.
+std::size_t indentation(std::string_view line);
+
+// The nodes of the block starting at `pos`: every non-blank line indented at
+// least `min_indent`. Leaves `pos` at the first line that is not in the block.
+Nodes parse_block(Parser& p, std::size_t min_indent, std::size_t depth);
+
+// One node from the line at `pos` (and the lines it owns), or none.
+std::optional<Node> parse_node(Parser& p, std::size_t depth);
+
+// The two texts of a line that the dispatcher and the handlers read.
+struct Line {
+  std::string_view raw;      // the line as split, indentation included
+  std::string_view trimmed;  // without surrounding whitespace
+  std::string_view content;  // `trimmed` without its trailing comment
+};
+
+// `trimmed` up to a "//" outside double quotes and outside a '|' span, with the
+// whitespace before it; `trimmed` itself when there is no such comment.
+std::string_view cut_trailing_comment(std::string_view trimmed);
+
+Line read_line(std::string_view raw);
+
+}  // namespace varn::parse

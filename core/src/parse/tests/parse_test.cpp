@@ -1,0 +1,125 @@
+// The block walk and the dispatcher, checked through a compact outline of the
+// tree: Kind:text for leaves, Kind:name[children] for groups.
+#include <gtest/gtest.h>
+
+#include "varn/ast.hpp"
+#include "varn/parse.hpp"
+
+namespace varn {
+namespace {
+
+std::string outline(const Nodes& nodes);
+
+std::string outline(const Node& node) {
+  return std::visit(
+      [](const auto& x) -> std::string {
+        using T = std::decay_t<decltype(x)>;
+        if constexpr (std::is_same_v<T, Group>) {
+          return "Group" + std::to_string(x.depth) + ":" + x.name + "[" + outline(x.children) + "]";
+        } else if constexpr (std::is_same_v<T, Prose>) {
+          return "Prose:" + x.text;
+        } else if constexpr (std::is_same_v<T, Comment>) {
+          return "Comment:" + x.text;
+        } else if constexpr (std::is_same_v<T, Divider>) {
+          return "Divider";
+        } else if constexpr (std::is_same_v<T, SpawnMode>) {
+          return x == SpawnMode::Parallel ? "Spawn+" : "Spawn++";
+        } else {
+          return "Other";
+        }
+      },
+      node.value);
+}
+
+std::string outline(const Nodes& nodes) {
+  std::string out;
+  for (const Node& n : nodes) {
+    if (!out.empty()) out += " ";
+    out += outline(n);
+  }
+  return out;
+}
+
+std::string parse_outline(std::string_view source) {
+  auto doc = parse_source(source);
+  if (!doc.ok()) return "error: " + display(doc.error());
+  return outline(doc.value().nodes);
+}
+
+TEST(Parse, LinesAndBlocks) {
+  const struct {
+    std::string source;
+    std::string outline;
+  } cases[] = {
+      {"", ""},
+      {"\n", ""},
+      {"  \n\t\n \xe3\x80\x80\n", ""},
+      {"a\r\nb", "Prose:a Prose:b"},
+      {"a\rb\r", "Prose:a\rb"},  // a lone CR stays in the line; trimming removes the last one
+      {"a\n\n\nb\n", "Prose:a Prose:b"},
+      // deeper lines under no opener are siblings
+      {"a\n    b\n  c", "Prose:a Prose:b Prose:c"},
+      // a tab is four bytes of indentation
+      {"# h\n\tx", "Group1:h[Prose:x]"},
+      {"    # h\n\tx", "Group1:h[] Prose:x"},
+      {"# h\n x\ny", "Group1:h[Prose:x] Prose:y"},
+      // non-breaking and ideographic spaces count with their byte length
+      {"  # h\n\xc2\xa0x", "Group1:h[] Prose:x"},
+      {"  # h\n\xe3\x80\x80x", "Group1:h[Prose:x]"},
+      {"# h\n\n  x\n\n  y", "Group1:h[Prose:x Prose:y]"},
+      // dispatcher precedence and exclusions
+      {"--- // rule", "Divider"},
+      {"--\n-- x", "Prose:-- Prose:-- x"},
+      {"+\n++\n+x\n+++", "Spawn+ Spawn++ Prose:+x Prose:+++"},
+      {"// a // b\n////x\n///x\n//", "Comment:a // b Comment:x Comment:/x Comment:"},
+      {"#(tag)\n#x\n#", "Prose:#(tag) Group1:x[] Group1:[]"},
+      {"hello // note", "Prose:hello // note"},
+      {"check:@x\nform:install\ngate:namex\nvalidate x\nif x: y", "Prose:check:@x Prose:form:install Prose:gate:namex "
+                                                                  "Prose:validate x Prose:if x: y"},
+  };
+  for (const auto& c : cases) EXPECT_EQ(parse_outline(c.source), c.outline) << c.source;
+}
+
+std::string nested_headings(int n) {
+  std::string s;
+  for (int i = 0; i < n; ++i) s += std::string(i, ' ') + "# h" + std::to_string(i) + "\n";
+  return s;
+}
+
+TEST(Parse, NestingDeeperThanTheLimitFlattensIntoTheDeepestBlock) {
+  auto doc = parse_source(nested_headings(130));
+  ASSERT_TRUE(doc.ok());
+  const Nodes* level = &doc.value().nodes;
+  for (int depth = 0; depth < 127; ++depth) {
+    ASSERT_EQ(level->size(), 1u) << depth;
+    level = &std::get<Group>((*level)[0].value).children;
+  }
+  // The block at depth 127 holds h127 and, after it, the lines it could not nest.
+  EXPECT_EQ(outline(*level), "Group1:h127[] Group1:h128[] Group1:h129[]");
+}
+
+TEST(Parse, TenThousandNestedHeadingsDoNotOverflow) {
+  auto doc = parse_source(nested_headings(10000));
+  ASSERT_TRUE(doc.ok());
+  std::string json = serialize_document(doc.value());
+  EXPECT_NE(json.find("\"h9999\""), std::string::npos);
+}
+
+TEST(Parse, HeadingLevelSaturatesAtOneByte) {
+  for (std::size_t n : {255u, 256u, 1000u}) {
+    auto doc = parse_source(std::string(n, '#') + " deep");
+    ASSERT_TRUE(doc.ok());
+    const Group& g = std::get<Group>(doc.value().nodes.at(0).value);
+    EXPECT_EQ(g.depth, 255) << n;
+    EXPECT_EQ(g.name, "deep");
+  }
+}
+
+TEST(Parse, NulAndInvalidBytesPassThrough) {
+  auto doc = parse_source(std::string("a\0b\n\xff\xfe", 6));
+  ASSERT_TRUE(doc.ok());
+  EXPECT_EQ(outline(doc.value().nodes), std::string("Prose:a\0b Prose:\xff\xfe", 18));
+}
+
+}  // namespace
+}  // namespace varn

@@ -1,0 +1,229 @@
+// Small text functions over borrowed UTF-8 text. Whitespace is Unicode
+// White_Space; trimming goes through the shared unicode helpers.
+#include "parse/text.hpp"
+
+#include <cstdint>
+#include <limits>
+
+#include "text/unicode.hpp"
+
+namespace varn::parse {
+namespace {
+
+// A byte that fails to decode comes back as a one-byte U+FFFD; a real U+FFFD
+// takes three bytes, so the pair tells the two apart.
+bool is_valid_utf8(std::string_view s) {
+  for (std::size_t i = 0; i < s.size();) {
+    const text::Decoded d = text::decode(s, i);
+    if (d.cp == 0xFFFD && d.len == 1) return false;
+    i += d.len;
+  }
+  return true;
+}
+
+// Whether the `len` bytes from the character boundary `at` end on a boundary.
+bool ends_on_boundary(std::string_view s, std::size_t at, std::size_t len) {
+  std::size_t i = at;
+  while (i < at + len) i += text::decode(s, i).len;
+  return i == at + len;
+}
+
+// Next match of `sep` at or after the character boundary `from`, on whole
+// characters only. A valid UTF-8 separator can only match on character
+// boundaries, so a plain byte search is exact for it; an invalid one (a stray
+// byte) is matched character by character.
+std::size_t find_separator(std::string_view s, std::string_view sep, std::size_t from, bool sep_valid) {
+  if (sep_valid) return s.find(sep, from);
+  for (std::size_t p = from; p < s.size(); p += text::decode(s, p).len) {
+    if (s.compare(p, sep.size(), sep) == 0 && ends_on_boundary(s, p, sep.size())) return p;
+  }
+  return std::string_view::npos;
+}
+
+// Calls `f` on every piece of `s` split at `sep`: n separators give n + 1
+// pieces, so an empty text is one empty piece. An empty separator does not
+// split.
+template <class F>
+void for_each_piece(std::string_view s, std::string_view sep, F&& f) {
+  if (sep.empty()) {
+    f(s);
+    return;
+  }
+  const bool sep_valid = is_valid_utf8(sep);
+  std::size_t start = 0;
+  for (;;) {
+    const std::size_t p = find_separator(s, sep, start, sep_valid);
+    if (p == std::string_view::npos) {
+      f(s.substr(start));
+      return;
+    }
+    f(s.substr(start, p - start));
+    start = p + sep.size();
+  }
+}
+
+std::string_view strip_leading(std::string_view s, char c) {
+  while (!s.empty() && s.front() == c) s.remove_prefix(1);
+  return s;
+}
+
+std::string_view strip_trailing(std::string_view s, char c) {
+  while (!s.empty() && s.back() == c) s.remove_suffix(1);
+  return s;
+}
+
+}  // namespace
+
+std::vector<std::string_view> split_lines(std::string_view text) {
+  std::vector<std::string_view> lines;
+  lines.reserve(4);
+  std::size_t start = 0;
+  while (start < text.size()) {
+    const std::size_t nl = text.find('\n', start);
+    if (nl == std::string_view::npos) {
+      // A carriage return without a line feed after it stays in the line.
+      lines.push_back(text.substr(start));
+      break;
+    }
+    std::size_t stop = nl;
+    if (stop > start && text[stop - 1] == '\r') --stop;
+    lines.push_back(text.substr(start, stop - start));
+    start = nl + 1;
+  }
+  return lines;
+}
+
+std::optional<std::pair<std::string, std::string>> split_key_value(std::string_view text) {
+  const std::size_t colon = text.find(':');
+  if (colon == std::string_view::npos) return std::nullopt;
+  return std::pair{std::string(text::trim(text.substr(0, colon))), std::string(text::trim(text.substr(colon + 1)))};
+}
+
+Pairs collect_key_value_lines(const std::vector<std::string>& lines) {
+  Pairs pairs;
+  for (const std::string& line : lines) {
+    if (auto kv = split_key_value(line)) pairs.push_back(std::move(*kv));
+  }
+  return pairs;
+}
+
+bool is_checkbox_line(std::string_view text) {
+  text = strip_leading(strip_leading(text, '+'), '-');
+  return !text.empty() && text.front() == '[' && text.find(']', 1) != std::string_view::npos;
+}
+
+bool has_non_identifier_char(std::string_view text) {
+  for (std::size_t i = 0; i < text.size();) {
+    const text::Decoded d = text::decode(text, i);
+    if (d.cp != '_' && !text::is_alphanumeric(d.cp)) return true;
+    i += d.len;
+  }
+  return false;
+}
+
+bool has_non_digit(std::string_view text) {
+  for (const char c : text) {
+    if (c < '0' || c > '9') return true;
+  }
+  return false;
+}
+
+std::optional<uint32_t> parse_u32(std::string_view text) {
+  if (!text.empty() && text.front() == '+') text.remove_prefix(1);
+  if (text.empty()) return std::nullopt;
+  uint64_t value = 0;
+  for (const char c : text) {
+    if (c < '0' || c > '9') return std::nullopt;
+    value = value * 10 + static_cast<uint64_t>(c - '0');
+    // Checked per digit, so the accumulator itself never overflows.
+    if (value > std::numeric_limits<uint32_t>::max()) return std::nullopt;
+  }
+  return static_cast<uint32_t>(value);
+}
+
+std::string_view strip_prefix_all(std::string_view text, std::string_view prefix) {
+  if (prefix.empty()) return text;
+  while (text.starts_with(prefix)) text.remove_prefix(prefix.size());
+  return text;
+}
+
+Strings collect_trimmed_strings(std::string_view text, std::string_view sep) {
+  Strings out;
+  for_each_piece(text, sep, [&](std::string_view piece) {
+    piece = text::trim(piece);
+    if (!piece.empty()) out.emplace_back(piece);
+  });
+  return out;
+}
+
+Strings collect_trimmed_pieces(std::string_view text, std::string_view sep) {
+  Strings out;
+  for_each_piece(text, sep, [&](std::string_view piece) { out.emplace_back(text::trim(piece)); });
+  return out;
+}
+
+Strings collect_unquoted_pieces(std::string_view text, std::string_view sep) {
+  Strings out;
+  for_each_piece(text, sep, [&](std::string_view piece) {
+    out.emplace_back(strip_trailing(strip_leading(text::trim(piece), '"'), '"'));
+  });
+  return out;
+}
+
+Strings collect_atom_names(std::string_view text, std::string_view sep) {
+  Strings out;
+  for_each_piece(text, sep, [&](std::string_view piece) { out.emplace_back(strip_leading(text::trim(piece), ':')); });
+  return out;
+}
+
+Strings collect_labels(std::string_view text, std::string_view sep) {
+  Strings out;
+  for_each_piece(text, sep, [&](std::string_view piece) {
+    // A piece that is only colons is as empty as a blank one.
+    piece = strip_leading(text::trim(piece), ':');
+    if (!piece.empty()) out.emplace_back(piece);
+  });
+  return out;
+}
+
+std::vector<std::string_view> collect_str_pieces(std::string_view text, std::string_view sep) {
+  std::vector<std::string_view> out;
+  for_each_piece(text, sep, [&](std::string_view piece) { out.push_back(piece); });
+  return out;
+}
+
+std::vector<std::string_view> collect_first_two(std::string_view text) {
+  const std::size_t colon = text.find(':');
+  if (colon == std::string_view::npos) return {text};
+  return {text.substr(0, colon), text.substr(colon + 1)};
+}
+
+Strings format_atom_names(const Strings& names) {
+  Strings out;
+  out.reserve(names.size());
+  for (const std::string& name : names) out.push_back(":" + name);
+  return out;
+}
+
+Strings quote_each_string(const Strings& items) {
+  Strings out;
+  out.reserve(items.size());
+  for (const std::string& item : items) out.push_back('"' + item + '"');
+  return out;
+}
+
+Strings collect_record_names(const std::vector<Atom>& atoms) {
+  Strings out;
+  out.reserve(atoms.size());
+  for (const Atom& atom : atoms) out.push_back(atom.name);
+  return out;
+}
+
+Strings collect_record_names(const std::vector<Gate>& gates) {
+  Strings out;
+  out.reserve(gates.size());
+  for (const Gate& gate : gates) out.push_back(gate.name);
+  return out;
+}
+
+}  // namespace varn::parse

@@ -1,0 +1,51 @@
+#pragma once
+// Small text functions shared by the parser, the writers, the conversions and
+// the index. Whitespace is Unicode White_Space throughout.
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <utility>
+#include <vector>
+
+#include "varn/model.hpp"
+
+namespace varn::parse {
+
+// Lines of a text: split at '\n', a '\r' right before it dropped, no empty
+// last line after a final '\n'. The views borrow from `text`.
+std::vector<std::string_view> split_lines(std::string_view text);
+
+// Splits at the first ':' into a trimmed key and a trimmed value.
+std::optional<std::pair<std::string, std::string>> split_key_value(std::string_view text);
+Pairs collect_key_value_lines(const std::vector<std::string>& lines);
+
+// After leading '+' then leading '-', starts with '[' and has a ']' after it.
+bool is_checkbox_line(std::string_view text);
+// Some character is neither '_' nor alphanumeric.
+bool has_non_identifier_char(std::string_view text);
+// Some byte is not an ASCII digit (false for the empty text).
+bool has_non_digit(std::string_view text);
+// An unsigned decimal number that fits in four bytes, one leading '+' allowed.
+std::optional<uint32_t> parse_u32(std::string_view text);
+
+// Removes every leading repetition of `prefix`.
+std::string_view strip_prefix_all(std::string_view text, std::string_view prefix);
+
+// Split-and-collect: each splits `text` at every `sep` and treats the pieces
+// as its name says.
+Strings collect_trimmed_strings(std::string_view text, std::string_view sep);  // trimmed, empty dropped
+Strings collect_trimmed_pieces(std::string_view text, std::string_view sep);   // trimmed, empty kept
+Strings collect_unquoted_pieces(std::string_view text, std::string_view sep);  // trimmed, '"' stripped, kept
+Strings collect_atom_names(std::string_view text, std::string_view sep);       // trimmed, ':' stripped, kept
+Strings collect_labels(std::string_view text, std::string_view sep);           // trimmed, ':' stripped, dropped
+std::vector<std::string_view> collect_str_pieces(std::string_view text, std::string_view sep);
+std::vector<std::string_view> collect_first_two(std::string_view text);  // at the first ':' only
+
+// Mapping helpers for the writers and the index.
+Strings format_atom_names(const Strings& names);   // ":" + name
+Strings quote_each_string(const Strings& items);   // '"' + item + '"'
+Strings collect_record_names(const std::vector<Atom>& atoms);
+Strings collect_record_names(const std::vector<Gate>& gates);
+
+}  // namespace varn::parse

@@ -1,0 +1,30 @@
+#pragma once
+// Expected texts kept in files beside the tests. With VARN_BLESS=1 in the
+// environment a mismatch rewrites the file instead (review the diff after).
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+#include <string>
+
+namespace varn::testing {
+
+inline std::string slurp(const std::filesystem::path& p) {
+  std::ifstream in(p, std::ios::binary);
+  std::stringstream ss;
+  ss << in.rdbuf();
+  return ss.str();
+}
+
+inline void expect_golden(const std::string& actual, const std::filesystem::path& expected_file) {
+  if (std::getenv("VARN_BLESS") && slurp(expected_file) != actual) {
+    std::ofstream(expected_file, std::ios::binary) << actual;
+    return;
+  }
+  ASSERT_TRUE(std::filesystem::exists(expected_file)) << expected_file;
+  EXPECT_EQ(actual, slurp(expected_file)) << expected_file.filename();
+}
+
+}  // namespace varn::testing

@@ -1,0 +1,84 @@
+#include "text/unicode.hpp"
+
+#include <unicode/uchar.h>
+
+namespace varn::text {
+
+Decoded decode(std::string_view s, std::size_t pos) {
+  const auto* p = reinterpret_cast<const unsigned char*>(s.data()) + pos;
+  const std::size_t left = s.size() - pos;
+  const unsigned char b0 = p[0];
+  if (b0 < 0x80) return {b0, 1};
+  constexpr Decoded bad{0xFFFD, 1};
+  std::size_t len;
+  char32_t cp;
+  char32_t min;
+  if (b0 >= 0xC2 && b0 <= 0xDF) {
+    len = 2, cp = b0 & 0x1F, min = 0x80;
+  } else if (b0 >= 0xE0 && b0 <= 0xEF) {
+    len = 3, cp = b0 & 0x0F, min = 0x800;
+  } else if (b0 >= 0xF0 && b0 <= 0xF4) {
+    len = 4, cp = b0 & 0x07, min = 0x10000;
+  } else {
+    return bad;
+  }
+  if (left < len) return bad;
+  for (std::size_t i = 1; i < len; ++i) {
+    if ((p[i] & 0xC0) != 0x80) return bad;
+    cp = (cp << 6) | (p[i] & 0x3F);
+  }
+  if (cp < min || cp > 0x10FFFF || (cp >= 0xD800 && cp <= 0xDFFF)) return bad;
+  return {cp, static_cast<uint8_t>(len)};
+}
+
+std::size_t last_char_len(std::string_view s, std::size_t end) {
+  std::size_t start = end - 1;
+  const auto* p = reinterpret_cast<const unsigned char*>(s.data());
+  while (start > 0 && end - start < 4 && (p[start] & 0xC0) == 0x80) --start;
+  if (decode(s, start).len == end - start) return end - start;
+  return 1;
+}
+
+bool is_white_space(char32_t c) {
+  if (c < 0x80) return c == ' ' || (c >= 0x09 && c <= 0x0D);
+  return u_hasBinaryProperty(static_cast<UChar32>(c), UCHAR_WHITE_SPACE);
+}
+
+bool is_alphabetic(char32_t c) {
+  if (c < 0x80) return (c | 0x20) >= 'a' && (c | 0x20) <= 'z';
+  return u_hasBinaryProperty(static_cast<UChar32>(c), UCHAR_ALPHABETIC);
+}
+
+bool is_numeric(char32_t c) {
+  if (c < 0x80) return c >= '0' && c <= '9';
+  switch (u_charType(static_cast<UChar32>(c))) {
+    case U_DECIMAL_DIGIT_NUMBER:
+    case U_LETTER_NUMBER:
+    case U_OTHER_NUMBER:
+      return true;
+    default:
+      return false;
+  }
+}
+
+std::string_view trim_start(std::string_view s) {
+  std::size_t i = 0;
+  while (i < s.size()) {
+    Decoded d = decode(s, i);
+    if (!is_white_space(d.cp)) break;
+    i += d.len;
+  }
+  return s.substr(i);
+}
+
+std::string_view trim_end(std::string_view s) {
+  std::size_t end = s.size();
+  while (end > 0) {
+    std::size_t len = last_char_len(s, end);
+    if (!is_white_space(decode(s, end - len).cp)) break;
+    end -= len;
+  }
+  return s.substr(0, end);
+}
+
+}  // namespace varn::text

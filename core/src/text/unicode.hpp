@@ -1,0 +1,32 @@
+#pragma once
+// Character classes and trimming over UTF-8 text. Whitespace is Unicode
+// White_Space; alphanumeric is Unicode Alphabetic or Numeric.
+// A byte that does not start a valid UTF-8 sequence counts as one character
+// of its own (U+FFFD), so no text ever makes these functions fail.
+#include <cstddef>
+#include <cstdint>
+#include <string_view>
+
+namespace varn::text {
+
+struct Decoded {
+  char32_t cp;
+  uint8_t len;  // bytes used, 1 to 4
+};
+
+// The character that starts at byte `pos` (pos < s.size()).
+Decoded decode(std::string_view s, std::size_t pos);
+
+// The byte length of the character that ends at byte `end` (0 < end <= s.size()).
+std::size_t last_char_len(std::string_view s, std::size_t end);
+
+bool is_white_space(char32_t c);
+bool is_alphabetic(char32_t c);
+bool is_numeric(char32_t c);
+inline bool is_alphanumeric(char32_t c) { return is_alphabetic(c) || is_numeric(c); }
+
+std::string_view trim_start(std::string_view s);
+std::string_view trim_end(std::string_view s);
+inline std::string_view trim(std::string_view s) { return trim_end(trim_start(s)); }
+
+}  // namespace varn::text
