@@ -1,0 +1,239 @@
+// The varn_lang extension module: seven functions, each taking one str and
+// returning one str, over the core operations in varn/operations.hpp.
+//
+// Written straight over the CPython C API and kept to what Python 3.9 offers.
+// The core never throws on purpose and reports failures as values; this file
+// is the only place where those values become Python exceptions.
+#define PY_SSIZE_T_CLEAN
+#include <Python.h>
+
+#include <atomic>
+#include <cstddef>
+#include <cstdint>
+#include <exception>
+#include <iterator>
+#include <new>
+#include <string>
+#include <string_view>
+
+#include "varn/operations.hpp"
+
+namespace {
+
+using Operation = varn::ops::TextResult (*)(std::string_view);
+
+// What argument binding and dispatch need to know about one function.
+struct Signature {
+  const char* name;
+  const char* arg;
+  Operation op;
+};
+
+// Registration order, which is also the order of __all__.
+constexpr Signature kSignatures[] = {
+    {"parse", "source", varn::ops::parse},
+    {"fmt", "source", varn::ops::fmt},
+    {"render", "doc_json", varn::ops::render},
+    {"from_json", "json", varn::ops::from_json},
+    {"from_markdown", "md", varn::ops::from_markdown},
+    {"to_json", "source", varn::ops::to_json},
+    {"build_index", "source", varn::ops::build_index},
+};
+
+// Raised for a C++ exception escaping the core. It derives from BaseException
+// so that a plain `except Exception` does not swallow what is a bug.
+PyObject* g_panic = nullptr;
+
+// The module is built once per process; later initialisations (reload, a
+// fresh import after removal from sys.modules) hand back the same object.
+PyObject* g_module = nullptr;
+
+// ID of the interpreter that first imported us, -1 before that. The module
+// holds process-wide state, so it refuses every other interpreter.
+std::atomic<std::int64_t> g_interpreter{-1};
+
+// Binds exactly one argument, given by position or by keyword, with the
+// wording CPython uses for a Python function `def name(arg)`. Keywords are
+// checked before the positional count, as CPython does. Returns a borrowed
+// reference, or nullptr with TypeError set.
+PyObject* bind_one(const Signature& sig, PyObject* const* args, Py_ssize_t nargs,
+                   PyObject* kwnames) {
+  PyObject* value = nargs > 0 ? args[0] : nullptr;
+  Py_ssize_t nkw = kwnames ? PyTuple_GET_SIZE(kwnames) : 0;
+  for (Py_ssize_t i = 0; i < nkw; ++i) {
+    PyObject* key = PyTuple_GET_ITEM(kwnames, i);
+    if (PyUnicode_CompareWithASCIIString(key, sig.arg) != 0) {
+      PyErr_Format(PyExc_TypeError, "%s() got an unexpected keyword argument '%S'", sig.name, key);
+      return nullptr;
+    }
+    if (value) {
+      PyErr_Format(PyExc_TypeError, "%s() got multiple values for argument '%s'", sig.name, sig.arg);
+      return nullptr;
+    }
+    value = args[nargs + i];
+  }
+  if (nargs > 1) {
+    PyErr_Format(PyExc_TypeError, "%s() takes 1 positional argument but %zd were given", sig.name,
+                 nargs);
+    return nullptr;
+  }
+  if (!value) {
+    PyErr_Format(PyExc_TypeError, "%s() missing 1 required positional argument: '%s'", sig.name,
+                 sig.arg);
+    return nullptr;
+  }
+  return value;
+}
+
+// One call of a module function: bind, convert, run the core, convert back.
+PyObject* call(const Signature& sig, PyObject* const* args, Py_ssize_t nargs, PyObject* kwnames) {
+  PyObject* arg = bind_one(sig, args, nargs, kwnames);
+  if (!arg) return nullptr;
+  if (!PyUnicode_Check(arg)) {
+    PyErr_Format(PyExc_TypeError, "argument '%s': expected str, got %.200s", sig.arg,
+                 Py_TYPE(arg)->tp_name);
+    return nullptr;
+  }
+  // The UTF-8 form is cached inside the str, which the caller keeps alive for
+  // the whole call. Sizes are used throughout so NUL characters pass through.
+  // A lone surrogate fails here with Python's own UnicodeEncodeError.
+  Py_ssize_t size = 0;
+  const char* data = PyUnicode_AsUTF8AndSize(arg, &size);
+  if (!data) return nullptr;
+
+  try {
+    auto result = sig.op(std::string_view(data, static_cast<std::size_t>(size)));
+    if (result.ok()) {
+      const std::string& text = result.value();
+      return PyUnicode_DecodeUTF8(text.data(), static_cast<Py_ssize_t>(text.size()), "strict");
+    }
+    // The error text should be UTF-8 already; "replace" guarantees that a
+    // stray byte cannot turn the ValueError into a decoding error.
+    const std::string& text = result.error();
+    PyObject* message =
+        PyUnicode_DecodeUTF8(text.data(), static_cast<Py_ssize_t>(text.size()), "replace");
+    if (!message) return nullptr;
+    PyErr_SetObject(PyExc_ValueError, message);  // a str value: one argument
+    Py_DECREF(message);
+    return nullptr;
+  } catch (const std::bad_alloc&) {
+    return PyErr_NoMemory();
+  } catch (const std::exception& e) {
+    PyErr_SetString(g_panic, e.what());
+    return nullptr;
+  } catch (...) {
+    PyErr_SetString(g_panic, "unknown C++ exception in varn_lang");
+    return nullptr;
+  }
+}
+
+template <std::size_t I>
+PyObject* fastcall(PyObject* /*module*/, PyObject* const* args, Py_ssize_t nargs,
+                   PyObject* kwnames) {
+  return call(kSignatures[I], args, nargs, kwnames);
+}
+
+// The doc's first line and "--" give CPython the text signature, so that
+// inspect.signature shows the argument's name.
+template <std::size_t I>
+PyMethodDef method(const char* doc) {
+  // The cast through void(*)() is how a fast-call function goes into
+  // ml_meth without a function-type-cast warning.
+  return {kSignatures[I].name,
+          reinterpret_cast<PyCFunction>(reinterpret_cast<void (*)()>(&fastcall<I>)),
+          METH_FASTCALL | METH_KEYWORDS, doc};
+}
+
+// Function objects keep a pointer to their PyMethodDef: these live forever.
+PyMethodDef g_methods[] = {
+    method<0>("parse(source)\n--\n\nParse .varn source text, return JSON AST string."),
+    method<1>("fmt(source)\n--\n\nFormat .varn source text with consistent indentation."),
+    method<2>("render(doc_json)\n--\n\nRender a JSON AST back to .varn text."),
+    method<3>("from_json(json)\n--\n\nConvert JSON to .varn text."),
+    method<4>("from_markdown(md)\n--\n\nConvert Markdown to .varn text."),
+    method<5>("to_json(source)\n--\n\nConvert .varn source to JSON string."),
+    method<6>("build_index(source)\n--\n\nBuild document index as JSON string."),
+};
+static_assert(std::size(g_methods) == std::size(kSignatures));
+
+// No methods or slots here: the functions are added one by one below so that
+// each also lands in __all__.
+PyModuleDef g_def = {PyModuleDef_HEAD_INIT, "varn_lang", "", 0, nullptr, nullptr,
+                     nullptr,               nullptr,     nullptr};
+
+// Appends `name` to the module's __all__, creating the list on first use.
+int append_to_all(PyObject* module, PyObject* name) {
+  PyObject* all = PyDict_GetItemString(PyModule_GetDict(module), "__all__");  // borrowed
+  if (!all) {
+    PyObject* list = PyList_New(0);
+    if (!list) return -1;
+    int rc = PyModule_AddObject(module, "__all__", list);  // steals on success
+    if (rc < 0) {
+      Py_DECREF(list);
+      return -1;
+    }
+    all = list;
+  }
+  return PyList_Append(all, name);
+}
+
+// Creates one function bound to the module and registers it under its name.
+int add_function(PyObject* module, PyObject* module_name, PyMethodDef* def) {
+  PyObject* func = PyCFunction_NewEx(def, module, module_name);
+  if (!func) return -1;
+  PyObject* name = PyObject_GetAttrString(func, "__name__");
+  int rc = -1;
+  if (name && append_to_all(module, name) == 0) rc = PyObject_SetAttr(module, name, func);
+  Py_XDECREF(name);
+  Py_DECREF(func);
+  return rc;
+}
+
+// The module body: the panic exception, then the seven functions in order.
+// The first failure stops it with the Python error set.
+int exec_module(PyObject* module) {
+  if (!g_panic) {
+    g_panic = PyErr_NewException("varn_lang.PanicException", PyExc_BaseException, nullptr);
+    if (!g_panic) return -1;
+  }
+  Py_INCREF(g_panic);
+  if (PyModule_AddObject(module, "PanicException", g_panic) < 0) {
+    Py_DECREF(g_panic);
+    return -1;
+  }
+  PyObject* module_name = PyModule_GetNameObject(module);
+  if (!module_name) return -1;
+  int rc = 0;
+  for (PyMethodDef& def : g_methods) {
+    if ((rc = add_function(module, module_name, &def)) < 0) break;
+  }
+  Py_DECREF(module_name);
+  return rc;
+}
+
+}  // namespace
+
+PyMODINIT_FUNC PyInit_varn_lang(void) {
+  std::int64_t id = PyInterpreterState_GetID(PyInterpreterState_Get());
+  if (id == -1) return nullptr;
+  std::int64_t first = -1;
+  if (!g_interpreter.compare_exchange_strong(first, id) && first != id) {
+    PyErr_SetString(PyExc_ImportError,
+                    "varn_lang does not support subinterpreters: it can be imported "
+                    "only once per process");
+    return nullptr;
+  }
+  if (g_module) {
+    Py_INCREF(g_module);
+    return g_module;
+  }
+  PyObject* module = PyModule_Create2(&g_def, 1013);
+  if (!module) return nullptr;
+  if (exec_module(module) < 0) {
+    Py_DECREF(module);
+    return nullptr;
+  }
+  Py_INCREF(module);  // the process keeps one reference for later imports
+  g_module = module;
+  return module;
+}

@@ -1,0 +1,312 @@
+"""Tests of the varn_lang module surface: registration, argument binding,
+text conversion, error mapping and module lifecycle.
+
+Run with PYTHONPATH pointing at the build's python/ directory."""
+
+import importlib
+import inspect
+import os
+import sys
+import tempfile
+
+import pytest
+
+import varn_lang
+
+NAMES = ["parse", "fmt", "render", "from_json", "from_markdown", "to_json", "build_index"]
+
+SIGNATURES = {
+    "parse": ("source", "Parse .varn source text, return JSON AST string."),
+    "fmt": ("source", "Format .varn source text with consistent indentation."),
+    "render": ("doc_json", "Render a JSON AST back to .varn text."),
+    "from_json": ("json", "Convert JSON to .varn text."),
+    "from_markdown": ("md", "Convert Markdown to .varn text."),
+    "to_json": ("source", "Convert .varn source to JSON string."),
+    "build_index": ("source", "Build document index as JSON string."),
+}
+
+EMPTY_DOCUMENT = '{\n  "nodes": []\n}'
+
+# Functions whose core operation may still be a stub; such a stub answers
+# with ValueError and this text.
+NOT_AVAILABLE = "is not available yet in this build of varn_lang"
+
+
+# --- registration ---------------------------------------------------------
+
+
+def test_all_lists_the_seven_functions_in_order():
+    assert varn_lang.__all__ == NAMES
+    assert type(varn_lang.__all__) is list
+
+
+def test_module_name_and_doc():
+    assert varn_lang.__name__ == "varn_lang"
+    assert varn_lang.__doc__ == ""
+
+
+@pytest.mark.parametrize("name", NAMES)
+def test_function_is_a_builtin_bound_to_the_module(name):
+    func = getattr(varn_lang, name)
+    assert inspect.isbuiltin(func)
+    assert func.__name__ == name
+    assert func.__qualname__ == name
+    assert func.__module__ == "varn_lang"
+    assert func.__self__ is varn_lang
+
+
+@pytest.mark.parametrize("name", NAMES)
+def test_signature_and_docstring(name):
+    arg, doc = SIGNATURES[name]
+    func = getattr(varn_lang, name)
+    assert func.__text_signature__ == "(%s)" % arg
+    assert str(inspect.signature(func)) == "(%s)" % arg
+    param = inspect.signature(func).parameters[arg]
+    assert param.kind is inspect.Parameter.POSITIONAL_OR_KEYWORD
+    assert param.default is inspect.Parameter.empty
+    assert func.__doc__ == doc
+
+
+def test_panic_exception_is_a_base_exception_only():
+    panic = varn_lang.PanicException
+    assert isinstance(panic, type)
+    assert issubclass(panic, BaseException)
+    assert not issubclass(panic, Exception)
+    assert panic.__name__ == "PanicException"
+    assert panic.__module__ == "varn_lang"
+    assert "PanicException" not in varn_lang.__all__
+
+
+# --- parse and argument binding -------------------------------------------
+
+
+def test_parse_empty_by_position():
+    assert varn_lang.parse("") == EMPTY_DOCUMENT
+
+
+def test_parse_empty_by_keyword():
+    assert varn_lang.parse(source="") == EMPTY_DOCUMENT
+
+
+def test_parse_accepts_str_subclass():
+    class Text(str):
+        pass
+
+    assert varn_lang.parse(Text("")) == EMPTY_DOCUMENT
+
+
+def test_parse_returns_exact_str():
+    assert type(varn_lang.parse("hello")) is str
+
+
+def test_parse_non_str_argument():
+    with pytest.raises(TypeError) as info:
+        varn_lang.parse(1)
+    assert str(info.value) == "argument 'source': expected str, got int"
+
+
+@pytest.mark.parametrize("value", [b"x", None, 1.5, ["x"]])
+def test_parse_other_non_str_arguments(value):
+    with pytest.raises(TypeError, match=r"^argument 'source': "):
+        varn_lang.parse(value)
+
+
+def test_parse_non_str_by_keyword():
+    with pytest.raises(TypeError) as info:
+        varn_lang.parse(source=b"x")
+    assert str(info.value) == "argument 'source': expected str, got bytes"
+
+
+def test_parse_missing_argument():
+    with pytest.raises(TypeError) as info:
+        varn_lang.parse()
+    assert str(info.value) == "parse() missing 1 required positional argument: 'source'"
+
+
+def test_parse_too_many_positional():
+    with pytest.raises(TypeError) as info:
+        varn_lang.parse("a", "b")
+    assert str(info.value) == "parse() takes 1 positional argument but 2 were given"
+    with pytest.raises(TypeError, match=r"but 3 were given$"):
+        varn_lang.parse("a", "b", "c")
+
+
+def test_parse_unexpected_keyword():
+    with pytest.raises(TypeError) as info:
+        varn_lang.parse(text="x")
+    assert str(info.value) == "parse() got an unexpected keyword argument 'text'"
+
+
+def test_parse_unexpected_keyword_beside_the_right_one():
+    with pytest.raises(TypeError) as info:
+        varn_lang.parse(source="x", text="y")
+    assert str(info.value) == "parse() got an unexpected keyword argument 'text'"
+
+
+def test_parse_multiple_values():
+    with pytest.raises(TypeError) as info:
+        varn_lang.parse("a", source="b")
+    assert str(info.value) == "parse() got multiple values for argument 'source'"
+
+
+def test_binding_via_kwargs_dict():
+    assert varn_lang.parse(**{"source": ""}) == EMPTY_DOCUMENT
+    with pytest.raises(TypeError, match="unexpected keyword argument 'sourc'"):
+        varn_lang.parse(**{"sourc": ""})
+
+
+@pytest.mark.parametrize("name", NAMES)
+def test_each_function_names_itself_and_its_argument(name):
+    arg, _ = SIGNATURES[name]
+    func = getattr(varn_lang, name)
+    with pytest.raises(TypeError) as info:
+        func()
+    assert str(info.value) == "%s() missing 1 required positional argument: '%s'" % (name, arg)
+    with pytest.raises(TypeError) as info:
+        func(**{arg: 1})
+    assert str(info.value) == "argument '%s': expected str, got int" % arg
+    with pytest.raises(TypeError) as info:
+        func(nope="")
+    assert str(info.value) == "%s() got an unexpected keyword argument 'nope'" % name
+    with pytest.raises(TypeError) as info:
+        func("", "")
+    assert str(info.value) == "%s() takes 1 positional argument but 2 were given" % name
+    with pytest.raises(TypeError) as info:
+        func("", **{arg: ""})
+    assert str(info.value) == "%s() got multiple values for argument '%s'" % (name, arg)
+
+
+# --- text conversion ------------------------------------------------------
+
+
+def test_lone_surrogate_raises_unicode_encode_error():
+    with pytest.raises(UnicodeEncodeError):
+        varn_lang.parse("\ud800")
+    # UnicodeEncodeError is a ValueError, like every other failure of a call.
+    assert issubclass(UnicodeEncodeError, ValueError)
+
+
+def test_nul_character_passes_through():
+    out = varn_lang.parse("a\x00b")
+    assert "\\u0000" in out
+    assert "a\\u0000b" in out
+
+
+def test_non_ascii_text_round_trips():
+    out = varn_lang.parse("h\u00e9llo \u65e5\u672c \U0001f600")
+    assert "h\u00e9llo \u65e5\u672c \U0001f600" in out
+
+
+def test_large_text():
+    source = "a line of prose\n" * 20000
+    out = varn_lang.parse(source)
+    assert type(out) is str
+    assert out.startswith('{\n  "nodes": [')
+
+
+# --- error mapping --------------------------------------------------------
+
+
+def _check_reader_error(info, name):
+    assert type(info.value) is ValueError
+    assert len(info.value.args) == 1
+    message = info.value.args[0]
+    assert type(message) is str
+    if message != "%s() %s" % (name, NOT_AVAILABLE):
+        # The JSON reader's message carries the position where it stopped.
+        assert " at line " in message and " column " in message
+
+
+def test_render_of_text_that_is_no_json_raises_value_error():
+    with pytest.raises(ValueError) as info:
+        varn_lang.render("this is not json")
+    _check_reader_error(info, "render")
+
+
+def test_from_json_of_invalid_json_raises_value_error():
+    with pytest.raises(ValueError) as info:
+        varn_lang.from_json("{")
+    _check_reader_error(info, "from_json")
+
+
+@pytest.mark.parametrize("name", ["fmt", "render", "from_json", "from_markdown", "to_json", "build_index"])
+def test_stubbed_operations_raise_value_error(name):
+    func = getattr(varn_lang, name)
+    source = '{"nodes": []}' if name in ("render", "from_json") else ""
+    try:
+        out = func(source)
+    except ValueError as e:
+        assert type(e) is ValueError
+        assert e.args == ("%s() %s" % (name, NOT_AVAILABLE),)
+    else:
+        # The operation is implemented in this build.
+        assert type(out) is str
+
+
+# --- module lifecycle -----------------------------------------------------
+
+
+def test_reload_returns_the_same_module():
+    assert importlib.reload(varn_lang) is varn_lang
+    assert varn_lang.__all__ == NAMES
+    assert varn_lang.parse("") == EMPTY_DOCUMENT
+
+
+def test_second_import_returns_the_same_module():
+    saved = sys.modules.pop("varn_lang")
+    try:
+        again = importlib.import_module("varn_lang")
+        assert again is saved
+        assert again.__all__ == NAMES
+    finally:
+        sys.modules["varn_lang"] = saved
+
+
+def _run_in_subinterpreter():
+    try:
+        import _testcapi
+
+        if hasattr(_testcapi, "run_in_subinterp"):
+            return _testcapi.run_in_subinterp
+    except ImportError:
+        pass
+    try:
+        import _xxsubinterpreters as interpreters
+    except ImportError:
+        return None
+
+    def run(code):
+        interp = interpreters.create()
+        try:
+            interpreters.run_string(interp, code)
+        finally:
+            interpreters.destroy(interp)
+        return 0
+
+    return run
+
+
+def test_subinterpreter_import_raises_import_error():
+    run = _run_in_subinterpreter()
+    if run is None:
+        pytest.skip("this interpreter cannot run subinterpreters")
+    with tempfile.TemporaryDirectory() as tmp:
+        report = os.path.join(tmp, "report.txt")
+        code = (
+            "import sys\n"
+            "sys.path[:0] = %r\n"
+            "try:\n"
+            "    import varn_lang\n"
+            "    result = 'imported'\n"
+            "except ImportError as e:\n"
+            "    result = 'ImportError: ' + str(e)\n"
+            "with open(%r, 'w') as f:\n"
+            "    f.write(result)\n"
+        ) % (sys.path, report)
+        run(code)
+        with open(report) as f:
+            result = f.read()
+    assert result.startswith("ImportError: ")
+    assert "subinterpreters" in result
+    # The main interpreter's module is untouched.
+    assert varn_lang.parse("") == EMPTY_DOCUMENT
