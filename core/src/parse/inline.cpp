@@ -277,10 +277,9 @@ Gate gate_from_inner(std::string_view inner) {
   const auto [start, end] = first_word(inner);
   Gate gate;
   gate.name = start == end ? std::string(inner) : std::string(inner.substr(start, end - start));
-  // No body when the braces hold nothing beyond the name; otherwise the body
-  // is what follows the name's word, so it is always cut on a character
-  // boundary, even after leading whitespace.
-  if (inner.size() > gate.name.size()) gate.body = std::string(text::trim(inner.substr(end)));
+  // The body is what follows the name's word, trimmed: cut where the word
+  // ends (a character boundary), and absent when nothing follows the word.
+  if (start != end && end < inner.size()) gate.body = std::string(text::trim(inner.substr(end)));
   return gate;
 }
 

@@ -24,7 +24,15 @@ inline void expect_golden(const std::string& actual, const std::filesystem::path
     return;
   }
   ASSERT_TRUE(std::filesystem::exists(expected_file)) << expected_file;
-  EXPECT_EQ(actual, slurp(expected_file)) << expected_file.filename();
+  const std::string expected = slurp(expected_file);
+  if (actual == expected) return;
+  // Show the first line that differs rather than two whole documents.
+  std::istringstream a(actual), e(expected);
+  std::string la, le;
+  int line = 1;
+  while (std::getline(a, la) && std::getline(e, le) && la == le) ++line;
+  ADD_FAILURE() << expected_file.filename() << " differs at line " << line << "\n  expected: " << le
+                << "\n  actual:   " << la;
 }
 
 }  // namespace varn::testing
