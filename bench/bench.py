@@ -19,54 +19,49 @@ MB = 1_000_000
 
 # --- generated inputs ---------------------------------------------------------
 
-def varn_document(size):
-    """Headings with indented children: prose with inline spans, comments, dividers."""
+def repeat_blocks(size, block):
+    """Blocks block(0), block(1), ... joined until they reach `size` bytes of UTF-8."""
     blocks, total, i = [], 0, 0
     while total < size:
-        block = (
-            f"# Section {i} :tag{i % 7} due:2025-{i % 12 + 1:02d}-{i % 28 + 1:02d} {{owner @user{i % 13}}}\n"
-            f"  Coordinate with @user{i} and @team.lead in #chan{i % 17} before build {i} ships.   // note {i}\n"
-            f"  Release notes live in %project-{i % 5} (draft); run $deploy.@staging{i} then $notify.\n"
-            f"  **Status** is |progress_{i} * 100| percent, burning ||burn_rate|| a day.\n"
-            f"  ## Details {i}\n"
-            f"    A plain prose line, number {i}, with nothing special in it at all, café naïve.\n"
-            f"    // a comment line {i} with @nobody and #nothing in it\n"
-            f"    See (@docs/{i}:intro) and #release-{i % 3}: mail x@y is not a ref.\n"
-            f"  ---\n"
-        )
-        blocks.append(block)
-        total += len(block.encode())
+        text = block(i)
+        blocks.append(text)
+        total += len(text.encode())
         i += 1
     return "".join(blocks)
+
+
+def varn_document(size):
+    """Headings with indented children: prose with inline spans, comments, dividers."""
+    return repeat_blocks(size, lambda i: (
+        f"# Section {i} :tag{i % 7} due:2025-{i % 12 + 1:02d}-{i % 28 + 1:02d} {{owner @user{i % 13}}}\n"
+        f"  Coordinate with @user{i} and @team.lead in #chan{i % 17} before build {i} ships.   // note {i}\n"
+        f"  Release notes live in %project-{i % 5} (draft); run $deploy.@staging{i} then $notify.\n"
+        f"  **Status** is |progress_{i} * 100| percent, burning ||burn_rate|| a day.\n"
+        f"  ## Details {i}\n"
+        f"    A plain prose line, number {i}, with nothing special in it at all, café naïve.\n"
+        f"    // a comment line {i} with @nobody and #nothing in it\n"
+        f"    See (@docs/{i}:intro) and #release-{i % 3}: mail x@y is not a ref.\n"
+        f"  ---\n"
+    ))
 
 
 def json_document(size):
     """An object of records and plain members, as from_json would be fed."""
-    members, total, i = [], 0, 0
-    while total < size:
+    def member(i):
         record = {"name": f"item {i}", "count": i, "ratio": i / 7, "active": i % 2 == 0,
                   "tags": ["a", "b", f"t{i % 9}"], "owner": None}
-        part = f'"item_{i}": {json.dumps(record)}, "note_{i}": "plain text number {i}"'
-        members.append(part)
-        total += len(part.encode()) + 2
-        i += 1
-    return "{" + ", ".join(members) + "}"
+        return f'"item_{i}": {json.dumps(record)}, "note_{i}": "plain text number {i}", '
+    return "{" + repeat_blocks(size, member)[:-2] + "}"
 
 
 def markdown_document(size):
     """Headings, checklists, bullets, fenced code and paragraphs."""
-    blocks, total, i = [], 0, 0
-    while total < size:
-        block = (
-            f"## Topic {i}\n\n"
-            f"A paragraph about topic {i}, long enough to look like real writing.\n\n"
-            f"- [x] done item {i}\n- [ ] open item {i}\n- plain bullet {i}\n\n"
-            f"```python\nprint({i})\n```\n\n"
-        )
-        blocks.append(block)
-        total += len(block.encode())
-        i += 1
-    return "".join(blocks)
+    return repeat_blocks(size, lambda i: (
+        f"## Topic {i}\n\n"
+        f"A paragraph about topic {i}, long enough to look like real writing.\n\n"
+        f"- [x] done item {i}\n- [ ] open item {i}\n- plain bullet {i}\n\n"
+        f"```python\nprint({i})\n```\n\n"
+    ))
 
 
 # --- timing -------------------------------------------------------------------

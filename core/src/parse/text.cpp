@@ -199,31 +199,19 @@ std::vector<std::string_view> collect_first_two(std::string_view text) {
 }
 
 Strings format_atom_names(const Strings& names) {
-  Strings out;
-  out.reserve(names.size());
-  for (const std::string& name : names) out.push_back(":" + name);
-  return out;
+  return map_each(names, [](const std::string& name) { return ":" + name; });
 }
 
 Strings quote_each_string(const Strings& items) {
-  Strings out;
-  out.reserve(items.size());
-  for (const std::string& item : items) out.push_back('"' + item + '"');
-  return out;
+  return map_each(items, [](const std::string& item) { return '"' + item + '"'; });
 }
 
-Strings collect_record_names(const std::vector<Atom>& atoms) {
-  Strings out;
-  out.reserve(atoms.size());
-  for (const Atom& atom : atoms) out.push_back(atom.name);
-  return out;
+std::vector<std::pair<Strings, Strings>> collect_flow_edge_endpoints(const std::vector<FlowEdge>& edges) {
+  return map_each(edges, [](const FlowEdge& e) { return std::pair{e.from, e.to}; });
 }
 
-Strings collect_record_names(const std::vector<Gate>& gates) {
-  Strings out;
-  out.reserve(gates.size());
-  for (const Gate& gate : gates) out.push_back(gate.name);
-  return out;
+std::vector<std::pair<std::string, Strings>> collect_policy_rules(const std::vector<PolicyRule>& rules) {
+  return map_each(rules, [](const PolicyRule& r) { return std::pair{r.path, collect_record_names(r.gates)}; });
 }
 
 }  // namespace varn::parse

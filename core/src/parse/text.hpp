@@ -5,6 +5,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <type_traits>
 #include <utility>
 #include <vector>
 
@@ -42,10 +43,27 @@ Strings collect_labels(std::string_view text, std::string_view sep);           /
 std::vector<std::string_view> collect_str_pieces(std::string_view text, std::string_view sep);
 std::vector<std::string_view> collect_first_two(std::string_view text);  // at the first ':' only
 
-// Mapping helpers for the writers and the index.
-Strings format_atom_names(const Strings& names);   // ":" + name
-Strings quote_each_string(const Strings& items);   // '"' + item + '"'
-Strings collect_record_names(const std::vector<Atom>& atoms);
-Strings collect_record_names(const std::vector<Gate>& gates);
+// Mapping helpers for the writers and the index: one value per item, in order.
+template <class T, class F>
+auto map_each(const std::vector<T>& items, F f) {
+  std::vector<std::decay_t<decltype(f(items.front()))>> out;
+  out.reserve(items.size());
+  for (const T& item : items) out.push_back(f(item));
+  return out;
+}
+
+Strings format_atom_names(const Strings& names);  // ":" + name
+Strings quote_each_string(const Strings& items);  // '"' + item + '"'
+
+// The `name` of each `Atom` or `Gate`.
+template <class R>
+Strings collect_record_names(const std::vector<R>& records) {
+  return map_each(records, [](const R& r) { return r.name; });
+}
+
+// (from, to) of each edge.
+std::vector<std::pair<Strings, Strings>> collect_flow_edge_endpoints(const std::vector<FlowEdge>& edges);
+// (path, gate names) of each rule.
+std::vector<std::pair<std::string, Strings>> collect_policy_rules(const std::vector<PolicyRule>& rules);
 
 }  // namespace varn::parse

@@ -166,6 +166,11 @@ TEST(Mappings, FormatQuoteAndNames) {
   EXPECT_EQ(quote_each_string({"x", ""}), (Strings{"\"x\"", "\"\""}));
   EXPECT_EQ(collect_record_names(std::vector<Atom>{{"a", "1"}, {"b", std::nullopt}}), (Strings{"a", "b"}));
   EXPECT_EQ(collect_record_names(std::vector<Gate>{{"g", std::nullopt}}), (Strings{"g"}));
+  std::vector<FlowEdge> edges{{{"a", "b"}, {"c"}, std::nullopt, false, std::nullopt, std::nullopt, std::nullopt}};
+  EXPECT_EQ(collect_flow_edge_endpoints(edges), (std::vector<std::pair<Strings, Strings>>{{{"a", "b"}, {"c"}}}));
+  std::vector<PolicyRule> rules{{"src/", {{"review", std::nullopt}, {"ci", "x"}}}, {"docs/", {}}};
+  EXPECT_EQ(collect_policy_rules(rules),
+            (std::vector<std::pair<std::string, Strings>>{{"src/", {"review", "ci"}}, {"docs/", {}}}));
 }
 
 }  // namespace
