@@ -591,8 +591,6 @@ struct Node {
   template <class T>
     requires(!std::is_same_v<std::remove_cvref_t<T>, Node> && std::is_constructible_v<NodeVariant, T>)
   Node(T&& payload) : value(std::forward<T>(payload)) {}
-  template <size_t I, class... A>
-  explicit Node(std::in_place_index_t<I> i, A&&... a) : value(i, std::forward<A>(a)...) {}
 };
 
 inline constexpr size_t kNodeKindCount = 56;

@@ -27,12 +27,7 @@ TitleAtoms parse_title_atoms(std::string_view title_text) {
   while (i < title_text.size()) {
     std::string_view rest = text::trim_start(title_text.substr(i));
     if (rest.empty()) break;
-    std::size_t len = 0;
-    while (len < rest.size()) {
-      text::Decoded d = text::decode(rest, len);
-      if (text::is_white_space(d.cp)) break;
-      len += d.len;
-    }
+    const std::size_t len = text::word_length(rest);
     std::string_view word = rest.substr(0, len);
     i = title_text.size() - rest.size() + len;
 

@@ -257,20 +257,10 @@ struct Scanner {
 // The first whitespace-separated word of `inner` as a byte range [start, end);
 // a text without a word gives [0, 0).
 std::pair<std::size_t, std::size_t> first_word(std::string_view inner) {
-  std::size_t i = 0;
-  while (i < inner.size()) {
-    const text::Decoded d = text::decode(inner, i);
-    if (!text::is_white_space(d.cp)) break;
-    i += d.len;
-  }
-  if (i == inner.size()) return {0, 0};
-  const std::size_t start = i;
-  while (i < inner.size()) {
-    const text::Decoded d = text::decode(inner, i);
-    if (text::is_white_space(d.cp)) break;
-    i += d.len;
-  }
-  return {start, i};
+  const std::string_view rest = text::trim_start(inner);
+  if (rest.empty()) return {0, 0};
+  const std::size_t start = inner.size() - rest.size();
+  return {start, start + text::word_length(rest)};
 }
 
 Gate gate_from_inner(std::string_view inner) {

@@ -71,6 +71,16 @@ std::string_view trim_start(std::string_view s) {
   return s.substr(i);
 }
 
+std::size_t word_length(std::string_view s) {
+  std::size_t i = 0;
+  while (i < s.size()) {
+    Decoded d = decode(s, i);
+    if (is_white_space(d.cp)) break;
+    i += d.len;
+  }
+  return i;
+}
+
 std::string_view trim_end(std::string_view s) {
   std::size_t end = s.size();
   while (end > 0) {

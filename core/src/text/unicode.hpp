@@ -29,4 +29,7 @@ std::string_view trim_start(std::string_view s);
 std::string_view trim_end(std::string_view s);
 inline std::string_view trim(std::string_view s) { return trim_end(trim_start(s)); }
 
+// Bytes from the start of `s` up to its first whitespace character (or its end).
+std::size_t word_length(std::string_view s);
+
 }  // namespace varn::text
