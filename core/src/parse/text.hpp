@@ -32,6 +32,12 @@ std::optional<uint32_t> parse_u32(std::string_view text);
 
 // Removes every leading repetition of `prefix`.
 std::string_view strip_prefix_all(std::string_view text, std::string_view prefix);
+// Remove every leading, every trailing, or every leading and every trailing `c`.
+std::string_view strip_leading(std::string_view text, char c);
+std::string_view strip_trailing(std::string_view text, char c);
+std::string_view strip_surrounding(std::string_view text, char c);
+// The text with every occurrence of `part` removed, in one pass from the left.
+std::string remove_all(std::string_view text, std::string_view part);
 
 // Split-and-collect: each splits `text` at every `sep` and treats the pieces
 // as its name says.
