@@ -59,19 +59,19 @@ constexpr Rule kRules[] = {
     // 5 entity
     {[](const Line& l) { return starts_any(l.content, "## Entity:", "## Entity :"); }, build_entity},
     // 6 metric
-    {[](const Line& l) { return starts_any(l.content, "## Metric:", "## Metric :"); }, nullptr},
+    {[](const Line& l) { return starts_any(l.content, "## Metric:", "## Metric :"); }, build_metric},
     // 7 heading
     {[](const Line& l) { return starts(l.content, "#") && !starts(l.content, "#("); }, parse_heading},
     // 8 define
-    {[](const Line& l) { return starts_any(l.content, "define:@", "define:$"); }, nullptr},
+    {[](const Line& l) { return starts_any(l.content, "define:@", "define:$"); }, parse_define},
     // 9 mutate
-    {[](const Line& l) { return starts_any(l.content, "mutate:@", "mutate:$"); }, nullptr},
+    {[](const Line& l) { return starts_any(l.content, "mutate:@", "mutate:$"); }, parse_mutate},
     // 10 delete
     {[](const Line& l) { return starts_any(l.content, "delete:@", "delete:$"); }, build_delete},
     // 11 query
-    {[](const Line& l) { return starts(l.content, "query:"); }, nullptr},
+    {[](const Line& l) { return starts(l.content, "query:"); }, parse_query_line},
     // 12 question-form query
-    {[](const Line& l) { return starts(l.content, "? "); }, nullptr},
+    {[](const Line& l) { return starts(l.content, "? "); }, parse_query_shorthand},
     // 13 flow
     {[](const Line& l) { return l.content == "flow:"; }, parse_flow},
     // 14 validate
@@ -81,9 +81,9 @@ constexpr Rule kRules[] = {
     // 16 check
     {[](const Line& l) { return starts(l.content, "check:") && !starts(l.content, "check:@"); }, parse_check},
     // 17 form
-    {[](const Line& l) { return starts(l.content, "form:") && !starts(l.content, "form:install"); }, nullptr},
+    {[](const Line& l) { return starts(l.content, "form:") && !starts(l.content, "form:install"); }, parse_form},
     // 18 module definition
-    {[](const Line& l) { return starts(l.content, "mod:$"); }, nullptr},
+    {[](const Line& l) { return starts(l.content, "mod:$"); }, parse_mod_def},
     // 19 invocation from a "mod:" line
     {[](const Line& l) { return starts(l.content, "mod:"); }, build_mod_line},
     // 20 project
@@ -95,7 +95,7 @@ constexpr Rule kRules[] = {
     // 23 sync
     {[](const Line& l) { return starts(l.content, "sync:"); }, nullptr},
     // 24 git
-    {[](const Line& l) { return starts(l.content, "git:"); }, nullptr},
+    {[](const Line& l) { return starts(l.content, "git:"); }, parse_git},
     // 25 snap
     {[](const Line& l) { return starts(l.content, "snap:"); }, build_snap},
     // 26 diff
@@ -110,7 +110,7 @@ constexpr Rule kRules[] = {
     // 30 bold line
     {[](const Line& l) { return starts(l.content, "**") && ends(l.content, "**") && l.content.size() >= 5; }, build_bold},
     // 31 webhook
-    {[](const Line& l) { return starts(l.content, "webhook:"); }, nullptr},
+    {[](const Line& l) { return starts(l.content, "webhook:"); }, parse_webhook},
     // 32 remember
     {[](const Line& l) { return starts(l.content, "remember:"); }, build_remember},
     // 33 recall
@@ -118,19 +118,19 @@ constexpr Rule kRules[] = {
     // 34 embed marker
     {[](const Line& l) { return starts(l.content, "^") && l.content.size() >= 2; }, build_embed},
     // 35 files
-    {[](const Line& l) { return starts(l.content, "files:"); }, nullptr},
+    {[](const Line& l) { return starts(l.content, "files:"); }, parse_files},
     // 36 policy
-    {[](const Line& l) { return starts(l.content, "policy:"); }, nullptr},
+    {[](const Line& l) { return starts(l.content, "policy:"); }, parse_policy},
     // 37 gate definition
-    {[](const Line& l) { return starts(l.content, "gate:") && !starts(l.content, "gate:name"); }, nullptr},
+    {[](const Line& l) { return starts(l.content, "gate:") && !starts(l.content, "gate:name"); }, parse_gate},
     // 38 escalate
     {[](const Line& l) { return starts(l.content, "escalate:"); }, build_escalate},
     // 39 use block
-    {[](const Line& l) { return starts_any(l.content, "use $", "use @"); }, nullptr},
+    {[](const Line& l) { return starts_any(l.content, "use $", "use @"); }, parse_use_block},
     // 40 project scope
     {[](const Line& l) { return starts(l.content, "%") && l.content.size() >= 2; }, nullptr},
     // 41 invocation
-    {[](const Line& l) { return starts(l.content, "$"); }, nullptr},
+    {[](const Line& l) { return starts(l.content, "$"); }, build_mod_invoke},
     // 42 issue
     {[](const Line& l) { return starts(l.content, "issue:"); }, nullptr},
     // 43 threaded comment
