@@ -91,7 +91,7 @@ Strings label_list(const Pairs& pairs, std::string_view key) {
 // The multi-line block when it has lines (its empty lines at the end
 // dropped), else the first `key` pair without surrounding quotes.
 std::optional<std::string> block_text(const AttributeBlock& block, std::string_view key) {
-  if (block.text.empty()) return attribute(block.pairs, key, [](std::string_view v) { return strip_surrounding(v, "\""); });
+  if (block.text.empty()) return attribute(block.pairs, key, strip_quotes);
   std::size_t n = block.text.size();
   while (n > 0 && block.text[n - 1].empty()) --n;
   std::string joined;
@@ -110,7 +110,7 @@ std::optional<Node> parse_issue(Parser& p, std::size_t depth, const Line& line) 
   ++p.pos;
   IssueDef issue;
   issue.gates = extract_gates(line.trimmed);
-  issue.title = std::string(text::trim(strip_prefix_all(line.content, "issue:")));
+  issue.title = std::string(statement_value(line.content, "issue:"));
 
   AttributeBlock block =
       read_attribute_block(p, depth, indentation(line.raw), "description", [](std::string_view content) {
@@ -127,7 +127,7 @@ std::optional<Node> parse_issue(Parser& p, std::size_t depth, const Line& line) 
   issue.status = attribute(pairs, "status", strip_colons);
   issue.priority = attribute(pairs, "priority", strip_colons);
   issue.assignee = attribute(pairs, "assignee");
-  issue.milestone = attribute(pairs, "milestone", [](std::string_view v) { return strip_surrounding(v, "\""); });
+  issue.milestone = attribute(pairs, "milestone", strip_quotes);
   issue.due_date = attribute(pairs, "due_date", [](std::string_view v) { return strip_surrounding(v, "|"); });
   issue.children = std::move(block.children);
   return issue;

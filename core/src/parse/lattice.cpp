@@ -118,7 +118,7 @@ std::optional<Node> parse_lattice_validates(Parser& p, std::size_t depth, const 
 std::optional<Node> parse_lattice_constraint(Parser& p, std::size_t depth, const Line& line) {
   LatticeConstraintDef constraint;
   // The opening line is not cut at a comment: all of it after the keyword is the type.
-  const std::string_view type = text::trim(strip_prefix_all(line.trimmed, "lattice_constraint:"));
+  const std::string_view type = statement_value(line.trimmed, "lattice_constraint:");
   if (!type.empty()) constraint.constraint_type = std::string(type);
   for (Node& child : read_lattice_children(p, depth, line)) {
     if (auto v = key_value(child, "rule:")) {

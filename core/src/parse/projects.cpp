@@ -38,7 +38,7 @@ CommandEntry read_command_entry(Parser& p) {
   const std::size_t entry_indent = indentation(entry_line);
   CommandEntry entry;
   // The entry line is not cut at a comment: '/deploy // soon' is its name.
-  entry.name = std::string(text::trim(strip_prefix_all(text::trim(entry_line), "/")));
+  entry.name = std::string(statement_value(text::trim(entry_line), "/"));
   while (p.pos < p.lines.size()) {
     const std::string_view raw = p.lines[p.pos];
     if (is_blank(raw) || indentation(raw) <= entry_indent) break;
@@ -112,7 +112,7 @@ std::optional<Node> parse_project(Parser& p, std::size_t, const Line& line) {
   ++p.pos;
   const std::size_t opener_indent = indentation(line.raw);
   ProjectDef project;
-  project.name = std::string(text::trim(strip_prefix_all(line.content, "project:")));
+  project.name = std::string(statement_value(line.content, "project:"));
 
   using Field = std::optional<std::string> ProjectDef::*;
   static constexpr std::pair<std::string_view, Field> kText[] = {

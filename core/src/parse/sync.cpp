@@ -23,9 +23,8 @@ std::optional<std::string_view> next_body_line(Parser& p, std::size_t opener_ind
 
 Pairs read_body_pairs(Parser& p, std::size_t opener_indent) {
   Pairs pairs;
-  while (auto trimmed = next_body_line(p, opener_indent)) {
-    ++p.pos;
-    if (auto kv = split_key_value(cut_trailing_comment(*trimmed))) pairs.push_back(std::move(*kv));
+  for (std::string_view body : read_body_lines(p, opener_indent)) {
+    if (auto kv = split_key_value(body)) pairs.push_back(std::move(*kv));
   }
   return pairs;
 }
@@ -34,7 +33,7 @@ std::optional<Node> parse_sync_declaration(Parser& p, std::size_t, const Line& l
   const std::size_t line_number = p.pos + 1;
   ++p.pos;
   SyncDef sync;
-  sync.name = std::string(text::trim(strip_prefix_all(line.content, "sync:")));
+  sync.name = std::string(statement_value(line.content, "sync:"));
   if (sync.name.empty() && !p.first_error) {
     // The body stays for the enclosing block; the parse goes on so that the
     // walk still reads the whole text, but its document is discarded.

@@ -224,6 +224,17 @@ std::optional<double> parse_f64(std::string_view text) {
   return sign(value);
 }
 
+std::string_view strip_quotes(std::string_view text) { return strip_trailing(strip_leading(text::trim(text), '"'), '"'); }
+
+std::string_view statement_value(std::string_view text, std::string_view prefix) {
+  return text::trim(strip_prefix_all(text, prefix));
+}
+
+std::optional<std::string_view> between_marks(std::string_view text, std::string_view mark) {
+  if (text.size() < 2 * mark.size() || !text.starts_with(mark) || !text.ends_with(mark)) return std::nullopt;
+  return text.substr(mark.size(), text.size() - 2 * mark.size());
+}
+
 Strings collect_trimmed_strings(std::string_view text, std::string_view sep) {
   Strings out;
   for_each_piece(text, sep, [&](std::string_view piece) {
@@ -242,7 +253,7 @@ Strings collect_trimmed_pieces(std::string_view text, std::string_view sep) {
 Strings collect_unquoted_pieces(std::string_view text, std::string_view sep) {
   Strings out;
   for_each_piece(text, sep, [&](std::string_view piece) {
-    out.emplace_back(strip_trailing(strip_leading(text::trim(piece), '"'), '"'));
+    out.emplace_back(strip_quotes(piece));
   });
   return out;
 }
