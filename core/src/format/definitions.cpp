@@ -223,18 +223,16 @@ bool same_gates(const std::vector<Gate>& a, const std::vector<Gate>& b, std::siz
 void write(Out& out, const IssueDef& issue, std::size_t depth) {
   // The gates are read from the whole head line and stay in the title; gates
   // that the title does not hold follow it behind a comment mark.
-  std::string& s = out.open(depth);
-  s.append("issue: ");
-  s.append(issue.title);
-  const std::vector<Gate> in_title = parse::extract_gates(text::trim(s));
+  std::string head = "issue: " + issue.title;
+  const std::vector<Gate> in_title = parse::extract_gates(text::trim(head));
   if (in_title.size() < issue.gates.size() && same_gates(in_title, issue.gates, in_title.size())) {
-    s.append(" //");
+    head.append(" //");
     for (std::size_t i = in_title.size(); i < issue.gates.size(); ++i) {
-      s.push_back(' ');
-      append_gate(s, issue.gates[i]);
+      head.push_back(' ');
+      append_gate(head, issue.gates[i]);
     }
   }
-  out.close();
+  out.line(depth, head);
   const std::size_t d = depth + 1;
   if (issue.id) {
     std::string id = *issue.id;
