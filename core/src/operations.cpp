@@ -1,5 +1,6 @@
 #include "varn/operations.hpp"
 
+#include "format/format.hpp"
 #include "varn/ast.hpp"
 #include "varn/parse.hpp"
 
@@ -18,7 +19,11 @@ TextResult parse(std::string_view source) {
   return serialize_document(doc.value());
 }
 
-TextResult fmt(std::string_view) { return not_built("fmt"); }
+TextResult fmt(std::string_view source) {
+  auto doc = parse_source(source);
+  if (!doc) return err(display(doc.error()));
+  return format::format_document(doc.value());
+}
 TextResult render(std::string_view) { return not_built("render"); }
 TextResult from_json(std::string_view) { return not_built("from_json"); }
 TextResult from_markdown(std::string_view) { return not_built("from_markdown"); }
