@@ -19,7 +19,11 @@ TextResult parse(std::string_view source) {
 }
 
 TextResult fmt(std::string_view) { return not_built("fmt"); }
-TextResult render(std::string_view) { return not_built("render"); }
+TextResult render(std::string_view doc_json) {
+  auto doc = deserialize_document(doc_json);
+  if (!doc) return err(display(doc.error()));
+  return not_built("render");  // the renderer is not in this build yet
+}
 TextResult from_json(std::string_view) { return not_built("from_json"); }
 TextResult from_markdown(std::string_view) { return not_built("from_markdown"); }
 TextResult to_json(std::string_view) { return not_built("to_json"); }
