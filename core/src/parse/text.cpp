@@ -147,6 +147,23 @@ std::string_view strip_prefix_all(std::string_view text, std::string_view prefix
   return text;
 }
 
+std::string_view strip_suffix_all(std::string_view text, std::string_view suffix) {
+  if (suffix.empty()) return text;
+  while (text.ends_with(suffix)) text.remove_suffix(suffix.size());
+  return text;
+}
+
+std::string_view strip_quotes(std::string_view text) { return strip_trailing(strip_leading(text::trim(text), '"'), '"'); }
+
+std::string_view statement_value(std::string_view text, std::string_view prefix) {
+  return text::trim(strip_prefix_all(text, prefix));
+}
+
+std::optional<std::string_view> between_marks(std::string_view text, std::string_view mark) {
+  if (text.size() < 2 * mark.size() || !text.starts_with(mark) || !text.ends_with(mark)) return std::nullopt;
+  return text.substr(mark.size(), text.size() - 2 * mark.size());
+}
+
 Strings collect_trimmed_strings(std::string_view text, std::string_view sep) {
   Strings out;
   for_each_piece(text, sep, [&](std::string_view piece) {
@@ -165,7 +182,7 @@ Strings collect_trimmed_pieces(std::string_view text, std::string_view sep) {
 Strings collect_unquoted_pieces(std::string_view text, std::string_view sep) {
   Strings out;
   for_each_piece(text, sep, [&](std::string_view piece) {
-    out.emplace_back(strip_trailing(strip_leading(text::trim(piece), '"'), '"'));
+    out.emplace_back(strip_quotes(piece));
   });
   return out;
 }
