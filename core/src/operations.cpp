@@ -3,6 +3,7 @@
 #include "format/format.hpp"
 #include "varn/ast.hpp"
 #include "varn/parse.hpp"
+#include "varn/render.hpp"
 
 namespace varn::ops {
 namespace {
@@ -24,7 +25,13 @@ TextResult fmt(std::string_view source) {
   if (!doc) return err(display(doc.error()));
   return format::format_document(doc.value());
 }
-TextResult render(std::string_view) { return not_built("render"); }
+
+TextResult render(std::string_view doc_json) {
+  auto doc = deserialize_document(doc_json);
+  if (!doc) return err(display(doc.error()));
+  return render_document(doc.value());
+}
+
 TextResult from_json(std::string_view) { return not_built("from_json"); }
 TextResult from_markdown(std::string_view) { return not_built("from_markdown"); }
 TextResult to_json(std::string_view) { return not_built("to_json"); }
