@@ -1,6 +1,7 @@
 #include "varn/operations.hpp"
 
 #include "varn/ast.hpp"
+#include "index/index.hpp"
 #include "varn/parse.hpp"
 
 namespace varn::ops {
@@ -23,6 +24,10 @@ TextResult render(std::string_view) { return not_built("render"); }
 TextResult from_json(std::string_view) { return not_built("from_json"); }
 TextResult from_markdown(std::string_view) { return not_built("from_markdown"); }
 TextResult to_json(std::string_view) { return not_built("to_json"); }
-TextResult build_index(std::string_view) { return not_built("build_index"); }
+TextResult build_index(std::string_view source) {
+  auto doc = parse_source(source);
+  if (!doc) return err(display(doc.error()));
+  return index::serialize_document_index(index::build_document_index(doc.value()));
+}
 
 }  // namespace varn::ops
