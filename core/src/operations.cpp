@@ -1,6 +1,7 @@
 #include "varn/operations.hpp"
 
 #include "varn/ast.hpp"
+#include "convert/convert.hpp"
 #include "index/index.hpp"
 #include "varn/parse.hpp"
 
@@ -23,7 +24,13 @@ TextResult fmt(std::string_view) { return not_built("fmt"); }
 TextResult render(std::string_view) { return not_built("render"); }
 TextResult from_json(std::string_view) { return not_built("from_json"); }
 TextResult from_markdown(std::string_view) { return not_built("from_markdown"); }
-TextResult to_json(std::string_view) { return not_built("to_json"); }
+TextResult to_json(std::string_view source) {
+  auto doc = parse_source(source);
+  if (!doc) return err(display(doc.error()));
+  auto text = convert::document_to_json(doc.value());
+  if (!text) return err(display(text.error()));
+  return std::move(text).value();
+}
 TextResult build_index(std::string_view source) {
   auto doc = parse_source(source);
   if (!doc) return err(display(doc.error()));
