@@ -4,6 +4,7 @@
 #include "convert/convert.hpp"
 #include "index/index.hpp"
 #include "varn/parse.hpp"
+#include "varn/render.hpp"
 
 namespace varn::ops {
 namespace {
@@ -22,8 +23,15 @@ TextResult parse(std::string_view source) {
 
 TextResult fmt(std::string_view) { return not_built("fmt"); }
 TextResult render(std::string_view) { return not_built("render"); }
-TextResult from_json(std::string_view) { return not_built("from_json"); }
-TextResult from_markdown(std::string_view) { return not_built("from_markdown"); }
+
+TextResult from_json(std::string_view json) {
+  auto nodes = convert::json_to_document(json);
+  if (!nodes) return err(display(nodes.error()));
+  return render_document(nodes.value());
+}
+
+TextResult from_markdown(std::string_view md) { return render_document(convert::markdown_to_document(md)); }
+
 TextResult to_json(std::string_view source) {
   auto doc = parse_source(source);
   if (!doc) return err(display(doc.error()));
@@ -31,6 +39,7 @@ TextResult to_json(std::string_view source) {
   if (!text) return err(display(text.error()));
   return std::move(text).value();
 }
+
 TextResult build_index(std::string_view source) {
   auto doc = parse_source(source);
   if (!doc) return err(display(doc.error()));
