@@ -27,6 +27,19 @@ Nodes parse_block(Parser& p, std::size_t min_indent, std::size_t depth) {
   return nodes;
 }
 
+std::vector<std::string_view> read_body_lines(Parser& p, std::size_t opener_indent) {
+  std::vector<std::string_view> body;
+  while (p.pos < p.lines.size()) {
+    const Line line = read_line(p.lines[p.pos]);
+    if (!line.trimmed.empty()) {
+      if (indentation(line.raw) <= opener_indent) break;
+      body.push_back(line.content);
+    }
+    ++p.pos;
+  }
+  return body;
+}
+
 }  // namespace parse
 
 namespace {
