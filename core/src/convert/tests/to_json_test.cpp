@@ -4,6 +4,8 @@
 #include <limits>
 
 #include "convert/convert.hpp"
+#include "tests/golden.hpp"
+#include "varn/operations.hpp"
 
 namespace varn::convert {
 namespace {
@@ -193,6 +195,13 @@ TEST(ToJson, Summaries) {
        "{\n  \"Z\": {},\n  \"b\": {},\n  \"prose\": [\n    \"caf\xc3\xa9\\u0001\"\n  ],\n  \"\xc3\xa9\": {}\n}"},
   };
   for (const auto& c : cases) EXPECT_EQ(summary(c.nodes), c.expected) << c.name;
+}
+
+TEST(ToJson, ThroughParse) {
+  const auto dir = std::filesystem::path(VARN_TEST_DATA) / "convert/tests/data";
+  auto text = ops::to_json(testing::slurp(dir / "summary.varn"));
+  ASSERT_TRUE(text.ok()) << text.error();
+  testing::expect_golden(text.value(), dir / "summary.json");
 }
 
 }  // namespace
