@@ -62,6 +62,16 @@ void for_each_piece(std::string_view s, std::string_view sep, F&& f) {
   }
 }
 
+std::string_view strip_leading(std::string_view s, char c) {
+  while (!s.empty() && s.front() == c) s.remove_prefix(1);
+  return s;
+}
+
+std::string_view strip_trailing(std::string_view s, char c) {
+  while (!s.empty() && s.back() == c) s.remove_suffix(1);
+  return s;
+}
+
 }  // namespace
 
 std::vector<std::string_view> split_lines(std::string_view text) {
@@ -137,17 +147,17 @@ std::string_view strip_prefix_all(std::string_view text, std::string_view prefix
   return text;
 }
 
-std::string_view strip_leading(std::string_view s, char c) {
-  while (!s.empty() && s.front() == c) s.remove_prefix(1);
-  return s;
+std::string_view strip_suffix_all(std::string_view text, std::string_view suffix) {
+  if (suffix.empty()) return text;
+  while (text.ends_with(suffix)) text.remove_suffix(suffix.size());
+  return text;
 }
 
-std::string_view strip_trailing(std::string_view s, char c) {
-  while (!s.empty() && s.back() == c) s.remove_suffix(1);
-  return s;
-}
+std::string_view strip_quotes(std::string_view text) { return strip_trailing(strip_leading(text::trim(text), '"'), '"'); }
 
-std::string_view strip_surrounding(std::string_view text, char c) { return strip_trailing(strip_leading(text, c), c); }
+std::string_view statement_value(std::string_view text, std::string_view prefix) {
+  return text::trim(strip_prefix_all(text, prefix));
+}
 
 std::string remove_all(std::string_view text, std::string_view part) {
   if (part.empty()) return std::string(text);
@@ -160,6 +170,11 @@ std::string remove_all(std::string_view text, std::string_view part) {
   }
   out.append(text.substr(from));
   return out;
+}
+
+std::optional<std::string_view> between_marks(std::string_view text, std::string_view mark) {
+  if (text.size() < 2 * mark.size() || !text.starts_with(mark) || !text.ends_with(mark)) return std::nullopt;
+  return text.substr(mark.size(), text.size() - 2 * mark.size());
 }
 
 Strings collect_trimmed_strings(std::string_view text, std::string_view sep) {
@@ -180,7 +195,7 @@ Strings collect_trimmed_pieces(std::string_view text, std::string_view sep) {
 Strings collect_unquoted_pieces(std::string_view text, std::string_view sep) {
   Strings out;
   for_each_piece(text, sep, [&](std::string_view piece) {
-    out.emplace_back(strip_surrounding(text::trim(piece), '"'));
+    out.emplace_back(strip_quotes(piece));
   });
   return out;
 }

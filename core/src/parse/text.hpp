@@ -32,12 +32,19 @@ std::optional<uint32_t> parse_u32(std::string_view text);
 
 // Removes every leading repetition of `prefix`.
 std::string_view strip_prefix_all(std::string_view text, std::string_view prefix);
-// Remove every leading, every trailing, or every leading and every trailing `c`.
-std::string_view strip_leading(std::string_view text, char c);
-std::string_view strip_trailing(std::string_view text, char c);
-std::string_view strip_surrounding(std::string_view text, char c);
+// Removes every trailing repetition of `suffix`.
+std::string_view strip_suffix_all(std::string_view text, std::string_view suffix);
+// Trimmed, then without every leading and every trailing '"'.
+std::string_view strip_quotes(std::string_view text);
+// The text after the first `prefix` repetitions are removed, trimmed: the
+// value of a one-line statement such as "snap: name".
+std::string_view statement_value(std::string_view text, std::string_view prefix);
 // The text with every occurrence of `part` removed, in one pass from the left.
 std::string remove_all(std::string_view text, std::string_view part);
+
+// The text between an opening and a closing `mark` that do not overlap:
+// `text` starts and ends with `mark` and is at least twice its length.
+std::optional<std::string_view> between_marks(std::string_view text, std::string_view mark);
 
 // Split-and-collect: each splits `text` at every `sep` and treats the pieces
 // as its name says.
