@@ -64,6 +64,16 @@ void for_each_piece(std::string_view s, std::string_view sep, F&& f) {
   }
 }
 
+std::string_view strip_leading(std::string_view s, char c) {
+  while (!s.empty() && s.front() == c) s.remove_prefix(1);
+  return s;
+}
+
+std::string_view strip_trailing(std::string_view s, char c) {
+  while (!s.empty() && s.back() == c) s.remove_suffix(1);
+  return s;
+}
+
 }  // namespace
 
 std::vector<std::string_view> split_lines(std::string_view text) {

@@ -1,5 +1,7 @@
 // Typed field values: a field line "name: value" becomes a `FieldDef` whose
 // default's variant also names the field's type.
+#include <double-conversion/double-conversion.h>
+
 #include <charconv>
 #include <cmath>
 #include <limits>
@@ -40,25 +42,6 @@ std::optional<int64_t> read_int(std::string_view v) {
   return value;
 }
 
-// For a number out of the double range: whether it lies above the largest
-// double (infinity) rather than below the smallest (zero). Compares the
-// decimal magnitude of the first significant digit plus the exponent.
-bool beyond_largest(std::string_view mantissa, std::string_view exponent) {
-  const std::size_t point = std::min(mantissa.find('.'), mantissa.size());
-  const std::size_t first = mantissa.find_first_not_of("0.");
-  if (first == std::string_view::npos) return false;
-  const int64_t magnitude = first < point ? static_cast<int64_t>(point - first) - 1 : -static_cast<int64_t>(first - point);
-  int64_t exp = 0;
-  bool negative = false;
-  if (!exponent.empty() && (exponent.front() == '+' || exponent.front() == '-')) {
-    negative = exponent.front() == '-';
-    exponent.remove_prefix(1);
-  }
-  // Saturates: any exponent this large is far past the double range.
-  for (const char c : exponent) exp = std::min<int64_t>(exp * 10 + (c - '0'), 1'000'000'000);
-  return magnitude + (negative ? -exp : exp) > 0;
-}
-
 // A decimal floating-point number: optional sign, digits with an optional
 // fraction, an optional exponent; or "inf", "infinity", "nan" in any case.
 std::optional<double> read_float(std::string_view v) {
@@ -81,7 +64,6 @@ std::optional<double> read_float(std::string_view v) {
     i = after;
   }
   if (digits == 0) return std::nullopt;
-  const std::size_t mantissa_end = i;
   if (i < v.size() && (v[i] == 'e' || v[i] == 'E')) {
     std::size_t j = i + 1;
     if (j < v.size() && (v[j] == '+' || v[j] == '-')) ++j;
@@ -91,14 +73,15 @@ std::optional<double> read_float(std::string_view v) {
   }
   if (i != v.size()) return std::nullopt;
 
-  double value = 0;
-  const auto [end, ec] = std::from_chars(v.data(), v.data() + v.size(), value, std::chars_format::general);
-  if (ec == std::errc::result_out_of_range) {
-    const std::string_view exponent = mantissa_end < v.size() ? v.substr(mantissa_end + 1) : std::string_view();
-    value = beyond_largest(v.substr(0, mantissa_end), exponent) ? std::numeric_limits<double>::infinity() : 0.0;
-  } else if (ec != std::errc() || end != v.data() + v.size()) {
-    return std::nullopt;
-  }
+  // The syntax is settled above; the converter rounds to the nearest double
+  // and gives infinity or zero past the ends of the range.
+  using double_conversion::StringToDoubleConverter;
+  static const StringToDoubleConverter converter(StringToDoubleConverter::NO_FLAGS, 0.0,
+                                                 std::numeric_limits<double>::quiet_NaN(), nullptr, nullptr);
+  if (v.size() > static_cast<std::size_t>(std::numeric_limits<int>::max())) return std::nullopt;
+  int used = 0;
+  const double value = converter.StringToDouble(v.data(), static_cast<int>(v.size()), &used);
+  if (used != static_cast<int>(v.size()) || std::isnan(value)) return std::nullopt;
   return sign * value;
 }
 
