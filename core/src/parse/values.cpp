@@ -1,9 +1,6 @@
 // Typed field values: a field line "name: value" becomes a `FieldDef` whose
 // default's variant also names the field's type.
-#include <double-conversion/double-conversion.h>
-
 #include <charconv>
-#include <cmath>
 #include <limits>
 
 #include "parse/handlers.hpp"
@@ -20,15 +17,6 @@ std::size_t skip_digits(std::string_view s, std::size_t i) {
   return i;
 }
 
-bool equals_ignoring_case(std::string_view s, std::string_view lower) {
-  if (s.size() != lower.size()) return false;
-  for (std::size_t i = 0; i < s.size(); ++i) {
-    const char c = (s[i] >= 'A' && s[i] <= 'Z') ? static_cast<char>(s[i] - 'A' + 'a') : s[i];
-    if (c != lower[i]) return false;
-  }
-  return true;
-}
-
 // An optional sign and one or more ASCII digits, within the signed 64-bit range.
 std::optional<int64_t> read_int(std::string_view v) {
   std::string_view digits = v;
@@ -40,49 +28,6 @@ std::optional<int64_t> read_int(std::string_view v) {
   const auto [end, ec] = std::from_chars(v.data(), v.data() + v.size(), value);
   if (ec != std::errc() || end != v.data() + v.size()) return std::nullopt;
   return value;
-}
-
-// A decimal floating-point number: optional sign, digits with an optional
-// fraction, an optional exponent; or "inf", "infinity", "nan" in any case.
-std::optional<double> read_float(std::string_view v) {
-  bool negative = false;
-  if (!v.empty() && (v.front() == '+' || v.front() == '-')) {
-    negative = v.front() == '-';
-    v.remove_prefix(1);
-  }
-  const double sign = negative ? -1.0 : 1.0;
-  if (equals_ignoring_case(v, "inf") || equals_ignoring_case(v, "infinity")) {
-    return sign * std::numeric_limits<double>::infinity();
-  }
-  if (equals_ignoring_case(v, "nan")) return std::numeric_limits<double>::quiet_NaN();
-
-  std::size_t i = skip_digits(v, 0);
-  std::size_t digits = i;
-  if (i < v.size() && v[i] == '.') {
-    const std::size_t after = skip_digits(v, i + 1);
-    digits += after - (i + 1);
-    i = after;
-  }
-  if (digits == 0) return std::nullopt;
-  if (i < v.size() && (v[i] == 'e' || v[i] == 'E')) {
-    std::size_t j = i + 1;
-    if (j < v.size() && (v[j] == '+' || v[j] == '-')) ++j;
-    const std::size_t end = skip_digits(v, j);
-    if (end == j) return std::nullopt;
-    i = end;
-  }
-  if (i != v.size()) return std::nullopt;
-
-  // The syntax is settled above; the converter rounds to the nearest double
-  // and gives infinity or zero past the ends of the range.
-  using double_conversion::StringToDoubleConverter;
-  static const StringToDoubleConverter converter(StringToDoubleConverter::NO_FLAGS, 0.0,
-                                                 std::numeric_limits<double>::quiet_NaN(), nullptr, nullptr);
-  if (v.size() > static_cast<std::size_t>(std::numeric_limits<int>::max())) return std::nullopt;
-  int used = 0;
-  const double value = converter.StringToDouble(v.data(), static_cast<int>(v.size()), &used);
-  if (used != static_cast<int>(v.size()) || std::isnan(value)) return std::nullopt;
-  return sign * value;
 }
 
 bool wrapped_in(std::string_view v, char c) { return v.size() >= 2 && v.front() == c && v.back() == c; }
@@ -102,7 +47,7 @@ FieldValue parse_field_value(std::string_view v) {
     return fv::Atom{std::string(v.substr(1))};
   }
   if (auto i = read_int(v)) return fv::Int{*i};
-  if (auto f = read_float(v)) return fv::Float{*f};
+  if (auto f = parse_f64(v)) return fv::Float{*f};
   // Also a lone '"' or '|', which the quoted and bar forms need two of.
   return fv::Str{std::string(v)};
 }
