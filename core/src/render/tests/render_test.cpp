@@ -197,7 +197,7 @@ TEST(Render, HeadersAndLists) {
               PolicyDef{{PolicyRule{"src", {{"owner", {}}, {"review", "2"}}}, PolicyRule{"infra", {}}}}}),
        "files:\n    @src/app\n    @docs/\n    @\npolicy:\n    @src: {owner}{review 2}\n    @infra"},
       {"scope before divider", nodes({ProjectScope{"S", nodes({Prose{"a"}})}, Divider{}, Prose{"b"}}),
-       "%S\n    a\n\n---\n\nb"},
+       "%S\n    a\n---\n---\n\nb"},
   });
 }
 
