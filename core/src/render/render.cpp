@@ -99,7 +99,13 @@ void render_task_marker(const TaskMarker& marker, const std::optional<std::strin
   if (marker.seq) out.append(std::to_string(*marker.seq));
   switch (marker.kind) {
     case MarkerKind::Open:
-      if (!label && !marker.seq) out.push_back(' ');
+      // An open decision keeps its "?": without it a label such as "3" or ""
+      // would read back as a sequence number or as no label.
+      if (label && marker.priority == MarkerPriority::Decision) {
+        out.push_back('?');
+      } else if (!label && !marker.seq) {
+        out.push_back(' ');
+      }
       break;
     case MarkerKind::Required: out.push_back('!'); break;
     case MarkerKind::Optional: out.push_back('o'); break;

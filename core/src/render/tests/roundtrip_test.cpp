@@ -44,6 +44,8 @@ void drop_left_out(Node& node) {
         } else if constexpr (std::is_same_v<P, Prose>) {
           p.inline_.clear();
         } else if constexpr (std::is_same_v<P, Mutate>) {
+          // The space that stood before the gate goes with it.
+          if (p.gate) p.entity.resize(p.entity.find_last_not_of(' ') + 1);
           p.gate.reset();
         } else if constexpr (std::is_same_v<P, Flow>) {
           p.name.reset();
