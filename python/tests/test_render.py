@@ -56,7 +56,8 @@ SAME_TREE = [
     ("? task(s) where open", "? task(s) where open"),
     ("use @orders\n    a: b", "use @orders\n    a: b"),
     ("mutate:@task\n    priority: high\n    t1: status: done", "mutate:@task\n    priority: high\n    t1:status:done"),
-    ('mod:$m\n    prompt: """\n        a\n        b\n    """', 'mod:$m\n    prompt: """\n        a\n        b\n    """'),
+    ('mod:$m\n    prompt: """\n        a\n        b\n    """',
+     'mod:$m\n    prompt: """\n        a\n        b\n    """'),
     ("[3?] decide", "[3?] decide"),
     ("routine: nightly: |run|", "routine:nightly: |run|"),
 ]
