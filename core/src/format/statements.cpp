@@ -265,32 +265,33 @@ void write(Out& out, const Routine& routine, std::size_t depth) {
 }
 
 void write(Out& out, const Webhook& webhook, std::size_t depth) {
-  // Every part is searched in the whole line, the url ends at its first
-  // space and the payload runs to the end of the line: of the spellings
-  // below the first that reads back whole is written.
-  auto spell = [&](bool quote_url, bool raw_trigger) {
+  // Every part is searched in the whole line, the url is the first word after
+  // its surrounding quotes are stripped, and the payload runs to the end of
+  // the line: of the spellings below, the first that reads back whole is
+  // written (the plain one when none does).
+  enum class Url { Bare, Quoted, OpenQuote, SpacedQuote, InTrigger };
+  auto spell = [&](Url form) {
     std::string line = "webhook:";
-    if (raw_trigger) {
-      line += " on:" + webhook.trigger;
-      return line;
-    }
+    if (form == Url::InTrigger) return line + " on:" + webhook.trigger;
     if (!webhook.trigger.empty()) line += " on:|" + webhook.trigger + "|";
     if (!webhook.url.empty()) {
       line += " url: ";
-      if (quote_url) line += '"';
+      if (form != Url::Bare) line += '"';
       line += webhook.url;
-      // A closing quote here would stay in the url when a payload follows.
-      if (quote_url && !webhook.payload) line += '"';
+      // A closing quote stays in the url when a payload follows; before the
+      // end of the line it goes, with any quote the url ends in.
+      if (form == Url::Quoted) line += '"';
+      if (form == Url::SpacedQuote) line += " \"";
     }
     if (webhook.payload) line += " payload: \"" + *webhook.payload + "\"";
     return line;
   };
-  std::string line = spell(false, false);
-  for (auto [quote, raw] : {std::pair{true, false}, std::pair{false, true}}) {
+  std::string line = spell(Url::Bare);
+  for (Url form : {Url::Quoted, Url::OpenQuote, Url::SpacedQuote, Url::InTrigger}) {
     if (rereads_as(line, webhook)) break;
-    std::string other = spell(quote, raw);
-    if (rereads_as(other, webhook)) line = std::move(other);
+    line = spell(form);
   }
+  if (!rereads_as(line, webhook)) line = spell(Url::Bare);
   out.line(depth, line);
 }
 

@@ -105,6 +105,7 @@ TEST(FormatNodes, OneLineKinds) {
        "webhook: on:|task.done| url: /hooks/done payload: \"{id}\"\n"},
       {"webhook url with slashes", Webhook{"x", "https://e.com/h", "p"},
        "webhook: on:|x| url: \"https://e.com/h payload: \"p\"\n"},
+      {"webhook url ending in a quote", Webhook{"x", "/a\"", std::nullopt}, "webhook: on:|x| url: \"/a\" \"\n"},
       {"webhook trigger only", Webhook{" push", "", std::nullopt}, "webhook: on:| push|\n"},
       {"pressure", PressureEffectDef{"inflow", "t"}, "pressure_effect:\n    dynamic: inflow\n    target: t\n"},
   };
