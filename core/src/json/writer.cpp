@@ -105,6 +105,46 @@ void append_escaped(std::string& out, std::string_view s) {
   out.push_back('"');
 }
 
+namespace {
+
+// The shortest digits d1..dn of |v| and its exponent e (d1.d2...dn times ten to the e).
+struct Digits {
+  char text[double_conversion::DoubleToStringConverter::kBase10MaximalLength + 1];
+  int n = 0;
+  int e = 0;
+};
+
+Digits shortest_digits(double v) {
+  using double_conversion::DoubleToStringConverter;
+  Digits d;
+  bool sign = false;
+  int point = 0;  // the value is 0.d1d2...dn times ten to the power `point`
+  DoubleToStringConverter::DoubleToAscii(std::fabs(v), DoubleToStringConverter::SHORTEST, 0, d.text,
+                                         sizeof d.text, &sign, &d.n, &point);
+  d.e = point - 1;
+  return d;
+}
+
+// d1d2...dn in plain notation, ".0" when integral.
+void append_plain(std::string& out, const Digits& d) {
+  const int n = d.n, e = d.e;
+  if (n - 1 <= e) {
+    out.append(d.text, n);
+    out.append(e - n + 1, '0');
+    out.append(".0");
+  } else if (e >= 0) {
+    out.append(d.text, e + 1);
+    out.push_back('.');
+    out.append(d.text + e + 1, n - e - 1);
+  } else {
+    out.append("0.");
+    out.append(-e - 1, '0');
+    out.append(d.text, n);
+  }
+}
+
+}  // namespace
+
 void append_double(std::string& out, double v) {
   if (!std::isfinite(v)) {
     out.append("null");
@@ -115,40 +155,31 @@ void append_double(std::string& out, double v) {
     out.append("0.0");
     return;
   }
-  using double_conversion::DoubleToStringConverter;
-  char digits[DoubleToStringConverter::kBase10MaximalLength + 1];
-  bool sign = false;
-  int n = 0;
-  int point = 0;  // the value is 0.d1d2...dn times ten to the power `point`
-  DoubleToStringConverter::DoubleToAscii(std::fabs(v), DoubleToStringConverter::SHORTEST, 0, digits,
-                                         sizeof digits, &sign, &n, &point);
-  const int e = point - 1;  // d1.d2...dn times ten to the power e
+  const Digits d = shortest_digits(v);
+  const int n = d.n, e = d.e;
   if (e >= -5 && e <= 15) {
-    if (n - 1 <= e) {
-      out.append(digits, n);
-      out.append(e - n + 1, '0');
-      out.append(".0");
-    } else if (e >= 0) {
-      out.append(digits, e + 1);
-      out.push_back('.');
-      out.append(digits + e + 1, n - e - 1);
-    } else {
-      out.append("0.");
-      out.append(-e - 1, '0');
-      out.append(digits, n);
-    }
+    append_plain(out, d);
     return;
   }
-  out.push_back(digits[0]);
+  out.push_back(d.text[0]);
   if (n > 1) {
     out.push_back('.');
-    out.append(digits + 1, n - 1);
+    out.append(d.text + 1, n - 1);
   }
   out.push_back('e');
   out.push_back(e >= 0 ? '+' : '-');
   char buf[8];
   auto r = std::to_chars(buf, buf + sizeof buf, e >= 0 ? e : -e);
   out.append(buf, r.ptr);
+}
+
+void append_plain_double(std::string& out, double v) {
+  if (std::signbit(v)) out.push_back('-');
+  if (v == 0) {
+    out.append("0.0");
+    return;
+  }
+  append_plain(out, shortest_digits(v));
 }
 
 }  // namespace varn::json

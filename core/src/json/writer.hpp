@@ -53,4 +53,8 @@ void append_escaped(std::string& out, std::string_view s);
 // exponent form like 1e+16; "null" for NaN and infinities.
 void append_double(std::string& out, double v);
 
+// Appends a finite double's shortest digits always in plain notation, ".0"
+// when integral (1e20 gives 100000000000000000000.0).
+void append_plain_double(std::string& out, double v);
+
 }  // namespace varn::json
