@@ -45,6 +45,14 @@ void write_list(Out& out, std::size_t depth, std::string_view key, const Strings
   out.close();
 }
 
+// Labels and reactions, as ":a, :b" between brackets. The reader strips every
+// trailing ']' of the list: when the last label ends in one, the list ends in
+// a comma instead, whose empty piece the reader drops.
+void write_labels(Out& out, std::size_t depth, std::string_view key, const Strings& labels) {
+  const bool bracket = !labels.back().ends_with(']');
+  write_list(out, depth, key, labels, bracket ? "[" : "", ":", bracket ? "]" : ",");
+}
+
 // Issue descriptions and comment bodies: a value with a line feed, or one
 // that quotes would not keep whole, goes in block form under "key: |".
 void write_text_value(Out& out, std::size_t depth, std::string_view key, std::string_view value) {
@@ -248,7 +256,7 @@ void write(Out& out, const IssueDef& issue, std::size_t depth) {
   write_optional(out, d, "status", issue.status);
   write_optional(out, d, "priority", issue.priority);
   write_optional(out, d, "assignee", issue.assignee);
-  if (!issue.labels.empty()) write_list(out, d, "labels", issue.labels, "[", ":", "]");
+  if (!issue.labels.empty()) write_labels(out, d, "labels", issue.labels);
   if (issue.estimate) {
     std::string n;
     append_number(n, *issue.estimate, false);
@@ -269,7 +277,7 @@ void write(Out& out, const ThreadComment& comment, std::size_t depth) {
   write_optional(out, d, "on", comment.on);
   write_optional(out, d, "author", comment.author);
   write_text_value(out, d, "body", comment.body);
-  if (!comment.reactions.empty()) write_list(out, d, "reactions", comment.reactions, "[", ":", "]");
+  if (!comment.reactions.empty()) write_labels(out, d, "reactions", comment.reactions);
   if (comment.created_at) write_pair(out, d, "created_at", "|" + *comment.created_at + "|");
   format_children(out, comment.children, d);
 }

@@ -84,21 +84,20 @@ void write(Out& out, const Define& define, std::size_t depth) {
 void write(Out& out, const Mutate& mutate, std::size_t depth) {
   std::string& s = out.open(depth);
   s.append("mutate:");
-  if (mutate.gate && has(mutate.entity, "{")) {
-    append_target(s, "", mutate.mod_scope, mutate.workspace_scope);
+  // The entity is everything before the gate (or the id), untrimmed: the
+  // gate follows it directly, or the id with the gate after a space.
+  const bool gate_first = mutate.gate && has(mutate.entity, "{");
+  append_target(s, gate_first ? "" : mutate.entity, mutate.mod_scope, mutate.workspace_scope);
+  if (gate_first) {
     append_gate(s, *mutate.gate);
     s.append(mutate.entity);
-  } else {
-    append_target(s, mutate.entity, mutate.mod_scope, mutate.workspace_scope);
   }
   if (mutate.id) {
     s.push_back(':');
     s.append(*mutate.id);
+    if (mutate.gate && !gate_first) s.push_back(' ');
   }
-  if (mutate.gate && !has(mutate.entity, "{")) {
-    s.push_back(' ');
-    append_gate(s, *mutate.gate);
-  }
+  if (mutate.gate && !gate_first) append_gate(s, *mutate.gate);
   out.close();
   // In a batch, `fields` holds the pairs written before the first record.
   write_pairs(out, depth + 1, mutate.fields);
@@ -243,7 +242,15 @@ void write(Out& out, const HistoryOp& history, std::size_t depth) {
 void write(Out& out, const StatusDef& status, std::size_t depth) {
   std::string& s = out.open(depth);
   s.append("status: ");
-  append_joined(s, status.options, " / ");
+  // Options are trimmed, then unquoted: quotes keep their outer spaces.
+  for (std::size_t i = 0; i < status.options.size(); ++i) {
+    const std::string& option = status.options[i];
+    const bool quote = text::trim(option).size() != option.size();
+    if (i) s.append(" / ");
+    if (quote) s.push_back('"');
+    s.append(option);
+    if (quote) s.push_back('"');
+  }
   out.close();
 }
 
