@@ -141,8 +141,8 @@ void write(Out& out, const SyncDef& sync, std::size_t depth) {
   // The line form cuts comments from its values and needs a name; a
   // declaration lowered from a heading under "Sync" may have neither, and
   // goes back to a heading then.
-  bool line_form = !sync.name.empty() && parse::cut_trailing_comment(sync.name) == sync.name;
-  for (const auto& [key, value] : keys) line_form = line_form && parse::cut_trailing_comment(*value) == *value;
+  bool line_form = !sync.name.empty() && keeps_whole(sync.name);
+  for (const auto& [key, value] : keys) line_form = line_form && keeps_whole(*value);
   if (line_form) {
     write_head(out, depth, "sync: ", sync.name);
     for (const auto& [key, value] : keys) write_pair(out, depth + 1, key, *value);
@@ -262,7 +262,10 @@ void write(Out& out, const IssueDef& issue, std::size_t depth) {
     append_number(n, *issue.estimate, false);
     write_pair(out, d, "estimate", n);
   }
-  if (issue.milestone) write_pair(out, d, "milestone", "\"" + *issue.milestone + "\"");
+  if (issue.milestone) {
+    const std::string quoted = "\"" + *issue.milestone + "\"";
+    write_pair(out, d, "milestone", keeps_whole(quoted) ? quoted : *issue.milestone);
+  }
   if (issue.due_date) write_pair(out, d, "due_date", "|" + *issue.due_date + "|");
   if (issue.description) write_text_value(out, d, "description", *issue.description);
   format_children(out, issue.children, d);

@@ -276,8 +276,10 @@ void write(Out& out, const Webhook& webhook, std::size_t depth) {
   // its surrounding quotes are stripped, and the payload runs to the end of
   // the line: of the spellings below, the first that reads back whole is
   // written (the plain one when none does).
+  // (A part found inside another one, such as a "payload:" within the url,
+  // is not written again.)
   enum class Url { Bare, Quoted, OpenQuote, SpacedQuote, InTrigger };
-  auto spell = [&](Url form) {
+  auto spell = [&](Url form, bool payload) {
     std::string line = "webhook:";
     if (form == Url::InTrigger) return line + " on:" + webhook.trigger;
     if (!webhook.trigger.empty()) line += " on:|" + webhook.trigger + "|";
@@ -290,15 +292,19 @@ void write(Out& out, const Webhook& webhook, std::size_t depth) {
       if (form == Url::Quoted) line += '"';
       if (form == Url::SpacedQuote) line += " \"";
     }
-    if (webhook.payload) line += " payload: \"" + *webhook.payload + "\"";
+    if (payload && webhook.payload) line += " payload: \"" + *webhook.payload + "\"";
     return line;
   };
-  std::string line = spell(Url::Bare);
-  for (Url form : {Url::Quoted, Url::OpenQuote, Url::SpacedQuote, Url::InTrigger}) {
-    if (rereads_as(line, webhook)) break;
-    line = spell(form);
+  std::string line = spell(Url::Bare, true);
+  for (bool payload : {true, false}) {
+    for (Url form : {Url::Bare, Url::Quoted, Url::OpenQuote, Url::SpacedQuote, Url::InTrigger}) {
+      std::string candidate = spell(form, payload);
+      if (rereads_as(candidate, webhook)) {
+        out.line(depth, candidate);
+        return;
+      }
+    }
   }
-  if (!rereads_as(line, webhook)) line = spell(Url::Bare);
   out.line(depth, line);
 }
 
