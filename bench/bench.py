@@ -1,20 +1,38 @@
-"""Throughput of the varn_lang functions on large generated inputs.
+"""Speed, scaling and memory of the varn_lang functions on large generated inputs.
 
-    scripts/build && PYTHONPATH=build/python python3 bench/bench.py [--mb 10 50] [--repeat 3]
+    scripts/build && PYTHONPATH=build/python python3 bench/bench.py [--mb 20] [--repeat 3] [--no-memory]
 
-Every function is timed with timeit (best of --repeat runs) and reported in MB/s
-of input (1 MB = 10^6 bytes of UTF-8). Where a function reads or writes JSON,
-json.loads of that JSON is timed beside it as a yardstick. parse is also run at
-5 and 10 MB (below the largest size) so that its scaling is visible: MB/s should
-stay about the same as the input grows.
+Inputs are generated: a mixed .varn document made of every construct (the
+seed files of the parse fuzzer and the examples, repeated with fresh numbers),
+a JSON document of records, and Markdown. Every function is timed (best of
+--repeat runs) at the largest size and at a quarter of it, and reported in
+MB/s of input (1 MB = 10^6 bytes of UTF-8); "scale" is the time per byte at
+the full size over that at a quarter (1.00 is perfectly linear).
+
+Yardsticks, timed in the same run: json.loads of the JSON a function reads or
+writes; for parse also orjson.dumps of its tree (OPT_INDENT_2) and cmark
+(cmarkgfm.markdown_to_html) on Markdown of the same size, when installed;
+fmt, to_json and build_index against parse of the same document.
+
+Memory: each function runs once more in a fresh child process; the figure is
+the peak resident memory the call added, less the size of the str it returns,
+over the larger of its argument and result in UTF-8 bytes.
 """
 import argparse
 import json
+import os
+import pathlib
+import re
+import subprocess
+import sys
+import tempfile
 import timeit
 
 import varn_lang
 
 MB = 1_000_000
+ROOT = pathlib.Path(__file__).resolve().parent.parent
+FUNCTIONS = ("parse", "fmt", "render", "from_json", "from_markdown", "to_json", "build_index")
 
 
 # --- generated inputs ---------------------------------------------------------
@@ -30,19 +48,40 @@ def repeat_blocks(size, block):
     return "".join(blocks)
 
 
-def varn_document(size):
-    """Headings with indented children: prose with inline spans, comments, dividers."""
-    return repeat_blocks(size, lambda i: (
+def construct_files():
+    """One text per construct: the parse fuzzer's seeds and the examples, each
+    kept only when it parses on its own (a seed may carry a diagnostic)."""
+    paths = sorted((ROOT / "fuzz" / "seeds" / "parse_fuzz").glob("*")) + sorted((ROOT / "examples").glob("*.varn"))
+    texts = []
+    for p in paths:
+        text = p.read_text(encoding="utf-8", errors="replace")
+        if not text.endswith("\n"):
+            text += "\n"
+        try:
+            varn_lang.parse(text)
+        except ValueError:
+            continue
+        texts.append(text)
+    return texts
+
+
+def prose_block(i):
+    return (
         f"# Section {i} :tag{i % 7} due:2025-{i % 12 + 1:02d}-{i % 28 + 1:02d} {{owner @user{i % 13}}}\n"
         f"  Coordinate with @user{i} and @team.lead in #chan{i % 17} before build {i} ships.   // note {i}\n"
         f"  Release notes live in %project-{i % 5} (draft); run $deploy.@staging{i} then $notify.\n"
         f"  **Status** is |progress_{i} * 100| percent, burning ||burn_rate|| a day.\n"
-        f"  ## Details {i}\n"
+        f"  - [ ] task {i} for @user{i % 5} due:2025-01-{i % 28 + 1:02d}\n"
         f"    A plain prose line, number {i}, with nothing special in it at all, café naïve.\n"
-        f"    // a comment line {i} with @nobody and #nothing in it\n"
-        f"    See (@docs/{i}:intro) and #release-{i % 3}: mail x@y is not a ref.\n"
-        f"  ---\n"
-    ))
+    )
+
+
+def varn_document(size, constructs):
+    """Every construct in turn, numbers renewed per block so no two blocks are alike."""
+    pieces = [prose_block] + [
+        (lambda i, t=t: re.sub(r"\d+", lambda m: str(int(m.group()) + i), t)) for t in constructs
+    ]
+    return repeat_blocks(size, lambda i: pieces[i % len(pieces)](i))
 
 
 def json_document(size):
@@ -64,78 +103,151 @@ def markdown_document(size):
     ))
 
 
+def span_line(size):
+    """One prose line full of spans."""
+    return repeat_blocks(size, lambda i: f"@u{i} #c{i} $m{i}.@x |e{i}| **b{i}** %p{i} ") + "\n"
+
+
 # --- timing -------------------------------------------------------------------
 
 def best_of(func, arg, repeat):
     return min(timeit.repeat(lambda: func(arg), number=1, repeat=repeat))
 
 
-def availability(name):
-    """None when the function is built, else the message saying it is not."""
-    probe = {"render": '{"nodes": []}', "from_json": "{}"}.get(name, "# x\n")
+def optional(name):
     try:
-        getattr(varn_lang, name)(probe)
-    except ValueError as e:
-        if "not available" in str(e):
-            return str(e)
-    return None
+        return __import__(name)
+    except ImportError:
+        return None
 
 
-def row(name, text, repeat, output_is_json, input_is_json):
-    func = getattr(varn_lang, name)
-    size = len(text.encode())
+class Table:
+    def __init__(self):
+        print(f"{'measure':<34}{'MB':>8}{'seconds':>10}{'MB/s':>9}{'scale':>8}  yardstick")
+
+    def line(self, label, size, seconds, scale=None, note=""):
+        sc = f"{scale:>8.2f}" if scale is not None else " " * 8
+        print(f"{label:<34}{size / MB:>8.1f}{seconds:>10.3f}{size / MB / seconds:>9.1f}{sc}  {note}")
+
+
+def timed(func, text, repeat):
+    """(output, best time), or (None, the ValueError text)."""
     try:
         out = func(text)
-        seconds = best_of(func, text, repeat)
     except ValueError as e:
-        print(f"{name:<14}{size / MB:>9.1f}  ValueError: {e}")
-        return None
-    out_size = len(out.encode())
-    line = f"{name:<14}{size / MB:>9.1f}{seconds:>10.3f}{size / MB / seconds:>10.1f}{out_size / MB:>11.1f}"
-    yardstick = out if output_is_json else text if input_is_json else None
-    if yardstick is not None:
-        js = best_of(json.loads, yardstick, repeat)
-        ysize = len(yardstick.encode())
-        line += f"  | {'output' if output_is_json else 'input':>6}{js:>10.3f}{ysize / MB / js:>9.1f}"
-    print(line)
-    return out
+        return None, str(e)
+    return out, best_of(func, text, repeat)
 
+
+# --- memory -------------------------------------------------------------------
+
+CHILD = r"""
+import os, sys, resource
+import varn_lang
+name, path = sys.argv[1], sys.argv[2]
+with open(path, encoding="utf-8") as f:
+    arg = f.read()
+def rss_kb(field):
+    with open("/proc/self/status") as f:
+        for line in f:
+            if line.startswith(field):
+                return int(line.split()[1])
+# Forget the peak of reading the file, so that the peak below is the call's.
+try:
+    with open("/proc/self/clear_refs", "w") as f:
+        f.write("5")
+    before = rss_kb("VmRSS:")
+    peak = lambda: rss_kb("VmHWM:")
+except OSError:
+    before = resource.getrusage(resource.RUSAGE_SELF).ru_maxrss
+    peak = lambda: resource.getrusage(resource.RUSAGE_SELF).ru_maxrss
+out = getattr(varn_lang, name)(arg)
+used = peak() * 1024 - before * 1024 - sys.getsizeof(out)
+larger = max(len(arg.encode()), len(out.encode()))
+print(used / larger)
+"""
+
+
+def memory_figure(name, text):
+    with tempfile.NamedTemporaryFile("w", encoding="utf-8", suffix=".in", delete=False) as f:
+        f.write(text)
+    try:
+        r = subprocess.run([sys.executable, "-c", CHILD, name, f.name], capture_output=True, text=True)
+        return float(r.stdout.strip()) if r.returncode == 0 else None
+    finally:
+        os.unlink(f.name)
+
+
+# --- main ---------------------------------------------------------------------
 
 def main():
     ap = argparse.ArgumentParser(description=__doc__, formatter_class=argparse.RawDescriptionHelpFormatter)
-    ap.add_argument("--mb", type=float, nargs="+", default=[10, 50], help="input sizes in MB (default: 10 50)")
+    ap.add_argument("--mb", type=float, default=20, help="size of the largest inputs in MB (default 20)")
     ap.add_argument("--repeat", type=int, default=3, help="timed runs per measurement; the best counts")
+    ap.add_argument("--no-memory", action="store_true", help="skip the memory figures")
     args = ap.parse_args()
-    sizes = sorted(set(args.mb))
-    parse_sizes = sorted(set(sizes) | {s for s in (5, 10) if s < max(sizes)})
+    full = int(args.mb * MB)
+    constructs = construct_files()
+    orjson, cmark = optional("orjson"), optional("cmarkgfm")
 
-    print(f"varn_lang throughput, best of {args.repeat} runs; MB/s is MB of input per second.")
-    print("Right of '|': json.loads of the same JSON text, the function's output or its input.")
-    print(f"{'function':<14}{'input MB':>9}{'seconds':>10}{'MB/s':>10}{'output MB':>11}"
-          f"  | {'json':>6}{'seconds':>10}{'MB/s':>9}")
+    inputs = {}  # function -> (full-size input, quarter-size input)
+    for size in (full, full // 4):
+        doc = varn_document(size, constructs)
+        tree = varn_lang.parse(doc)
+        for name in ("parse", "fmt", "to_json", "build_index"):
+            inputs.setdefault(name, []).append(doc)
+        inputs.setdefault("render", []).append(tree)
+        inputs.setdefault("from_json", []).append(json_document(size))
+        inputs.setdefault("from_markdown", []).append(markdown_document(size))
 
-    skipped = {n: why for n in ("parse", "fmt", "render", "from_json", "from_markdown", "to_json", "build_index")
-               if (why := availability(n))}
-
-    for size in parse_sizes:
-        doc = varn_document(int(size * MB))
-        tree = None if "parse" in skipped else row("parse", doc, args.repeat, True, False)
-        if size not in sizes:
+    print(f"varn_lang bench: {len(constructs)} construct files, largest input {args.mb:g} MB, best of {args.repeat}")
+    t = Table()
+    results = {}
+    for name in FUNCTIONS:
+        func = getattr(varn_lang, name)
+        big, small = inputs[name]
+        out, secs = timed(func, big, args.repeat)
+        if out is None:
+            print(f"{name:<34}ValueError: {secs}")
             continue
-        for name in ("fmt", "to_json", "build_index"):
-            if name not in skipped:
-                row(name, doc, args.repeat, name != "fmt", False)
-        del doc
-        if "render" not in skipped and tree is not None:
-            row("render", tree, args.repeat, False, True)
-        del tree
-        if "from_json" not in skipped:
-            row("from_json", json_document(int(size * MB)), args.repeat, False, True)
-        if "from_markdown" not in skipped:
-            row("from_markdown", markdown_document(int(size * MB)), args.repeat, False, False)
+        _, small_secs = timed(func, small, args.repeat)
+        scale = (secs / len(big.encode())) / (small_secs / len(small.encode()))
+        results[name] = (out, secs)
+        note = ""
+        if name in ("parse", "to_json", "build_index"):
+            js = best_of(json.loads, out, args.repeat)
+            note = f"json.loads(output) {js:.3f}s: x{secs / js:.2f}"
+        elif name in ("render", "from_json"):
+            js = best_of(json.loads, big, args.repeat)
+            note = f"json.loads(input) {js:.3f}s: x{secs / js:.2f}"
+        t.line(name, len(big.encode()), secs, scale, note)
 
-    for name, why in skipped.items():
-        print(f"{name}: skipped ({why})")
+    if "parse" in results:
+        out, secs = results["parse"]
+        doc = inputs["parse"][0]
+        if orjson is not None:
+            tree = json.loads(out)
+            od = best_of(lambda x: orjson.dumps(x, option=orjson.OPT_INDENT_2), tree, args.repeat)
+            del tree
+            print(f"  parse / orjson.dumps(tree, OPT_INDENT_2) = {secs:.3f} / {od:.3f} = x{secs / od:.2f}")
+        if cmark is not None:
+            md = markdown_document(len(doc.encode()))
+            cm = best_of(cmark.markdown_to_html, md, args.repeat)
+            print(f"  parse / cmark on Markdown of the same size = {secs:.3f} / {cm:.3f} = x{secs / cm:.2f}")
+        for name in ("fmt", "to_json", "build_index"):
+            if name in results:
+                print(f"  {name} / parse = x{results[name][1] / secs:.2f}")
+        if "render" in results:
+            js = best_of(json.loads, inputs["render"][0], args.repeat)
+            print(f"  render / json.loads(its input) = x{results['render'][1] / js:.2f}")
+
+    if not args.no_memory:
+        print("memory beyond the returned str, over the larger text (UTF-8 bytes):")
+        cases = [(n, inputs[n][0]) for n in FUNCTIONS] + [("parse", span_line(full))]
+        labels = list(FUNCTIONS) + ["parse (one line of spans)"]
+        for label, (name, text) in zip(labels, cases):
+            fig = memory_figure(name, text)
+            print(f"  {label:<32}{'failed' if fig is None else f'{fig:.2f}'}")
 
 
 if __name__ == "__main__":

@@ -94,15 +94,33 @@ PyObject* call(const Signature& sig, PyObject* const* args, Py_ssize_t nargs, Py
                  Py_TYPE(arg)->tp_name);
     return nullptr;
   }
-  // The UTF-8 form is cached inside the str, which the caller keeps alive for
-  // the whole call. Sizes are used throughout so NUL characters pass through.
-  // A lone surrogate fails here with Python's own UnicodeEncodeError.
+  // An ASCII str is its own UTF-8 and is read in place. Any other str is
+  // encoded into a bytes object of our own, freed as soon as the core is done:
+  // asking CPython for its UTF-8 form would cache a copy inside the caller's
+  // str for as long as the str lives. Sizes are used throughout so NUL
+  // characters pass through. A lone surrogate fails here with Python's own
+  // UnicodeEncodeError.
+  if (PyUnicode_READY(arg) < 0) return nullptr;
+  PyObject* encoded = nullptr;
+  const char* data = nullptr;
   Py_ssize_t size = 0;
-  const char* data = PyUnicode_AsUTF8AndSize(arg, &size);
-  if (!data) return nullptr;
+  if (PyUnicode_IS_ASCII(arg)) {
+    data = PyUnicode_AsUTF8AndSize(arg, &size);  // no copy, nothing cached
+  } else {
+    encoded = PyUnicode_AsUTF8String(arg);
+    if (encoded) {
+      data = PyBytes_AS_STRING(encoded);
+      size = PyBytes_GET_SIZE(encoded);
+    }
+  }
+  if (!data) {
+    Py_XDECREF(encoded);
+    return nullptr;
+  }
 
   try {
     auto result = sig.op(std::string_view(data, static_cast<std::size_t>(size)));
+    Py_CLEAR(encoded);
     if (result.ok()) {
       const std::string& text = result.value();
       return PyUnicode_DecodeUTF8(text.data(), static_cast<Py_ssize_t>(text.size()), "strict");
@@ -117,11 +135,14 @@ PyObject* call(const Signature& sig, PyObject* const* args, Py_ssize_t nargs, Py
     Py_DECREF(message);
     return nullptr;
   } catch (const std::bad_alloc&) {
+    Py_XDECREF(encoded);
     return PyErr_NoMemory();
   } catch (const std::exception& e) {
+    Py_XDECREF(encoded);
     PyErr_SetString(g_panic, e.what());
     return nullptr;
   } catch (...) {
+    Py_XDECREF(encoded);
     PyErr_SetString(g_panic, "unknown C++ exception in varn_lang");
     return nullptr;
   }

@@ -1,7 +1,9 @@
 #include "varn/operations.hpp"
 
+#include "format/format.hpp"
 #include "varn/ast.hpp"
 #include "varn/parse.hpp"
+#include "varn/render.hpp"
 
 namespace varn::ops {
 namespace {
@@ -18,12 +20,18 @@ TextResult parse(std::string_view source) {
   return serialize_document(doc.value());
 }
 
-TextResult fmt(std::string_view) { return not_built("fmt"); }
+TextResult fmt(std::string_view source) {
+  auto doc = parse_source(source);
+  if (!doc) return err(display(doc.error()));
+  return format::format_document(doc.value());
+}
+
 TextResult render(std::string_view doc_json) {
   auto doc = deserialize_document(doc_json);
   if (!doc) return err(display(doc.error()));
-  return not_built("render");  // the renderer is not in this build yet
+  return render_document(doc.value());
 }
+
 TextResult from_json(std::string_view) { return not_built("from_json"); }
 TextResult from_markdown(std::string_view) { return not_built("from_markdown"); }
 TextResult to_json(std::string_view) { return not_built("to_json"); }

@@ -197,6 +197,29 @@ def test_non_ascii_text_round_trips():
     assert "h\u00e9llo \u65e5\u672c \U0001f600" in out
 
 
+ARGUMENTS = {
+    "ascii": {"source": "# Plan\n- [ ] ship @dana\n", "json": '{"a": {"b": 1}}', "md": "# T\n- [ ] x\n"},
+    "non-ascii": {"source": "# Caf\u00e9\n- [ ] \u65e5\u672c @d\u00e1na\n", "json": '{"\u00e9": {"b": "\u65e5"}}',
+                  "md": "# Caf\u00e9\n- [ ] \u65e5\n"},
+}
+
+
+@pytest.mark.parametrize("kind", sorted(ARGUMENTS))
+@pytest.mark.parametrize("name", NAMES)
+def test_calls_leave_the_argument_str_as_it_was(name, kind):
+    # The module must not leave a UTF-8 copy cached inside the caller's str.
+    texts = ARGUMENTS[kind]
+    arg = {"render": varn_lang.parse(texts["source"]), "from_json": texts["json"],
+           "from_markdown": texts["md"]}.get(name, texts["source"])
+    arg = "".join(list(arg))  # a fresh str that no one has asked for its UTF-8 yet
+    before = sys.getsizeof(arg)
+    try:
+        getattr(varn_lang, name)(arg)
+    except ValueError:
+        pass
+    assert sys.getsizeof(arg) == before
+
+
 def test_large_text():
     source = "a line of prose\n" * 20000
     out = varn_lang.parse(source)

@@ -131,14 +131,15 @@ Failure read(const Value& v, double& out) {
 }
 
 // Reads `count` positions from an array; a missing one that is not defaulted
-// fails with `short_text`, and so do elements beyond them with their count.
-template <class Read, class Defaulted>
-Failure read_positions(std::span<const Value> items, std::size_t count, std::string_view short_text, Read&& read_at,
-                       Defaulted&& defaulted) {
+// fails with the text of `too_short`, and so do elements beyond them with
+// their count.
+template <class Read, class Defaulted, class TooShort>
+Failure read_positions(std::span<const Value> items, std::size_t count, Read&& read_at, Defaulted&& defaulted,
+                       TooShort&& too_short) {
   for (std::size_t i = 0; i < count; ++i) {
     if (i >= items.size()) {
       if (defaulted(i)) continue;
-      return invalid_length(i, short_text);
+      return invalid_length(i, too_short());
     }
     if (auto f = read_at(i, items[i])) return f;
   }
@@ -149,9 +150,8 @@ Failure read_positions(std::span<const Value> items, std::size_t count, std::str
 Failure read(const Value& v, std::pair<std::string, std::string>& out) {
   if (v.kind != Kind::Array) return invalid_type(v, "a tuple of size 2");
   return read_positions(
-      v.array(), 2, "a tuple of size 2",
-      [&](std::size_t i, const Value& x) { return read(x, i == 0 ? out.first : out.second); },
-      [](std::size_t) { return false; });
+      v.array(), 2, [&](std::size_t i, const Value& x) { return read(x, i == 0 ? out.first : out.second); },
+      [](std::size_t) { return false; }, [] { return "a tuple of size 2"; });
 }
 
 template <class T>
@@ -243,9 +243,9 @@ template <HasFields T>
 Failure read_seq(std::span<const Value> items, T& rec) {
   using Tb = Table<T>;
   return read_positions(
-      items, Tb::size, Tb::expecting() + " with " + count_of(Tb::size, ""),
-      [&](std::size_t i, const Value& x) { return Tb::readers[i](x, rec); },
-      [](std::size_t i) { return Tb::rules[i] == ReadRule::Defaulted; });
+      items, Tb::size, [&](std::size_t i, const Value& x) { return Tb::readers[i](x, rec); },
+      [](std::size_t i) { return Tb::rules[i] == ReadRule::Defaulted; },
+      [] { return Tb::expecting() + " with " + count_of(Tb::size, ""); });
 }
 
 template <HasFields T>

@@ -11,17 +11,17 @@
 
 namespace varn {
 
-enum class WriteRule {
-  Always,        // written whatever the value; an absent optional as null
-  UnlessAbsent,  // left out when the optional value is absent
-  UnlessEmpty,   // left out when the list has no elements
-};
-
 // How a field absent from a record's JSON is read: a required field is an
 // error, an optional one (a std::optional member) is none, a defaulted one
 // keeps the member's default. Only defaulted positions may be missing from
 // the array form.
 enum class ReadRule { Required, Optional, Defaulted };
+
+enum class WriteRule {
+  Always,        // written whatever the value; an absent optional as null
+  UnlessAbsent,  // left out when the optional value is absent
+  UnlessEmpty,   // left out when the list has no elements
+};
 
 template <class M>
 struct IsOptional : std::false_type {};
@@ -46,9 +46,10 @@ template <class R, class M>
 constexpr Field<R, M> unless_absent(std::string_view name, M R::*member) {
   return {name, member, WriteRule::UnlessAbsent};
 }
+// A list the writer leaves out when empty reads back as empty when absent.
 template <class R, class M>
 constexpr Field<R, M> unless_empty(std::string_view name, M R::*member) {
-  return {name, member, WriteRule::UnlessEmpty};
+  return {name, member, WriteRule::UnlessEmpty, ReadRule::Defaulted};
 }
 
 // Marks a field whose absence on reading gives the member's default.
@@ -178,7 +179,7 @@ VARN_FIELDS(EmbedMarker, field("tag", &EmbedMarker::tag));
 VARN_FIELDS(Escalate, field("target", &Escalate::target));
 VARN_FIELDS(CodeBlock, field("lang", &CodeBlock::lang), field("content", &CodeBlock::content));
 VARN_FIELDS(ThreadComment, unless_absent("on", &ThreadComment::on), unless_absent("author", &ThreadComment::author),
-            field("body", &ThreadComment::body), defaulted(unless_empty("reactions", &ThreadComment::reactions)),
+            field("body", &ThreadComment::body), unless_empty("reactions", &ThreadComment::reactions),
             unless_absent("created_at", &ThreadComment::created_at), field("gates", &ThreadComment::gates),
             field("children", &ThreadComment::children));
 

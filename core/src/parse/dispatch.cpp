@@ -46,7 +46,7 @@ struct Rule {
 // The rules in order. A rule tests `content` unless it says otherwise.
 constexpr Rule kRules[] = {
     // 1 code block
-    {[](const Line& l) { return starts(l.content, "```"); }, nullptr},
+    {[](const Line& l) { return starts(l.content, "```"); }, build_code_block},
     // 2 comment: reads the uncut line
     {[](const Line& l) { return starts(l.trimmed, "//"); }, build_comment},
     // 3 divider
@@ -57,98 +57,98 @@ constexpr Rule kRules[] = {
     // 4 spawn marks
     {[](const Line& l) { return l.content == "+" || l.content == "++"; }, build_spawn},
     // 5 entity
-    {[](const Line& l) { return starts_any(l.content, "## Entity:", "## Entity :"); }, nullptr},
+    {[](const Line& l) { return starts_any(l.content, "## Entity:", "## Entity :"); }, build_entity},
     // 6 metric
-    {[](const Line& l) { return starts_any(l.content, "## Metric:", "## Metric :"); }, nullptr},
+    {[](const Line& l) { return starts_any(l.content, "## Metric:", "## Metric :"); }, build_metric},
     // 7 heading
     {[](const Line& l) { return starts(l.content, "#") && !starts(l.content, "#("); }, parse_heading},
     // 8 define
-    {[](const Line& l) { return starts_any(l.content, "define:@", "define:$"); }, nullptr},
+    {[](const Line& l) { return starts_any(l.content, "define:@", "define:$"); }, parse_define},
     // 9 mutate
-    {[](const Line& l) { return starts_any(l.content, "mutate:@", "mutate:$"); }, nullptr},
+    {[](const Line& l) { return starts_any(l.content, "mutate:@", "mutate:$"); }, parse_mutate},
     // 10 delete
-    {[](const Line& l) { return starts_any(l.content, "delete:@", "delete:$"); }, nullptr},
+    {[](const Line& l) { return starts_any(l.content, "delete:@", "delete:$"); }, build_delete},
     // 11 query
-    {[](const Line& l) { return starts(l.content, "query:"); }, nullptr},
+    {[](const Line& l) { return starts(l.content, "query:"); }, parse_query_line},
     // 12 question-form query
-    {[](const Line& l) { return starts(l.content, "? "); }, nullptr},
+    {[](const Line& l) { return starts(l.content, "? "); }, parse_query_shorthand},
     // 13 flow
-    {[](const Line& l) { return l.content == "flow:"; }, nullptr},
+    {[](const Line& l) { return l.content == "flow:"; }, parse_flow},
     // 14 validate
-    {[](const Line& l) { return starts(l.content, "validate ") && ends(l.content, ":"); }, nullptr},
+    {[](const Line& l) { return starts(l.content, "validate ") && ends(l.content, ":"); }, parse_validate},
     // 15 states
-    {[](const Line& l) { return l.content == "states:"; }, nullptr},
+    {[](const Line& l) { return l.content == "states:"; }, parse_states},
     // 16 check
-    {[](const Line& l) { return starts(l.content, "check:") && !starts(l.content, "check:@"); }, nullptr},
+    {[](const Line& l) { return starts(l.content, "check:") && !starts(l.content, "check:@"); }, parse_check},
     // 17 form
-    {[](const Line& l) { return starts(l.content, "form:") && !starts(l.content, "form:install"); }, nullptr},
+    {[](const Line& l) { return starts(l.content, "form:") && !starts(l.content, "form:install"); }, parse_form},
     // 18 module definition
-    {[](const Line& l) { return starts(l.content, "mod:$"); }, nullptr},
+    {[](const Line& l) { return starts(l.content, "mod:$"); }, parse_mod_def},
     // 19 invocation from a "mod:" line
-    {[](const Line& l) { return starts(l.content, "mod:"); }, nullptr},
+    {[](const Line& l) { return starts(l.content, "mod:"); }, build_mod_line},
     // 20 project
-    {[](const Line& l) { return starts(l.content, "project:"); }, nullptr},
+    {[](const Line& l) { return starts(l.content, "project:"); }, parse_project},
     // 21 commands
-    {[](const Line& l) { return starts(l.content, "commands:"); }, nullptr},
+    {[](const Line& l) { return starts(l.content, "commands:"); }, parse_commands},
     // 22 serve
-    {[](const Line& l) { return starts(l.content, "serve:"); }, nullptr},
+    {[](const Line& l) { return starts(l.content, "serve:"); }, parse_serve},
     // 23 sync
-    {[](const Line& l) { return starts(l.content, "sync:"); }, nullptr},
+    {[](const Line& l) { return starts(l.content, "sync:"); }, parse_sync_declaration},
     // 24 git
-    {[](const Line& l) { return starts(l.content, "git:"); }, nullptr},
+    {[](const Line& l) { return starts(l.content, "git:"); }, parse_git},
     // 25 snap
-    {[](const Line& l) { return starts(l.content, "snap:"); }, nullptr},
+    {[](const Line& l) { return starts(l.content, "snap:"); }, build_snap},
     // 26 diff
-    {[](const Line& l) { return starts(l.content, "diff:"); }, nullptr},
+    {[](const Line& l) { return starts(l.content, "diff:"); }, build_diff},
     // 27 history
-    {[](const Line& l) { return starts(l.content, "history:"); }, nullptr},
+    {[](const Line& l) { return starts(l.content, "history:"); }, build_history},
     // 28 status options
     {[](const Line& l) { return starts(l.content, "status:") && l.content.find('/') != std::string_view::npos; },
-     nullptr},
+     build_status},
     // 29 conditional
-    {[](const Line& l) { return starts(l.content, "if ") && ends(l.content, ":"); }, nullptr},
+    {[](const Line& l) { return starts(l.content, "if ") && ends(l.content, ":"); }, parse_conditional},
     // 30 bold line
-    {[](const Line& l) { return starts(l.content, "**") && ends(l.content, "**") && l.content.size() >= 5; }, nullptr},
+    {[](const Line& l) { return starts(l.content, "**") && ends(l.content, "**") && l.content.size() >= 5; }, build_bold},
     // 31 webhook
-    {[](const Line& l) { return starts(l.content, "webhook:"); }, nullptr},
+    {[](const Line& l) { return starts(l.content, "webhook:"); }, parse_webhook},
     // 32 remember
-    {[](const Line& l) { return starts(l.content, "remember:"); }, nullptr},
+    {[](const Line& l) { return starts(l.content, "remember:"); }, build_remember},
     // 33 recall
-    {[](const Line& l) { return starts(l.content, "recall:"); }, nullptr},
+    {[](const Line& l) { return starts(l.content, "recall:"); }, build_recall},
     // 34 embed marker
-    {[](const Line& l) { return starts(l.content, "^") && l.content.size() >= 2; }, nullptr},
+    {[](const Line& l) { return starts(l.content, "^") && l.content.size() >= 2; }, build_embed},
     // 35 files
-    {[](const Line& l) { return starts(l.content, "files:"); }, nullptr},
+    {[](const Line& l) { return starts(l.content, "files:"); }, parse_files},
     // 36 policy
-    {[](const Line& l) { return starts(l.content, "policy:"); }, nullptr},
+    {[](const Line& l) { return starts(l.content, "policy:"); }, parse_policy},
     // 37 gate definition
-    {[](const Line& l) { return starts(l.content, "gate:") && !starts(l.content, "gate:name"); }, nullptr},
+    {[](const Line& l) { return starts(l.content, "gate:") && !starts(l.content, "gate:name"); }, parse_gate},
     // 38 escalate
-    {[](const Line& l) { return starts(l.content, "escalate:"); }, nullptr},
+    {[](const Line& l) { return starts(l.content, "escalate:"); }, build_escalate},
     // 39 use block
-    {[](const Line& l) { return starts_any(l.content, "use $", "use @"); }, nullptr},
+    {[](const Line& l) { return starts_any(l.content, "use $", "use @"); }, parse_use_block},
     // 40 project scope
-    {[](const Line& l) { return starts(l.content, "%") && l.content.size() >= 2; }, nullptr},
+    {[](const Line& l) { return starts(l.content, "%") && l.content.size() >= 2; }, parse_project_scope},
     // 41 invocation
-    {[](const Line& l) { return starts(l.content, "$"); }, nullptr},
+    {[](const Line& l) { return starts(l.content, "$"); }, build_mod_invoke},
     // 42 issue
-    {[](const Line& l) { return starts(l.content, "issue:"); }, nullptr},
+    {[](const Line& l) { return starts(l.content, "issue:"); }, parse_issue},
     // 43 threaded comment
-    {[](const Line& l) { return starts(l.content, "comment:"); }, nullptr},
+    {[](const Line& l) { return starts(l.content, "comment:"); }, parse_thread_comment},
     // 44 task
-    {[](const Line& l) { return is_checkbox_line(l.content); }, nullptr},
+    {[](const Line& l) { return is_checkbox_line(l.content); }, parse_task},
     // 45 variable
-    {[](const Line& l) { return is_variable_line(l.content); }, nullptr},
+    {[](const Line& l) { return is_variable_line(l.content); }, build_variable},
     // 46 routine
-    {[](const Line& l) { return starts(l.content, "routine:"); }, nullptr},
+    {[](const Line& l) { return starts(l.content, "routine:"); }, build_routine},
     // 47 to 53 lattice constructs
-    {[](const Line& l) { return starts(l.content, "lattice_validates:"); }, nullptr},
-    {[](const Line& l) { return starts(l.content, "lattice_schema:"); }, nullptr},
-    {[](const Line& l) { return starts(l.content, "lattice_constraint:"); }, nullptr},
-    {[](const Line& l) { return starts(l.content, "lattice_frontier:"); }, nullptr},
-    {[](const Line& l) { return starts(l.content, "pressure_effect:"); }, nullptr},
-    {[](const Line& l) { return starts(l.content, "unit_cell:"); }, nullptr},
-    {[](const Line& l) { return starts(l.content, "symmetry:"); }, nullptr},
+    {[](const Line& l) { return starts(l.content, "lattice_validates:"); }, parse_lattice_validates},
+    {[](const Line& l) { return starts(l.content, "lattice_schema:"); }, parse_lattice_schema},
+    {[](const Line& l) { return starts(l.content, "lattice_constraint:"); }, parse_lattice_constraint},
+    {[](const Line& l) { return starts(l.content, "lattice_frontier:"); }, parse_lattice_frontier},
+    {[](const Line& l) { return starts(l.content, "pressure_effect:"); }, parse_pressure_effect},
+    {[](const Line& l) { return starts(l.content, "unit_cell:"); }, parse_unit_cell},
+    {[](const Line& l) { return starts(l.content, "symmetry:"); }, parse_symmetry},
 };
 static_assert(std::size(kRules) == 53, "the 54th rule is the prose fallback");
 
@@ -167,25 +167,6 @@ std::optional<Node> parse_node(Parser& p, std::size_t depth) {
     break;
   }
   return build_prose(p, depth, line);
-}
-
-bool is_variable_line(std::string_view c) {
-  static constexpr std::string_view kRefused[] = {
-      "//",       "**",      "? ",      "if ",      "use ",     "mod:",     "git:",      "flow:",
-      "form:",    "snap:",   "diff:",   "gate:",    "query:",   "files:",   "check:",    "define:",
-      "mutate:",  "states:", "status:", "delete:",  "recall:",  "policy:",  "validate",  "history:",
-      "routine:", "webhook:", "remember:", "escalate:",
-  };
-  if (c.empty() || std::string_view("#+-[$@^").find(c.front()) != std::string_view::npos) return false;
-  for (std::string_view r : kRefused) {
-    if (c.starts_with(r)) return false;
-  }
-  std::size_t eq = c.find('=');
-  if (eq == std::string_view::npos || eq == 0) return false;
-  if (std::string_view("!<>~").find(c[eq - 1]) != std::string_view::npos) return false;
-  if (eq + 1 < c.size() && c[eq + 1] == '=') return false;
-  std::string_view name = text::trim(c.substr(0, eq));
-  return name.find(' ') == std::string_view::npos;
 }
 
 }  // namespace varn::parse

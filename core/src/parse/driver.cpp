@@ -1,4 +1,5 @@
 // The parse entry and the indentation-driven block walk.
+#include "parse/handlers.hpp"
 #include "parse/parser.hpp"
 #include "parse/text.hpp"
 #include "text/unicode.hpp"
@@ -25,6 +26,19 @@ Nodes parse_block(Parser& p, std::size_t min_indent, std::size_t depth) {
     if (auto node = parse_node(p, depth)) nodes.push_back(std::move(*node));
   }
   return nodes;
+}
+
+std::vector<std::string_view> read_body_lines(Parser& p, std::size_t opener_indent) {
+  std::vector<std::string_view> body;
+  while (p.pos < p.lines.size()) {
+    const Line line = read_line(p.lines[p.pos]);
+    if (!line.trimmed.empty()) {
+      if (indentation(line.raw) <= opener_indent) break;
+      body.push_back(line.content);
+    }
+    ++p.pos;
+  }
+  return body;
 }
 
 }  // namespace parse
@@ -54,6 +68,7 @@ Result<Document, ParseError> parse_source(std::string_view source) {
   p.lines = parse::split_lines(expanded);
   Nodes nodes = parse::parse_block(p, 0, 0);
   if (p.first_error) return err(std::move(*p.first_error));
+  if (auto e = parse::lower_document(nodes)) return err(std::move(*e));
   return Document{std::move(nodes)};
 }
 

@@ -68,26 +68,6 @@ std::pair<std::string, std::size_t> read_name_chars(const Chars& c, std::size_t 
   return {std::string(c.slice(from, end)), end - from};
 }
 
-// Where the first ".@" at or after each position starts. Built on first use,
-// so a line with many "@workspace:" references is still read in linear time.
-class DotAtIndex {
- public:
-  explicit DotAtIndex(const Chars& c) : c_(c) {}
-  std::size_t first_from(std::size_t from) {
-    if (next_.empty()) {
-      next_.assign(c_.n + 1, kNone);
-      for (std::size_t k = c_.n; k-- > 0;) {
-        next_[k] = c_[k] == '.' && c_.is(k + 1, '@') ? k : next_[k + 1];
-      }
-    }
-    return from <= c_.n ? next_[from] : kNone;
-  }
-
- private:
-  const Chars& c_;
-  std::vector<std::size_t> next_;
-};
-
 bool has_workspace_prefix(const Chars& c, std::size_t from) {
   constexpr std::string_view kPrefix = "workspace:";
   if (from + kPrefix.size() > c.n) return false;
@@ -98,15 +78,20 @@ bool has_workspace_prefix(const Chars& c, std::size_t from) {
 }
 
 // A reference from the "@" at `at`: the `Ref` and the characters it used.
-std::pair<Ref, std::size_t> parse_ref(const Chars& c, std::size_t at, DotAtIndex& dot_at) {
+std::pair<Ref, std::size_t> parse_ref(const Chars& c, std::size_t at) {
   Ref ref;
   std::size_t k = at + 1;
   if (has_workspace_prefix(c, at + 1)) {
+    // The scope runs to a ".@" only across reference characters; anything
+    // else in between means the "@workspace:" has no scope at all. '@' is no
+    // reference character, so the run stops at the first ".@" if it reaches
+    // one, and the scan is paid for by the path read that follows either way.
     const std::size_t scope_start = at + 11;
-    const std::size_t dot = dot_at.first_from(scope_start);
-    if (dot != kNone) {
-      ref.workspace_scope = std::string(c.slice(scope_start, dot));
-      k = dot + 2;
+    std::size_t end = scope_start;
+    while (end < c.n && is_ref_char(c[end])) ++end;
+    if (c.is(end, '@') && end > scope_start && c[end - 1] == '.') {
+      ref.workspace_scope = std::string(c.slice(scope_start, end - 1));
+      k = end + 1;
     }
   }
 
@@ -146,11 +131,10 @@ std::size_t find_closing_pair(const Chars& c, std::size_t from, char32_t mark) {
 
 struct Scanner {
   const Chars& c;
-  DotAtIndex dot_at;
   Inlines out;
   std::size_t pending = kNone;  // first character of the pending text run
 
-  explicit Scanner(const Chars& chars) : c(chars), dot_at(chars) {}
+  explicit Scanner(const Chars& chars) : c(chars) {}
 
   // Ordinary characters are only ever taken one after another, so the pending
   // run always ends right before the character that flushes it.
@@ -184,7 +168,7 @@ struct Scanner {
       auto [word, k] = read_name_chars(c, i + 1);
       const std::size_t j = i + 1 + k;
       if (!word.empty() && word.back() == '.' && c.is(j, '@')) {
-        auto [ref, m] = parse_ref(c, j, dot_at);
+        auto [ref, m] = parse_ref(c, j);
         ref.mod_scope = without_trailing_dots(word);
         out.emplace_back(std::move(ref));
         return j + m;
@@ -214,7 +198,7 @@ struct Scanner {
     }
     if (ch == '@' && starts_ref(i)) {
       flush(i);
-      auto [ref, m] = parse_ref(c, i, dot_at);
+      auto [ref, m] = parse_ref(c, i);
       out.emplace_back(std::move(ref));
       return i + m;
     }
@@ -279,6 +263,13 @@ Inlines parse_inline(std::string_view text) {
   const Chars chars(text);
   if (chars.n == 0) return {};
   return Scanner(chars).run();
+}
+
+std::pair<Ref, std::size_t> parse_ref(std::string_view text) {
+  const Chars chars(text);
+  if (chars.n == 0) return {Ref{Strings{""}, false, std::nullopt, std::nullopt}, 0};
+  auto [ref, m] = parse_ref(chars, 0);
+  return {std::move(ref), chars.at[m].offset};
 }
 
 std::optional<std::size_t> find_matching_brace(std::string_view text, std::size_t open) {

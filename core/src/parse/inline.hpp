@@ -3,6 +3,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 #include "varn/model.hpp"
@@ -11,6 +12,10 @@ namespace varn::parse {
 
 // Splits a line of free text into spans; every character lands in a span.
 Inlines parse_inline(std::string_view text);
+
+// The reference at the start of `text` (its first character is '@'): the
+// `Ref` and the number of bytes it used, the '@' included.
+std::pair<Ref, std::size_t> parse_ref(std::string_view text);
 
 // One `Gate` per balanced brace group: name is the first word, body the rest.
 std::vector<Gate> extract_gates(std::string_view text);

@@ -42,4 +42,10 @@ std::string_view cut_trailing_comment(std::string_view trimmed);
 
 Line read_line(std::string_view raw);
 
+// The raw body of a construct that reads its nested lines itself: from `pos`,
+// every line indented deeper than `opener_indent`, blank lines skipped, each
+// given as its `content`. Leaves `pos` at the first line of the enclosing
+// block.
+std::vector<std::string_view> read_body_lines(Parser& p, std::size_t opener_indent);
+
 }  // namespace varn::parse

@@ -20,6 +20,8 @@ std::vector<std::string_view> split_lines(std::string_view text);
 // Splits at the first ':' into a trimmed key and a trimmed value.
 std::optional<std::pair<std::string, std::string>> split_key_value(std::string_view text);
 Pairs collect_key_value_lines(const std::vector<std::string>& lines);
+// The value of the first pair with `key`, or null.
+const std::string* first_value(const Pairs& pairs, std::string_view key);
 
 // After leading '+' then leading '-', starts with '[' and has a ']' after it.
 bool is_checkbox_line(std::string_view text);
@@ -32,6 +34,30 @@ std::optional<uint32_t> parse_u32(std::string_view text);
 
 // Removes every leading repetition of `prefix`.
 std::string_view strip_prefix_all(std::string_view text, std::string_view prefix);
+// Removes every trailing repetition of `suffix`.
+std::string_view strip_suffix_all(std::string_view text, std::string_view suffix);
+// Removes every repetition of `edge` from both ends.
+std::string_view strip_surrounding(std::string_view text, std::string_view edge);
+
+// A decimal floating-point number: optional sign, digits with an optional
+// fraction and exponent, or "inf", "infinity", "nan" in any letter case.
+// Too large a value reads as infinity, too small a one as zero.
+std::optional<double> parse_f64(std::string_view text);
+// Trimmed, then without every leading and every trailing '"'.
+std::string_view strip_quotes(std::string_view text);
+// The text after the first `prefix` repetitions are removed, trimmed: the
+// value of a one-line statement such as "snap: name".
+std::string_view statement_value(std::string_view text, std::string_view prefix);
+
+// The text between an opening and a closing `mark` that do not overlap:
+// `text` starts and ends with `mark` and is at least twice its length.
+std::optional<std::string_view> between_marks(std::string_view text, std::string_view mark);
+// Remove every leading, every trailing, or every leading and every trailing `c`.
+std::string_view strip_leading(std::string_view text, char c);
+std::string_view strip_trailing(std::string_view text, char c);
+std::string_view strip_surrounding(std::string_view text, char c);
+// The text with every occurrence of `part` removed, in one pass from the left.
+std::string remove_all(std::string_view text, std::string_view part);
 
 // Split-and-collect: each splits `text` at every `sep` and treats the pieces
 // as its name says.

@@ -73,7 +73,12 @@ TEST(ParseInline, Table) {
       {"@workspace:acme", R"~(Ref(["workspace","acme"]))~"},
       {"@workspace:", R"~(Ref(["workspace"]))~"},
       {"@workspace:.@", R"~(Ref([""] ws=""))~"},
-      {"@workspace:a b.@c d", R"~(Ref(["c"] ws="a b"), Text(" d"))~"},
+      // A scope is taken only across reference characters up to the ".@".
+      {"@workspace:a b.@c d", R"~(Ref(["workspace","a"]), Text(" b.@c d"))~"},
+      {"ping @workspace:acme and $crm.@contacts",
+       R"~(Text("ping "), Ref(["workspace","acme"]), Text(" and "), Ref(["contacts"] mod="crm"))~"},
+      {"@workspace:a:b.@c", R"~(Ref(["workspace","a","b."]), Text("@c"))~"},
+      {"@workspace:a.b.@c", R"~(Ref(["c"] ws="a.b"))~"},
       {"@", R"~(Ref([""]))~"},
       {"@:", R"~(Ref([""]))~"},
       {"@(s)", R"~(Ref([""] plural))~"},

@@ -1,0 +1,210 @@
+#include "format/pieces.hpp"
+
+#include <double-conversion/double-conversion.h>
+
+#include <charconv>
+#include <cmath>
+
+#include "parse/text.hpp"
+#include "text/unicode.hpp"
+
+namespace varn::format {
+
+LineSink::LineSink(std::string_view unit, bool trim_lines) : unit_(unit), trim_lines_(trim_lines) {}
+
+void LineSink::indent(std::size_t depth) {
+  const std::size_t want = depth * unit_.size();
+  // Doubling keeps the indentation cache linear in the deepest depth seen.
+  while (indents_.size() < want) indents_.append(indents_.empty() ? unit_ : indents_);
+  out_.append(indents_.data(), want);
+}
+
+std::string& LineSink::open(std::size_t depth) {
+  line_start_ = out_.size();
+  indent(depth);
+  text_start_ = out_.size();
+  return out_;
+}
+
+void LineSink::close() {
+  if (trim_lines_) {
+    const std::string_view line(out_.data() + line_start_, out_.size() - line_start_);
+    const std::size_t kept = text::trim_end(line).size();
+    // Nothing but indentation: an empty line.
+    out_.resize(line_start_ + (line_start_ + kept <= text_start_ ? 0 : kept));
+  }
+  out_.push_back('\n');
+}
+
+void LineSink::blank() { out_.push_back('\n'); }
+
+bool LineSink::last_line_blank() const {
+  return out_.size() == 1 ? out_[0] == '\n' : out_.size() >= 2 && out_.ends_with("\n\n");
+}
+
+std::string LineSink::take_trimmed() {
+  out_.resize(text::trim_end(out_).size());
+  out_.shrink_to_fit();
+  return std::move(out_);
+}
+
+void append_repeated(std::string& out, std::string_view s, std::size_t n) {
+  for (std::size_t i = 0; i < n; ++i) out.append(s);
+}
+
+void append_joined(std::string& out, const Strings& items, std::string_view sep, std::string_view prefix,
+                   std::string_view suffix) {
+  for (std::size_t i = 0; i < items.size(); ++i) {
+    if (i) out.append(sep);
+    out.append(prefix);
+    out.append(items[i]);
+    out.append(suffix);
+  }
+}
+
+void append_number(std::string& out, double v, bool point) {
+  if (std::isnan(v)) {
+    out.append("NaN");
+    return;
+  }
+  if (std::signbit(v)) out.push_back('-');
+  if (std::isinf(v)) {
+    out.append("inf");
+    return;
+  }
+  if (v == 0) {
+    out.append(point ? "0.0" : "0");
+    return;
+  }
+  using double_conversion::DoubleToStringConverter;
+  char digits[DoubleToStringConverter::kBase10MaximalLength + 1];
+  bool sign = false;
+  int n = 0;
+  int decimal_point = 0;  // the value is 0.d1d2...dn times ten to this power
+  DoubleToStringConverter::DoubleToAscii(std::fabs(v), DoubleToStringConverter::SHORTEST, 0, digits, sizeof digits,
+                                         &sign, &n, &decimal_point);
+  if (decimal_point <= 0) {
+    out.append("0.");
+    out.append(static_cast<std::size_t>(-decimal_point), '0');
+    out.append(digits, n);
+  } else if (decimal_point >= n) {
+    out.append(digits, n);
+    out.append(static_cast<std::size_t>(decimal_point - n), '0');
+    if (point) out.append(".0");
+  } else {
+    out.append(digits, decimal_point);
+    out.push_back('.');
+    out.append(digits + decimal_point, n - decimal_point);
+  }
+}
+
+namespace {
+
+void append_signed(std::string& out, int64_t v) {
+  char buf[24];
+  auto r = std::to_chars(buf, buf + sizeof buf, v);
+  out.append(buf, r.ptr);
+}
+
+}  // namespace
+
+void append_field_value(std::string& out, const FieldValue& value) {
+  std::visit(
+      [&](const auto& v) {
+        using T = std::decay_t<decltype(v)>;
+        if constexpr (std::is_same_v<T, fv::Str>) {
+          out.push_back('"');
+          out.append(v.value);
+          out.push_back('"');
+        } else if constexpr (std::is_same_v<T, fv::Int>) {
+          append_signed(out, v.value);
+        } else if constexpr (std::is_same_v<T, fv::Float>) {
+          append_number(out, v.value, true);
+        } else if constexpr (std::is_same_v<T, fv::Bool>) {
+          out.append(v.value ? "true" : "false");
+        } else if constexpr (std::is_same_v<T, fv::Atom>) {
+          out.push_back(':');
+          out.append(v.value);
+        } else if constexpr (std::is_same_v<T, fv::Enum>) {
+          append_joined(out, v.value, "/", ":");
+        } else if constexpr (std::is_same_v<T, fv::Ref>) {
+          out.push_back('@');
+          out.append(v.value);
+        } else if constexpr (std::is_same_v<T, fv::List>) {
+          out.append("[]");
+        } else if constexpr (std::is_same_v<T, fv::Timestamp>) {
+          out.push_back('|');
+          out.append(v.value);
+          out.push_back('|');
+        } else if constexpr (std::is_same_v<T, fv::Nil>) {
+          out.append("nil");
+        } else {
+          static_assert(std::is_same_v<T, fv::Trit>);
+          out.push_back('~');
+          append_signed(out, v.value);
+        }
+      },
+      value);
+}
+
+void append_field(std::string& out, const FieldDef& field) {
+  out.append(field.name);
+  if (field.plural) out.append("(s)");
+  out.append(": ");
+  append_field_value(out, field.default_);
+}
+
+void append_target(std::string& out, std::string_view entity, const std::optional<std::string>& mod_scope,
+                   const std::optional<std::string>& workspace_scope) {
+  if (mod_scope) {
+    out.push_back('$');
+    out.append(*mod_scope);
+    out.push_back('.');
+  } else if (workspace_scope) {
+    out.append("@workspace:");
+    out.append(*workspace_scope);
+    out.push_back('.');
+  }
+  out.push_back('@');
+  out.append(entity);
+}
+
+void append_ref_path(std::string& out, const Strings& path) {
+  out.push_back('@');
+  append_joined(out, path, ":");
+}
+
+void append_ref(std::string& out, const Ref& ref) {
+  if (ref.mod_scope) {
+    out.push_back('$');
+    out.append(*ref.mod_scope);
+    out.push_back('.');
+  }
+  out.push_back('@');
+  if (ref.workspace_scope) {
+    out.append("workspace:");
+    out.append(*ref.workspace_scope);
+    out.append(".@");
+  }
+  append_joined(out, ref.path, ":");
+  if (ref.plural) out.append("(s)");
+}
+
+bool needs_block_form(std::string_view value) { return value.find('\n') != std::string_view::npos; }
+
+void write_block(LineSink& sink, std::size_t depth, std::string_view header_lead, std::string_view key,
+                 std::string_view line_lead, std::string_view value) {
+  std::string& head = sink.open(depth);
+  head.append(header_lead);
+  head.append(key);
+  head.append(": |");
+  sink.close();
+  for (std::string_view line : parse::split_lines(value)) {
+    std::string& out = sink.open(depth);
+    out.append(line_lead);
+    out.append(line);
+    sink.close();
+  }
+}
+
+}  // namespace varn::format

@@ -1,0 +1,102 @@
+#pragma once
+// Pieces that both source writers (the renderer and the formatter) write the
+// same way: the text of a typed field value, of a scoped statement target, of
+// a reference, of a multi-line value in block form, and the line sink that
+// every line of their output passes through.
+//
+// Every text is written in the syntax the parser reads back, unescaped.
+#include <cstddef>
+#include <optional>
+#include <string>
+#include <string_view>
+
+#include "varn/model.hpp"
+
+namespace varn::format {
+
+// One output buffer written line by line. Each line starts with `unit`
+// repeated `depth` times. With `trim_lines`, trailing whitespace is removed
+// from each line as it closes, and a line left with nothing but indentation
+// becomes an empty line.
+class LineSink {
+ public:
+  explicit LineSink(std::string_view unit, bool trim_lines = false);
+
+  // Opens a line at `depth`: the indentation is written and the buffer handed
+  // back for the line's text; `close` ends the line.
+  std::string& open(std::size_t depth);
+  void close();
+
+  void line(std::size_t depth, std::string_view text) {
+    open(depth).append(text);
+    close();
+  }
+  void blank();  // an empty line, without indentation
+
+  // Appends text as it is, outside the line discipline (for example a code
+  // block's content, whose lines are not indented).
+  std::string& raw() { return out_; }
+
+  bool empty() const { return out_.empty(); }
+  // True when the last line written is an empty one.
+  bool last_line_blank() const;
+
+  // The whole text with trailing whitespace (Unicode White_Space) removed.
+  std::string take_trimmed();
+
+ private:
+  void indent(std::size_t depth);
+
+  std::string out_;
+  std::string unit_;
+  std::string indents_;  // grown on demand, cut from for every indentation
+  std::size_t line_start_ = 0;
+  std::size_t text_start_ = 0;
+  bool trim_lines_;
+};
+
+// "-" repeated, "#" repeated and the like.
+void append_repeated(std::string& out, std::string_view s, std::size_t n);
+
+// The items joined with `sep`, each with `prefix` before it and `suffix` after.
+void append_joined(std::string& out, const Strings& items, std::string_view sep, std::string_view prefix = {},
+                   std::string_view suffix = {});
+
+// A number in the shortest digits that read back as the same double, never in
+// exponent form; "NaN", "inf" and "-inf" for the values without digits. An
+// integral value gets ".0" when `point` is set (so that it reads back as a
+// fraction, not an integer), and no fraction part otherwise.
+void append_number(std::string& out, double v, bool point);
+
+// The value text of a field, as a field line reads it back:
+// "text" (quoted, unescaped), 12, 1.0, true, :atom, :a/:b, @ref, [], |stamp|,
+// nil, ~1.
+void append_field_value(std::string& out, const FieldValue& value);
+
+// A field line's text without indent: name, "(s)" when plural, ": ", value.
+void append_field(std::string& out, const FieldDef& field);
+
+// A statement target: "$mod.@entity", "@workspace:ws.@entity" or "@entity".
+// Only one scope is read back from source; the module scope wins when both
+// are set.
+void append_target(std::string& out, std::string_view entity, const std::optional<std::string>& mod_scope,
+                   const std::optional<std::string>& workspace_scope);
+
+// A reference as the inline scanner reads it: "$mod." when scoped to a
+// module, "@", "workspace:ws.@" when scoped to a workspace, the path joined
+// with ":", then "(s)" when plural.
+void append_ref(std::string& out, const Ref& ref);
+
+// A reference's path alone: "@" and the segments joined with ":".
+void append_ref_path(std::string& out, const Strings& path);
+
+// A multi-line value goes in block form when it holds a line feed.
+bool needs_block_form(std::string_view value);
+
+// Block form: the line `header_lead` + `key` + ": |" at `depth`, then one line
+// `line_lead` + line at `depth` per line of `value` (cut at line feeds, a
+// carriage return before one dropped, no empty line after a final one).
+void write_block(LineSink& sink, std::size_t depth, std::string_view header_lead, std::string_view key,
+                 std::string_view line_lead, std::string_view value);
+
+}  // namespace varn::format

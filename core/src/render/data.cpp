@@ -1,0 +1,84 @@
+// Data statements: define, mutate, delete and query.
+#include "render/writers.hpp"
+
+namespace varn::render {
+
+using format::append_target;
+
+void write(const Define& d, std::size_t depth, LineSink& out) {
+  std::string& head = out.open(depth);
+  head.append("define:");
+  append_target(head, d.entity, d.mod_scope, d.workspace_scope);
+  // Atoms stand before " from ": after it the parser takes them into the scope.
+  for (const Atom& a : d.atoms) render_atom_tag(a, head);
+  if (d.from_scope) head.append(" from ").append(*d.from_scope);
+  out.close();
+  field_lines(out, depth, d.fields);
+  out.blank();
+}
+
+void write(const Mutate& m, std::size_t depth, LineSink& out) {
+  std::string& head = out.open(depth);
+  head.append("mutate:");
+  append_target(head, m.entity, m.mod_scope, m.workspace_scope);
+  if (m.id) head.append(":").append(*m.id);
+  out.close();
+  // In a batch, the pairs read before the first record are kept in `fields`;
+  // they go back before the records.
+  pair_lines(out, depth, "    ", m.fields);
+  if (m.batch) {
+    for (const BatchRecord& r : *m.batch) {
+      for (const auto& [key, value] : r.fields) {
+        std::string& line = out.open(depth);
+        line.append("    ").append(r.id).append(":").append(key).append(":").append(value);
+        out.close();
+      }
+    }
+  }
+  out.blank();
+}
+
+void write(const Delete& d, std::size_t depth, LineSink& out) {
+  std::string& line = out.open(depth);
+  line.append("delete:");
+  append_target(line, d.entity, d.mod_scope, d.workspace_scope);
+  line.append(":").append(d.id);
+  out.close();
+}
+
+namespace {
+
+// The query expression: target, plural mark, snapshot and filter.
+void append_query_expr(std::string& line, const Query& q) {
+  if (q.mod_scope || q.workspace_scope) {
+    append_target(line, q.entity, q.mod_scope, q.workspace_scope);
+  } else {
+    line.append(q.entity);
+  }
+  if (q.plural) line.append("(s)");
+  if (q.from_snapshot) line.append(" from snap:").append(*q.from_snapshot);
+  if (q.filter) line.append(" where ").append(*q.filter);
+}
+
+}  // namespace
+
+void write(const Query& q, std::size_t depth, LineSink& out) {
+  // The one-line "? " form has no clauses; a query with any goes in a block.
+  if (!q.sort && !q.limit && !q.include) {
+    std::string& line = out.open(depth);
+    line.append("? ");
+    append_query_expr(line, q);
+    out.close();
+    return;
+  }
+  out.line(depth, "query:");
+  std::string& expr = out.open(depth);
+  expr.append("    ");
+  append_query_expr(expr, q);
+  out.close();
+  sub_line(out, depth, "    sort: ", q.sort);
+  if (q.limit) sub_line(out, depth, "    limit: ", std::to_string(*q.limit));
+  if (q.include) joined_line(out, depth, "    include: ", *q.include, ", ");
+}
+
+}  // namespace varn::render

@@ -1,0 +1,165 @@
+// Definition blocks: sync, entity, metric, form, serve, commands, project,
+// issue and threaded comment.
+#include "parse/inline.hpp"
+#include "render/writers.hpp"
+
+namespace varn::render {
+
+using format::needs_block_form;
+using format::write_block;
+
+namespace {
+
+void number_line(LineSink& out, std::size_t depth, std::string_view lead, const std::optional<double>& v) {
+  if (!v) return;
+  std::string& line = out.open(depth);
+  line.append(lead);
+  format::append_number(line, *v, false);
+  out.close();
+}
+
+// `lead` then ":a, :b]", when there are items.
+void atom_list_line(LineSink& out, std::size_t depth, std::string_view lead, const Strings& items) {
+  if (!items.empty()) joined_line(out, depth, lead, items, ", ", ":", "", "]");
+}
+
+// A text that may hold line feeds: block form then, else one quoted line.
+void text_value(LineSink& out, std::size_t depth, std::string_view key, std::string_view value) {
+  if (needs_block_form(value)) {
+    write_block(out, depth, "    ", key, "        ", value);
+  } else {
+    emit(out, depth, "    ", key, ": \"", value, "\"");
+  }
+}
+
+}  // namespace
+
+void write(const SyncDef& s, std::size_t depth, LineSink& out) {
+  emit(out, depth, "sync:", s.name);
+  sub_line_unless_empty(out, depth, "    class: ", s.class_);
+  sub_line_unless_empty(out, depth, "    source: ", s.source);
+  sub_line_unless_empty(out, depth, "    identity: ", s.identity);
+}
+
+void write(const EntityDef& e, std::size_t depth, LineSink& out) {
+  emit(out, depth, "## Entity: ", e.name);
+  sub_line(out, depth, "  source: ", e.source);
+  sub_line(out, depth, "  namespace: ", e.namespace_);
+  sub_line(out, depth, "  identity: ", e.identity);
+  if (e.fields.empty()) return;
+  out.line(depth, "  fields:");
+  for (const EntityField& f : e.fields) emit(out, depth, "    - ", f.name, ": ", f.field_type);
+}
+
+void write(const MetricDef& m, std::size_t depth, LineSink& out) {
+  emit(out, depth, "## Metric: ", m.name);
+  sub_line(out, depth, "  source: ", m.source);
+  if (m.cross_source) out.line(depth, "  cross_source: true");
+  sub_line(out, depth, "  grain: ", m.grain);
+  if (!m.dimensions.empty()) joined_line(out, depth, "  dimensions: [", m.dimensions, ", ", "", "", "]");
+  if (m.formula.empty()) return;
+  // A one-line "|" would open an empty block; the block form keeps it.
+  if (needs_block_form(m.formula) || m.formula == "|") {
+    write_block(out, depth, "  ", "formula", "    ", m.formula);
+  } else {
+    sub_line(out, depth, "  formula: ", m.formula);
+  }
+}
+
+void write(const FormDef& f, std::size_t depth, LineSink& out) {
+  // "form:install…" is prose to the parser; a space keeps such a name a form.
+  emit(out, depth, "form:", f.name.starts_with("install") ? " " : "", f.name);
+  if (f.schema_version) sub_line(out, depth, "    schema_version: ", std::to_string(*f.schema_version));
+  if (f.ui_layout) emit(out, depth, "    ui_layout: \"", *f.ui_layout, "\"");
+  for (const std::string& page : f.ui_pages) emit(out, depth, "    ui_page: \"", page, "\"");
+  if (f.storage.canonical) emit(out, depth, "    storage_canonical: \"", *f.storage.canonical, "\"");
+  if (f.storage.entity) emit(out, depth, "    storage_entity: \"", *f.storage.entity, "\"");
+  if (f.storage.duckdb) emit(out, depth, "    storage_duckdb: \"", *f.storage.duckdb, "\"");
+  for (const FormProjectionDef& p : f.projections) {
+    emit(out, depth, "    projection_", p.target, ": \"", p.mapping, "\"");
+  }
+  field_lines(out, depth, f.fields);
+  out.blank();
+}
+
+void write(const ServeDef& s, std::size_t depth, LineSink& out) {
+  emit(out, depth, "serve:", s.target, "|", s.command, "|");
+  sub_line(out, depth, "  port: ", s.port);
+  sub_line(out, depth, "  open: ", s.open);
+}
+
+void write(const CommandsDef& c, std::size_t depth, LineSink& out) {
+  out.line(depth, "commands:");
+  for (const CommandEntry& e : c.commands) {
+    emit(out, depth, "  /", e.name);
+    sub_line(out, depth, "    description: ", e.description);
+    if (!e.params.empty()) joined_line(out, depth, "    params: ", e.params, ", ");
+    if (e.prompt.empty()) continue;
+    if (needs_block_form(e.prompt)) {
+      write_block(out, depth, "    ", "prompt", "      ", e.prompt);
+    } else {
+      sub_line(out, depth, "    prompt: ", e.prompt);
+    }
+  }
+}
+
+void write(const ProjectDef& p, std::size_t depth, LineSink& out) {
+  emit(out, depth, "project:", p.name);
+  sub_line(out, depth, "  brief: ", p.brief);
+  sub_line(out, depth, "  heartbeat: ", p.heartbeat);
+  sub_line(out, depth, "  framework: ", p.framework);
+  sub_line(out, depth, "  status: ", p.status);
+  if (p.commands) write(*p.commands, depth + 1, out);
+  if (p.serve) write(*p.serve, depth + 1, out);
+  number_line(out, depth, "  fitness: ", p.fitness);
+  number_line(out, depth, "  pressure: ", p.pressure);
+  sub_line(out, depth, "  phase: ", p.phase);
+  sub_line(out, depth, "  inhibited_until: ", p.inhibited_until);
+  sub_line(out, depth, "  completion: ", p.completion);
+  sub_line(out, depth, "  kpi: ", p.kpi);
+  sub_line(out, depth, "  routine: ", p.routine);
+}
+
+void write(const IssueDef& i, std::size_t depth, LineSink& out) {
+  std::string& head = out.open(depth);
+  head.append("issue: ").append(i.title);
+  // The parser keeps an issue's gates in its title as well; only the gates
+  // that the title does not already hold are written, after a "//": the title
+  // stops there and the gates are still read from the whole line.
+  const std::vector<Gate> in_title = parse::extract_gates(i.title);
+  std::size_t held = 0;
+  while (held < in_title.size() && held < i.gates.size() && in_title[held].name == i.gates[held].name) ++held;
+  if (held < i.gates.size()) {
+    head.append(" //");
+    render_gate_names(std::vector<Gate>(i.gates.begin() + held, i.gates.end()), head);
+  }
+  out.close();
+  sub_line(out, depth, "    id: ", i.id);
+  sub_line(out, depth, "    on: ", i.on);
+  sub_line(out, depth, "    status: :", i.status);
+  sub_line(out, depth, "    priority: :", i.priority);
+  sub_line(out, depth, "    assignee: ", i.assignee);
+  atom_list_line(out, depth, "    labels: [", i.labels);
+  number_line(out, depth, "    estimate: ", i.estimate);
+  if (i.milestone) emit(out, depth, "    milestone: \"", *i.milestone, "\"");
+  if (i.due_date) emit(out, depth, "    due_date: |", *i.due_date, "|");
+  if (i.description) text_value(out, depth, "description", *i.description);
+  render_nodes(i.children, depth + 1, out);
+  out.blank();
+}
+
+void write(const ThreadComment& c, std::size_t depth, LineSink& out) {
+  std::string& head = out.open(depth);
+  head.append("comment:");
+  render_gate_names(c.gates, head);
+  out.close();
+  sub_line(out, depth, "    on: ", c.on);
+  sub_line(out, depth, "    author: ", c.author);
+  text_value(out, depth, "body", c.body);
+  atom_list_line(out, depth, "    reactions: [", c.reactions);
+  if (c.created_at) emit(out, depth, "    created_at: |", *c.created_at, "|");
+  render_nodes(c.children, depth + 1, out);
+  out.blank();
+}
+
+}  // namespace varn::render

@@ -1,0 +1,81 @@
+// Lattice kinds: key lines four spaces deeper than the header, then children.
+#include "render/writers.hpp"
+#include "text/unicode.hpp"
+
+namespace varn::render {
+
+namespace {
+
+// A "schema:" line read before any artifact stays a child; written after the
+// artifacts it would become the last artifact's schema.
+bool has_schema_line_child(const Nodes& children) {
+  for (const Node& n : children) {
+    const auto* p = std::get_if<Prose>(&n.value);
+    if (p && text::trim(p->text).starts_with("schema:")) return true;
+  }
+  return false;
+}
+
+}  // namespace
+
+void write(const LatticeValidatesDef& l, std::size_t depth, LineSink& out) {
+  out.line(depth, "lattice_validates:");
+  const bool children_first = has_schema_line_child(l.children);
+  if (children_first) render_nodes(l.children, depth + 1, out);
+  for (const LatticeArtifactRef& a : l.artifacts) {
+    sub_line(out, depth, "    artifact: ", a.artifact);
+    sub_line(out, depth, "    schema: ", a.schema);
+    for (const LatticeCheck& c : a.checks) {
+      sub_line(out, depth, "    field: ", c.field);
+      if (c.required) out.line(depth, "    required: true");
+      if (c.min_items) sub_line(out, depth, "    min_items: ", std::to_string(*c.min_items));
+    }
+  }
+  if (!children_first) render_nodes(l.children, depth + 1, out);
+}
+
+void write(const LatticeConstraintDef& l, std::size_t depth, LineSink& out) {
+  // The type is read from the header line only, and the targets from one
+  // "applies_to:" line (a later one replaces an earlier).
+  std::string& head = out.open(depth);
+  head.append("lattice_constraint:");
+  if (l.constraint_type) head.append(" ").append(*l.constraint_type);
+  out.close();
+  sub_line_unless_empty(out, depth, "    rule: ", l.rule);
+  if (!l.applies_to.empty()) joined_line(out, depth, "    applies_to: ", l.applies_to, ", ");
+  render_nodes(l.children, depth + 1, out);
+}
+
+void write(const LatticeSchemaDef& l, std::size_t depth, LineSink& out) {
+  out.line(depth, "lattice_schema:");
+  for (const LatticeSchemaField& f : l.fields) {
+    sub_line(out, depth, "    name: ", f.name);
+    sub_line(out, depth, "    type: ", f.field_type);
+    if (f.required) out.line(depth, "    required: true");
+  }
+  render_nodes(l.children, depth + 1, out);
+}
+
+void write(const LatticeFrontierDef& l, std::size_t depth, LineSink& out) {
+  out.line(depth, "lattice_frontier:");
+  sub_line(out, depth, "    expected_schema: ", l.expected_schema);
+  for (const std::string& m : l.missing_fields) sub_line(out, depth, "    missing_field: ", m);
+  for (const std::string& s : l.exploration_strategy) sub_line(out, depth, "    strategy: ", s);
+  render_nodes(l.children, depth + 1, out);
+}
+
+void write(const PressureEffectDef& p, std::size_t depth, LineSink& out) {
+  out.line(depth, "pressure_effect:");
+  sub_line_unless_empty(out, depth, "    dynamic: ", p.dynamic);
+  sub_line(out, depth, "    target: ", p.target);
+}
+
+void write(const UnitCellDef& u, std::size_t depth, LineSink& out) {
+  named_block(out, depth, "unit_cell:", "", u.children);
+}
+
+void write(const SymmetryDef& s, std::size_t depth, LineSink& out) {
+  named_block(out, depth, "symmetry:", "", s.children);
+}
+
+}  // namespace varn::render

@@ -1,0 +1,192 @@
+// Statement kinds: one-line statements, headers with children, pair lists and
+// plain lists.
+#include <type_traits>
+
+#include "render/writers.hpp"
+#include "text/unicode.hpp"
+
+namespace varn::render {
+
+// ---------------------------------------------------------------- one-line statements
+
+void write(const ModInvoke& m, std::size_t depth, LineSink& out) {
+  std::string& line = out.open(depth);
+  line.append("$").append(m.name);
+  if (m.method) line.append(".").append(*m.method);
+  if (m.args) line.append("(").append(*m.args).append(")");
+  out.close();
+}
+
+void write(const Snap& s, std::size_t depth, LineSink& out) { emit(out, depth, "snap: \"", s.name, "\""); }
+
+void write(const Diff& d, std::size_t depth, LineSink& out) {
+  std::string& line = out.open(depth);
+  line.append("diff: ").append(d.target);
+  if (d.from_snapshot) line.append(" from snap:").append(*d.from_snapshot);
+  out.close();
+}
+
+void write(const HistoryOp& h, std::size_t depth, LineSink& out) {
+  std::string& line = out.open(depth);
+  line.append("history: ").append(h.target);
+  if (h.limit) line.append(" limit: ").append(std::to_string(*h.limit));
+  out.close();
+}
+
+void write(const StatusDef& s, std::size_t depth, LineSink& out) {
+  joined_line(out, depth, "status: ", s.options, "/", "\"", "\"");
+}
+
+void write(const Routine& r, std::size_t depth, LineSink& out) {
+  std::string& line = out.open(depth);
+  line.append("routine:").append(r.trigger).append(":|").append(r.expr).append("|");
+  out.close();
+}
+
+void write(const Webhook& w, std::size_t depth, LineSink& out) {
+  std::string& line = out.open(depth);
+  line.append("webhook: on:|").append(w.trigger).append("|");
+  if (!w.payload) {
+    line.append(" url: \"").append(w.url).append("\"");
+  } else {
+    // The url is read as the first word after "url:" once the quotes at the
+    // very ends of the rest of the line are stripped, and the payload's closing
+    // quote ends that rest: a quoted url would keep its closing quote. So the
+    // url goes bare when nothing in it needs quotes, else quoted with a space
+    // before the closing quote (the word ends there, the quotes stay paired
+    // for the comment cut). An empty url is left out: it reads back empty.
+    const bool bare = w.url.find("//") == std::string::npos && w.url.find('"') == std::string::npos &&
+                      text::word_length(w.url) == w.url.size();
+    if (w.url.empty()) {
+    } else if (bare) {
+      line.append(" url: ").append(w.url);
+    } else {
+      line.append(" url: \"").append(w.url).append(" \"");
+    }
+    line.append(" payload: \"").append(*w.payload).append("\"");
+  }
+  out.close();
+}
+
+void write(const Remember& r, std::size_t depth, LineSink& out) {
+  emit(out, depth, "remember: \"", r.content, "\"");
+}
+
+void write(const RecallOp& r, std::size_t depth, LineSink& out) { emit(out, depth, "recall: \"", r.query, "\""); }
+
+void write(const EmbedMarker& e, std::size_t depth, LineSink& out) { emit(out, depth, "^", e.tag); }
+
+void write(const Escalate& e, std::size_t depth, LineSink& out) { emit(out, depth, "escalate: ", e.target); }
+
+void write(const DirectiveDef& d, std::size_t depth, LineSink& out) {
+  std::string& line = out.open(depth);
+  line.append("@").append(d.kind).append(" ").append(d.value);
+  out.close();
+}
+
+// ---------------------------------------------------------------- headers with children
+
+void write(const GateDef& g, std::size_t depth, LineSink& out) {
+  // "gate:name…" is prose to the parser; a space keeps such a name a gate.
+  named_block(out, depth, g.name.starts_with("name") ? "gate: " : "gate:", g.name, g.children);
+}
+
+void write(const ProjectScope& s, std::size_t depth, LineSink& out) { named_block(out, depth, "%", s.name, s.children); }
+
+void write(const BoundDef& b, std::size_t depth, LineSink& out) { named_block(out, depth, "bound:", b.name, b.children); }
+
+void write(const BuildDef& b, std::size_t depth, LineSink& out) { named_block(out, depth, "build:", b.name, b.children); }
+
+void write(const RunDef& r, std::size_t depth, LineSink& out) { named_block(out, depth, "run:", r.name, r.children); }
+
+void write(const Conditional& c, std::size_t depth, LineSink& out) {
+  const std::string_view bars = c.condition.live ? "||" : "|";
+  std::string& line = out.open(depth);
+  line.append("if ").append(bars).append(c.condition.expr).append(bars).append(":");
+  out.close();
+  render_nodes(c.children, depth + 1, out);
+}
+
+void write(const ValidateDef& v, std::size_t depth, LineSink& out) {
+  emit(out, depth, "validate ", v.name, ":");
+  render_nodes(v.children, depth + 1, out);
+  out.blank();
+}
+
+// ---------------------------------------------------------------- pair lists
+
+void write(const CheckDef& c, std::size_t depth, LineSink& out) {
+  emit(out, depth, "check: ", c.name);
+  pair_lines(out, depth, "    ", c.body);
+  out.blank();
+}
+
+void write(const ModDef& m, std::size_t depth, LineSink& out) {
+  emit(out, depth, "mod:$", m.name);
+  for (const auto& [key, value] : m.body) {
+    if (value.find('\n') != std::string::npos) {
+      // A value with line feeds goes between lines of three double quotes,
+      // the form the parser reads such a value from.
+      emit(out, depth, "    ", key, ": \"\"\"");
+      std::size_t start = 0;
+      for (;;) {
+        const std::size_t end = value.find('\n', start);
+        const std::string_view piece = std::string_view(value).substr(start, end - start);
+        emit(out, depth, "        ", piece);
+        if (end == std::string::npos) break;
+        start = end + 1;
+      }
+      out.line(depth, "    \"\"\"");
+    } else if (key == "_") {
+      emit(out, depth, "    ", value);
+    } else {
+      emit(out, depth, "    ", key, ": ", value);
+    }
+  }
+  out.blank();
+}
+
+void write(const GitOp& g, std::size_t depth, LineSink& out) {
+  std::string& line = out.open(depth);
+  line.append("git:").append(g.verb);
+  if (!g.args.empty()) line.append(" ").append(g.args);
+  out.close();
+  pair_lines(out, depth, "    ", g.body);
+}
+
+void write(const UseBlock& u, std::size_t depth, LineSink& out) {
+  // After "use @" the parser reads the whole rest of the line as the name, so
+  // " config:" would become part of it.
+  emit(out, depth, "use ", u.mod_name, u.mod_name.starts_with('@') ? "" : " config:");
+  pair_lines(out, depth, "    ", u.config);
+}
+
+// ---------------------------------------------------------------- lists
+
+void write(const StatesDef& s, std::size_t depth, LineSink& out) {
+  out.line(depth, "states:");
+  for (const FlowEdge& e : s.transitions) render_flow_edge(e, depth + 1, out);
+  out.blank();
+}
+
+void write(const FilesDef& f, std::size_t depth, LineSink& out) {
+  out.line(depth, "files:");
+  for (const std::string& path : f.paths) emit(out, depth, "    @", path);
+}
+
+void write(const PolicyDef& p, std::size_t depth, LineSink& out) {
+  out.line(depth, "policy:");
+  for (const PolicyRule& rule : p.rules) {
+    std::string& line = out.open(depth);
+    line.append("    @").append(rule.path);
+    if (!rule.gates.empty()) line.append(": ");
+    for (const Gate& g : rule.gates) {
+      line.append("{").append(g.name);
+      if (g.body) line.append(" ").append(*g.body);
+      line.append("}");
+    }
+    out.close();
+  }
+}
+
+}  // namespace varn::render

@@ -1,0 +1,327 @@
+// Exact text of every node kind and template branch, on trees built in code.
+#include <gtest/gtest.h>
+
+#include <cmath>
+
+#include "varn/render.hpp"
+
+namespace varn {
+namespace {
+
+struct Case {
+  const char* name;
+  Nodes nodes;
+  std::string_view want;
+};
+
+void check(const std::vector<Case>& cases) {
+  for (const Case& c : cases) EXPECT_EQ(render_document(c.nodes), c.want) << c.name;
+}
+
+Nodes nodes(std::initializer_list<Node> list) { return Nodes(list); }
+
+Task task(std::string text, MarkerKind kind = MarkerKind::Open, MarkerPrefix prefix = prefix::None{}) {
+  Task t;
+  t.text = std::move(text);
+  t.marker.kind = kind;
+  t.marker.prefix = prefix;
+  return t;
+}
+
+TEST(Render, FrameAndBlocks) {
+  Task labelled = task("b");
+  labelled.label = "A";
+  Task sequenced = task("c", MarkerKind::Optional);
+  sequenced.marker.seq = 3;
+  Task both = task("d", MarkerKind::Required);
+  both.label = "L";
+  both.marker.seq = 2;
+  both.marker.priority = MarkerPriority::Decision;  // never written
+  check({
+      {"empty", {}, ""},
+      {"group alone", nodes({Group{1, "Title", {}, {}, {}}}), "# Title"},
+      {"nested group",
+       nodes({Group{1, "Top", {}, {}, nodes({Group{3, "Title", {}, {}, nodes({Prose{"x"}})}})}}),
+       "# Top\n\n    ### Title\n\n        x"},
+      {"atoms, no gates", nodes({Group{2, "Plan", {{"q3", {}}, {"due", "2025"}}, {{"review", {}}}, {}}}),
+       "## Plan :q3 :due:2025"},
+      {"markers",
+       nodes({task("Write"), task("Ship", MarkerKind::Completed), task("a", MarkerKind::Required, prefix::Subtask{2}),
+              labelled, sequenced, both, task("p", MarkerKind::Open, prefix::Parallel{}),
+              task("q", MarkerKind::Completed, prefix::ParallelSubtask{}), task("z", MarkerKind::Optional, prefix::Subtask{0})}),
+       "[ ] Write\n[x] Ship\n--[!] a\n[A] b\n[3o] c\n[L2!] d\n+[ ] p\n++[x] q\n[o] z"},
+      {"prose and comment", nodes({Prose{"hello // note"}, Comment{"hi"}}), "hello // note\n// hi"},
+      {"line feed in prose", nodes({Group{1, "G", {}, {}, nodes({Prose{"a\nb"}, Comment{"c\nd"}})}}),
+       "# G\n\n    a\nb\n    // c\nd"},
+      {"spawn and divider at column 0",
+       nodes({Group{1, "G", {}, {},
+                    nodes({Prose{"a"}, SpawnMode::Sequential, Prose{"b"}, Divider{}, Prose{"c"}, SpawnMode::Parallel})}}),
+       "# G\n\n    a\n\n++\n\n    b\n---\n\n    c\n\n+"},
+      {"code block", nodes({Group{1, "G", {}, {}, nodes({CodeBlock{"py", "x = 1\n  y"}})}}),
+       "# G\n\n    ```py\nx = 1\n  y\n    ```"},
+      {"code block, no language, empty", nodes({CodeBlock{{}, ""}}), "```\n\n```"},
+      {"bold", nodes({Bold{"b"}}), "**b**"},
+      {"variables",
+       nodes({Variable{"x", std::string("1")}, Variable{"r", Ref{{"a", "b"}, true, "m", "w"}},
+              Variable{"c", Compute{"a + b", true}}, Variable{"d", Compute{"a", false}}}),
+       "x = 1\nr = @a:b\nc = ||a + b||\nd = |a|"},
+      {"flow",
+       nodes({Flow{"ignored",
+                   {FlowEdge{{"a"}, {"b"}, "go", true, {}, {}, {}}, FlowEdge{{"a", "b"}, {"c"}, {}, true, {}, {}, {}},
+                    FlowEdge{{"x"}, {"y"}, "l", false, "{ok}", "5m", "1h"}, FlowEdge{{"x"}, {"y"}, "l", false, "{ok}", "5m", {}},
+                    FlowEdge{{"x"}, {"y"}, "l", false, "{ok}", {}, {}}, FlowEdge{{}, {"y"}, {}, false, {}, {}, {}}}},
+              Prose{"after"}}),
+       "flow:\n    a --go--> b\n    a, b +--> c\n    x --timeout:|1h|--> y\n    x --wait:|5m|--> y\n"
+       "    x --{ok}--> y\n     --> y\n\nafter"},
+      {"empty flow", nodes({Flow{{}, {}}}), "flow:"},
+  });
+}
+
+TEST(Render, Tasks) {
+  Task t = task("Deploy");
+  t.gates = {{"approve", "@ops"}, {"ready", {}}};
+  t.closes = 42;
+  t.inline_ = {InlineText{"ignored"}};
+  t.depends = "@build";
+  t.validate = "smoke";
+  t.status = "open";
+  t.children = nodes({Prose{"note"}});
+  t.on_pass = Nodes{};
+  t.on_fail = nodes({Prose{"rollback"}});
+  t.match_arms = std::vector<MatchArm>{{"high", nodes({Prose{"escalate now"}})}, {"low", {}}};
+  Task empty = task("");
+  check({
+      {"every clause", nodes({t}),
+       "[ ] Deploy {approve} {ready}\n    depends: @build\n    validate: smoke\n    status: open\n    note\n"
+       "    on_pass:\n    on_fail:\n        rollback\n    match:\n        high:\n            escalate now\n        low:"},
+      {"empty text", nodes({empty, Prose{"x"}}), "[ ] \nx"},
+  });
+}
+
+TEST(Render, DataStatements) {
+  Define full{"task",
+              {{"x", {}}},
+              {FieldDef{"name", false, fv::Str{"a \"q\""}}, FieldDef{"count", false, fv::Int{-5}},
+               FieldDef{"ratio", false, fv::Float{1.0}}, FieldDef{"tag", true, fv::Enum{{"a", "b"}}},
+               FieldDef{"none", false, fv::Enum{}}},
+              "@base",
+              "crm",
+              {}};
+  Mutate batch{"task", {}, {}, {{"priority", "high"}}, std::vector<BatchRecord>{{"t1", {{"status", "done"}, {"owner", "ana"}}}, {"t2", {}}}, {}, {}};
+  Query shorthand;
+  shorthand.entity = "task";
+  shorthand.plural = true;
+  shorthand.filter = "done";
+  Query scoped = shorthand;
+  scoped.plural = false;
+  scoped.entity = "contact";
+  scoped.mod_scope = "crm";
+  scoped.from_snapshot = "monday";
+  Query clauses = shorthand;
+  clauses.entity = "lead";
+  clauses.workspace_scope = "acme";
+  clauses.filter = "open";
+  clauses.sort = "priority";
+  clauses.limit = 5;
+  clauses.include = Strings{"owner", "labels"};
+  Query include_only;
+  include_only.entity = "task";
+  include_only.include = Strings{};
+  check({
+      {"define", nodes({full, Prose{"after"}}),
+       "define:$crm.@task :x from @base\n    name: \"a \"q\"\"\n    count: -5\n    ratio: 1.0\n    tag(s): :a/:b\n"
+       "    none: \n\nafter"},
+      {"define without fields", nodes({Define{"User", {}, {}, {}, {}, "team"}, Prose{"after"}}),
+       "define:@workspace:team.@User\n\nafter"},
+      {"mutate", nodes({Mutate{"task", "42", Gate{"approve", {}}, {{"status", "done"}}, {}, {}, {}}, Prose{"after"}}),
+       "mutate:@task:42\n    status: done\n\nafter"},
+      {"empty batch", nodes({Mutate{"task", {}, {}, {{"x", "y"}}, std::vector<BatchRecord>{}, {}, {}}, Prose{"after"}}),
+       "mutate:@task\n    x: y\n\nafter"},
+      {"batch", nodes({batch}), "mutate:@task\n    priority: high\n    t1:status:done\n    t1:owner:ana"},
+      {"delete",
+       nodes({Delete{"task", "12", {}, {}}, Delete{"contact", "7", "crm", {}}, Delete{"x", "1", {}, "w"}}),
+       "delete:@task:12\ndelete:$crm.@contact:7\ndelete:@workspace:w.@x:1"},
+      {"queries", nodes({shorthand, scoped}), "? task(s) where done\n? $crm.@contact from snap:monday where done"},
+      {"query clauses", nodes({clauses, include_only}),
+       "query:\n    @workspace:acme.@lead(s) where open\n    sort: priority\n    limit: 5\n    include: owner, labels\n"
+       "query:\n    task\n    include:"},
+  });
+}
+
+TEST(Render, OneLineStatements) {
+  check({
+      {"invocations", nodes({ModInvoke{"billing", "charge", "42, usd"}, ModInvoke{"billing", {}, {}}}),
+       "$billing.charge(42, usd)\n$billing"},
+      {"snapshots",
+       nodes({Snap{"release 1"}, Diff{"a", "b"}, Diff{"a", {}}, HistoryOp{"t", 5}, HistoryOp{"t", {}}}),
+       "snap: \"release 1\"\ndiff: a from snap:b\ndiff: a\nhistory: t limit: 5\nhistory: t"},
+      {"status and routine", nodes({StatusDef{{"a", "b", ""}}, Routine{"on_save", "x"}}),
+       "status: \"a\"/\"b\"/\"\"\nroutine:on_save:|x|"},
+      {"webhooks",
+       nodes({Webhook{"task.done", "https://x/y", {}}, Webhook{"t", "/hooks/done", "{id}"},
+              Webhook{"t", "https://x", "p"}, Webhook{"t", "", "p"}}),
+       "webhook: on:|task.done| url: \"https://x/y\"\nwebhook: on:|t| url: /hooks/done payload: \"{id}\"\n"
+       "webhook: on:|t| url: \"https://x \" payload: \"p\"\nwebhook: on:|t| payload: \"p\""},
+      {"memory and markers",
+       nodes({Remember{"fact"}, RecallOp{"q"}, EmbedMarker{"tag"}, Escalate{"@lead"}, DirectiveDef{"kind", "value"}}),
+       "remember: \"fact\"\nrecall: \"q\"\n^tag\nescalate: @lead\n@kind value"},
+  });
+}
+
+TEST(Render, HeadersAndLists) {
+  ValidateDef v{"order", {"A1", {"orders"}, {}, {}, {}}, nodes({task("review")})};
+  check({
+      {"named children",
+       nodes({GateDef{"release", nodes({task("a")})}, GateDef{"namex", {}}, ProjectScope{"Front", nodes({Prose{"p"}})},
+              BoundDef{"b", nodes({Prose{"x"}})}, BuildDef{"c", {}}, RunDef{"d", {}}}),
+       "gate:release\n    [ ] a\ngate: namex\n%Front\n    p\nbound:b\n    x\nbuild:c\nrun:d"},
+      {"conditionals", nodes({Conditional{{"x", true}, {}}, Conditional{{"x > 3", false}, nodes({Prose{"y"}})}}),
+       "if ||x||:\nif |x > 3|:\n    y"},
+      {"validate ignores meta", nodes({v, Prose{"after"}}), "validate order:\n    [ ] review\n\nafter"},
+      {"check", nodes({CheckDef{"deploy", {}, {{"note", "keep"}}}, Prose{"after"}}), "check: deploy\n    note: keep\n\nafter"},
+      {"module definition",
+       nodes({ModDef{"billing", "service", "d", Strings{"t"}, {{"kind", "service"}, {"_", "runs daily"}, {"prompt", "a\n\nb"}},
+                     true},
+              Prose{"after"}}),
+       "mod:$billing\n    kind: service\n    runs daily\n    prompt: \"\"\"\n        a\n        \n        b\n    \"\"\"\n\nafter"},
+      {"git", nodes({GitOp{"commit", " -m fix", {{"branch", "main"}}}, GitOp{"status", "", {}}}),
+       "git:commit  -m fix\n    branch: main\ngit:status"},
+      {"use blocks",
+       nodes({UseBlock{"$billing", {{"currency", "usd"}}, {}, {}, {}, {}}, UseBlock{"$shop", {}, "orders", "shop", {}, "o"},
+              UseBlock{"@orders", {{"a", "b"}}, "orders", {}, {}, {}}}),
+       "use $billing config:\n    currency: usd\nuse $shop config:\nuse @orders\n    a: b"},
+      {"states", nodes({StatesDef{{FlowEdge{{"open"}, {"closed"}, {}, false, {}, {}, {}}}}, Prose{"after"}}),
+       "states:\n    open --> closed\n\nafter"},
+      {"files and policy",
+       nodes({FilesDef{{"src/app", "docs/", ""}},
+              PolicyDef{{PolicyRule{"src", {{"owner", {}}, {"review", "2"}}}, PolicyRule{"infra", {}}}}}),
+       "files:\n    @src/app\n    @docs/\n    @\npolicy:\n    @src: {owner}{review 2}\n    @infra"},
+      {"scope before divider", nodes({ProjectScope{"S", nodes({Prose{"a"}})}, Divider{}, Prose{"b"}}),
+       "%S\n    a\n\n---\n\nb"},
+  });
+}
+
+TEST(Render, Definitions) {
+  MetricDef metric{"mrr", "stripe", "day", {"region", "plan"}, "a\r\n\nb\n", true};
+  ProjectDef project;
+  project.name = "Atlas";
+  project.brief = "Ship it";
+  project.heartbeat = "daily";
+  project.framework = "x";
+  project.status = "active";
+  project.commands = CommandsDef{{CommandEntry{"build", "b", {}, ""}}};
+  project.serve = ServeDef{"web", "run", {}, {}};
+  project.fitness = 1.0;
+  project.pressure = 0.5;
+  project.phase = "p";
+  project.inhibited_until = "2025";
+  project.completion = "c";
+  project.kpi = "k";
+  project.routine = "r";
+  check({
+      {"sync", nodes({SyncDef{"orders", "ops", "", "id", "m", "t", "s", "sc"}}), "sync:orders\n    class: ops\n    identity: id"},
+      {"entity", nodes({EntityDef{"Person", "", "ns", "id", {{"email", "string"}}}}),
+       "## Entity: Person\n  source: \n  namespace: ns\n  identity: id\n  fields:\n    - email: string"},
+      {"entity without fields", nodes({EntityDef{"P", "crm", "", "", {}}}),
+       "## Entity: P\n  source: crm\n  namespace: \n  identity:"},
+      {"metric", nodes({metric}),
+       "## Metric: mrr\n  source: stripe\n  cross_source: true\n  grain: day\n  dimensions: [region, plan]\n"
+       "  formula: |\n    a\n    \n    b"},
+      {"metric, one-line formulas",
+       nodes({MetricDef{"m", {}, {}, {}, "sum(x)", false}, MetricDef{"n", {}, {}, {}, "|", false},
+              MetricDef{"o", {}, {}, {}, "", false}}),
+       "## Metric: m\n  formula: sum(x)\n## Metric: n\n  formula: |\n    |\n## Metric: o"},
+      {"form",
+       nodes({FormDef{"signup", 3, "grid", {"Account", "Profile"}, {"forms/signup", "e", "d"}, {{"duckdb", "signups"}},
+                      {FieldDef{"email", false, fv::Str{""}}}},
+              FormDef{"installer", {}, {}, {}, {}, {}, {}}, Prose{"after"}}),
+       "form:signup\n    schema_version: 3\n    ui_layout: \"grid\"\n    ui_page: \"Account\"\n    ui_page: \"Profile\"\n"
+       "    storage_canonical: \"forms/signup\"\n    storage_entity: \"e\"\n    storage_duckdb: \"d\"\n"
+       "    projection_duckdb: \"signups\"\n    email: \"\"\n\nform: installer\n\nafter"},
+      {"serve", nodes({ServeDef{"web", "npm run dev", "3000", "true"}, ServeDef{"api", "", {}, {}}}),
+       "serve:web|npm run dev|\n  port: 3000\n  open: true\nserve:api||"},
+      {"commands",
+       nodes({CommandsDef{{CommandEntry{"build", "Build it", {"env", "region"}, "Deploy.\nVerify."},
+                           CommandEntry{"test", "", {}, "one"}}}}),
+       "commands:\n  /build\n    description: Build it\n    params: env, region\n    prompt: |\n      Deploy.\n      Verify.\n"
+       "  /test\n    description: \n    prompt: one"},
+      {"project", nodes({project}),
+       "project:Atlas\n  brief: Ship it\n  heartbeat: daily\n  framework: x\n  status: active\n    commands:\n"
+       "      /build\n        description: b\n    serve:web|run|\n  fitness: 1\n  pressure: 0.5\n  phase: p\n"
+       "  inhibited_until: 2025\n  completion: c\n  kpi: k\n  routine: r"},
+      {"bare project", nodes({ProjectDef{"P"}}), "project:P\n  brief:"},
+  });
+}
+
+TEST(Render, IssuesAndComments) {
+  IssueDef issue;
+  issue.title = "Login fails {p1 now}";
+  issue.gates = {{"p1", "now"}, {"extra", {}}};
+  issue.id = "A1";
+  issue.on = "@x";
+  issue.status = "open";
+  issue.priority = "high";
+  issue.assignee = "ana";
+  issue.labels = {"login", "ui"};
+  issue.estimate = 2.5;
+  issue.milestone = "v1";
+  issue.due_date = "2025-01-31";
+  issue.description = "First\n\nSecond";
+  ThreadComment reply;
+  reply.body = "ok";
+  issue.children = nodes({reply});
+  IssueDef plain;
+  plain.title = "Plain {g}";
+  plain.gates = {{"g", {}}};
+  plain.description = "one line";
+  plain.estimate = 2.0;
+  ThreadComment comment;
+  comment.gates = {{"g", "body"}};
+  comment.on = "@issue";
+  comment.author = "ana";
+  comment.body = "Line 1\nLine 2\n";
+  comment.reactions = {"thumbs"};
+  comment.created_at = "2025";
+  check({
+      {"issue", nodes({issue, Prose{"after"}}),
+       "issue: Login fails {p1 now} // {extra}\n    id: A1\n    on: @x\n    status: :open\n    priority: :high\n"
+       "    assignee: ana\n    labels: [:login, :ui]\n    estimate: 2.5\n    milestone: \"v1\"\n"
+       "    due_date: |2025-01-31|\n    description: |\n        First\n        \n        Second\n"
+       "    comment:\n        body: \"ok\"\n\n\nafter"},
+      {"issue, one-line description", nodes({plain}), "issue: Plain {g}\n    estimate: 2\n    description: \"one line\""},
+      {"comment", nodes({comment}),
+       "comment: {g}\n    on: @issue\n    author: ana\n    body: |\n        Line 1\n        Line 2\n"
+       "    reactions: [:thumbs]\n    created_at: |2025|"},
+      {"empty comment", nodes({ThreadComment{}}), "comment:\n    body: \"\""},
+  });
+}
+
+TEST(Render, Lattice) {
+  LatticeValidatesDef validates{{LatticeArtifactRef{"a1", "s1", {LatticeCheck{"f", true, 2}, LatticeCheck{"g", false, {}}}},
+                                 LatticeArtifactRef{"a2", {}, {}}},
+                                nodes({Prose{"child"}})};
+  check({
+      {"validates", nodes({validates}),
+       "lattice_validates:\n    artifact: a1\n    schema: s1\n    field: f\n    required: true\n    min_items: 2\n"
+       "    field: g\n    artifact: a2\n    child"},
+      {"constraint", nodes({LatticeConstraintDef{"invariant", "a < b", {"x", "y"}, nodes({Prose{"child"}})}}),
+       "lattice_constraint: invariant\n    rule: a < b\n    applies_to: x, y\n    child"},
+      {"bare constraint", nodes({LatticeConstraintDef{{}, "", {}, {}}}), "lattice_constraint:"},
+      {"schema", nodes({LatticeSchemaDef{{{"id", "string", true}, {"label", "", false}}, {}}}),
+       "lattice_schema:\n    name: id\n    type: string\n    required: true\n    name: label\n    type:"},
+      {"frontier", nodes({LatticeFrontierDef{"s", {"m1", "m2"}, {"st"}, {}}}),
+       "lattice_frontier:\n    expected_schema: s\n    missing_field: m1\n    missing_field: m2\n    strategy: st"},
+      {"pressure", nodes({PressureEffectDef{"inflow", "t"}, PressureEffectDef{"", {}}}),
+       "pressure_effect:\n    dynamic: inflow\n    target: t\npressure_effect:"},
+      {"cells", nodes({UnitCellDef{nodes({Prose{"x"}})}, SymmetryDef{{}}}), "unit_cell:\n    x\nsymmetry:"},
+  });
+}
+
+TEST(Render, DocumentAndNodeListAgree) {
+  Document doc{nodes({Prose{"a"}, Prose{"b  "}})};
+  EXPECT_EQ(render_document(doc), "a\nb");
+  EXPECT_EQ(render_document(doc.nodes), "a\nb");
+}
+
+}  // namespace
+}  // namespace varn

@@ -1,0 +1,126 @@
+#pragma once
+// The renderer's writers, one overload per node payload, grouped by family in
+// the files of this folder. Each writes its node at `depth` (four spaces a
+// depth) and its children one depth deeper.
+#include <cstddef>
+#include <optional>
+#include <string>
+#include <string_view>
+
+#include "format/pieces.hpp"
+#include "varn/model.hpp"
+
+namespace varn::render {
+
+using format::LineSink;
+
+void render_node(const Node& node, std::size_t depth, LineSink& out);
+void render_nodes(const Nodes& nodes, std::size_t depth, LineSink& out);
+
+// Shared value writers.
+void render_task_marker(const TaskMarker& marker, const std::optional<std::string>& label, std::string& out);
+void render_atom_tag(const Atom& atom, std::string& out);
+void render_flow_edge(const FlowEdge& edge, std::size_t depth, LineSink& out);
+// " {name}" for each gate; gate bodies are not written.
+void render_gate_names(const std::vector<Gate>& gates, std::string& out);
+
+// One whole line at `depth`: the indent, then the parts.
+template <class... Parts>
+void emit(LineSink& out, std::size_t depth, const Parts&... parts) {
+  std::string& line = out.open(depth);
+  (line.append(std::string_view(parts)), ...);
+  out.close();
+}
+
+// A sub-line of a record: the node's indent, `lead` (the extra spaces and the
+// key) and the value.
+void sub_line(LineSink& out, std::size_t depth, std::string_view lead, std::string_view value);
+inline void sub_line(LineSink& out, std::size_t depth, std::string_view lead, const std::string& value) {
+  sub_line(out, depth, lead, std::string_view(value));
+}
+inline void sub_line(LineSink& out, std::size_t depth, std::string_view lead,
+                     const std::optional<std::string>& value) {
+  if (value) sub_line(out, depth, lead, *value);
+}
+inline void sub_line_unless_empty(LineSink& out, std::size_t depth, std::string_view lead, std::string_view value) {
+  if (!value.empty()) sub_line(out, depth, lead, value);
+}
+// One line: `lead`, the items joined with `sep` (each between `item_prefix`
+// and `item_suffix`), then `close`.
+void joined_line(LineSink& out, std::size_t depth, std::string_view lead, const Strings& items, std::string_view sep,
+                 std::string_view item_prefix = {}, std::string_view item_suffix = {}, std::string_view close = {});
+// Each field as a line four spaces deeper than the node.
+void field_lines(LineSink& out, std::size_t depth, const std::vector<FieldDef>& fields);
+// A header line `keyword` + `name`, then the children one depth deeper.
+void named_block(LineSink& out, std::size_t depth, std::string_view keyword, std::string_view name,
+                 const Nodes& children);
+// Each pair as `lead`, key, ": ", value.
+void pair_lines(LineSink& out, std::size_t depth, std::string_view lead, const Pairs& pairs);
+
+// render.cpp: frame, blocks and the simple statements of the first family.
+void write(const Group& g, std::size_t depth, LineSink& out);
+void write(const Task& t, std::size_t depth, LineSink& out);
+void write(const Prose& p, std::size_t depth, LineSink& out);
+void write(const Comment& c, std::size_t depth, LineSink& out);
+void write(SpawnMode mode, std::size_t depth, LineSink& out);
+void write(const Divider&, std::size_t depth, LineSink& out);
+void write(const CodeBlock& c, std::size_t depth, LineSink& out);
+void write(const Bold& b, std::size_t depth, LineSink& out);
+void write(const Variable& v, std::size_t depth, LineSink& out);
+void write(const Flow& f, std::size_t depth, LineSink& out);
+
+// data.cpp: data statements.
+void write(const Define& d, std::size_t depth, LineSink& out);
+void write(const Mutate& m, std::size_t depth, LineSink& out);
+void write(const Delete& d, std::size_t depth, LineSink& out);
+void write(const Query& q, std::size_t depth, LineSink& out);
+
+// statements.cpp: one-line statements, headers with children, pair lists and lists.
+void write(const ModInvoke& m, std::size_t depth, LineSink& out);
+void write(const Snap& s, std::size_t depth, LineSink& out);
+void write(const Diff& d, std::size_t depth, LineSink& out);
+void write(const HistoryOp& h, std::size_t depth, LineSink& out);
+void write(const StatusDef& s, std::size_t depth, LineSink& out);
+void write(const Routine& r, std::size_t depth, LineSink& out);
+void write(const Webhook& w, std::size_t depth, LineSink& out);
+void write(const Remember& r, std::size_t depth, LineSink& out);
+void write(const RecallOp& r, std::size_t depth, LineSink& out);
+void write(const EmbedMarker& e, std::size_t depth, LineSink& out);
+void write(const Escalate& e, std::size_t depth, LineSink& out);
+void write(const DirectiveDef& d, std::size_t depth, LineSink& out);
+void write(const GateDef& g, std::size_t depth, LineSink& out);
+void write(const ProjectScope& s, std::size_t depth, LineSink& out);
+void write(const BoundDef& b, std::size_t depth, LineSink& out);
+void write(const BuildDef& b, std::size_t depth, LineSink& out);
+void write(const RunDef& r, std::size_t depth, LineSink& out);
+void write(const Conditional& c, std::size_t depth, LineSink& out);
+void write(const ValidateDef& v, std::size_t depth, LineSink& out);
+void write(const CheckDef& c, std::size_t depth, LineSink& out);
+void write(const ModDef& m, std::size_t depth, LineSink& out);
+void write(const GitOp& g, std::size_t depth, LineSink& out);
+void write(const UseBlock& u, std::size_t depth, LineSink& out);
+void write(const StatesDef& s, std::size_t depth, LineSink& out);
+void write(const FilesDef& f, std::size_t depth, LineSink& out);
+void write(const PolicyDef& p, std::size_t depth, LineSink& out);
+
+// definitions.cpp: definition blocks.
+void write(const SyncDef& s, std::size_t depth, LineSink& out);
+void write(const EntityDef& e, std::size_t depth, LineSink& out);
+void write(const MetricDef& m, std::size_t depth, LineSink& out);
+void write(const FormDef& f, std::size_t depth, LineSink& out);
+void write(const ServeDef& s, std::size_t depth, LineSink& out);
+void write(const CommandsDef& c, std::size_t depth, LineSink& out);
+void write(const ProjectDef& p, std::size_t depth, LineSink& out);
+void write(const IssueDef& i, std::size_t depth, LineSink& out);
+void write(const ThreadComment& c, std::size_t depth, LineSink& out);
+
+// lattice.cpp: lattice kinds.
+void write(const LatticeValidatesDef& l, std::size_t depth, LineSink& out);
+void write(const LatticeConstraintDef& l, std::size_t depth, LineSink& out);
+void write(const LatticeSchemaDef& l, std::size_t depth, LineSink& out);
+void write(const LatticeFrontierDef& l, std::size_t depth, LineSink& out);
+void write(const PressureEffectDef& p, std::size_t depth, LineSink& out);
+void write(const UnitCellDef& u, std::size_t depth, LineSink& out);
+void write(const SymmetryDef& s, std::size_t depth, LineSink& out);
+
+}  // namespace varn::render
