@@ -185,13 +185,11 @@ VARN_FIELDS(ThreadComment, unless_absent("on", &ThreadComment::on), unless_absen
 
 // ---------------------------------------------------------------- definition records
 
-// Reading keeps the default of every field left out: the writer leaves out
-// what is empty, and `meta` and `storage` may be left out too.
+// Every field of the metadata and of the form storage may be left out, and so
+// may `meta` and `storage` themselves: reading keeps the empty default.
 VARN_FIELDS(AttachmentMeta, defaulted(unless_absent("id", &AttachmentMeta::id)),
-            defaulted(unless_empty("targets", &AttachmentMeta::targets)),
-            defaulted(unless_empty("requires", &AttachmentMeta::requires_)),
-            defaulted(unless_empty("blocks", &AttachmentMeta::blocks)),
-            defaulted(unless_empty("depends_on", &AttachmentMeta::depends_on)));
+            unless_empty("targets", &AttachmentMeta::targets), unless_empty("requires", &AttachmentMeta::requires_),
+            unless_empty("blocks", &AttachmentMeta::blocks), unless_empty("depends_on", &AttachmentMeta::depends_on));
 VARN_FIELDS(StatesDef, field("transitions", &StatesDef::transitions));
 VARN_FIELDS(ValidateDef, field("name", &ValidateDef::name), defaulted(field("meta", &ValidateDef::meta)),
             field("children", &ValidateDef::children));
@@ -205,8 +203,8 @@ VARN_FIELDS(FormProjectionDef, field("target", &FormProjectionDef::target),
 VARN_FIELDS(FormDef, field("name", &FormDef::name),
             defaulted(unless_absent("schema_version", &FormDef::schema_version)),
             defaulted(unless_absent("ui_layout", &FormDef::ui_layout)),
-            defaulted(unless_empty("ui_pages", &FormDef::ui_pages)), defaulted(field("storage", &FormDef::storage)),
-            defaulted(unless_empty("projections", &FormDef::projections)), field("fields", &FormDef::fields));
+            unless_empty("ui_pages", &FormDef::ui_pages), defaulted(field("storage", &FormDef::storage)),
+            unless_empty("projections", &FormDef::projections), field("fields", &FormDef::fields));
 // The record's own `kind` follows the node's `kind` tag, so the object holds the key twice.
 VARN_FIELDS(ModDef, field("name", &ModDef::name), field("kind", &ModDef::kind),
             field("description", &ModDef::description), field("trigger", &ModDef::trigger),
@@ -234,7 +232,7 @@ VARN_FIELDS(ServeDef, field("target", &ServeDef::target), field("command", &Serv
 VARN_FIELDS(IssueDef, field("title", &IssueDef::title), unless_absent("id", &IssueDef::id),
             unless_absent("on", &IssueDef::on), unless_absent("status", &IssueDef::status),
             unless_absent("priority", &IssueDef::priority), unless_absent("assignee", &IssueDef::assignee),
-            defaulted(unless_empty("labels", &IssueDef::labels)), unless_absent("estimate", &IssueDef::estimate),
+            unless_empty("labels", &IssueDef::labels), unless_absent("estimate", &IssueDef::estimate),
             unless_absent("milestone", &IssueDef::milestone), unless_absent("due_date", &IssueDef::due_date),
             unless_absent("description", &IssueDef::description), field("gates", &IssueDef::gates),
             field("children", &IssueDef::children));

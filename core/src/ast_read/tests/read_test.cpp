@@ -566,11 +566,30 @@ TEST(AstRead, NulCharactersSurvive) {
 
 // ---------------------------------------------------------------- what the writer writes reads back
 
+// The one intended difference: a number that was infinite or NaN is written
+// as null, which reads back as none and is then left out.
+std::string without_null_numbers(std::string json) {
+  for (std::string_view key : {"estimate", "fitness", "pressure"}) {
+    const std::string member = "\"" + std::string(key) + "\": null";
+    for (std::size_t at; (at = json.find(member)) != std::string::npos;) {
+      std::size_t from = json.rfind('\n', at);  // the member's line
+      std::size_t to = at + member.size();
+      if (json[to] == ',') {
+        ++to;
+      } else {
+        from = json.rfind(',', from);  // the last member: drop the comma before it
+      }
+      json.erase(from, to - from);
+    }
+  }
+  return json;
+}
+
 void expect_reads_back(const fs::path& file) {
   const std::string json = testing::slurp(file);
   auto doc = deserialize_document(json);
   ASSERT_TRUE(doc.ok()) << file << ": " << display(doc.error());
-  EXPECT_EQ(serialize_document(doc.value()), json) << file;
+  EXPECT_EQ(serialize_document(doc.value()), without_null_numbers(json)) << file;
 }
 
 TEST(AstRead, WrittenDocumentsReadBackToTheSameBytes) {
