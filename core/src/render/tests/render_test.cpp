@@ -36,7 +36,13 @@ TEST(Render, FrameAndBlocks) {
   Task both = task("d", MarkerKind::Required);
   both.label = "L";
   both.marker.seq = 2;
-  both.marker.priority = MarkerPriority::Decision;  // never written
+  both.marker.priority = MarkerPriority::Decision;  // written only for an open task
+  Task decision = task("pick");
+  decision.label = "3";
+  decision.marker.priority = MarkerPriority::Decision;
+  Task bare_decision = task("any");
+  bare_decision.label = "";
+  bare_decision.marker.priority = MarkerPriority::Decision;
   check({
       {"empty", {}, ""},
       {"group alone", nodes({Group{1, "Title", {}, {}, {}}}), "# Title"},
@@ -48,8 +54,9 @@ TEST(Render, FrameAndBlocks) {
       {"markers",
        nodes({task("Write"), task("Ship", MarkerKind::Completed), task("a", MarkerKind::Required, prefix::Subtask{2}),
               labelled, sequenced, both, task("p", MarkerKind::Open, prefix::Parallel{}),
-              task("q", MarkerKind::Completed, prefix::ParallelSubtask{}), task("z", MarkerKind::Optional, prefix::Subtask{0})}),
-       "[ ] Write\n[x] Ship\n--[!] a\n[A] b\n[3o] c\n[L2!] d\n+[ ] p\n++[x] q\n[o] z"},
+              task("q", MarkerKind::Completed, prefix::ParallelSubtask{}),
+              task("z", MarkerKind::Optional, prefix::Subtask{0}), decision, bare_decision}),
+       "[ ] Write\n[x] Ship\n--[!] a\n[A] b\n[3o] c\n[L2!] d\n+[ ] p\n++[x] q\n[o] z\n[3?] pick\n[?] any"},
       {"prose and comment", nodes({Prose{"hello // note"}, Comment{"hi"}}), "hello // note\n// hi"},
       {"line feed in prose", nodes({Group{1, "G", {}, {}, nodes({Prose{"a\nb"}, Comment{"c\nd"}})}}),
        "# G\n\n    a\nb\n    // c\nd"},
@@ -155,8 +162,10 @@ TEST(Render, OneLineStatements) {
       {"snapshots",
        nodes({Snap{"release 1"}, Diff{"a", "b"}, Diff{"a", {}}, HistoryOp{"t", 5}, HistoryOp{"t", {}}}),
        "snap: \"release 1\"\ndiff: a from snap:b\ndiff: a\nhistory: t limit: 5\nhistory: t"},
-      {"status and routine", nodes({StatusDef{{"a", "b", ""}}, Routine{"on_save", "x"}}),
-       "status: \"a\"/\"b\"/\"\"\nroutine:on_save:|x|"},
+      {"status and routine",
+       nodes({StatusDef{{"a", "b", ""}}, Routine{"on_save", "x"}, Routine{"on_save:", "x"}, Routine{"t", "|open"},
+              Routine{"daily", ""}}),
+       "status: \"a\"/\"b\"/\"\"\nroutine:on_save:|x|\nroutine:on_save: |x|\nroutine:t:|open\nroutine:daily:||"},
       {"webhooks",
        nodes({Webhook{"task.done", "https://x/y", {}}, Webhook{"t", "/hooks/done", "{id}"},
               Webhook{"t", "https://x", "p"}, Webhook{"t", "", "p"}}),
@@ -188,8 +197,10 @@ TEST(Render, HeadersAndLists) {
        "git:commit  -m fix\n    branch: main\ngit:status"},
       {"use blocks",
        nodes({UseBlock{"$billing", {{"currency", "usd"}}, {}, {}, {}, {}}, UseBlock{"$shop", {}, "orders", "shop", {}, "o"},
-              UseBlock{"@orders", {{"a", "b"}}, "orders", {}, {}, {}}}),
-       "use $billing config:\n    currency: usd\nuse $shop config:\nuse @orders\n    a: b"},
+              UseBlock{"@orders", {{"a", "b"}}, "orders", {}, {}, {}}, UseBlock{"plain source", {}, "o", {}, {}, {}},
+              UseBlock{"$shop x", {}, {}, {}, {}, {}}}),
+       "use $billing config:\n    currency: usd\nuse $shop config:\nuse @orders\n    a: b\nuse @o from plain source\n"
+       "use @ from $shop x"},
       {"states", nodes({StatesDef{{FlowEdge{{"open"}, {"closed"}, {}, false, {}, {}, {}}}}, Prose{"after"}}),
        "states:\n    open --> closed\n\nafter"},
       {"files and policy",
@@ -197,7 +208,7 @@ TEST(Render, HeadersAndLists) {
               PolicyDef{{PolicyRule{"src", {{"owner", {}}, {"review", "2"}}}, PolicyRule{"infra", {}}}}}),
        "files:\n    @src/app\n    @docs/\n    @\npolicy:\n    @src: {owner}{review 2}\n    @infra"},
       {"scope before divider", nodes({ProjectScope{"S", nodes({Prose{"a"}})}, Divider{}, Prose{"b"}}),
-       "%S\n    a\n\n---\n\nb"},
+       "%S\n    a\n---\n---\n\nb"},
   });
 }
 
