@@ -2,18 +2,12 @@
 
 #include "format/format.hpp"
 #include "varn/ast.hpp"
+#include "convert/convert.hpp"
+#include "index/index.hpp"
 #include "varn/parse.hpp"
 #include "varn/render.hpp"
 
 namespace varn::ops {
-namespace {
-
-TextResult not_built(std::string_view name) {
-  return err(std::string(name) + "() is not available yet in this build of varn_lang");
-}
-
-}  // namespace
-
 TextResult parse(std::string_view source) {
   auto doc = parse_source(source);
   if (!doc) return err(display(doc.error()));
@@ -32,9 +26,26 @@ TextResult render(std::string_view doc_json) {
   return render_document(doc.value());
 }
 
-TextResult from_json(std::string_view) { return not_built("from_json"); }
-TextResult from_markdown(std::string_view) { return not_built("from_markdown"); }
-TextResult to_json(std::string_view) { return not_built("to_json"); }
-TextResult build_index(std::string_view) { return not_built("build_index"); }
+TextResult from_json(std::string_view json) {
+  auto nodes = convert::json_to_document(json);
+  if (!nodes) return err(display(nodes.error()));
+  return render_document(nodes.value());
+}
+
+TextResult from_markdown(std::string_view md) { return render_document(convert::markdown_to_document(md)); }
+
+TextResult to_json(std::string_view source) {
+  auto doc = parse_source(source);
+  if (!doc) return err(display(doc.error()));
+  auto text = convert::document_to_json(doc.value());
+  if (!text) return err(display(text.error()));
+  return std::move(text).value();
+}
+
+TextResult build_index(std::string_view source) {
+  auto doc = parse_source(source);
+  if (!doc) return err(display(doc.error()));
+  return index::serialize_document_index(index::build_document_index(doc.value()));
+}
 
 }  // namespace varn::ops

@@ -1,0 +1,6 @@
+// libFuzzer target: build_index() on arbitrary source text.
+#include "fuzz_common.hpp"
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+  return varn::fuzz::run(varn::ops::build_index, data, size);
+}
