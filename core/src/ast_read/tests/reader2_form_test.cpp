@@ -36,6 +36,9 @@ constexpr ReadCase kReads[] = {
      R"({"name":"b","plural":false,"default":{"Float":1.0}},{"name":"c","plural":false,"default":{"Bool":true}},)"
      R"({"name":"d","plural":true,"default":{"Enum":["x","y"]}},{"name":"e","plural":false,"default":"List"},)"
      R"({"name":"f","plural":false,"default":{"Trit":5}},{"name":"g","plural":false,"default":{"Timestamp":"now"}}]})"},
+    // NaN and the infinities are written as null, and null reads back as NaN.
+    {R"({"kind":"Define","entity":"e","atoms":[],"fields":[{"name":"n","plural":false,"default":{"Float":null}}]})",
+     ""},
     {R"({"kind":"Mutate","entity":"e","id":null,"gate":null,"fields":[["a","1"]],)"
      R"("batch":[{"id":"r","fields":[["a","1"],["a","2"]]},["s",[]]]})",
      R"({"kind":"Mutate","entity":"e","id":null,"gate":null,"fields":[["a","1"]],)"
