@@ -121,8 +121,11 @@ Failure read(const Value& v, uint32_t& out) { return read_integer(v, out, "u32")
 Failure read(const Value& v, int64_t& out) { return read_integer(v, out, "i64"); }
 Failure read(const Value& v, int8_t& out) { return read_integer(v, out, "i8"); }
 
+// Null is what the writer makes of NaN and the infinities, where a number must
+// stand (a `Float` field value): it reads back as NaN rather than failing.
 Failure read(const Value& v, double& out) {
   switch (v.kind) {
+    case Kind::Null: out = std::numeric_limits<double>::quiet_NaN(); return {};
     case Kind::UInt: out = static_cast<double>(v.uint); return {};
     case Kind::Int: out = static_cast<double>(v.int_); return {};
     case Kind::Float: out = v.number; return {};
