@@ -1,5 +1,6 @@
 #include "varn/operations.hpp"
 
+#include "format/format.hpp"
 #include "varn/ast.hpp"
 #include "convert/convert.hpp"
 #include "index/index.hpp"
@@ -8,22 +9,23 @@
 #include "varn/render.hpp"
 
 namespace varn::ops {
-namespace {
-
-TextResult not_built(std::string_view name) {
-  return err(std::string(name) + "() is not available yet in this build of varn_lang");
-}
-
-}  // namespace
-
 TextResult parse(std::string_view source) {
   auto doc = parse_source(source);
   if (!doc) return err(display(doc.error()));
   return serialize_document(doc.value());
 }
 
-TextResult fmt(std::string_view) { return not_built("fmt"); }
-TextResult render(std::string_view) { return not_built("render"); }
+TextResult fmt(std::string_view source) {
+  auto doc = parse_source(source);
+  if (!doc) return err(display(doc.error()));
+  return format::format_document(doc.value());
+}
+
+TextResult render(std::string_view doc_json) {
+  auto doc = deserialize_document(doc_json);
+  if (!doc) return err(display(doc.error()));
+  return render_document(doc.value());
+}
 
 // The conversions hand over each node as soon as it is built and it is
 // written at once: a large input gives as many nodes as values or lines, too

@@ -1,12 +1,21 @@
 #pragma once
-// The JSON AST: the text form of a Document that `parse` returns.
+// The JSON AST: the text form of a Document that `parse` returns and `render`
+// reads back.
 #include <string>
+#include <string_view>
 
+#include "varn/errors.hpp"
 #include "varn/model.hpp"
+#include "varn/result.hpp"
 
 namespace varn {
 
 // Writes the whole document as pretty JSON text (no final line feed).
 std::string serialize_document(const Document& doc);
+
+// Reads JSON AST text back into a document, in the object form that the
+// writer produces or the array form of every record; the first failure ends
+// the reading and carries its place in the text.
+Result<Document, JsonError> deserialize_document(std::string_view json);
 
 }  // namespace varn

@@ -8,6 +8,7 @@
 #include <memory>
 
 #include "json/writer.hpp"
+#include "text/unicode.hpp"
 
 namespace varn::json {
 
@@ -464,14 +465,9 @@ namespace {
 // The text between the quotes: quote, backslash and control characters escaped.
 void append_debug_escaped(std::string& out, std::string_view s) {
   static constexpr char hex[] = "0123456789abcdef";
-  for (std::size_t i = 0; i < s.size(); ++i) {
-    unsigned char c = static_cast<unsigned char>(s[i]);
-    uint32_t cp = c;
-    std::size_t len = 1;
-    if (c == 0xC2 && i + 1 < s.size()) {  // U+0080 to U+00BF: the C1 controls are among them
-      cp = (static_cast<unsigned char>(s[i + 1]) & 0x3F) | 0x80;
-      len = 2;
-    }
+  for (std::size_t i = 0; i < s.size();) {
+    const text::Decoded d = text::decode(s, i);
+    const char32_t cp = d.cp;
     switch (cp) {
       case '"': out.append("\\\""); break;
       case '\\': out.append("\\\\"); break;
@@ -486,10 +482,10 @@ void append_debug_escaped(std::string& out, std::string_view s) {
           out.push_back(hex[cp & 0xF]);
           out.push_back('}');
         } else {
-          out.append(s.data() + i, len);
+          out.append(s.data() + i, d.len);
         }
     }
-    i += len - 1;
+    i += d.len;
   }
 }
 

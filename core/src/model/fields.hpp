@@ -1,19 +1,32 @@
 #pragma once
 // One field table per record: the field names in declaration order with their
-// write rules. The JSON AST writer walks these tables, and so does the reader,
-// so a record's JSON shape is stated exactly once.
+// write and read rules. The JSON AST writer walks these tables, and so does the
+// reader, so a record's JSON shape is stated exactly once.
+#include <optional>
 #include <string_view>
 #include <tuple>
+#include <type_traits>
 
 #include "varn/model.hpp"
 
 namespace varn {
+
+// How a field absent from a record's JSON is read: a required field is an
+// error, an optional one (a std::optional member) is none, a defaulted one
+// keeps the member's default. Only defaulted positions may be missing from
+// the array form.
+enum class ReadRule { Required, Optional, Defaulted };
 
 enum class WriteRule {
   Always,        // written whatever the value; an absent optional as null
   UnlessAbsent,  // left out when the optional value is absent
   UnlessEmpty,   // left out when the list has no elements
 };
+
+template <class M>
+struct IsOptional : std::false_type {};
+template <class M>
+struct IsOptional<std::optional<M>> : std::true_type {};
 
 template <class R, class M>
 struct Field {
@@ -22,6 +35,7 @@ struct Field {
   std::string_view name;
   M R::*member;
   WriteRule rule;
+  ReadRule read = IsOptional<M>::value ? ReadRule::Optional : ReadRule::Required;
 };
 
 template <class R, class M>
@@ -32,21 +46,35 @@ template <class R, class M>
 constexpr Field<R, M> unless_absent(std::string_view name, M R::*member) {
   return {name, member, WriteRule::UnlessAbsent};
 }
+// A list the writer leaves out when empty reads back as empty when absent.
 template <class R, class M>
 constexpr Field<R, M> unless_empty(std::string_view name, M R::*member) {
-  return {name, member, WriteRule::UnlessEmpty};
+  return {name, member, WriteRule::UnlessEmpty, ReadRule::Defaulted};
+}
+
+// Marks a field whose absence on reading gives the member's default.
+template <class R, class M>
+constexpr Field<R, M> defaulted(Field<R, M> f) {
+  f.read = ReadRule::Defaulted;
+  return f;
 }
 
 template <class... F>
 struct RecordTable {
   std::string_view name;  // the record's name, for messages
   std::tuple<F...> fields;
+  std::string_view word = "struct";  // how messages call it: "struct Group", "struct variant Inline::Text"
   static constexpr std::size_t size = sizeof...(F);
 };
 
 template <class... F>
 constexpr RecordTable<F...> record(std::string_view name, F... fields) {
   return {name, {fields...}};
+}
+// The fields of a struct variant of a union, like `Text` of `Inline`.
+template <class... F>
+constexpr RecordTable<F...> variant_record(std::string_view name, F... fields) {
+  return {name, {fields...}, "struct variant"};
 }
 
 // Specialised for every record with `static constexpr auto table`.
@@ -73,11 +101,19 @@ VARN_FIELDS(Time, field("constraint", &Time::constraint), field("expr", &Time::e
 VARN_FIELDS(TaskMarker, field("kind", &TaskMarker::kind), field("priority", &TaskMarker::priority),
             field("prefix", &TaskMarker::prefix), field("seq", &TaskMarker::seq));
 
-VARN_FIELDS(InlineText, field("value", &InlineText::value));
-VARN_FIELDS(InlineChannel, field("name", &InlineChannel::name));
-VARN_FIELDS(InlineModCall, field("name", &InlineModCall::name), field("args", &InlineModCall::args));
-VARN_FIELDS(InlineBold, field("value", &InlineBold::value));
-VARN_FIELDS(InlineProjectRef, field("name", &InlineProjectRef::name));
+#define VARN_VARIANT_FIELDS(T, NAME, ...)                            \
+  template <>                                                        \
+  struct Fields<T> {                                                 \
+    static constexpr auto table = variant_record(NAME, __VA_ARGS__); \
+  }
+
+VARN_VARIANT_FIELDS(InlineText, "Inline::Text", field("value", &InlineText::value));
+VARN_VARIANT_FIELDS(InlineChannel, "Inline::Channel", field("name", &InlineChannel::name));
+VARN_VARIANT_FIELDS(InlineModCall, "Inline::ModCall", field("name", &InlineModCall::name),
+                    field("args", &InlineModCall::args));
+VARN_VARIANT_FIELDS(InlineBold, "Inline::Bold", field("value", &InlineBold::value));
+VARN_VARIANT_FIELDS(InlineProjectRef, "Inline::ProjectRef", field("name", &InlineProjectRef::name));
+#undef VARN_VARIANT_FIELDS
 
 // ---------------------------------------------------------------- shared shapes
 

@@ -87,13 +87,13 @@ constexpr Rule kRules[] = {
     // 19 invocation from a "mod:" line
     {[](const Line& l) { return starts(l.content, "mod:"); }, build_mod_line},
     // 20 project
-    {[](const Line& l) { return starts(l.content, "project:"); }, nullptr},
+    {[](const Line& l) { return starts(l.content, "project:"); }, parse_project},
     // 21 commands
-    {[](const Line& l) { return starts(l.content, "commands:"); }, nullptr},
+    {[](const Line& l) { return starts(l.content, "commands:"); }, parse_commands},
     // 22 serve
-    {[](const Line& l) { return starts(l.content, "serve:"); }, nullptr},
+    {[](const Line& l) { return starts(l.content, "serve:"); }, parse_serve},
     // 23 sync
-    {[](const Line& l) { return starts(l.content, "sync:"); }, nullptr},
+    {[](const Line& l) { return starts(l.content, "sync:"); }, parse_sync_declaration},
     // 24 git
     {[](const Line& l) { return starts(l.content, "git:"); }, parse_git},
     // 25 snap
@@ -128,13 +128,13 @@ constexpr Rule kRules[] = {
     // 39 use block
     {[](const Line& l) { return starts_any(l.content, "use $", "use @"); }, parse_use_block},
     // 40 project scope
-    {[](const Line& l) { return starts(l.content, "%") && l.content.size() >= 2; }, nullptr},
+    {[](const Line& l) { return starts(l.content, "%") && l.content.size() >= 2; }, parse_project_scope},
     // 41 invocation
     {[](const Line& l) { return starts(l.content, "$"); }, build_mod_invoke},
     // 42 issue
-    {[](const Line& l) { return starts(l.content, "issue:"); }, nullptr},
+    {[](const Line& l) { return starts(l.content, "issue:"); }, parse_issue},
     // 43 threaded comment
-    {[](const Line& l) { return starts(l.content, "comment:"); }, nullptr},
+    {[](const Line& l) { return starts(l.content, "comment:"); }, parse_thread_comment},
     // 44 task
     {[](const Line& l) { return is_checkbox_line(l.content); }, parse_task},
     // 45 variable
@@ -142,13 +142,13 @@ constexpr Rule kRules[] = {
     // 46 routine
     {[](const Line& l) { return starts(l.content, "routine:"); }, build_routine},
     // 47 to 53 lattice constructs
-    {[](const Line& l) { return starts(l.content, "lattice_validates:"); }, nullptr},
-    {[](const Line& l) { return starts(l.content, "lattice_schema:"); }, nullptr},
-    {[](const Line& l) { return starts(l.content, "lattice_constraint:"); }, nullptr},
-    {[](const Line& l) { return starts(l.content, "lattice_frontier:"); }, nullptr},
-    {[](const Line& l) { return starts(l.content, "pressure_effect:"); }, nullptr},
-    {[](const Line& l) { return starts(l.content, "unit_cell:"); }, nullptr},
-    {[](const Line& l) { return starts(l.content, "symmetry:"); }, nullptr},
+    {[](const Line& l) { return starts(l.content, "lattice_validates:"); }, parse_lattice_validates},
+    {[](const Line& l) { return starts(l.content, "lattice_schema:"); }, parse_lattice_schema},
+    {[](const Line& l) { return starts(l.content, "lattice_constraint:"); }, parse_lattice_constraint},
+    {[](const Line& l) { return starts(l.content, "lattice_frontier:"); }, parse_lattice_frontier},
+    {[](const Line& l) { return starts(l.content, "pressure_effect:"); }, parse_pressure_effect},
+    {[](const Line& l) { return starts(l.content, "unit_cell:"); }, parse_unit_cell},
+    {[](const Line& l) { return starts(l.content, "symmetry:"); }, parse_symmetry},
 };
 static_assert(std::size(kRules) == 53, "the 54th rule is the prose fallback");
 

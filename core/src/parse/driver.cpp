@@ -1,4 +1,5 @@
 // The parse entry and the indentation-driven block walk.
+#include "parse/handlers.hpp"
 #include "parse/parser.hpp"
 #include "parse/text.hpp"
 #include "text/unicode.hpp"
@@ -67,6 +68,7 @@ Result<Document, ParseError> parse_source(std::string_view source) {
   p.lines = parse::split_lines(expanded);
   Nodes nodes = parse::parse_block(p, 0, 0);
   if (p.first_error) return err(std::move(*p.first_error));
+  if (auto e = parse::lower_document(nodes)) return err(std::move(*e));
   return Document{std::move(nodes)};
 }
 

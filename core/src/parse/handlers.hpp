@@ -6,6 +6,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 #include "parse/parser.hpp"
@@ -91,5 +92,50 @@ std::optional<Node> parse_gate(Parser& p, std::size_t depth, const Line& line);
 
 // git.cpp
 std::optional<Node> parse_git(Parser& p, std::size_t depth, const Line& line);
+// ---- issues, projects, sync declarations, lattice lines, lowering
+
+// issues.cpp
+std::optional<Node> parse_issue(Parser& p, std::size_t depth, const Line& line);
+std::optional<Node> parse_thread_comment(Parser& p, std::size_t depth, const Line& line);
+
+// projects.cpp
+std::optional<Node> parse_project(Parser& p, std::size_t depth, const Line& line);
+std::optional<Node> parse_commands(Parser& p, std::size_t depth, const Line& line);
+std::optional<Node> parse_serve(Parser& p, std::size_t depth, const Line& line);
+std::optional<Node> parse_project_scope(Parser& p, std::size_t depth, const Line& line);
+// The command list and the serve line at `pos`; a project reads its nested
+// ones through these too.
+CommandsDef read_commands(Parser& p, bool in_project);
+ServeDef read_serve(Parser& p);
+
+// sync.cpp
+std::optional<Node> parse_sync_declaration(Parser& p, std::size_t depth, const Line& line);
+// The settings of a sync declaration, by key, in the order they are read.
+inline constexpr std::pair<std::string_view, std::string SyncDef::*> kSyncSettings[] = {
+    {"class", &SyncDef::class_}, {"source", &SyncDef::source}, {"identity", &SyncDef::identity},
+    {"mode", &SyncDef::mode},    {"target", &SyncDef::target}, {"schedule", &SyncDef::schedule},
+    {"scope", &SyncDef::scope},
+};
+// Consumes blank lines; then the trimmed line at `pos` if it is indented
+// deeper than `opener_indent` (not consumed), else none.
+std::optional<std::string_view> next_body_line(Parser& p, std::size_t opener_indent);
+// The key/value lines indented deeper than `opener_indent`, cut at comments;
+// blank lines and lines without ':' are consumed and skipped.
+Pairs read_body_pairs(Parser& p, std::size_t opener_indent);
+
+// lattice.cpp
+std::optional<Node> parse_symmetry(Parser& p, std::size_t depth, const Line& line);
+std::optional<Node> parse_unit_cell(Parser& p, std::size_t depth, const Line& line);
+std::optional<Node> parse_lattice_schema(Parser& p, std::size_t depth, const Line& line);
+std::optional<Node> parse_lattice_frontier(Parser& p, std::size_t depth, const Line& line);
+std::optional<Node> parse_lattice_validates(Parser& p, std::size_t depth, const Line& line);
+std::optional<Node> parse_lattice_constraint(Parser& p, std::size_t depth, const Line& line);
+std::optional<Node> parse_pressure_effect(Parser& p, std::size_t depth, const Line& line);
+
+// lowering.cpp: rewrites the specially titled groups of a parsed document in
+// place; the first invalid sync class stops it.
+std::optional<ParseError> lower_document(Nodes& nodes);
+
+// ---- end of issues, projects, sync declarations, lattice lines, lowering
 
 }  // namespace varn::parse

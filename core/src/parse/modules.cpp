@@ -25,14 +25,6 @@ std::string read_triple_quoted(Parser& p) {
   return value;
 }
 
-// The value of the first pair with `key`.
-const std::string* first_value(const Pairs& pairs, std::string_view key) {
-  for (const auto& [k, v] : pairs) {
-    if (k == key) return &v;
-  }
-  return nullptr;
-}
-
 }  // namespace
 
 std::optional<Node> parse_mod_def(Parser& p, std::size_t, const Line& line) {

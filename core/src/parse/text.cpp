@@ -2,6 +2,8 @@
 // White_Space; trimming goes through the shared unicode helpers.
 #include "parse/text.hpp"
 
+#include <algorithm>
+#include <charconv>
 #include <cstdint>
 #include <limits>
 
@@ -97,6 +99,13 @@ Pairs collect_key_value_lines(const std::vector<std::string>& lines) {
   return pairs;
 }
 
+const std::string* first_value(const Pairs& pairs, std::string_view key) {
+  for (const auto& [k, v] : pairs) {
+    if (k == key) return &v;
+  }
+  return nullptr;
+}
+
 bool is_checkbox_line(std::string_view text) {
   text = strip_leading(strip_leading(text, '+'), '-');
   return !text.empty() && text.front() == '[' && text.find(']', 1) != std::string_view::npos;
@@ -141,6 +150,68 @@ std::string_view strip_suffix_all(std::string_view text, std::string_view suffix
   if (suffix.empty()) return text;
   while (text.ends_with(suffix)) text.remove_suffix(suffix.size());
   return text;
+}
+
+std::string_view strip_surrounding(std::string_view text, std::string_view edge) {
+  return strip_suffix_all(strip_prefix_all(text, edge), edge);
+}
+
+std::optional<double> parse_f64(std::string_view text) {
+  bool negative = false;
+  if (!text.empty() && (text.front() == '+' || text.front() == '-')) {
+    negative = text.front() == '-';
+    text.remove_prefix(1);
+  }
+  const auto sign = [&](double v) { return negative ? -v : v; };
+  const auto is = [&](std::string_view word) {
+    return text.size() == word.size() && std::equal(text.begin(), text.end(), word.begin(), [](char a, char b) {
+             return (a >= 'A' && a <= 'Z' ? a - 'A' + 'a' : a) == b;
+           });
+  };
+  if (is("inf") || is("infinity")) return sign(std::numeric_limits<double>::infinity());
+  if (is("nan")) return sign(std::numeric_limits<double>::quiet_NaN());
+
+  // The grammar is checked here, so that the conversion below sees only a
+  // plain decimal: digits, an optional '.' and digits (one digit at least),
+  // then an optional exponent with at least one digit.
+  std::size_t i = 0;
+  const auto digits = [&] {
+    const std::size_t from = i;
+    while (i < text.size() && text[i] >= '0' && text[i] <= '9') ++i;
+    return text.substr(from, i - from);
+  };
+  const std::string_view whole = digits();
+  std::string_view fraction;
+  if (i < text.size() && text[i] == '.') {
+    ++i;
+    fraction = digits();
+  }
+  if (whole.empty() && fraction.empty()) return std::nullopt;
+  int64_t exponent = 0;
+  if (i < text.size() && (text[i] == 'e' || text[i] == 'E')) {
+    ++i;
+    bool exp_negative = false;
+    if (i < text.size() && (text[i] == '+' || text[i] == '-')) exp_negative = text[i++] == '-';
+    const std::string_view exp_digits = digits();
+    if (exp_digits.empty()) return std::nullopt;
+    for (const char c : exp_digits) exponent = std::min<int64_t>(exponent * 10 + (c - '0'), 1'000'000'000);
+    if (exp_negative) exponent = -exponent;
+  }
+  if (i != text.size()) return std::nullopt;
+
+  double value = 0;
+  const auto [end, ec] = std::from_chars(text.data(), text.data() + text.size(), value);
+  if (ec == std::errc::result_out_of_range) {
+    // The decimal magnitude of the first significant digit tells overflow
+    // from underflow.
+    const std::size_t lead = whole.find_first_not_of('0');
+    const int64_t magnitude = lead != std::string_view::npos
+                                  ? static_cast<int64_t>(whole.size() - lead) - 1 + exponent
+                                  : -static_cast<int64_t>(fraction.find_first_not_of('0')) - 1 + exponent;
+    return sign(magnitude > 0 ? std::numeric_limits<double>::infinity() : 0.0);
+  }
+  if (ec != std::errc() || end != text.data() + text.size()) return std::nullopt;
+  return sign(value);
 }
 
 std::string_view strip_quotes(std::string_view text) { return strip_trailing(strip_leading(text::trim(text), '"'), '"'); }

@@ -20,6 +20,8 @@ std::vector<std::string_view> split_lines(std::string_view text);
 // Splits at the first ':' into a trimmed key and a trimmed value.
 std::optional<std::pair<std::string, std::string>> split_key_value(std::string_view text);
 Pairs collect_key_value_lines(const std::vector<std::string>& lines);
+// The value of the first pair with `key`, or null.
+const std::string* first_value(const Pairs& pairs, std::string_view key);
 
 // After leading '+' then leading '-', starts with '[' and has a ']' after it.
 bool is_checkbox_line(std::string_view text);
@@ -34,6 +36,13 @@ std::optional<uint32_t> parse_u32(std::string_view text);
 std::string_view strip_prefix_all(std::string_view text, std::string_view prefix);
 // Removes every trailing repetition of `suffix`.
 std::string_view strip_suffix_all(std::string_view text, std::string_view suffix);
+// Removes every repetition of `edge` from both ends.
+std::string_view strip_surrounding(std::string_view text, std::string_view edge);
+
+// A decimal floating-point number: optional sign, digits with an optional
+// fraction and exponent, or "inf", "infinity", "nan" in any letter case.
+// Too large a value reads as infinity, too small a one as zero.
+std::optional<double> parse_f64(std::string_view text);
 // Trimmed, then without every leading and every trailing '"'.
 std::string_view strip_quotes(std::string_view text);
 // The text after the first `prefix` repetitions are removed, trimmed: the

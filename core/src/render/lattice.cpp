@@ -1,10 +1,27 @@
 // Lattice kinds: key lines four spaces deeper than the header, then children.
 #include "render/writers.hpp"
+#include "text/unicode.hpp"
 
 namespace varn::render {
 
+namespace {
+
+// A "schema:" line read before any artifact stays a child; written after the
+// artifacts it would become the last artifact's schema.
+bool has_schema_line_child(const Nodes& children) {
+  for (const Node& n : children) {
+    const auto* p = std::get_if<Prose>(&n.value);
+    if (p && text::trim(p->text).starts_with("schema:")) return true;
+  }
+  return false;
+}
+
+}  // namespace
+
 void write(const LatticeValidatesDef& l, std::size_t depth, LineSink& out) {
   out.line(depth, "lattice_validates:");
+  const bool children_first = has_schema_line_child(l.children);
+  if (children_first) render_nodes(l.children, depth + 1, out);
   for (const LatticeArtifactRef& a : l.artifacts) {
     sub_line(out, depth, "    artifact: ", a.artifact);
     sub_line(out, depth, "    schema: ", a.schema);
@@ -14,7 +31,7 @@ void write(const LatticeValidatesDef& l, std::size_t depth, LineSink& out) {
       if (c.min_items) sub_line(out, depth, "    min_items: ", std::to_string(*c.min_items));
     }
   }
-  render_nodes(l.children, depth + 1, out);
+  if (!children_first) render_nodes(l.children, depth + 1, out);
 }
 
 void write(const LatticeConstraintDef& l, std::size_t depth, LineSink& out) {

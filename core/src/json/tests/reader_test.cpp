@@ -159,6 +159,8 @@ TEST(JsonReader, DescribesFoundValues) {
       {"1e-7", "floating point `0.0000001`"},
       {"-0.0", "floating point `-0.0`"},
       {R"("a\"b\\c\n\t\u0001\u007f\u0000é")", R"(string "a\"b\\c\n\t\u{1}\u{7f}\0é")"},
+      // Characters are escaped whole: the second byte of ƒ is not a C1 control.
+      {R"("0ƒ\u0080")", R"(string "0ƒ\u{80}")"},
       {"[]", "sequence"},
       {"{}", "map"},
   };

@@ -1,0 +1,321 @@
+// Definition blocks: validations, checks, forms, modules, sync, entities,
+// metrics, gates, serve, issues, comments, commands, projects and scopes.
+#include "format/format.hpp"
+#include "parse/inline.hpp"
+#include "parse/parser.hpp"
+#include "parse/text.hpp"
+#include "text/unicode.hpp"
+
+namespace varn::format {
+namespace {
+
+constexpr auto npos = std::string_view::npos;
+
+void write_head(Out& out, std::size_t depth, std::string_view keyword, std::string_view name) {
+  std::string& s = out.open(depth);
+  s.append(keyword);
+  s.append(name);
+  out.close();
+}
+
+template <class T>
+void write_optional(Out& out, std::size_t depth, std::string_view key, const std::optional<T>& value) {
+  if (value) write_pair(out, depth, key, *value);
+}
+
+// A value that the parser unquotes: one that is itself held in quotes gets
+// a second pair, so that it keeps the first.
+std::string unquote_safe(std::string_view v) {
+  std::string out;
+  const bool quote = v.size() >= 2 && v.front() == '"' && v.back() == '"';
+  if (quote) out.push_back('"');
+  out.append(v);
+  if (quote) out.push_back('"');
+  return out;
+}
+
+void write_list(Out& out, std::size_t depth, std::string_view key, const Strings& items, std::string_view lead = {},
+                std::string_view prefix = {}, std::string_view tail = {}) {
+  std::string& s = out.open(depth);
+  s.append(key);
+  s.append(": ");
+  s.append(lead);
+  append_joined(s, items, ", ", prefix);
+  s.append(tail);
+  out.close();
+}
+
+// Issue descriptions and comment bodies: a value with a line feed, or one
+// that quotes would not keep whole, goes in block form under "key: |".
+void write_text_value(Out& out, std::size_t depth, std::string_view key, std::string_view value) {
+  if (value.find('\n') != npos || value.find('"') != npos) {
+    write_block(out.sink, depth, "", key, "  ", value);
+    out.open_scopes = 0;
+    return;
+  }
+  std::string& s = out.open(depth);
+  s.append(key);
+  s.append(": \"");
+  s.append(value);
+  s.push_back('"');
+  out.close();
+}
+
+}  // namespace
+
+void write(Out& out, const ValidateDef& validate, std::size_t depth) {
+  std::string& s = out.open(depth);
+  s.append("validate ");
+  s.append(validate.name);
+  s.push_back(':');
+  out.close();
+  write_attachment_meta(out, validate.meta, depth + 1);
+  format_children(out, validate.children, depth + 1);
+}
+
+void write(Out& out, const CheckDef& check, std::size_t depth) {
+  write_head(out, depth, "check: ", check.name);
+  write_attachment_meta(out, check.meta, depth + 1);
+  write_pairs(out, depth + 1, check.body);
+}
+
+void write(Out& out, const FormDef& form, std::size_t depth) {
+  write_head(out, depth, "form: ", form.name);
+  const std::size_t d = depth + 1;
+  if (form.schema_version) write_pair(out, d, "schema_version", std::to_string(*form.schema_version));
+  if (form.ui_layout) write_pair(out, d, "ui_layout", unquote_safe(*form.ui_layout));
+  for (const std::string& page : form.ui_pages) write_pair(out, d, "ui_page", unquote_safe(page));
+  if (form.storage.canonical) write_pair(out, d, "storage_canonical", unquote_safe(*form.storage.canonical));
+  if (form.storage.entity) write_pair(out, d, "storage_entity", unquote_safe(*form.storage.entity));
+  if (form.storage.duckdb) write_pair(out, d, "storage_duckdb", unquote_safe(*form.storage.duckdb));
+  for (const FormProjectionDef& p : form.projections) {
+    write_pair(out, d, "projection_" + p.target, unquote_safe(p.mapping));
+  }
+  for (const FieldDef& field : form.fields) {
+    append_field(out.open(d), field);
+    out.close();
+  }
+}
+
+void write(Out& out, const ModDef& mod, std::size_t depth) {
+  // The typed fields are read from the body pairs, which are written alone.
+  std::string& s = out.open(depth);
+  s.append("mod:$");
+  s.append(mod.name);
+  if (mod.versioned) s.append(" :v");
+  out.close();
+  for (const auto& [key, value] : mod.body) {
+    if (value.find('\n') != npos) {
+      // A multi-line value sits between two lines of three double quotes.
+      write_pair(out, depth + 1, key, "\"\"\"");
+      std::string_view rest = value;
+      while (true) {
+        const std::size_t nl = rest.find('\n');
+        out.line(depth + 2, rest.substr(0, nl));
+        if (nl == npos) break;
+        rest.remove_prefix(nl + 1);
+      }
+      out.line(depth + 1, "\"\"\"");
+    } else if (key == "_" && !value.empty() && value.find(':') == npos) {
+      out.line(depth + 1, value);  // a line without a colon
+    } else {
+      write_pair(out, depth + 1, key, value);
+    }
+  }
+}
+
+void write(Out& out, const SyncDef& sync, std::size_t depth) {
+  const std::pair<std::string_view, const std::string*> keys[] = {
+      {"class", &sync.class_},   {"source", &sync.source}, {"identity", &sync.identity},
+      {"mode", &sync.mode},      {"target", &sync.target}, {"schedule", &sync.schedule},
+      {"scope", &sync.scope},
+  };
+  // The line form cuts comments from its values and needs a name; a
+  // declaration lowered from a heading under "Sync" may have neither, and
+  // goes back to a heading then.
+  bool line_form = !sync.name.empty() && parse::cut_trailing_comment(sync.name) == sync.name;
+  for (const auto& [key, value] : keys) line_form = line_form && parse::cut_trailing_comment(*value) == *value;
+  if (line_form) {
+    write_head(out, depth, "sync: ", sync.name);
+    for (const auto& [key, value] : keys) write_pair(out, depth + 1, key, *value);
+    return;
+  }
+  write_head(out, depth, "### ", sync.name);
+  for (const auto& [key, value] : keys) {
+    if (!value->empty()) write_pair(out, depth + 1, key, *value);
+  }
+}
+
+void write(Out& out, const EntityDef& entity, std::size_t depth) {
+  write_head(out, depth, "## Entity: ", entity.name);
+  write_pair(out, depth + 1, "source", entity.source);
+  write_pair(out, depth + 1, "namespace", entity.namespace_);
+  write_pair(out, depth + 1, "identity", entity.identity);
+  out.line(depth + 1, "fields:");
+  for (const EntityField& field : entity.fields) {
+    std::string& s = out.open(depth + 2);
+    // Leading dashes are list marks to the reader, and a bare "fields:" line
+    // the switch: such a field is written as a list item.
+    if (field.name.starts_with('-') || (field.name == "fields" && field.field_type.empty())) s.append("- ");
+    s.append(field.name);
+    s.append(": ");
+    s.append(field.field_type);
+    out.close();
+  }
+}
+
+void write(Out& out, const MetricDef& metric, std::size_t depth) {
+  write_head(out, depth, "## Metric: ", metric.name);
+  const std::size_t d = depth + 1;
+  write_optional(out, d, "source", metric.source);
+  write_optional(out, d, "grain", metric.grain);
+  if (!metric.dimensions.empty()) write_list(out, d, "dimensions", metric.dimensions);
+  if (metric.cross_source) out.line(d, "cross_source: true");
+  // Every line after "formula: |" (or an empty "formula:") belongs to the
+  // formula, so it comes last, and an empty formula is not written.
+  if (metric.formula.find('\n') != npos || metric.formula == "|") {
+    write_block(out.sink, d, "", "formula", "  ", metric.formula);
+    out.open_scopes = 0;
+  } else if (!metric.formula.empty()) {
+    write_pair(out, d, "formula", metric.formula);
+  }
+}
+
+void write(Out& out, const GateDef& gate, std::size_t depth) {
+  write_head(out, depth, "gate: ", gate.name);
+  format_children(out, gate.children, depth + 1);
+}
+
+void write(Out& out, const ServeDef& serve, std::size_t depth) {
+  std::string& s = out.open(depth);
+  s.append("serve:");
+  if (serve.target.starts_with("serve:")) s.push_back(' ');
+  s.append(serve.target);
+  s.append(" | ");
+  s.append(serve.command);
+  out.close();
+  write_optional(out, depth + 1, "port", serve.port);
+  write_optional(out, depth + 1, "open", serve.open);
+}
+
+namespace {
+
+// The id is read with leading colons, then surrounding quotes, then
+// surrounding bars stripped.
+std::string clean_issue_id(std::string_view v) {
+  v = parse::strip_prefix_all(v, ":");
+  while (!v.empty() && v.front() == '"') v.remove_prefix(1);
+  while (!v.empty() && v.back() == '"') v.remove_suffix(1);
+  while (!v.empty() && v.front() == '|') v.remove_prefix(1);
+  while (!v.empty() && v.back() == '|') v.remove_suffix(1);
+  return std::string(v);
+}
+
+bool same_gates(const std::vector<Gate>& a, const std::vector<Gate>& b, std::size_t n) {
+  for (std::size_t i = 0; i < n; ++i) {
+    if (a[i].name != b[i].name || a[i].body != b[i].body) return false;
+  }
+  return true;
+}
+
+}  // namespace
+
+void write(Out& out, const IssueDef& issue, std::size_t depth) {
+  // The gates are read from the whole head line and stay in the title; gates
+  // that the title does not hold follow it behind a comment mark.
+  std::string head = "issue: " + issue.title;
+  const std::vector<Gate> in_title = parse::extract_gates(text::trim(head));
+  if (in_title.size() < issue.gates.size() && same_gates(in_title, issue.gates, in_title.size())) {
+    head.append(" //");
+    for (std::size_t i = in_title.size(); i < issue.gates.size(); ++i) {
+      head.push_back(' ');
+      append_gate(head, issue.gates[i]);
+    }
+  }
+  out.line(depth, head);
+  const std::size_t d = depth + 1;
+  if (issue.id) {
+    std::string id = *issue.id;
+    for (std::string candidate : {id, "\"" + id + "\"", "|" + id + "|"}) {
+      if (clean_issue_id(candidate) == id) {
+        id = std::move(candidate);
+        break;
+      }
+    }
+    write_pair(out, d, "id", id);
+  }
+  write_optional(out, d, "on", issue.on);
+  write_optional(out, d, "status", issue.status);
+  write_optional(out, d, "priority", issue.priority);
+  write_optional(out, d, "assignee", issue.assignee);
+  if (!issue.labels.empty()) write_list(out, d, "labels", issue.labels, "[", ":", "]");
+  if (issue.estimate) {
+    std::string n;
+    append_number(n, *issue.estimate, false);
+    write_pair(out, d, "estimate", n);
+  }
+  if (issue.milestone) write_pair(out, d, "milestone", "\"" + *issue.milestone + "\"");
+  if (issue.due_date) write_pair(out, d, "due_date", "|" + *issue.due_date + "|");
+  if (issue.description) write_text_value(out, d, "description", *issue.description);
+  format_children(out, issue.children, d);
+}
+
+void write(Out& out, const ThreadComment& comment, std::size_t depth) {
+  std::string& s = out.open(depth);
+  s.append("comment:");
+  append_gates(s, comment.gates);
+  out.close();
+  const std::size_t d = depth + 1;
+  write_optional(out, d, "on", comment.on);
+  write_optional(out, d, "author", comment.author);
+  write_text_value(out, d, "body", comment.body);
+  if (!comment.reactions.empty()) write_list(out, d, "reactions", comment.reactions, "[", ":", "]");
+  if (comment.created_at) write_pair(out, d, "created_at", "|" + *comment.created_at + "|");
+  format_children(out, comment.children, d);
+}
+
+void write(Out& out, const CommandsDef& commands, std::size_t depth) {
+  out.line(depth, "commands:");
+  for (const CommandEntry& entry : commands.commands) {
+    write_head(out, depth + 1, "/", entry.name);
+    const std::size_t d = depth + 2;
+    write_pair(out, d, "description", entry.description);
+    if (!entry.params.empty()) write_list(out, d, "params", entry.params);
+    if (entry.prompt.find('\n') != npos || entry.prompt == "|") {
+      write_block(out.sink, d, "", "prompt", "  ", entry.prompt);
+      out.open_scopes = 0;
+    } else {
+      write_pair(out, d, "prompt", entry.prompt);
+    }
+  }
+}
+
+void write(Out& out, const ProjectDef& project, std::size_t depth) {
+  write_head(out, depth, "project: ", project.name);
+  const std::size_t d = depth + 1;
+  write_pair(out, d, "brief", project.brief);
+  write_optional(out, d, "heartbeat", project.heartbeat);
+  write_optional(out, d, "framework", project.framework);
+  write_optional(out, d, "status", project.status);
+  for (auto [key, value] : {std::pair{"fitness", &project.fitness}, std::pair{"pressure", &project.pressure}}) {
+    if (!*value) continue;
+    std::string n;
+    append_number(n, **value, false);
+    write_pair(out, d, key, n);
+  }
+  write_optional(out, d, "phase", project.phase);
+  write_optional(out, d, "inhibited_until", project.inhibited_until);
+  write_optional(out, d, "completion", project.completion);
+  write_optional(out, d, "kpi", project.kpi);
+  write_optional(out, d, "routine", project.routine);
+  if (project.commands) write(out, *project.commands, d);
+  if (project.serve) write(out, *project.serve, d);
+}
+
+void write(Out& out, const ProjectScope& scope, std::size_t depth) {
+  write_head(out, depth, "%", scope.name);
+  format_children(out, scope.children, depth + 1);
+  ++out.open_scopes;
+}
+
+}  // namespace varn::format

@@ -1,0 +1,149 @@
+// The formatter's frame: the document loop with its blank-line rule, the
+// child loop, the dispatch on the node's kind and the one-line kinds.
+#include <array>
+
+#include "format/format.hpp"
+
+namespace varn::format {
+namespace {
+
+// Between two consecutive top-level nodes of these kinds stands a blank line.
+constexpr std::array<bool, kNodeKindCount> kBlockKinds = [] {
+  constexpr std::string_view names[] = {
+      "Group",     "Define",         "Mutate",           "Query",           "Flow",          "States",
+      "Validate",  "Check",          "Form",             "ModDef",          "Git",           "Conditional",
+      "UseBlock",  "FilesDef",       "PolicyDef",        "SyncDef",         "EntityDef",     "MetricDef",
+      "GateDef",   "LatticeValidates", "LatticeConstraint", "LatticeSchema", "LatticeFrontier", "UnitCell",
+      "Symmetry",  "CodeBlock",      "Issue",            "ThreadComment",   "Commands",      "Project",
+      "ProjectScope",
+  };
+  std::array<bool, kNodeKindCount> block{};
+  for (std::string_view name : names) {
+    for (std::size_t i = 0; i < kNodeKindCount; ++i) {
+      if (node_kind_names[i] == name) block[i] = true;
+    }
+  }
+  return block;
+}();
+
+void write_text_line(Out& out, std::size_t depth, std::string_view lead, std::string_view text,
+                     std::string_view tail = {}) {
+  std::string& s = out.open(depth);
+  s.append(lead);
+  s.append(text);
+  s.append(tail);
+  out.close();
+}
+
+template <class Tag>
+void write_named(Out& out, std::string_view keyword, const NamedChildren<Tag>& named, std::size_t depth) {
+  write_text_line(out, depth, keyword, named.name);
+  for (const Node& child : named.children) format_node(out, child, depth + 1);
+}
+
+}  // namespace
+
+void append_gate(std::string& s, const Gate& gate) {
+  s.push_back('{');
+  s.append(gate.name);
+  if (gate.body) {
+    s.push_back(' ');
+    s.append(*gate.body);
+  }
+  s.push_back('}');
+}
+
+void append_gates(std::string& s, const std::vector<Gate>& gates) {
+  for (const Gate& gate : gates) {
+    s.push_back(' ');
+    append_gate(s, gate);
+  }
+}
+
+void append_atom(std::string& s, const Atom& atom) {
+  s.push_back(':');
+  s.append(atom.name);
+  if (atom.value) {
+    s.push_back(':');
+    s.append(*atom.value);
+  }
+}
+
+void write_pair(Out& out, std::size_t depth, std::string_view key, std::string_view value) {
+  write_text_line(out, depth, key, ": ", value);
+}
+
+void write_pairs(Out& out, std::size_t depth, const Pairs& pairs) {
+  for (const auto& [key, value] : pairs) write_pair(out, depth, key, value);
+}
+
+void format_node(Out& out, const Node& node, std::size_t depth) {
+  std::visit(
+      [&](const auto& v) {
+        using T = std::decay_t<decltype(v)>;
+        if constexpr (std::is_same_v<T, Prose>) {
+          out.line(depth, v.text);
+        } else if constexpr (std::is_same_v<T, Comment>) {
+          write_text_line(out, depth, "// ", v.text);
+        } else if constexpr (std::is_same_v<T, SpawnMode>) {
+          out.line(depth, v == SpawnMode::Sequential ? "++" : "+");
+        } else if constexpr (std::is_same_v<T, Divider>) {
+          // A dash line right after a `%` scope closes that scope: close
+          // each open one first, so that the divider stays a divider.
+          for (std::size_t n = out.open_scopes; n > 0; --n) out.line(depth, "---");
+          out.line(depth, "---");
+        } else if constexpr (std::is_same_v<T, Snap>) {
+          write_text_line(out, depth, "snap: \"", v.name, "\"");
+        } else if constexpr (std::is_same_v<T, Bold>) {
+          write_text_line(out, depth, "**", v.text, "**");
+        } else if constexpr (std::is_same_v<T, Remember>) {
+          write_text_line(out, depth, "remember: \"", v.content, "\"");
+        } else if constexpr (std::is_same_v<T, RecallOp>) {
+          write_text_line(out, depth, "recall: \"", v.query, "\"");
+        } else if constexpr (std::is_same_v<T, EmbedMarker>) {
+          write_text_line(out, depth, "^", v.tag);
+        } else if constexpr (std::is_same_v<T, Escalate>) {
+          write_text_line(out, depth, "escalate: ", v.target);
+        } else if constexpr (std::is_same_v<T, BoundDef>) {
+          write_named(out, "bound:", v, depth);
+        } else if constexpr (std::is_same_v<T, BuildDef>) {
+          write_named(out, "build:", v, depth);
+        } else if constexpr (std::is_same_v<T, RunDef>) {
+          write_named(out, "run:", v, depth);
+        } else if constexpr (std::is_same_v<T, DirectiveDef>) {
+          std::string& s = out.open(depth);
+          s.push_back('@');
+          s.append(v.kind);
+          s.push_back(' ');
+          s.append(v.value);
+          out.close();
+        } else {
+          write(out, v, depth);
+        }
+      },
+      node.value);
+}
+
+void format_children(Out& out, const Nodes& nodes, std::size_t depth) {
+  if (depth != 0) {
+    for (const Node& node : nodes) format_node(out, node, depth);
+    return;
+  }
+  bool previous_block = false;
+  for (const Node& node : nodes) {
+    const bool block = kBlockKinds[node.value.index()];
+    if (block && previous_block && !out.sink.last_line_blank()) out.sink.blank();
+    previous_block = block;
+    format_node(out, node, 0);
+  }
+}
+
+std::string format_document(const Document& doc) {
+  Out out;
+  format_children(out, doc.nodes, 0);
+  std::string text = out.sink.take_trimmed();
+  text.push_back('\n');
+  return text;
+}
+
+}  // namespace varn::format

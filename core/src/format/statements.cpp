@@ -1,0 +1,360 @@
+// Headings, data statements, one-line statements and the small blocks.
+#include "format/format.hpp"
+#include "format/reread.hpp"
+#include "parse/handlers.hpp"
+#include "parse/text.hpp"
+#include "text/unicode.hpp"
+
+namespace varn::format {
+namespace {
+
+constexpr auto npos = std::string_view::npos;
+
+bool has(std::string_view s, std::string_view part) { return s.find(part) != npos; }
+
+// "keyword:" and the value, with a space between them when the value itself
+// starts with the keyword (the parser strips every leading repetition).
+void append_after_keyword(std::string& s, std::string_view keyword, std::string_view value) {
+  s.append(keyword);
+  if (value.starts_with(keyword)) s.push_back(' ');
+  s.append(value);
+}
+
+void append_atoms(std::string& s, const std::vector<Atom>& atoms) {
+  for (const Atom& atom : atoms) {
+    s.push_back(' ');
+    append_atom(s, atom);
+  }
+}
+
+}  // namespace
+
+void write(Out& out, const Group& group, std::size_t depth) {
+  std::string& s = out.open(depth);
+  s.append(group.depth, '#');
+  s.push_back(' ');
+  // "## Entity:" and "## Metric:" open definitions, not headings.
+  if (group.depth == 2 && (group.name.starts_with("Entity:") || group.name.starts_with("Entity :") ||
+                           group.name.starts_with("Metric:") || group.name.starts_with("Metric :"))) {
+    s.push_back(' ');
+  }
+  // Gates are read left to right: behind an unbalanced '{' they would be lost.
+  bool brace = has(group.name, "{");
+  for (const Atom& atom : group.atoms) brace = brace || has(atom.name, "{") || (atom.value && has(*atom.value, "{"));
+  if (brace && !group.gates.empty()) {
+    for (const Gate& gate : group.gates) {
+      append_gate(s, gate);
+      s.push_back(' ');
+    }
+    s.append(group.name);
+    append_atoms(s, group.atoms);
+  } else {
+    s.append(group.name);
+    append_atoms(s, group.atoms);
+    append_gates(s, group.gates);
+  }
+  out.close();
+  format_children(out, group.children, depth + 1);
+}
+
+void write(Out& out, const Define& define, std::size_t depth) {
+  std::string& s = out.open(depth);
+  s.append("define:");
+  // Atoms are read only before the first " from ": an entity holding one
+  // takes its atoms in front.
+  if (!define.atoms.empty() && has(define.entity, " from ")) {
+    append_target(s, "", define.mod_scope, define.workspace_scope);
+    for (const Atom& atom : define.atoms) {
+      append_atom(s, atom);
+      s.push_back(' ');
+    }
+    s.append(define.entity);
+  } else {
+    append_target(s, define.entity, define.mod_scope, define.workspace_scope);
+    append_atoms(s, define.atoms);
+  }
+  if (define.from_scope) {
+    s.append(" from ");
+    s.append(*define.from_scope);
+  }
+  out.close();
+  for (const FieldDef& field : define.fields) append_field(out.open(depth + 1), field), out.close();
+}
+
+void write(Out& out, const Mutate& mutate, std::size_t depth) {
+  std::string& s = out.open(depth);
+  s.append("mutate:");
+  if (mutate.gate && has(mutate.entity, "{")) {
+    append_target(s, "", mutate.mod_scope, mutate.workspace_scope);
+    append_gate(s, *mutate.gate);
+    s.append(mutate.entity);
+  } else {
+    append_target(s, mutate.entity, mutate.mod_scope, mutate.workspace_scope);
+  }
+  if (mutate.id) {
+    s.push_back(':');
+    s.append(*mutate.id);
+  }
+  if (mutate.gate && !has(mutate.entity, "{")) {
+    s.push_back(' ');
+    append_gate(s, *mutate.gate);
+  }
+  out.close();
+  // In a batch, `fields` holds the pairs written before the first record.
+  write_pairs(out, depth + 1, mutate.fields);
+  if (!mutate.batch) return;
+  for (const BatchRecord& record : *mutate.batch) {
+    for (const auto& [key, value] : record.fields) {
+      std::string& line = out.open(depth + 1);
+      line.append(record.id);
+      line.append(": ");
+      line.append(key);
+      line.append(": ");
+      line.append(value);
+      out.close();
+    }
+  }
+}
+
+void write(Out& out, const Delete& del, std::size_t depth) {
+  std::string& s = out.open(depth);
+  s.append("delete:");
+  append_target(s, del.entity, del.mod_scope, del.workspace_scope);
+  s.push_back(':');
+  s.append(del.id);
+  out.close();
+}
+
+void write(Out& out, const Query& query, std::size_t depth) {
+  // The expression is read from the first line under "query:", never from
+  // the head line; filter and snapshot have no clause lines of their own.
+  out.line(depth, "query:");
+  std::string& s = out.open(depth + 1);
+  if (!query.mod_scope && !query.workspace_scope && query.entity.starts_with("workspace:")) {
+    s.append(query.entity);  // with an "@" it would be read as a workspace scope
+  } else {
+    append_target(s, query.entity, query.mod_scope, query.workspace_scope);
+  }
+  if (query.plural) s.append("(s)");
+  if (query.from_snapshot) {
+    s.append(" from snap:");
+    s.append(*query.from_snapshot);
+  }
+  if (query.filter) {
+    s.append(" where ");
+    s.append(*query.filter);
+  }
+  out.close();
+  if (query.sort) write_pair(out, depth + 1, "sort", *query.sort);
+  if (query.limit) write_pair(out, depth + 1, "limit", std::to_string(*query.limit));
+  if (query.include) {
+    std::string& inc = out.open(depth + 1);
+    inc.append("include: ");
+    append_joined(inc, *query.include, ", ");
+    out.close();
+  }
+}
+
+namespace {
+
+void append_compute(std::string& s, const Compute& c) {
+  s.append(c.live ? "||" : "|");
+  s.append(c.expr);
+  s.append(c.live ? "||" : "|");
+}
+
+}  // namespace
+
+void write(Out& out, const Variable& variable, std::size_t depth) {
+  std::string value;
+  std::visit(
+      [&](const auto& v) {
+        using T = std::decay_t<decltype(v)>;
+        if constexpr (std::is_same_v<T, std::string>) {
+          value = v;
+        } else if constexpr (std::is_same_v<T, Compute>) {
+          append_compute(value, v);
+        } else {
+          append_ref(value, v);
+        }
+      },
+      variable.value);
+  std::string line = variable.name + " = " + value;
+  // "if = 1" would open a conditional; "if= 1" is still an assignment.
+  if (!parse::is_variable_line(text::trim(line))) {
+    std::string tight = variable.name + "= " + value;
+    if (parse::is_variable_line(text::trim(tight))) line = std::move(tight);
+  }
+  out.line(depth, line);
+}
+
+void write(Out& out, const ModInvoke& invoke, std::size_t depth) {
+  std::string line = "$" + invoke.name;
+  if (invoke.method) line += "." + *invoke.method;
+  if (invoke.args) line += "(" + *invoke.args + ")";
+  // An invocation read from a "mod:" line keeps its arguments as its name,
+  // which the "$" form cannot always say.
+  if (!rereads_as(line, invoke) && invoke.method) {
+    std::string mod = "mod:" + *invoke.method;
+    if (invoke.args) mod += " " + *invoke.args;
+    if (rereads_as(mod, invoke)) line = std::move(mod);
+  }
+  out.line(depth, line);
+}
+
+void write(Out& out, const GitOp& git, std::size_t depth) {
+  std::string& s = out.open(depth);
+  append_after_keyword(s, "git:", git.verb);
+  s.push_back(' ');
+  s.append(git.args);
+  out.close();
+  write_pairs(out, depth + 1, git.body);
+}
+
+void write(Out& out, const Conditional& conditional, std::size_t depth) {
+  std::string& s = out.open(depth);
+  s.append("if ");
+  append_compute(s, conditional.condition);
+  s.push_back(':');
+  out.close();
+  format_children(out, conditional.children, depth + 1);
+}
+
+void write(Out& out, const Diff& diff, std::size_t depth) {
+  std::string& s = out.open(depth);
+  append_after_keyword(s, "diff:", diff.target);
+  if (diff.from_snapshot) {
+    s.append(" from snap:");
+    s.append(*diff.from_snapshot);
+  }
+  out.close();
+}
+
+void write(Out& out, const HistoryOp& history, std::size_t depth) {
+  std::string& s = out.open(depth);
+  append_after_keyword(s, "history:", history.target);
+  if (history.limit) {
+    s.append(" limit:");
+    s.append(std::to_string(*history.limit));
+  }
+  out.close();
+}
+
+void write(Out& out, const StatusDef& status, std::size_t depth) {
+  std::string& s = out.open(depth);
+  s.append("status: ");
+  append_joined(s, status.options, " / ");
+  out.close();
+}
+
+void write(Out& out, const Routine& routine, std::size_t depth) {
+  // The trigger runs up to the first bar, its trailing colons dropped: a
+  // space keeps a colon of its own; the expression sits between two bars
+  // (or, read without a closing bar, starts with its own).
+  std::string& s = out.open(depth);
+  s.append("routine: ");
+  s.append(routine.trigger);
+  if (!routine.expr.empty()) {
+    s.push_back(' ');
+    const bool bare = routine.expr.starts_with('|');
+    if (!bare) s.push_back('|');
+    s.append(routine.expr);
+    if (!bare) s.push_back('|');
+  }
+  out.close();
+}
+
+void write(Out& out, const Webhook& webhook, std::size_t depth) {
+  // Every part is searched in the whole line, the url ends at its first
+  // space and the payload runs to the end of the line: of the spellings
+  // below the first that reads back whole is written.
+  auto spell = [&](bool quote_url, bool raw_trigger) {
+    std::string line = "webhook:";
+    if (raw_trigger) {
+      line += " on:" + webhook.trigger;
+      return line;
+    }
+    if (!webhook.trigger.empty()) line += " on:|" + webhook.trigger + "|";
+    if (!webhook.url.empty()) {
+      line += " url: ";
+      if (quote_url) line += '"';
+      line += webhook.url;
+      // A closing quote here would stay in the url when a payload follows.
+      if (quote_url && !webhook.payload) line += '"';
+    }
+    if (webhook.payload) line += " payload: \"" + *webhook.payload + "\"";
+    return line;
+  };
+  std::string line = spell(false, false);
+  for (auto [quote, raw] : {std::pair{true, false}, std::pair{false, true}}) {
+    if (rereads_as(line, webhook)) break;
+    std::string other = spell(quote, raw);
+    if (rereads_as(other, webhook)) line = std::move(other);
+  }
+  out.line(depth, line);
+}
+
+void write(Out& out, const UseBlock& use, std::size_t depth) {
+  std::string& s = out.open(depth);
+  s.append("use ");
+  const bool single = use.entity && !use.alias && !use.from_mod && !use.from_workspace &&
+                      use.mod_name.starts_with('@') && !has(use.mod_name, " from ") &&
+                      parse::strip_prefix_all(use.mod_name, "@") == *use.entity;
+  if (!use.entity || single) {
+    s.append(use.mod_name);
+  } else {
+    s.push_back('@');
+    s.append(*use.entity);
+    s.append(" from ");
+    s.append(use.mod_name);
+    if (use.alias) {
+      s.append(" as @");
+      s.append(*use.alias);
+    }
+  }
+  out.close();
+  write_pairs(out, depth + 1, use.config);
+}
+
+void write(Out& out, const FilesDef& files, std::size_t depth) {
+  out.line(depth, "files:");
+  for (const std::string& path : files.paths) {
+    std::string& s = out.open(depth + 1);
+    s.push_back('@');
+    s.append(path);
+    out.close();
+  }
+}
+
+void write(Out& out, const PolicyDef& policy, std::size_t depth) {
+  out.line(depth, "policy:");
+  for (const PolicyRule& rule : policy.rules) {
+    std::string& s = out.open(depth + 1);
+    s.push_back('@');
+    s.append(rule.path);
+    // Gates are read only after a colon.
+    if (!rule.gates.empty()) s.push_back(':');
+    append_gates(s, rule.gates);
+    out.close();
+  }
+}
+
+void write(Out& out, const CodeBlock& code, std::size_t depth) {
+  std::string& s = out.open(depth);
+  s.append("```");
+  if (code.lang) s.append(*code.lang);
+  out.close();
+  // The content is written as it is held, not re-indented: its lines keep
+  // their own indentation, which the block reader keeps in turn.
+  std::string_view content = code.content;
+  while (!content.empty()) {
+    const std::size_t nl = content.find('\n');
+    out.line(0, content.substr(0, nl));
+    if (nl == npos) break;
+    content.remove_prefix(nl + 1);
+    if (content.empty()) out.line(0, "");
+  }
+  out.line(depth, "```");
+}
+
+}  // namespace varn::format

@@ -1,0 +1,201 @@
+// Tasks, attachment records and flow edges.
+#include <charconv>
+
+#include "format/format.hpp"
+#include "parse/parser.hpp"
+#include "parse/text.hpp"
+#include "text/unicode.hpp"
+
+namespace varn::format {
+namespace {
+
+void append_unsigned(std::string& s, uint64_t n) {
+  char buf[24];
+  auto r = std::to_chars(buf, buf + sizeof buf, n);
+  s.append(buf, r.ptr);
+}
+
+void append_prefix(std::string& s, const MarkerPrefix& prefix) {
+  std::visit(
+      [&](const auto& p) {
+        using T = std::decay_t<decltype(p)>;
+        if constexpr (std::is_same_v<T, prefix::Parallel>) {
+          s.push_back('+');
+        } else if constexpr (std::is_same_v<T, prefix::Subtask>) {
+          s.append(p.count, '-');
+        } else if constexpr (std::is_same_v<T, prefix::ParallelSubtask>) {
+          s.append("++");
+        }
+      },
+      prefix);
+}
+
+void append_box(std::string& s, const Task& task) {
+  const TaskMarker& m = task.marker;
+  if (m.seq) {
+    append_unsigned(s, *m.seq);
+    if (m.kind == MarkerKind::Required) s.push_back('!');
+    if (m.kind == MarkerKind::Optional) s.push_back('o');
+  } else if (task.label) {
+    s.append(*task.label);
+    if (m.kind == MarkerKind::Required) s.push_back('!');
+    if (m.kind == MarkerKind::Optional) s.push_back('o');
+    if (m.kind == MarkerKind::Open && m.priority == MarkerPriority::Decision) s.push_back('?');
+  } else {
+    constexpr char kBox[] = {' ', '!', 'o', 'x'};
+    s.push_back(kBox[static_cast<int>(m.kind)]);
+  }
+}
+
+// A clause line ("status: done") must come back as prose for the task to take
+// it; "status: a/b" would be read as status options and "key: =x" as a
+// variable, so those are written with a space before the colon.
+void write_clause(Out& out, std::size_t depth, std::string_view key, std::string_view value) {
+  const bool spaced = value.starts_with('=') || (key == "status" && value.find('/') != std::string_view::npos);
+  std::string& s = out.open(depth);
+  s.append(key);
+  s.append(spaced ? " : " : ": ");
+  s.append(value);
+  out.close();
+}
+
+// A match arm's pattern line: the pattern and a colon, or two colons where one
+// would make an exact keyword line ("flow:", "states:").
+void write_pattern(Out& out, std::size_t depth, std::string_view pattern) {
+  std::string& s = out.open(depth);
+  s.append(pattern);
+  s.append(pattern == "flow" || pattern == "states" ? "::" : ":");
+  out.close();
+}
+
+constexpr std::string_view kCloses = "git:closes #";
+
+}  // namespace
+
+void write(Out& out, const Task& task, std::size_t depth) {
+  std::string& s = out.open(depth);
+  append_prefix(s, task.marker.prefix);
+  s.push_back('[');
+  append_box(s, task);
+  s.append("] ");
+  // Gates and the closing reference are read from the text left to right: an
+  // unbalanced '{' or a "git:closes #" in the text itself would hide them, so
+  // they go first then.
+  const std::string_view text = text::trim(task.text);
+  const bool lead = text.find('{') != std::string_view::npos || text.find(kCloses) != std::string_view::npos;
+  auto tail = [&] {
+    append_gates(s, task.gates);
+    if (task.closes) {
+      s.push_back(' ');
+      s.append(kCloses);
+      append_unsigned(s, *task.closes);
+    }
+  };
+  if (lead && (!task.gates.empty() || task.closes)) {
+    tail();
+    s.push_back(' ');
+    s.append(text);
+  } else {
+    s.append(text);
+    tail();
+  }
+  out.close();
+
+  if (task.depends) write_clause(out, depth + 1, "depends", *task.depends);
+  if (task.validate) write_clause(out, depth + 1, "validate", *task.validate);
+  if (task.status) write_clause(out, depth + 1, "status", *task.status);
+  format_children(out, task.children, depth + 1);
+  if (task.on_pass) {
+    out.line(depth + 1, "on_pass:");
+    format_children(out, *task.on_pass, depth + 2);
+  }
+  if (task.on_fail) {
+    out.line(depth + 1, "on_fail:");
+    format_children(out, *task.on_fail, depth + 2);
+  }
+  if (task.match_arms) {
+    out.line(depth + 1, "match:");
+    for (const MatchArm& arm : *task.match_arms) {
+      write_pattern(out, depth + 2, arm.pattern);
+      format_children(out, arm.children, depth + 3);
+    }
+  }
+}
+
+void write_attachment_meta(Out& out, const AttachmentMeta& meta, std::size_t depth) {
+  if (meta.id) write_clause(out, depth, "id", *meta.id);
+  auto list = [&](std::string_view key, const Strings& items) {
+    if (items.empty()) return;
+    std::string& s = out.open(depth);
+    s.append(key);
+    s.append(items.front().starts_with('=') ? " : " : ": ");
+    append_joined(s, items, ", ");
+    out.close();
+  };
+  list("targets", meta.targets);
+  list("requires", meta.requires_);
+  list("blocks", meta.blocks);
+  list("depends_on", meta.depends_on);
+}
+
+namespace {
+
+// The text that the edge reader finds between "--" and "-->".
+std::string edge_segment(const FlowEdge& edge) {
+  auto timed = [](std::string_view key, const std::string& value) {
+    std::string seg(key);
+    // Bars keep the value whole; a value holding a bar was read without them.
+    const bool bars = value.find('|') == std::string::npos;
+    if (bars) seg.push_back('|');
+    seg.append(value);
+    if (bars) seg.push_back('|');
+    return seg;
+  };
+  if (edge.timeout) return timed("timeout:", *edge.timeout);
+  if (edge.wait) return timed("wait:", *edge.wait);
+  if (edge.gate) return *edge.gate;
+  if (edge.label) return *edge.label;
+  return {};
+}
+
+void append_edge(std::string& s, const FlowEdge& edge) {
+  const std::string segment = edge_segment(edge);
+  // With nothing before the arrow a segment would not be read: a lone comma
+  // stands for the empty source list.
+  if (edge.from.empty() && !segment.empty()) s.push_back(',');
+  append_joined(s, edge.from, ", ");
+  if (!edge.from.empty() || !segment.empty()) s.push_back(' ');
+  if (segment.empty()) {
+    s.append(edge.parallel ? "+-->" : "-->");
+  } else if (!edge.parallel && text::trim(segment) == segment) {
+    s.append("--");
+    s.append(segment);
+    s.append("-->");
+  } else {
+    // Between two "--" the segment is read untrimmed, and a parallel mark can
+    // follow it.
+    s.append("--");
+    s.append(segment);
+    s.append(edge.parallel ? "--+-->" : "---->");
+  }
+  if (!edge.to.empty()) s.push_back(' ');
+  append_joined(s, edge.to, ", ");
+}
+
+void write_edges(Out& out, std::string_view head, const std::vector<FlowEdge>& edges, std::size_t depth) {
+  out.line(depth, head);
+  for (const FlowEdge& edge : edges) {
+    std::string& s = out.open(depth + 1);
+    append_edge(s, edge);
+    out.close();
+  }
+}
+
+}  // namespace
+
+void write(Out& out, const Flow& flow, std::size_t depth) { write_edges(out, "flow:", flow.edges, depth); }
+void write(Out& out, const StatesDef& states, std::size_t depth) {
+  write_edges(out, "states:", states.transitions, depth);
+}
+
+}  // namespace varn::format

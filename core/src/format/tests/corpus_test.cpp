@@ -1,0 +1,52 @@
+// Documents holding every construct of the language: each formats to the text
+// kept beside it, and formatting keeps its tree and is idempotent.
+#include <gtest/gtest.h>
+
+#include <filesystem>
+
+#include "format/tests/properties.hpp"
+#include "tests/golden.hpp"
+#include "varn/operations.hpp"
+
+namespace varn::format {
+namespace {
+
+namespace fs = std::filesystem;
+
+std::vector<fs::path> corpus() {
+  std::vector<fs::path> files;
+  for (const auto& entry : fs::directory_iterator(fs::path(VARN_TEST_DATA) / "format/tests/corpus")) {
+    if (entry.path().extension() == ".varn") files.push_back(entry.path());
+  }
+  std::sort(files.begin(), files.end());
+  return files;
+}
+
+TEST(FormatCorpus, FormatsToTheKeptText) {
+  const auto files = corpus();
+  ASSERT_FALSE(files.empty());
+  for (const fs::path& file : files) {
+    SCOPED_TRACE(file.filename().string());
+    auto out = ops::fmt(varn::testing::slurp(file));
+    ASSERT_TRUE(out.ok()) << out.error();
+    varn::testing::expect_golden(out.value(), fs::path(file).replace_extension(".fmt"));
+  }
+}
+
+TEST(FormatCorpus, KeepsTheTreeAndIsIdempotent) {
+  for (const fs::path& file : corpus()) {
+    EXPECT_EQ(testing::check_fmt_properties(varn::testing::slurp(file)), "") << file.filename();
+  }
+}
+
+// The one intended change: trailing whitespace of code lines goes, as it does
+// on every other line.
+TEST(FormatCorpus, CodeLinesLoseTrailingWhitespace) {
+  auto out = ops::fmt("```\na  \n   \nb\n```\n");
+  ASSERT_TRUE(out.ok());
+  EXPECT_EQ(out.value(), "```\na\n\nb\n```\n");
+  EXPECT_EQ(testing::check_fmt_properties("```\na  \n   \nb\n```\n"), "");
+}
+
+}  // namespace
+}  // namespace varn::format
