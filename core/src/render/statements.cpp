@@ -142,9 +142,10 @@ void write(const CheckDef& c, std::size_t depth, LineSink& out) {
 void write(const ModDef& m, std::size_t depth, LineSink& out) {
   emit(out, depth, "mod:$", m.name);
   for (const auto& [key, value] : m.body) {
-    if (value.find('\n') != std::string::npos) {
+    if (value.find('\n') != std::string::npos || cut_by_comment(value)) {
       // A value with line feeds goes between lines of three double quotes,
-      // the form the parser reads such a value from.
+      // the form the parser reads such a value from; so does one that would
+      // lose a tail to the comment cut on a line of its own.
       emit(out, depth, "    ", key, ": \"\"\"");
       std::size_t start = 0;
       for (;;) {
@@ -156,7 +157,9 @@ void write(const ModDef& m, std::size_t depth, LineSink& out) {
       }
       out.line(depth, "    \"\"\"");
     } else if (key == "_") {
-      emit(out, depth, "    ", value);
+      // A bare line gives this pair; an empty one would be skipped as blank,
+      // and a bare comment reads back as it.
+      emit(out, depth, "    ", value.empty() ? "//" : std::string_view(value));
     } else {
       emit(out, depth, "    ", key, ": ", value);
     }

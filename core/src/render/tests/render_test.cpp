@@ -341,6 +341,38 @@ TEST(Render, Lattice) {
   });
 }
 
+// Texts that the plain templates would not give back to the parser.
+TEST(Render, TextsThatNeedAnotherForm) {
+  Query empty;
+  Query nested;
+  nested.entity = "? task";
+  IssueDef quoted;
+  quoted.title = "Q";
+  quoted.description = "say \"hi\"";
+  IssueDef commented;
+  commented.title = "C";
+  commented.description = "a \" // b";
+  check({
+      {"queries", nodes({empty, nested}), "query:\n    //\nquery:\n    ? task"},
+      {"module values",
+       nodes({ModDef{"m", {}, {}, {}, {{"_", ""}, {"url", "http://x"}}, false}}),
+       "mod:$m\n    //\n    url: \"\"\"\n        http://x\n    \"\"\""},
+      {"nameless sync", nodes({SyncDef{"", "ops", "", "", "", "", "", ""}}), "#\n    class: ops"},
+      {"quotes and comments in texts", nodes({quoted, commented}),
+       "issue: Q\n    description: |\n        say \"hi\"\n\nissue: C\n    description: |\n        a \" // b"},
+      {"formula and prompt with a comment mark",
+       nodes({MetricDef{"m", {}, {}, {}, "a // b", false}, CommandsDef{{CommandEntry{"c", "", {}, "x // y"}}}}),
+       "## Metric: m\n  formula: |\n    a // b\ncommands:\n  /c\n    description: \n    prompt: |\n      x // y"},
+      {"quoted field text with a comment mark",
+       nodes({Define{"t", {}, {FieldDef{"w", false, fv::Str{"on \"a//b\" x"}}, FieldDef{"s", false, fv::Str{"\"a//b"}}},
+                     {}, {}, {}}}),
+       "define:@t\n    w: on \"a//b\" x\n    s: \"a//b"},
+      {"divider after a nested scope",
+       nodes({SymmetryDef{nodes({ProjectScope{"S", nodes({Prose{"m"}})}})}, Divider{}, Prose{"b"}}),
+       "symmetry:\n    %S\n        m\n---\n---\n\nb"},
+  });
+}
+
 TEST(Render, DocumentAndNodeListAgree) {
   Document doc{nodes({Prose{"a"}, Prose{"b  "}})};
   EXPECT_EQ(render_document(doc), "a\nb");
