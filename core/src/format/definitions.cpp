@@ -99,10 +99,7 @@ void write(Out& out, const FormDef& form, std::size_t depth) {
   for (const FormProjectionDef& p : form.projections) {
     write_pair(out, d, "projection_" + p.target, unquote_safe(p.mapping));
   }
-  for (const FieldDef& field : form.fields) {
-    append_field(out.open(d), field);
-    out.close();
-  }
+  for (const FieldDef& field : form.fields) write_field(out, d, field);
 }
 
 void write(Out& out, const ModDef& mod, std::size_t depth) {
