@@ -26,12 +26,12 @@ void render_node(const Node& node, std::size_t depth, LineSink& out) {
 
 void render_nodes(const Nodes& nodes, std::size_t depth, LineSink& out) {
   for (std::size_t i = 0; i < nodes.size(); ++i) {
-    // A line of dashes right after a scope's members would be read as the
-    // scope's closing line and the divider lost; a blank line ends the scope
-    // first.
+    // A line of dashes right after a scope's members is read as the scope's
+    // closing line, so a divider there would be lost: the scope gets its own
+    // closing line first.
     if (i > 0 && std::holds_alternative<Divider>(nodes[i].value) &&
-        std::holds_alternative<ProjectScope>(nodes[i - 1].value) && !out.last_line_blank()) {
-      out.blank();
+        std::holds_alternative<ProjectScope>(nodes[i - 1].value)) {
+      out.line(depth, "---");
     }
     render_node(nodes[i], depth, out);
   }
@@ -99,7 +99,13 @@ void render_task_marker(const TaskMarker& marker, const std::optional<std::strin
   if (marker.seq) out.append(std::to_string(*marker.seq));
   switch (marker.kind) {
     case MarkerKind::Open:
-      if (!label && !marker.seq) out.push_back(' ');
+      // An open decision keeps its "?": without it a label such as "3" or ""
+      // would read back as a sequence number or as no label.
+      if (label && marker.priority == MarkerPriority::Decision) {
+        out.push_back('?');
+      } else if (!label && !marker.seq) {
+        out.push_back(' ');
+      }
       break;
     case MarkerKind::Required: out.push_back('!'); break;
     case MarkerKind::Optional: out.push_back('o'); break;

