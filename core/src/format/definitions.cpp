@@ -99,10 +99,7 @@ void write(Out& out, const FormDef& form, std::size_t depth) {
   for (const FormProjectionDef& p : form.projections) {
     write_pair(out, d, "projection_" + p.target, unquote_safe(p.mapping));
   }
-  for (const FieldDef& field : form.fields) {
-    append_field(out.open(d), field);
-    out.close();
-  }
+  for (const FieldDef& field : form.fields) write_field(out, d, field);
 }
 
 void write(Out& out, const ModDef& mod, std::size_t depth) {
@@ -234,11 +231,14 @@ void write(Out& out, const IssueDef& issue, std::size_t depth) {
   std::string head = "issue: " + issue.title;
   const std::vector<Gate> in_title = parse::extract_gates(text::trim(head));
   if (in_title.size() < issue.gates.size() && same_gates(in_title, issue.gates, in_title.size())) {
-    head.append(" //");
+    std::string commented = head + " //";
     for (std::size_t i = in_title.size(); i < issue.gates.size(); ++i) {
-      head.push_back(' ');
-      append_gate(head, issue.gates[i]);
+      commented.push_back(' ');
+      append_gate(commented, issue.gates[i]);
     }
+    // An unbalanced '{' in the title would take the comment into its group.
+    const std::vector<Gate> read = parse::extract_gates(text::trim(commented));
+    if (read.size() == issue.gates.size() && same_gates(read, issue.gates, read.size())) head = std::move(commented);
   }
   out.line(depth, head);
   const std::size_t d = depth + 1;

@@ -49,6 +49,8 @@ void append_atom(std::string& s, const Atom& atom);  // :name or :name:value
 // "key: value" at `depth`.
 void write_pair(Out& out, std::size_t depth, std::string_view key, std::string_view value);
 void write_pairs(Out& out, std::size_t depth, const Pairs& pairs);
+// A field line: name, "(s)" when plural, ": " and the typed value.
+void write_field(Out& out, std::size_t depth, const FieldDef& field);
 void write_attachment_meta(Out& out, const AttachmentMeta& meta, std::size_t depth);
 
 // One writer per kind family; each writes the node's lines at `depth`.

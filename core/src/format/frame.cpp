@@ -3,6 +3,7 @@
 #include <array>
 
 #include "format/format.hpp"
+#include "parse/handlers.hpp"
 #include "parse/parser.hpp"
 #include "text/unicode.hpp"
 
@@ -92,6 +93,24 @@ void append_atom(std::string& s, const Atom& atom) {
     s.push_back(':');
     s.append(*atom.value);
   }
+}
+
+void write_field(Out& out, std::size_t depth, const FieldDef& field) {
+  std::string& s = out.open(depth);
+  const std::size_t start = s.size();
+  append_field(s, field);
+  // A quote inside a text value can expose a "//" to the comment cut once the
+  // value is quoted; such a text is written bare when it reads back as itself.
+  const fv::Str* str = std::get_if<fv::Str>(&field.default_);
+  if (str && !keeps_whole(std::string_view(s).substr(start))) {
+    const FieldValue bare = parse::parse_field_value(str->value);
+    const fv::Str* back = std::get_if<fv::Str>(&bare);
+    if (back && back->value == str->value) {
+      s.resize(s.size() - str->value.size() - 2);
+      s.append(str->value);
+    }
+  }
+  out.close();
 }
 
 void write_pair(Out& out, std::size_t depth, std::string_view key, std::string_view value) {

@@ -78,7 +78,7 @@ void write(Out& out, const Define& define, std::size_t depth) {
     s.append(*define.from_scope);
   }
   out.close();
-  for (const FieldDef& field : define.fields) append_field(out.open(depth + 1), field), out.close();
+  for (const FieldDef& field : define.fields) write_field(out, depth + 1, field);
 }
 
 void write(Out& out, const Mutate& mutate, std::size_t depth) {

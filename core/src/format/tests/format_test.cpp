@@ -163,6 +163,7 @@ TEST(FormatNodes, DataStatements) {
                    FieldDef{"o", false, fv::Ref{"ana"}},        FieldDef{"l", false, fv::List{}},
                    FieldDef{"z", false, fv::Nil{}},             FieldDef{"k", false, fv::Atom{"open"}},
                    FieldDef{"b", false, fv::Bool{true}},        FieldDef{"tr", false, fv::Trit{-1}}};
+  Define bare_text{"x", {}, {FieldDef{"t", false, fv::Str{"a \"b // c"}}}, std::nullopt, std::nullopt, std::nullopt};
   Define from_in_entity{"task from base", {Atom{"x", std::nullopt}}, {}, std::nullopt, std::nullopt, "team"};
   Mutate mutate{"task", "42", Gate{"approve", std::nullopt}, {{"status", "done"}}, std::nullopt, std::nullopt,
                 std::nullopt};
@@ -177,6 +178,7 @@ TEST(FormatNodes, DataStatements) {
       {"define", define,
        "define:@task :core :a:1 from @base\n  title: \"say \"hi\"\"\n  tag(s): :a/:b\n  n: -42\n  r: 3.0\n"
        "  f: NaN\n  t: |2025|\n  o: @ana\n  l: []\n  z: nil\n  k: :open\n  b: true\n  tr: ~-1\n"},
+      {"text field holding a quote and a comment mark", bare_text, "define:@x\n  t: a \"b // c\n"},
       {"define with from in the entity", from_in_entity, "define:@workspace:team.@:x task from base\n"},
       {"mutate", mutate, "mutate:@task:42 {approve}\n  status: done\n"},
       {"mutate gate after the untrimmed entity", gated, "mutate:@task {g}\n"},
