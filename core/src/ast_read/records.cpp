@@ -412,19 +412,13 @@ Failure read_inline_kind(const Rest& rest, Inline& out) {
   return {};
 }
 
-template <class Out, std::size_t... I>
-constexpr auto kind_readers(Failure (*)(const Rest&, Out&), std::index_sequence<I...>) {
-  if constexpr (std::is_same_v<Out, Node>) {
-    return std::array<Failure (*)(const Rest&, Node&), sizeof...(I)>{&read_node_kind<I>...};
-  } else {
-    return std::array<Failure (*)(const Rest&, Inline&), sizeof...(I)>{&read_inline_kind<I>...};
-  }
-}
+constexpr auto kNodeReaders = []<std::size_t... I>(std::index_sequence<I...>) {
+  return std::array{&read_node_kind<I>...};
+}(std::make_index_sequence<kNodeKindCount>());
 
-constexpr auto kNodeReaders =
-    kind_readers<Node>(nullptr, std::make_index_sequence<kNodeKindCount>());
-constexpr auto kInlineReaders =
-    kind_readers<Inline>(nullptr, std::make_index_sequence<std::variant_size_v<Inline>>());
+constexpr auto kInlineReaders = []<std::size_t... I>(std::index_sequence<I...>) {
+  return std::array{&read_inline_kind<I>...};
+}(std::make_index_sequence<std::variant_size_v<Inline>>());
 
 template <class T>
 constexpr bool has_kind_field() {

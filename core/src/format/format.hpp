@@ -41,6 +41,8 @@ void format_node(Out& out, const Node& node, std::size_t depth);
 void format_children(Out& out, const Nodes& nodes, std::size_t depth);
 
 // Small texts shared by the writers.
+// True when no "//" in the line would be read as the start of a comment.
+bool keeps_whole(std::string_view line);
 void append_gate(std::string& s, const Gate& gate);  // {name} or {name body}
 void append_gates(std::string& s, const std::vector<Gate>& gates);  // " {..}" each
 void append_atom(std::string& s, const Atom& atom);  // :name or :name:value

@@ -3,6 +3,8 @@
 #include <array>
 
 #include "format/format.hpp"
+#include "parse/parser.hpp"
+#include "text/unicode.hpp"
 
 namespace varn::format {
 namespace {
@@ -35,6 +37,24 @@ void write_text_line(Out& out, std::size_t depth, std::string_view lead, std::st
   out.close();
 }
 
+// "keyword: \"value\"" for the values the parser unquotes; a value whose own
+// quotes would let a "//" in it start a comment goes without them.
+void write_quoted(Out& out, std::size_t depth, std::string_view keyword, std::string_view value) {
+  std::string& s = out.open(depth);
+  const std::size_t start = s.size();
+  s.append(keyword);
+  s.append(" \"");
+  s.append(value);
+  s.push_back('"');
+  if (!keeps_whole(std::string_view(s).substr(start))) {
+    s.resize(start);
+    s.append(keyword);
+    s.push_back(' ');
+    s.append(value);
+  }
+  out.close();
+}
+
 template <class Tag>
 void write_named(Out& out, std::string_view keyword, const NamedChildren<Tag>& named, std::size_t depth) {
   write_text_line(out, depth, keyword, named.name);
@@ -42,6 +62,11 @@ void write_named(Out& out, std::string_view keyword, const NamedChildren<Tag>& n
 }
 
 }  // namespace
+
+bool keeps_whole(std::string_view line) {
+  const std::string_view trimmed = text::trim(line);
+  return parse::cut_trailing_comment(trimmed).size() == trimmed.size();
+}
 
 void append_gate(std::string& s, const Gate& gate) {
   s.push_back('{');
@@ -93,13 +118,13 @@ void format_node(Out& out, const Node& node, std::size_t depth) {
           for (std::size_t n = out.open_scopes; n > 0; --n) out.line(depth, "---");
           out.line(depth, "---");
         } else if constexpr (std::is_same_v<T, Snap>) {
-          write_text_line(out, depth, "snap: \"", v.name, "\"");
+          write_quoted(out, depth, "snap:", v.name);
         } else if constexpr (std::is_same_v<T, Bold>) {
           write_text_line(out, depth, "**", v.text, "**");
         } else if constexpr (std::is_same_v<T, Remember>) {
-          write_text_line(out, depth, "remember: \"", v.content, "\"");
+          write_quoted(out, depth, "remember:", v.content);
         } else if constexpr (std::is_same_v<T, RecallOp>) {
-          write_text_line(out, depth, "recall: \"", v.query, "\"");
+          write_quoted(out, depth, "recall:", v.query);
         } else if constexpr (std::is_same_v<T, EmbedMarker>) {
           write_text_line(out, depth, "^", v.tag);
         } else if constexpr (std::is_same_v<T, Escalate>) {

@@ -101,13 +101,21 @@ void write(const GateDef& g, std::size_t depth, LineSink& out) {
   named_block(out, depth, g.name.starts_with("name") ? "gate: " : "gate:", g.name, g.children);
 }
 
-void write(const ProjectScope& s, std::size_t depth, LineSink& out) { named_block(out, depth, "%", s.name, s.children); }
+void write(const ProjectScope& s, std::size_t depth, LineSink& out) {
+  named_block(out, depth, "%", s.name, s.children);
+}
 
-void write(const BoundDef& b, std::size_t depth, LineSink& out) { named_block(out, depth, "bound:", b.name, b.children); }
+void write(const BoundDef& b, std::size_t depth, LineSink& out) {
+  named_block(out, depth, "bound:", b.name, b.children);
+}
 
-void write(const BuildDef& b, std::size_t depth, LineSink& out) { named_block(out, depth, "build:", b.name, b.children); }
+void write(const BuildDef& b, std::size_t depth, LineSink& out) {
+  named_block(out, depth, "build:", b.name, b.children);
+}
 
-void write(const RunDef& r, std::size_t depth, LineSink& out) { named_block(out, depth, "run:", r.name, r.children); }
+void write(const RunDef& r, std::size_t depth, LineSink& out) {
+  named_block(out, depth, "run:", r.name, r.children);
+}
 
 void write(const Conditional& c, std::size_t depth, LineSink& out) {
   const std::string_view bars = c.condition.live ? "||" : "|";

@@ -62,7 +62,8 @@ TEST(Render, FrameAndBlocks) {
        "# G\n\n    a\nb\n    // c\nd"},
       {"spawn and divider at column 0",
        nodes({Group{1, "G", {}, {},
-                    nodes({Prose{"a"}, SpawnMode::Sequential, Prose{"b"}, Divider{}, Prose{"c"}, SpawnMode::Parallel})}}),
+                    nodes({Prose{"a"}, SpawnMode::Sequential, Prose{"b"}, Divider{}, Prose{"c"},
+                           SpawnMode::Parallel})}}),
        "# G\n\n    a\n\n++\n\n    b\n---\n\n    c\n\n+"},
       {"code block", nodes({Group{1, "G", {}, {}, nodes({CodeBlock{"py", "x = 1\n  y"}})}}),
        "# G\n\n    ```py\nx = 1\n  y\n    ```"},
@@ -75,7 +76,8 @@ TEST(Render, FrameAndBlocks) {
       {"flow",
        nodes({Flow{"ignored",
                    {FlowEdge{{"a"}, {"b"}, "go", true, {}, {}, {}}, FlowEdge{{"a", "b"}, {"c"}, {}, true, {}, {}, {}},
-                    FlowEdge{{"x"}, {"y"}, "l", false, "{ok}", "5m", "1h"}, FlowEdge{{"x"}, {"y"}, "l", false, "{ok}", "5m", {}},
+                    FlowEdge{{"x"}, {"y"}, "l", false, "{ok}", "5m", "1h"},
+                    FlowEdge{{"x"}, {"y"}, "l", false, "{ok}", "5m", {}},
                     FlowEdge{{"x"}, {"y"}, "l", false, "{ok}", {}, {}}, FlowEdge{{}, {"y"}, {}, false, {}, {}, {}}}},
               Prose{"after"}}),
        "flow:\n    a --go--> b\n    a, b +--> c\n    x --timeout:|1h|--> y\n    x --wait:|5m|--> y\n"
@@ -100,7 +102,8 @@ TEST(Render, Tasks) {
   check({
       {"every clause", nodes({t}),
        "[ ] Deploy {approve} {ready}\n    depends: @build\n    validate: smoke\n    status: open\n    note\n"
-       "    on_pass:\n    on_fail:\n        rollback\n    match:\n        high:\n            escalate now\n        low:"},
+       "    on_pass:\n    on_fail:\n        rollback\n    match:\n        high:\n            escalate now\n"
+       "        low:"},
       {"empty text", nodes({empty, Prose{"x"}}), "[ ] \nx"},
   });
 }
@@ -114,7 +117,8 @@ TEST(Render, DataStatements) {
               "@base",
               "crm",
               {}};
-  Mutate batch{"task", {}, {}, {{"priority", "high"}}, std::vector<BatchRecord>{{"t1", {{"status", "done"}, {"owner", "ana"}}}, {"t2", {}}}, {}, {}};
+  Mutate batch{"task", {}, {}, {{"priority", "high"}},
+               std::vector<BatchRecord>{{"t1", {{"status", "done"}, {"owner", "ana"}}}, {"t2", {}}}, {}, {}};
   Query shorthand;
   shorthand.entity = "task";
   shorthand.plural = true;
@@ -187,16 +191,20 @@ TEST(Render, HeadersAndLists) {
       {"conditionals", nodes({Conditional{{"x", true}, {}}, Conditional{{"x > 3", false}, nodes({Prose{"y"}})}}),
        "if ||x||:\nif |x > 3|:\n    y"},
       {"validate ignores meta", nodes({v, Prose{"after"}}), "validate order:\n    [ ] review\n\nafter"},
-      {"check", nodes({CheckDef{"deploy", {}, {{"note", "keep"}}}, Prose{"after"}}), "check: deploy\n    note: keep\n\nafter"},
+      {"check", nodes({CheckDef{"deploy", {}, {{"note", "keep"}}}, Prose{"after"}}),
+       "check: deploy\n    note: keep\n\nafter"},
       {"module definition",
-       nodes({ModDef{"billing", "service", "d", Strings{"t"}, {{"kind", "service"}, {"_", "runs daily"}, {"prompt", "a\n\nb"}},
+       nodes({ModDef{"billing", "service", "d", Strings{"t"},
+                     {{"kind", "service"}, {"_", "runs daily"}, {"prompt", "a\n\nb"}},
                      true},
               Prose{"after"}}),
-       "mod:$billing\n    kind: service\n    runs daily\n    prompt: \"\"\"\n        a\n        \n        b\n    \"\"\"\n\nafter"},
+       "mod:$billing\n    kind: service\n    runs daily\n    prompt: \"\"\"\n        a\n        \n        b\n"
+       "    \"\"\"\n\nafter"},
       {"git", nodes({GitOp{"commit", " -m fix", {{"branch", "main"}}}, GitOp{"status", "", {}}}),
        "git:commit  -m fix\n    branch: main\ngit:status"},
       {"use blocks",
-       nodes({UseBlock{"$billing", {{"currency", "usd"}}, {}, {}, {}, {}}, UseBlock{"$shop", {}, "orders", "shop", {}, "o"},
+       nodes({UseBlock{"$billing", {{"currency", "usd"}}, {}, {}, {}, {}},
+              UseBlock{"$shop", {}, "orders", "shop", {}, "o"},
               UseBlock{"@orders", {{"a", "b"}}, "orders", {}, {}, {}}, UseBlock{"plain source", {}, "o", {}, {}, {}},
               UseBlock{"$shop x", {}, {}, {}, {}, {}}}),
        "use $billing config:\n    currency: usd\nuse $shop config:\nuse @orders\n    a: b\nuse @o from plain source\n"
@@ -230,7 +238,9 @@ TEST(Render, Definitions) {
   project.kpi = "k";
   project.routine = "r";
   check({
-      {"sync", nodes({SyncDef{"orders", "ops", "", "id", "m", "t", "s", "sc"}}), "sync:orders\n    class: ops\n    identity: id"},
+      {"sync",
+       nodes({SyncDef{"orders", "ops", "", "id", "m", "t", "s", "sc"}, SyncDef{"x", "", "s", "", "", "", "", ""}}),
+       "sync:orders\n    class: ops\n    identity: id\nsync:x\n    source: s"},
       {"entity", nodes({EntityDef{"Person", "", "ns", "id", {{"email", "string"}}}}),
        "## Entity: Person\n  source: \n  namespace: ns\n  identity: id\n  fields:\n    - email: string"},
       {"entity without fields", nodes({EntityDef{"P", "crm", "", "", {}}}),
@@ -246,7 +256,8 @@ TEST(Render, Definitions) {
        nodes({FormDef{"signup", 3, "grid", {"Account", "Profile"}, {"forms/signup", "e", "d"}, {{"duckdb", "signups"}},
                       {FieldDef{"email", false, fv::Str{""}}}},
               FormDef{"installer", {}, {}, {}, {}, {}, {}}, Prose{"after"}}),
-       "form:signup\n    schema_version: 3\n    ui_layout: \"grid\"\n    ui_page: \"Account\"\n    ui_page: \"Profile\"\n"
+       "form:signup\n    schema_version: 3\n    ui_layout: \"grid\"\n    ui_page: \"Account\"\n"
+       "    ui_page: \"Profile\"\n"
        "    storage_canonical: \"forms/signup\"\n    storage_entity: \"e\"\n    storage_duckdb: \"d\"\n"
        "    projection_duckdb: \"signups\"\n    email: \"\"\n\nform: installer\n\nafter"},
       {"serve", nodes({ServeDef{"web", "npm run dev", "3000", "true"}, ServeDef{"api", "", {}, {}}}),
@@ -254,7 +265,8 @@ TEST(Render, Definitions) {
       {"commands",
        nodes({CommandsDef{{CommandEntry{"build", "Build it", {"env", "region"}, "Deploy.\nVerify."},
                            CommandEntry{"test", "", {}, "one"}}}}),
-       "commands:\n  /build\n    description: Build it\n    params: env, region\n    prompt: |\n      Deploy.\n      Verify.\n"
+       "commands:\n  /build\n    description: Build it\n    params: env, region\n    prompt: |\n      Deploy.\n"
+       "      Verify.\n"
        "  /test\n    description: \n    prompt: one"},
       {"project", nodes({project}),
        "project:Atlas\n  brief: Ship it\n  heartbeat: daily\n  framework: x\n  status: active\n    commands:\n"
@@ -299,7 +311,8 @@ TEST(Render, IssuesAndComments) {
        "    assignee: ana\n    labels: [:login, :ui]\n    estimate: 2.5\n    milestone: \"v1\"\n"
        "    due_date: |2025-01-31|\n    description: |\n        First\n        \n        Second\n"
        "    comment:\n        body: \"ok\"\n\n\nafter"},
-      {"issue, one-line description", nodes({plain}), "issue: Plain {g}\n    estimate: 2\n    description: \"one line\""},
+      {"issue, one-line description", nodes({plain}),
+       "issue: Plain {g}\n    estimate: 2\n    description: \"one line\""},
       {"comment", nodes({comment}),
        "comment: {g}\n    on: @issue\n    author: ana\n    body: |\n        Line 1\n        Line 2\n"
        "    reactions: [:thumbs]\n    created_at: |2025|"},
@@ -308,7 +321,7 @@ TEST(Render, IssuesAndComments) {
 }
 
 TEST(Render, Lattice) {
-  LatticeValidatesDef validates{{LatticeArtifactRef{"a1", "s1", {LatticeCheck{"f", true, 2}, LatticeCheck{"g", false, {}}}},
+  LatticeValidatesDef validates{{LatticeArtifactRef{"a1", "s1", {LatticeCheck{"f", true, 2}, {"g", false, {}}}},
                                  LatticeArtifactRef{"a2", {}, {}}},
                                 nodes({Prose{"child"}})};
   check({
