@@ -7,6 +7,12 @@ namespace {
 
 constexpr ReadCase kReads[] = {
     {R"({"kind":"States","transitions":[]})", ""},
+    {R"(["States",[[["a"],["b"],null,false,null,null,null]]])",
+     R"({"kind":"States","transitions":[{"from":["a"],"to":["b"],"label":null,"parallel":false,"gate":null,)"
+     R"("wait":null,"timeout":null}]})"},
+    {R"(["Webhook","t","u",null])", R"({"kind":"Webhook","trigger":"t","url":"u","payload":null})"},
+    {R"(["FilesDef",["a"]])", R"({"kind":"FilesDef","paths":["a"]})"},
+    {R"(["PolicyDef",[]])", R"({"kind":"PolicyDef","rules":[]})"},
     {R"({"kind":"States","transitions":[{"from":["a"],"to":["b","c"],"label":"l","parallel":true,"gate":null,)"
      R"("wait":null,"timeout":"5m"}]})",
      ""},

@@ -47,6 +47,8 @@ constexpr ReadCase kReads[] = {
      R"("fields":[{"name":"a","field_type":"string"},["b","int"]]})",
      R"({"kind":"EntityDef","name":"n","source":"s","namespace":"ns","identity":"i",)"
      R"("fields":[{"name":"a","field_type":"string"},{"name":"b","field_type":"int"}]})"},
+    {R"(["EntityDef","n","s","ns","i",[]])",
+     R"({"kind":"EntityDef","name":"n","source":"s","namespace":"ns","identity":"i","fields":[]})"},
     {R"({"kind":"MetricDef","name":"m","dimensions":[],"formula":"f","cross_source":false})",
      R"({"kind":"MetricDef","name":"m","source":null,"grain":null,"dimensions":[],"formula":"f","cross_source":false})"},
     {R"(["MetricDef","m","s",null,["d"],"f",true])",
