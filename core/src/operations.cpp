@@ -31,12 +31,14 @@ TextResult render(std::string_view doc_json) {
 // written at once: a large input gives as many nodes as values or lines, too
 // many to hold all together for no purpose. Nothing they build is a divider,
 // the one kind whose text depends on the node before it.
+namespace {
 struct RenderSink {
   render::LineSink out{"    "};
   convert::NodeSink sink() {
     return [this](Node&& node) { render::render_node(node, 0, out); };
   }
 };
+}  // namespace
 
 TextResult from_json(std::string_view json) {
   RenderSink r;
