@@ -7,15 +7,18 @@
 #define PY_SSIZE_T_CLEAN
 #include <Python.h>
 
+#include <algorithm>
 #include <atomic>
 #include <cstddef>
 #include <cstdint>
+#include <cstring>
 #include <exception>
 #include <iterator>
 #include <new>
 #include <string>
 #include <string_view>
 
+#include "text/unicode.hpp"
 #include "varn/operations.hpp"
 
 namespace {
@@ -85,6 +88,94 @@ PyObject* bind_one(const Signature& sig, PyObject* const* args, Py_ssize_t nargs
   return value;
 }
 
+// The first position at or after `i` that holds a non-ASCII byte, or `n`.
+std::size_t ascii_end(const unsigned char* s, std::size_t i, std::size_t n) {
+  constexpr std::uint64_t kHigh = 0x8080808080808080ull;
+  for (; i + 8 <= n; i += 8) {
+    std::uint64_t word;
+    std::memcpy(&word, s + i, 8);
+    if (word & kHigh) break;
+  }
+  while (i < n && s[i] < 0x80) ++i;
+  return i;
+}
+
+// The character at `i`, which is not ASCII; a length of 0 when the bytes
+// there are no well-formed UTF-8 (a real U+FFFD takes three bytes).
+varn::text::Decoded decode_at(const unsigned char* s, std::size_t i, std::size_t n) {
+  const varn::text::Decoded d = varn::text::decode(std::string_view(reinterpret_cast<const char*>(s), n), i);
+  return d.len == 1 ? varn::text::Decoded{0, 0} : d;
+}
+
+// Counts the characters from `i` on (those before it are ASCII) and finds the
+// widest; false when the text is not valid UTF-8.
+bool measure(const unsigned char* s, std::size_t i, std::size_t n, std::size_t& count, Py_UCS4& widest) {
+  count = i;
+  widest = 127;
+  while (i < n) {
+    const std::size_t next = ascii_end(s, i, n);
+    count += next - i;
+    i = next;
+    if (i == n) break;
+    const varn::text::Decoded d = decode_at(s, i, n);
+    if (d.len == 0) return false;
+    widest = std::max<Py_UCS4>(widest, d.cp);
+    ++count;
+    i += d.len;
+  }
+  return true;
+}
+
+// Writes the characters of text already found valid.
+template <class Char>
+void fill(const unsigned char* s, std::size_t n, Char* out) {
+  std::size_t i = 0;
+  while (i < n) {
+    const std::size_t next = ascii_end(s, i, n);
+    if constexpr (sizeof(Char) == 1) {
+      std::memcpy(out, s + i, next - i);
+      out += next - i;
+    } else {
+      for (std::size_t k = i; k < next; ++k) *out++ = s[k];
+    }
+    i = next;
+    if (i == n) break;
+    const varn::text::Decoded d = decode_at(s, i, n);
+    i += d.len;
+    *out++ = static_cast<Char>(d.cp);
+  }
+}
+
+// The str of UTF-8 text that the core produced, built in one allocation of its
+// final size: a first pass finds the character count and the widest character,
+// a second writes the characters straight into the str. A general decoder
+// would grow and widen its buffer, copying outputs of hundreds of megabytes.
+// Text that is not valid UTF-8 goes to CPython's decoder, which raises its
+// own UnicodeDecodeError.
+PyObject* str_from_utf8(std::string_view text) {
+  const auto* s = reinterpret_cast<const unsigned char*>(text.data());
+  const std::size_t n = text.size();
+  const std::size_t first = ascii_end(s, 0, n);
+  if (first == n) {
+    PyObject* str = PyUnicode_New(static_cast<Py_ssize_t>(n), 127);
+    if (str) std::memcpy(PyUnicode_DATA(str), s, n);
+    return str;
+  }
+  std::size_t count = 0;
+  Py_UCS4 widest = 0;
+  if (!measure(s, first, n, count, widest)) {
+    return PyUnicode_DecodeUTF8(text.data(), static_cast<Py_ssize_t>(n), "strict");
+  }
+  PyObject* str = PyUnicode_New(static_cast<Py_ssize_t>(count), widest);
+  if (!str) return nullptr;
+  switch (PyUnicode_KIND(str)) {
+    case PyUnicode_1BYTE_KIND: fill(s, n, PyUnicode_1BYTE_DATA(str)); break;
+    case PyUnicode_2BYTE_KIND: fill(s, n, PyUnicode_2BYTE_DATA(str)); break;
+    default: fill(s, n, PyUnicode_4BYTE_DATA(str)); break;
+  }
+  return str;
+}
+
 // One call of a module function: bind, convert, run the core, convert back.
 PyObject* call(const Signature& sig, PyObject* const* args, Py_ssize_t nargs, PyObject* kwnames) {
   PyObject* arg = bind_one(sig, args, nargs, kwnames);
@@ -122,8 +213,9 @@ PyObject* call(const Signature& sig, PyObject* const* args, Py_ssize_t nargs, Py
     auto result = sig.op(std::string_view(data, static_cast<std::size_t>(size)));
     Py_CLEAR(encoded);
     if (result.ok()) {
-      const std::string& text = result.value();
-      return PyUnicode_DecodeUTF8(text.data(), static_cast<Py_ssize_t>(text.size()), "strict");
+      // The core's buffer is freed before returning, so only the str outlives the call.
+      std::string text = std::move(result).value();
+      return str_from_utf8(text);
     }
     // The error text should be UTF-8 already; "replace" guarantees that a
     // stray byte cannot turn the ValueError into a decoding error.

@@ -5,6 +5,7 @@ Run with PYTHONPATH pointing at the build's python/ directory."""
 
 import importlib
 import inspect
+import json
 import os
 import sys
 import tempfile
@@ -218,6 +219,17 @@ def test_calls_leave_the_argument_str_as_it_was(name, kind):
     except ValueError:
         pass
     assert sys.getsizeof(arg) == before
+
+
+@pytest.mark.parametrize("text", ["plain", "caf\u00e9 na\u00efve", "\u65e5\u672c \u00e9", "\U0001f600 \u65e5 \u00e9",
+                                  "\u00ff" * 9 + "x" * 17, "\U0010ffff"])
+def test_result_holds_every_character_width(text):
+    # The result is built straight from the core's UTF-8; each str width is
+    # reached, and an ASCII result is a compact ASCII str.
+    out = varn_lang.parse(text + "\n")
+    assert json.loads(out)["nodes"][0]["text"] == text
+    assert out.isascii() == text.isascii()
+    assert out == "".join(list(out))
 
 
 def test_large_text():

@@ -2,14 +2,71 @@
 
 #include <double-conversion/double-conversion.h>
 
+#include <algorithm>
+#include <array>
 #include <charconv>
 #include <cmath>
+#include <cstdint>
+#include <cstring>
 
 namespace varn::json {
 
+namespace {
+
+// Pieces double in size up to this, then stay at it.
+constexpr std::size_t kLargestPiece = std::size_t{64} << 20;
+
+// A line feed and the indentation of the deepest level written in one append.
+constexpr std::size_t kIndentLevels = 64;
+constexpr auto kIndent = [] {
+  std::array<char, 1 + 2 * kIndentLevels> a{};
+  a.fill(' ');
+  a[0] = '\n';
+  return a;
+}();
+
+// True when one of the eight bytes of `w` needs an escape: a control byte,
+// '"' or '\\'. A borrow across bytes only follows a byte that is found.
+constexpr bool needs_escape(std::uint64_t w) {
+  constexpr std::uint64_t ones = 0x0101010101010101ull, high = 0x8080808080808080ull;
+  auto has_zero_byte = [](std::uint64_t v) { return (v - ones) & ~v & high; };
+  return (((w - ones * 0x20) & ~w & high) | has_zero_byte(w ^ (ones * '"')) | has_zero_byte(w ^ (ones * '\\'))) !=
+         0;
+}
+
+}  // namespace
+
+void Writer::next_piece(std::size_t n) {
+  const std::size_t size = std::max(n, std::min(2 * out_.capacity(), kLargestPiece));
+  done_size_ += out_.size();
+  done_.push_back(std::move(out_));
+  out_ = std::string();
+  out_.reserve(size);
+}
+
+std::string Writer::take() {
+  if (done_.empty()) return std::move(out_);
+  std::string all;
+  all.reserve(done_size_ + out_.size());
+  for (std::string& piece : done_) {
+    all.append(piece);
+    std::string().swap(piece);
+  }
+  all.append(out_);
+  done_.clear();
+  done_size_ = 0;
+  out_.clear();
+  return all;
+}
+
 void Writer::newline_indent(std::size_t depth) {
-  out_.push_back('\n');
-  out_.append(depth * 2, ' ');
+  std::string& out = room(1 + 2 * depth);
+  if (depth <= kIndentLevels) {
+    out.append(kIndent.data(), 1 + 2 * depth);
+  } else {
+    out.push_back('\n');
+    out.append(depth * 2, ' ');
+  }
 }
 
 void Writer::before_value() {
@@ -19,21 +76,22 @@ void Writer::before_value() {
   }
   if (frames_.empty()) return;
   Frame& f = frames_.back();
-  if (!f.empty) out_.push_back(',');
+  if (!f.empty) room(1).push_back(',');
   f.empty = false;
   newline_indent(frames_.size());
 }
 
 void Writer::key(std::string_view name) {
   before_value();
-  append_escaped(out_, name);
-  out_.append(": ");
+  std::string& out = room(name.size() + 4);
+  append_escaped(out, name);
+  out.append(": ");
   after_key_ = true;
 }
 
 void Writer::open(char c) {
   before_value();
-  out_.push_back(c);
+  room(1).push_back(c);
   frames_.push_back({});
 }
 
@@ -41,52 +99,66 @@ void Writer::close(char c) {
   bool empty = frames_.back().empty;
   frames_.pop_back();
   if (!empty) newline_indent(frames_.size());
-  out_.push_back(c);
+  room(1).push_back(c);
 }
 
 void Writer::string(std::string_view s) {
   before_value();
-  append_escaped(out_, s);
+  append_escaped(room(s.size() + 2), s);
 }
 
 void Writer::integer(int64_t v) {
   before_value();
   char buf[24];
   auto r = std::to_chars(buf, buf + sizeof buf, v);
-  out_.append(buf, r.ptr);
+  room(sizeof buf).append(buf, r.ptr);
 }
 
 void Writer::unsigned_integer(uint64_t v) {
   before_value();
   char buf[24];
   auto r = std::to_chars(buf, buf + sizeof buf, v);
-  out_.append(buf, r.ptr);
+  room(sizeof buf).append(buf, r.ptr);
 }
 
 void Writer::number(double v) {
   before_value();
-  append_double(out_, v);
+  append_double(room(32), v);
 }
 
 void Writer::boolean(bool b) {
   before_value();
-  out_.append(b ? "true" : "false");
+  room(5).append(b ? "true" : "false");
 }
 
 void Writer::null() {
   before_value();
-  out_.append("null");
+  room(4).append("null");
 }
 
 void append_escaped(std::string& out, std::string_view s) {
   static constexpr char hex[] = "0123456789abcdef";
   out.push_back('"');
-  std::size_t run = 0;  // start of the pending run of bytes that need no escape
-  for (std::size_t i = 0; i < s.size(); ++i) {
-    unsigned char c = static_cast<unsigned char>(s[i]);
-    if (c >= 0x20 && c != '"' && c != '\\') continue;
-    out.append(s.data() + run, i - run);
-    run = i + 1;
+  const char* const begin = s.data();
+  const char* const end = begin + s.size();
+  const char* run = begin;  // start of the pending run of bytes that need no escape
+  const char* p = begin;
+  while (p < end) {
+    // Runs of plain bytes are skipped eight at a time.
+    while (end - p >= 8) {
+      std::uint64_t w;
+      std::memcpy(&w, p, 8);
+      if (needs_escape(w)) break;
+      p += 8;
+    }
+    if (p == end) break;
+    const unsigned char c = static_cast<unsigned char>(*p);
+    if (c >= 0x20 && c != '"' && c != '\\') {
+      ++p;
+      continue;
+    }
+    out.append(run, p);
+    run = ++p;
     switch (c) {
       case '"': out.append("\\\""); break;
       case '\\': out.append("\\\\"); break;
@@ -101,7 +173,7 @@ void append_escaped(std::string& out, std::string_view s) {
         out.push_back(hex[c & 0xf]);
     }
   }
-  out.append(s.data() + run, s.size() - run);
+  out.append(run, end);
   out.push_back('"');
 }
 

@@ -27,8 +27,8 @@ class Writer {
   void boolean(bool b);
   void null();
 
-  const std::string& text() const { return out_; }
-  std::string take() { return std::move(out_); }
+  // The whole text written; the writer is left empty.
+  std::string take();
 
  private:
   struct Frame {
@@ -38,7 +38,19 @@ class Writer {
   void newline_indent(std::size_t depth);
   void open(char c);
   void close(char c);
+  // The piece being written, with room for `n` more bytes.
+  std::string& room(std::size_t n) {
+    if (out_.capacity() - out_.size() < n) next_piece(n);
+    return out_;
+  }
+  void next_piece(std::size_t n);
 
+  // The text is written in pieces that are never reallocated: a full piece is
+  // set aside and a larger one started. One buffer grown by doubling would
+  // copy the text at every step and hold it twice while it does; the pieces
+  // are joined once, each freed as soon as it is copied.
+  std::vector<std::string> done_;
+  std::size_t done_size_ = 0;
   std::string out_;
   std::vector<Frame> frames_;
   bool after_key_ = false;

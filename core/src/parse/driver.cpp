@@ -77,9 +77,14 @@ std::string expand_tabs(std::string_view source) {
 }  // namespace
 
 Result<Document, ParseError> parse_source(std::string_view source) {
-  const std::string expanded = expand_tabs(source);
+  // A text without tabs is read in place rather than copied.
+  std::string expanded;
+  if (source.find('\t') != std::string_view::npos) {
+    expanded = expand_tabs(source);
+    source = expanded;
+  }
   parse::Parser p;
-  p.lines = parse::split_lines(expanded);
+  p.lines = parse::split_lines(source);
   Nodes nodes = parse::parse_block(p, 0, 0);
   if (p.first_error) return err(std::move(*p.first_error));
   if (auto e = parse::lower_document(nodes)) return err(std::move(*e));

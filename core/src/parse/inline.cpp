@@ -1,9 +1,13 @@
 // The inline scanner and the small text operations the construct handlers
-// share. The scanner counts in characters but copies text out by byte ranges
-// of the input, so bytes that are not valid UTF-8 pass through unchanged.
+// share. The scanner walks the bytes of the text: every mark it looks for is
+// an ASCII byte, which never occurs inside a multi-byte character, so only
+// the characters around a mark are decoded. Positions are byte offsets at
+// character boundaries, and text is copied out by byte ranges of the input,
+// so bytes that are not valid UTF-8 pass through unchanged.
 #include "parse/inline.hpp"
 
 #include <cstdint>
+#include <cstring>
 #include <utility>
 
 #include "text/unicode.hpp"
@@ -13,34 +17,18 @@ namespace {
 
 constexpr std::size_t kNone = static_cast<std::size_t>(-1);
 
-// The text decoded once: character i starts at byte `at[i].offset`, and a
-// final entry holds the text's size so that every range [a, b) of characters
-// maps to bytes without looking at the text again.
+// The text with the character reads the scanner needs; positions are bytes.
 struct Chars {
-  struct Entry {
-    char32_t cp;
-    std::size_t offset;
-  };
   std::string_view text;
-  std::vector<Entry> at;
-  std::size_t n = 0;
+  std::size_t n;
 
-  explicit Chars(std::string_view s) : text(s) {
-    at.reserve(s.size() + 1);
-    for (std::size_t i = 0; i < s.size();) {
-      const text::Decoded d = text::decode(s, i);
-      at.push_back({d.cp, i});
-      i += d.len;
-    }
-    n = at.size();
-    at.push_back({0, s.size()});
-  }
+  explicit Chars(std::string_view s) : text(s), n(s.size()) {}
 
-  char32_t operator[](std::size_t i) const { return at[i].cp; }
-  bool is(std::size_t i, char32_t c) const { return i < n && at[i].cp == c; }
-  std::string_view slice(std::size_t from, std::size_t to) const {
-    return text.substr(at[from].offset, at[to].offset - at[from].offset);
-  }
+  text::Decoded at(std::size_t i) const { return text::decode(text, i); }
+  // The character before byte `i` (0 < i).
+  char32_t before(std::size_t i) const { return text::decode(text, i - text::last_char_len(text, i)).cp; }
+  bool is(std::size_t i, char c) const { return i < n && text[i] == c; }
+  std::string_view slice(std::size_t from, std::size_t to) const { return text.substr(from, to - from); }
 };
 
 bool is_name_char(char32_t c) {
@@ -51,8 +39,20 @@ bool is_ref_char(char32_t c) {
   return c == '-' || c == '.' || c == '/' || c == '~' || c == '_' || text::is_alphanumeric(c);
 }
 
-bool ends_a_project_name(char32_t c) {
+bool ends_a_project_name(char c) {
   return c == '#' || c == '$' || c == '%' || c == '*' || c == '@' || c == '{' || c == '|';
+}
+
+// The end of the run of characters from `from` that satisfy `pred`.
+template <class Pred>
+std::size_t end_of_run(const Chars& c, std::size_t from, Pred pred) {
+  std::size_t end = from;
+  while (end < c.n) {
+    const text::Decoded d = c.at(end);
+    if (!pred(d.cp)) break;
+    end += d.len;
+  }
+  return end;
 }
 
 std::string without_trailing_dots(std::string_view s) {
@@ -60,36 +60,20 @@ std::string without_trailing_dots(std::string_view s) {
   return std::string(s);
 }
 
-// The longest run of name characters from `from`: the text and its length in
-// characters.
-std::pair<std::string, std::size_t> read_name_chars(const Chars& c, std::size_t from) {
-  std::size_t end = from;
-  while (end < c.n && is_name_char(c[end])) ++end;
-  return {std::string(c.slice(from, end)), end - from};
-}
+bool starts_alphanumeric(const Chars& c, std::size_t i) { return i < c.n && text::is_alphanumeric(c.at(i).cp); }
 
-bool has_workspace_prefix(const Chars& c, std::size_t from) {
-  constexpr std::string_view kPrefix = "workspace:";
-  if (from + kPrefix.size() > c.n) return false;
-  for (std::size_t k = 0; k < kPrefix.size(); ++k) {
-    if (c[from + k] != static_cast<char32_t>(kPrefix[k])) return false;
-  }
-  return true;
-}
-
-// A reference from the "@" at `at`: the `Ref` and the characters it used.
+// A reference from the "@" at `at`: the `Ref` and the bytes it used.
 std::pair<Ref, std::size_t> parse_ref(const Chars& c, std::size_t at) {
   Ref ref;
   std::size_t k = at + 1;
-  if (has_workspace_prefix(c, at + 1)) {
+  if (c.text.substr(at + 1).starts_with("workspace:")) {
     // The scope runs to a ".@" only across reference characters; anything
     // else in between means the "@workspace:" has no scope at all. '@' is no
     // reference character, so the run stops at the first ".@" if it reaches
     // one, and the scan is paid for by the path read that follows either way.
     const std::size_t scope_start = at + 11;
-    std::size_t end = scope_start;
-    while (end < c.n && is_ref_char(c[end])) ++end;
-    if (c.is(end, '@') && end > scope_start && c[end - 1] == '.') {
+    const std::size_t end = end_of_run(c, scope_start, is_ref_char);
+    if (c.is(end, '@') && end > scope_start && c.text[end - 1] == '.') {
       ref.workspace_scope = std::string(c.slice(scope_start, end - 1));
       k = end + 1;
     }
@@ -101,14 +85,14 @@ std::pair<Ref, std::size_t> parse_ref(const Chars& c, std::size_t at) {
     segment_start = kNone;
   };
   while (k < c.n) {
-    const char32_t ch = c[k];
-    if (is_ref_char(ch)) {
+    const text::Decoded d = c.at(k);
+    if (is_ref_char(d.cp)) {
       if (segment_start == kNone) segment_start = k;
-      ++k;
-    } else if (ch == ':') {
+      k += d.len;
+    } else if (d.cp == ':') {
       end_segment(k);
       ++k;
-    } else if (ch == '(' && c.is(k + 1, 's') && c.is(k + 2, ')')) {
+    } else if (d.cp == '(' && c.is(k + 1, 's') && c.is(k + 2, ')')) {
       end_segment(k);
       ref.plural = true;
       k += 3;
@@ -121,18 +105,22 @@ std::pair<Ref, std::size_t> parse_ref(const Chars& c, std::size_t at) {
   return {std::move(ref), k - at};
 }
 
-// First p >= from with characters p-1 and p both `mark`, or kNone.
-std::size_t find_closing_pair(const Chars& c, std::size_t from, char32_t mark) {
-  for (std::size_t p = from; p < c.n; ++p) {
-    if (c[p - 1] == mark && c[p] == mark) return p;
-  }
-  return kNone;
+// Byte position of the first pair of `mark` bytes at or after `from`, or kNone.
+std::size_t find_closing_pair(const Chars& c, std::size_t from, char mark) {
+  const char pair[2] = {mark, mark};
+  const std::size_t p = c.text.find(std::string_view(pair, 2), from);
+  return p == std::string_view::npos ? kNone : p;
+}
+
+// True for the bytes that may start a marked span.
+constexpr bool is_mark(unsigned char b) {
+  return b == '#' || b == '$' || b == '%' || b == '*' || b == '@' || b == '|';
 }
 
 struct Scanner {
   const Chars& c;
   Inlines out;
-  std::size_t pending = kNone;  // first character of the pending text run
+  std::size_t pending = kNone;  // first byte of the pending text run
 
   explicit Scanner(const Chars& chars) : c(chars) {}
 
@@ -144,29 +132,33 @@ struct Scanner {
   }
 
   bool starts_project_ref(std::size_t i) const {
-    if (i + 1 >= c.n || !text::is_alphanumeric(c[i + 1])) return false;
-    return i == 0 || text::is_white_space(c[i - 1]) || c[i - 1] == '(';
+    if (!starts_alphanumeric(c, i + 1)) return false;
+    if (i == 0) return true;
+    const char32_t prev = c.before(i);
+    return text::is_white_space(prev) || prev == '(';
   }
 
   bool starts_ref(std::size_t i) const {
-    return i == 0 || text::is_white_space(c[i - 1]) || c[i - 1] == '(' || c[i - 1] == ':';
+    if (i == 0) return true;
+    const char32_t prev = c.before(i);
+    return text::is_white_space(prev) || prev == '(' || prev == ':';
   }
 
   // Reads the marked span at `i`, if one starts there, and returns the
   // position after it.
   std::optional<std::size_t> marked_span(std::size_t i) {
     const std::size_t n = c.n;
-    const char32_t ch = c[i];
-    if (ch == '#' && i + 1 < n && text::is_alphanumeric(c[i + 1])) {
+    const char ch = c.text[i];
+    if (ch == '#' && starts_alphanumeric(c, i + 1)) {
       flush(i);
-      auto [name, k] = read_name_chars(c, i + 1);
-      out.push_back(InlineChannel{std::move(name)});
-      return i + 1 + k;
+      const std::size_t end = end_of_run(c, i + 1, is_name_char);
+      out.push_back(InlineChannel{std::string(c.slice(i + 1, end))});
+      return end;
     }
     if (ch == '$') {
       flush(i);
-      auto [word, k] = read_name_chars(c, i + 1);
-      const std::size_t j = i + 1 + k;
+      const std::size_t j = end_of_run(c, i + 1, is_name_char);
+      const std::string_view word = c.slice(i + 1, j);
       if (!word.empty() && word.back() == '.' && c.is(j, '@')) {
         auto [ref, m] = parse_ref(c, j);
         ref.mod_scope = without_trailing_dots(word);
@@ -179,22 +171,22 @@ struct Scanner {
     if (ch == '%' && starts_project_ref(i)) {
       flush(i);
       std::size_t end = i + 1;
-      while (end < n && !ends_a_project_name(c[end])) ++end;
+      while (end < n && !ends_a_project_name(c.text[end])) ++end;
       // Trailing whitespace goes back to the text; the name starts with an
       // alphanumeric, so it never empties.
-      while (text::is_white_space(c[end - 1])) --end;
+      while (text::is_white_space(c.before(end))) end -= text::last_char_len(c.text, end);
       out.push_back(InlineProjectRef{std::string(c.slice(i + 1, end))});
       return end;
     }
     if (ch == '*' && c.is(i + 1, '*')) {
       flush(i);
-      const std::size_t p = find_closing_pair(c, i + 3, '*');
+      const std::size_t p = find_closing_pair(c, i + 2, '*');
       if (p == kNone) {
         out.push_back(InlineBold{std::string(c.slice(i + 2, n))});
         return n;
       }
-      out.push_back(InlineBold{std::string(c.slice(i + 2, p - 1))});
-      return p + 1;
+      out.push_back(InlineBold{std::string(c.slice(i + 2, p))});
+      return p + 2;
     }
     if (ch == '@' && starts_ref(i)) {
       flush(i);
@@ -204,19 +196,19 @@ struct Scanner {
     }
     if (ch == '|' && c.is(i + 1, '|')) {
       flush(i);
-      const std::size_t p = find_closing_pair(c, i + 3, '|');
+      const std::size_t p = find_closing_pair(c, i + 2, '|');
       if (p == kNone) {
         out.emplace_back(Compute{std::string(c.slice(i + 2, n)), true});
         return n;
       }
-      out.emplace_back(Compute{std::string(c.slice(i + 2, p - 1)), true});
-      return p + 1;
+      out.emplace_back(Compute{std::string(c.slice(i + 2, p)), true});
+      return p + 2;
     }
     if (ch == '|') {
       flush(i);
       // The closing bar is the first one not followed by another bar.
       std::size_t q = i + 1;
-      while (q < n && !(c[q] == '|' && !c.is(q + 1, '|'))) ++q;
+      while (q < n && !(c.text[q] == '|' && !c.is(q + 1, '|'))) ++q;
       out.emplace_back(Compute{std::string(c.slice(i + 1, q)), false});
       return q < n ? q + 1 : n;
     }
@@ -224,14 +216,17 @@ struct Scanner {
   }
 
   Inlines run() {
+    const auto* bytes = reinterpret_cast<const unsigned char*>(c.text.data());
     std::size_t i = 0;
     while (i < c.n) {
-      if (auto next = marked_span(i)) {
-        i = *next;
-      } else {
-        if (pending == kNone) pending = i;
-        ++i;
+      if (is_mark(bytes[i])) {
+        if (auto next = marked_span(i)) {
+          i = *next;
+          continue;
+        }
       }
+      if (pending == kNone) pending = i;
+      ++i;
     }
     flush(c.n);
     return std::move(out);
@@ -260,16 +255,14 @@ Gate gate_from_inner(std::string_view inner) {
 }  // namespace
 
 Inlines parse_inline(std::string_view text) {
+  if (text.empty()) return {};
   const Chars chars(text);
-  if (chars.n == 0) return {};
   return Scanner(chars).run();
 }
 
 std::pair<Ref, std::size_t> parse_ref(std::string_view text) {
-  const Chars chars(text);
-  if (chars.n == 0) return {Ref{Strings{""}, false, std::nullopt, std::nullopt}, 0};
-  auto [ref, m] = parse_ref(chars, 0);
-  return {std::move(ref), chars.at[m].offset};
+  if (text.empty()) return {Ref{Strings{""}, false, std::nullopt, std::nullopt}, 0};
+  return parse_ref(Chars(text), 0);
 }
 
 std::optional<std::size_t> find_matching_brace(std::string_view text, std::size_t open) {

@@ -72,7 +72,8 @@ void for_each_piece(std::string_view s, std::string_view sep, F&& f) {
 
 std::vector<std::string_view> split_lines(std::string_view text) {
   std::vector<std::string_view> lines;
-  lines.reserve(4);
+  // Counted first so that the list is allocated once at its final size.
+  lines.reserve(static_cast<std::size_t>(std::count(text.begin(), text.end(), '\n')) + 1);
   std::size_t start = 0;
   while (start < text.size()) {
     const std::size_t nl = text.find('\n', start);

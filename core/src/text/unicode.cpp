@@ -4,11 +4,12 @@
 
 namespace varn::text {
 
-Decoded decode(std::string_view s, std::size_t pos) {
+namespace detail {
+
+Decoded decode_multibyte(std::string_view s, std::size_t pos) {
   const auto* p = reinterpret_cast<const unsigned char*>(s.data()) + pos;
   const std::size_t left = s.size() - pos;
   const unsigned char b0 = p[0];
-  if (b0 < 0x80) return {b0, 1};
   constexpr Decoded bad{0xFFFD, 1};
   std::size_t len;
   char32_t cp;
@@ -31,26 +32,15 @@ Decoded decode(std::string_view s, std::size_t pos) {
   return {cp, static_cast<uint8_t>(len)};
 }
 
-std::size_t last_char_len(std::string_view s, std::size_t end) {
-  std::size_t start = end - 1;
-  const auto* p = reinterpret_cast<const unsigned char*>(s.data());
-  while (start > 0 && end - start < 4 && (p[start] & 0xC0) == 0x80) --start;
-  if (decode(s, start).len == end - start) return end - start;
-  return 1;
-}
-
-bool is_white_space(char32_t c) {
-  if (c < 0x80) return c == ' ' || (c >= 0x09 && c <= 0x0D);
+bool is_white_space_beyond_ascii(char32_t c) {
   return u_hasBinaryProperty(static_cast<UChar32>(c), UCHAR_WHITE_SPACE);
 }
 
-bool is_alphabetic(char32_t c) {
-  if (c < 0x80) return (c | 0x20) >= 'a' && (c | 0x20) <= 'z';
+bool is_alphabetic_beyond_ascii(char32_t c) {
   return u_hasBinaryProperty(static_cast<UChar32>(c), UCHAR_ALPHABETIC);
 }
 
-bool is_numeric(char32_t c) {
-  if (c < 0x80) return c >= '0' && c <= '9';
+bool is_numeric_beyond_ascii(char32_t c) {
   switch (u_charType(static_cast<UChar32>(c))) {
     case U_DECIMAL_DIGIT_NUMBER:
     case U_LETTER_NUMBER:
@@ -59,6 +49,17 @@ bool is_numeric(char32_t c) {
     default:
       return false;
   }
+}
+
+}  // namespace detail
+
+std::size_t last_char_len(std::string_view s, std::size_t end) {
+  std::size_t start = end - 1;
+  const auto* p = reinterpret_cast<const unsigned char*>(s.data());
+  if (p[start] < 0x80) return 1;
+  while (start > 0 && end - start < 4 && (p[start] & 0xC0) == 0x80) --start;
+  if (decode(s, start).len == end - start) return end - start;
+  return 1;
 }
 
 std::string_view trim_start(std::string_view s) {

@@ -14,15 +14,36 @@ struct Decoded {
   uint8_t len;  // bytes used, 1 to 4
 };
 
+namespace detail {
+// The out-of-line halves of the functions below, for characters beyond ASCII.
+Decoded decode_multibyte(std::string_view s, std::size_t pos);
+bool is_white_space_beyond_ascii(char32_t c);
+bool is_alphabetic_beyond_ascii(char32_t c);
+bool is_numeric_beyond_ascii(char32_t c);
+}  // namespace detail
+
 // The character that starts at byte `pos` (pos < s.size()).
-Decoded decode(std::string_view s, std::size_t pos);
+inline Decoded decode(std::string_view s, std::size_t pos) {
+  const auto b0 = static_cast<unsigned char>(s[pos]);
+  if (b0 < 0x80) return {b0, 1};
+  return detail::decode_multibyte(s, pos);
+}
 
 // The byte length of the character that ends at byte `end` (0 < end <= s.size()).
 std::size_t last_char_len(std::string_view s, std::size_t end);
 
-bool is_white_space(char32_t c);
-bool is_alphabetic(char32_t c);
-bool is_numeric(char32_t c);
+inline bool is_white_space(char32_t c) {
+  if (c < 0x80) return c == ' ' || (c >= 0x09 && c <= 0x0D);
+  return detail::is_white_space_beyond_ascii(c);
+}
+inline bool is_alphabetic(char32_t c) {
+  if (c < 0x80) return (c | 0x20) >= 'a' && (c | 0x20) <= 'z';
+  return detail::is_alphabetic_beyond_ascii(c);
+}
+inline bool is_numeric(char32_t c) {
+  if (c < 0x80) return c >= '0' && c <= '9';
+  return detail::is_numeric_beyond_ascii(c);
+}
 inline bool is_alphanumeric(char32_t c) { return is_alphabetic(c) || is_numeric(c); }
 
 std::string_view trim_start(std::string_view s);

@@ -88,7 +88,7 @@ TEST(JsonWriter, PrettyLayoutWithEmptyContainersInline) {
   w.boolean(false);
   w.end_array();
   w.end_object();
-  EXPECT_EQ(w.text(),
+  EXPECT_EQ(w.take(),
             "{\n"
             "  \"a\": [],\n"
             "  \"b\": {},\n"

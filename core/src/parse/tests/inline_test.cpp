@@ -148,6 +148,14 @@ TEST(ParseInline, Table) {
       {"@ab\xe2\x82", "Ref([\"ab\"]), Text(\"\xe2\x82\")"},
       {"#\xff", "Text(\"#\xff\")"},
       {"|\xf0\x9f|", "Compute(\"\xf0\x9f\")"},
+      // The character before a mark is read backwards: a stray continuation
+      // byte after a whole character is a character of its own, no space.
+      {"\xc3\x82\x82@x", "Text(\"\xc3\x82\x82@x\")"},
+      {"\xe2\x80\x83@x", "Text(\"\xe2\x80\x83\"), Ref([\"x\"])"},
+      {"\xe2\x80@x", "Text(\"\xe2\x80@x\")"},
+      {"\x80(@x", "Text(\"\x80(\"), Ref([\"x\"])"},
+      {"%p\xe2\x80\x83\xe2\x80\x83#c", "ProjectRef(\"p\"), Text(\"\xe2\x80\x83\xe2\x80\x83\"), Channel(\"c\")"},
+      {"%p\x80 #c", "ProjectRef(\"p\x80\"), Text(\" \"), Channel(\"c\")"},
   };
   for (const Case& c : cases) EXPECT_EQ(show(parse_inline(c.in)), c.want) << testing::PrintToString(c.in);
 }
