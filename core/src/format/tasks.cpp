@@ -1,4 +1,5 @@
 // Tasks, attachment records and flow edges.
+#include <algorithm>
 #include <charconv>
 
 #include "format/format.hpp"
@@ -8,6 +9,8 @@
 
 namespace varn::format {
 namespace {
+
+constexpr auto npos = std::string_view::npos;
 
 void append_unsigned(std::string& s, uint64_t n) {
   char buf[24];
@@ -167,13 +170,14 @@ void append_edge(std::string& s, const FlowEdge& edge) {
   if (!edge.from.empty() || !segment.empty()) s.push_back(' ');
   if (segment.empty()) {
     s.append(edge.parallel ? "+-->" : "-->");
-  } else if (!edge.parallel && text::trim(segment) == segment) {
+  } else if (!edge.parallel && text::trim(segment) == segment &&
+             std::none_of(edge.from.begin(), edge.from.end(), [](const std::string& n) { return n.find("--") != npos; })) {
     s.append("--");
     s.append(segment);
     s.append("-->");
   } else {
-    // Between two "--" the segment is read untrimmed, and a parallel mark can
-    // follow it.
+    // Between two "--" the segment is read untrimmed, a parallel mark can
+    // follow it, and no "--" in a source name is taken for its opening.
     s.append("--");
     s.append(segment);
     s.append(edge.parallel ? "--+-->" : "---->");

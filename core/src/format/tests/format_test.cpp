@@ -200,10 +200,11 @@ TEST(FormatNodes, FlowsAndEdges) {
              FlowEdge{{"x"}, {"y"}, std::nullopt, false, "{approve}", std::nullopt, std::nullopt},
              FlowEdge{{"x"}, {"y"}, " spaced ", true, std::nullopt, std::nullopt, std::nullopt},
              FlowEdge{{}, {"y"}, "l", false, std::nullopt, std::nullopt, std::nullopt},
-             FlowEdge{{}, {"y"}, std::nullopt, false, std::nullopt, std::nullopt, std::nullopt}}};
+             FlowEdge{{}, {"y"}, std::nullopt, false, std::nullopt, std::nullopt, std::nullopt},
+             FlowEdge{{"x --w"}, {"y"}, std::nullopt, false, "{g}", std::nullopt, std::nullopt}}};
   EXPECT_EQ(fmt_one(flow),
             "flow:\n  start --ok--> review, done\n  a, b +--> c\n  x --wait:|5m|--> y\n  x --timeout:a|b--> y\n"
-            "  x --{approve}--> y\n  x -- spaced --+--> y\n  , --l--> y\n  --> y\n");
+            "  x --{approve}--> y\n  x -- spaced --+--> y\n  , --l--> y\n  --> y\n  x --w --{g}----> y\n");
   EXPECT_EQ(fmt_one(StatesDef{{FlowEdge{{"open"}, {"closed"}, {}, false, {}, {}, {}}}}),
             "states:\n  open --> closed\n");
 }
