@@ -194,4 +194,19 @@ std::string serialize_document(const Document& doc) {
   return w.take();
 }
 
+std::string serialize_document(Document&& doc) {
+  Writer w;
+  w.begin_object();
+  w.key("nodes");
+  w.begin_array();
+  for (Node& node : doc.nodes) {
+    write_value(w, node);
+    node = Divider{};  // frees the node's records and text
+  }
+  w.end_array();
+  w.end_object();
+  Nodes().swap(doc.nodes);
+  return w.take();
+}
+
 }  // namespace varn

@@ -13,8 +13,10 @@ namespace varn::json {
 
 namespace {
 
-// Pieces double in size up to this, then stay at it.
-constexpr std::size_t kLargestPiece = std::size_t{64} << 20;
+// Pieces double in size up to this, then stay at it. Pieces this small come
+// from the heap, where they reuse what the caller frees while it writes (the
+// AST writer frees the tree as it goes).
+constexpr std::size_t kLargestPiece = std::size_t{64} << 10;
 
 // A line feed and the indentation of the deepest level written in one append.
 constexpr std::size_t kIndentLevels = 64;

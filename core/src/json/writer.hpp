@@ -46,7 +46,7 @@ class Writer {
   void next_piece(std::size_t n);
 
   // The text is written in pieces that are never reallocated: a full piece is
-  // set aside and a larger one started. One buffer grown by doubling would
+  // set aside and the next one started. One buffer grown by doubling would
   // copy the text at every step and hold it twice while it does; the pieces
   // are joined once, each freed as soon as it is copied.
   std::vector<std::string> done_;
