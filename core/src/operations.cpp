@@ -4,6 +4,7 @@
 #include "varn/ast.hpp"
 #include "convert/convert.hpp"
 #include "index/index.hpp"
+#include "render/writers.hpp"
 #include "varn/parse.hpp"
 #include "varn/render.hpp"
 
@@ -26,13 +27,30 @@ TextResult render(std::string_view doc_json) {
   return render_document(doc.value());
 }
 
+// The conversions hand over each node as soon as it is built and it is
+// written at once: a large input gives as many nodes as values or lines, too
+// many to hold all together for no purpose. Nothing they build is a divider,
+// the one kind whose text depends on the node before it.
+namespace {
+struct RenderSink {
+  render::LineSink out{"    "};
+  convert::NodeSink sink() {
+    return [this](Node&& node) { render::render_node(node, 0, out); };
+  }
+};
+}  // namespace
+
 TextResult from_json(std::string_view json) {
-  auto nodes = convert::json_to_document(json);
-  if (!nodes) return err(display(nodes.error()));
-  return render_document(nodes.value());
+  RenderSink r;
+  if (auto failure = convert::json_to_nodes(json, r.sink())) return err(display(*failure));
+  return r.out.take_trimmed();
 }
 
-TextResult from_markdown(std::string_view md) { return render_document(convert::markdown_to_document(md)); }
+TextResult from_markdown(std::string_view md) {
+  RenderSink r;
+  convert::markdown_to_nodes(md, r.sink());
+  return r.out.take_trimmed();
+}
 
 TextResult to_json(std::string_view source) {
   auto doc = parse_source(source);

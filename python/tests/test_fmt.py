@@ -10,8 +10,8 @@ def test_empty_document_is_one_line_feed():
 
 
 def test_layout():
-    source = "# A\n    text   \n\n\n# B\n [ ] t\n\tprose\n"
-    assert varn_lang.fmt(source) == "# A\n  text\n\n# B\n  [ ] t\n  prose\n"
+    source = "# A\n    text   \n\n\n# B\n [ ] t\n\tprose\n# C\nplain\n# D\n"
+    assert varn_lang.fmt(source) == "# A\n  text\n\n# B\n  [ ] t\n    prose\n\n# C\nplain\n# D\n"
 
 
 def test_result_is_idempotent_and_keeps_the_tree():

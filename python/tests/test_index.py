@@ -60,3 +60,30 @@ def test_result_is_str_and_a_wrong_argument_raises():
     assert type(varn_lang.build_index("text")) is str
     with pytest.raises(TypeError):
         varn_lang.build_index(None)
+
+
+def test_assignees_through_parse():
+    source = (
+        "[ ] top\n"
+        "# Ops :@ops\n"
+        "  [ ] inherits\n"
+        "  [ ] own @team:alice\n"
+        "  ## Inner\n"
+        "    [ ] deeper\n"
+        "# Ops\n"
+        "  [ ] same path\n"
+    )
+    tasks = json.loads(varn_lang.build_index(source))["tasks"]
+    assert [(t["text"], t["group_path"], t["assignee"]) for t in tasks] == [
+        ("top", [], None),
+        ("inherits", ["Ops"], "@ops"),
+        ("own @team:alice", ["Ops"], "@team:alice"),
+        ("deeper", ["Ops", "Inner"], "@ops"),
+        ("same path", ["Ops"], "@ops"),
+    ]
+
+
+def test_variables_sorted_and_qualified():
+    source = "b = 1\n# G\n  ## H\n    a = ||x||\n"
+    assert json.loads(varn_lang.build_index(source))["variables"] == {"G:H:a": "||x||", "a": "||x||", "b": "1"}
+    assert '"variables": {\n    "G:H:a": "||x||",\n    "a": "||x||",\n    "b": "1"\n  }' in varn_lang.build_index(source)

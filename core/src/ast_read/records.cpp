@@ -121,8 +121,11 @@ Failure read(const Value& v, uint32_t& out) { return read_integer(v, out, "u32")
 Failure read(const Value& v, int64_t& out) { return read_integer(v, out, "i64"); }
 Failure read(const Value& v, int8_t& out) { return read_integer(v, out, "i8"); }
 
+// Null is what the writer makes of NaN and the infinities, where a number must
+// stand (a `Float` field value): it reads back as NaN rather than failing.
 Failure read(const Value& v, double& out) {
   switch (v.kind) {
+    case Kind::Null: out = std::numeric_limits<double>::quiet_NaN(); return {};
     case Kind::UInt: out = static_cast<double>(v.uint); return {};
     case Kind::Int: out = static_cast<double>(v.int_); return {};
     case Kind::Float: out = v.number; return {};
@@ -409,19 +412,13 @@ Failure read_inline_kind(const Rest& rest, Inline& out) {
   return {};
 }
 
-template <class Out, std::size_t... I>
-constexpr auto kind_readers(Failure (*)(const Rest&, Out&), std::index_sequence<I...>) {
-  if constexpr (std::is_same_v<Out, Node>) {
-    return std::array<Failure (*)(const Rest&, Node&), sizeof...(I)>{&read_node_kind<I>...};
-  } else {
-    return std::array<Failure (*)(const Rest&, Inline&), sizeof...(I)>{&read_inline_kind<I>...};
-  }
-}
+constexpr auto kNodeReaders = []<std::size_t... I>(std::index_sequence<I...>) {
+  return std::array{&read_node_kind<I>...};
+}(std::make_index_sequence<kNodeKindCount>());
 
-constexpr auto kNodeReaders =
-    kind_readers<Node>(nullptr, std::make_index_sequence<kNodeKindCount>());
-constexpr auto kInlineReaders =
-    kind_readers<Inline>(nullptr, std::make_index_sequence<std::variant_size_v<Inline>>());
+constexpr auto kInlineReaders = []<std::size_t... I>(std::index_sequence<I...>) {
+  return std::array{&read_inline_kind<I>...};
+}(std::make_index_sequence<std::variant_size_v<Inline>>());
 
 template <class T>
 constexpr bool has_kind_field() {

@@ -24,7 +24,15 @@ std::vector<const Member*> sorted_members(const Value& object) {
   std::vector<const Member*> members;
   members.reserve(object.size);
   for (const Member& m : object.object()) members.push_back(&m);
-  std::stable_sort(members.begin(), members.end(), [](const Member* a, const Member* b) { return a->key < b->key; });
+  // Strictly ascending keys (as many writers emit them) need no sorting and
+  // hold no repeats.
+  auto ascending = [](const Member* a, const Member* b) { return a->key < b->key; };
+  if (std::adjacent_find(members.begin(), members.end(), [](const Member* a, const Member* b) {
+        return !(a->key < b->key);
+      }) == members.end()) {
+    return members;
+  }
+  std::stable_sort(members.begin(), members.end(), ascending);
   std::vector<const Member*> out;
   out.reserve(members.size());
   for (std::size_t i = 0; i < members.size(); ++i) {
@@ -129,7 +137,7 @@ Result<Node, ConvertError> json_object_to_define(std::string_view name, const Va
   return Node(std::move(d));
 }
 
-std::optional<ConvertError> json_value_to_nodes(const Value& v, Nodes& out) {
+std::optional<ConvertError> json_value_to_nodes(const Value& v, const NodeSink& out) {
   if (v.kind == Kind::Array) {
     for (const Value& item : v.array()) {
       if (auto e = json_value_to_nodes(item, out)) return e;
@@ -137,13 +145,13 @@ std::optional<ConvertError> json_value_to_nodes(const Value& v, Nodes& out) {
     return std::nullopt;
   }
   if (v.kind != Kind::Object) {
-    out.push_back(prose(json_scalar_text(v)));
+    out(prose(json_scalar_text(v)));
     return std::nullopt;
   }
   auto add_define = [&](std::string_view key, const Value& x) -> std::optional<ConvertError> {
     auto node = json_object_to_define(key, x);
     if (!node) return std::move(node).error();
-    out.push_back(std::move(node).value());
+    out(std::move(node).value());
     return std::nullopt;
   };
   for (const Member* m : sorted_members(v)) {
@@ -155,11 +163,11 @@ std::optional<ConvertError> json_value_to_nodes(const Value& v, Nodes& out) {
         if (e.kind == Kind::Object) {
           if (auto failure = add_define(m->key, e)) return failure;
         } else {
-          out.push_back(prose(member_line(m->key, compact_text(e))));
+          out(prose(member_line(m->key, compact_text(e))));
         }
       }
     } else {
-      out.push_back(prose(member_line(m->key, json_scalar_text(x))));
+      out(prose(member_line(m->key, json_scalar_text(x))));
     }
   }
   return std::nullopt;
@@ -167,11 +175,15 @@ std::optional<ConvertError> json_value_to_nodes(const Value& v, Nodes& out) {
 
 }  // namespace
 
-Result<Nodes, ConvertError> json_to_document(std::string_view text) {
+std::optional<ConvertError> json_to_nodes(std::string_view text, const NodeSink& sink) {
   auto parsed = json::parse(text);
-  if (!parsed) return err(ConvertError{ConvertError::Variant::Json, display(parsed.error())});
+  if (!parsed) return ConvertError{ConvertError::Variant::Json, display(parsed.error())};
+  return json_value_to_nodes(parsed.value().root, sink);
+}
+
+Result<Nodes, ConvertError> json_to_document(std::string_view text) {
   Nodes out;
-  if (auto e = json_value_to_nodes(parsed.value().root, out)) return err(std::move(*e));
+  if (auto e = json_to_nodes(text, [&](Node&& n) { out.push_back(std::move(n)); })) return err(std::move(*e));
   return out;
 }
 

@@ -39,7 +39,7 @@ Task item_task(MarkerKind kind, string_view text) {
 }
 
 // The code block opened at lines[i]; returns the index after its closing line.
-std::size_t fenced_block(const std::vector<string_view>& lines, std::size_t i, Nodes& out) {
+std::size_t fenced_block(const std::vector<string_view>& lines, std::size_t i, const NodeSink& out) {
   string_view opening = text::trim_start(lines[i]);
   std::size_t ticks = opening.find_first_not_of('`');
   CodeBlock block;
@@ -53,7 +53,7 @@ std::size_t fenced_block(const std::vector<string_view>& lines, std::size_t i, N
     if (!block.content.empty()) block.content.push_back('\n');
     block.content.append(lines[i]);
   }
-  out.push_back(std::move(block));
+  out(std::move(block));
   return i;
 }
 
@@ -69,9 +69,8 @@ std::optional<Group> heading(string_view line) {
 
 }  // namespace
 
-Nodes markdown_to_document(string_view text) {
+void markdown_to_nodes(string_view text, const NodeSink& out) {
   const std::vector<string_view> lines = parse::split_lines(text);
-  Nodes out;
   std::size_t i = 0;
   while (i < lines.size()) {
     string_view line = lines[i];
@@ -82,7 +81,7 @@ Nodes markdown_to_document(string_view text) {
     }
     if (line.starts_with('#')) {
       if (auto g = heading(line)) {
-        out.push_back(std::move(*g));
+        out(std::move(*g));
         ++i;
         continue;
       }
@@ -99,7 +98,7 @@ Nodes markdown_to_document(string_view text) {
       }
     }
     if (form) {
-      out.push_back(item_task(form->kind, start_trimmed.substr(form->prefix.size())));
+      out(item_task(form->kind, start_trimmed.substr(form->prefix.size())));
       ++i;
       continue;
     }
@@ -113,8 +112,13 @@ Nodes markdown_to_document(string_view text) {
       paragraph.push_back(' ');
       paragraph.append(next);
     }
-    out.push_back(Prose{std::move(paragraph), {}});
+    out(Prose{std::move(paragraph), {}});
   }
+}
+
+Nodes markdown_to_document(string_view text) {
+  Nodes out;
+  markdown_to_nodes(text, [&](Node&& n) { out.push_back(std::move(n)); });
   return out;
 }
 

@@ -45,6 +45,14 @@ void write_list(Out& out, std::size_t depth, std::string_view key, const Strings
   out.close();
 }
 
+// Labels and reactions, as ":a, :b" between brackets. The reader strips every
+// trailing ']' of the list: when the last label ends in one, the list ends in
+// a comma instead, whose empty piece the reader drops.
+void write_labels(Out& out, std::size_t depth, std::string_view key, const Strings& labels) {
+  const bool bracket = !labels.back().ends_with(']');
+  write_list(out, depth, key, labels, bracket ? "[" : "", ":", bracket ? "]" : ",");
+}
+
 // Issue descriptions and comment bodies: a value with a line feed, or one
 // that quotes would not keep whole, goes in block form under "key: |".
 void write_text_value(Out& out, std::size_t depth, std::string_view key, std::string_view value) {
@@ -91,10 +99,7 @@ void write(Out& out, const FormDef& form, std::size_t depth) {
   for (const FormProjectionDef& p : form.projections) {
     write_pair(out, d, "projection_" + p.target, unquote_safe(p.mapping));
   }
-  for (const FieldDef& field : form.fields) {
-    append_field(out.open(d), field);
-    out.close();
-  }
+  for (const FieldDef& field : form.fields) write_field(out, d, field);
 }
 
 void write(Out& out, const ModDef& mod, std::size_t depth) {
@@ -133,8 +138,8 @@ void write(Out& out, const SyncDef& sync, std::size_t depth) {
   // The line form cuts comments from its values and needs a name; a
   // declaration lowered from a heading under "Sync" may have neither, and
   // goes back to a heading then.
-  bool line_form = !sync.name.empty() && parse::cut_trailing_comment(sync.name) == sync.name;
-  for (const auto& [key, value] : keys) line_form = line_form && parse::cut_trailing_comment(*value) == *value;
+  bool line_form = !sync.name.empty() && keeps_whole(sync.name);
+  for (const auto& [key, value] : keys) line_form = line_form && keeps_whole(*value);
   if (line_form) {
     write_head(out, depth, "sync: ", sync.name);
     for (const auto& [key, value] : keys) write_pair(out, depth + 1, key, *value);
@@ -226,11 +231,14 @@ void write(Out& out, const IssueDef& issue, std::size_t depth) {
   std::string head = "issue: " + issue.title;
   const std::vector<Gate> in_title = parse::extract_gates(text::trim(head));
   if (in_title.size() < issue.gates.size() && same_gates(in_title, issue.gates, in_title.size())) {
-    head.append(" //");
+    std::string commented = head + " //";
     for (std::size_t i = in_title.size(); i < issue.gates.size(); ++i) {
-      head.push_back(' ');
-      append_gate(head, issue.gates[i]);
+      commented.push_back(' ');
+      append_gate(commented, issue.gates[i]);
     }
+    // An unbalanced '{' in the title would take the comment into its group.
+    const std::vector<Gate> read = parse::extract_gates(text::trim(commented));
+    if (read.size() == issue.gates.size() && same_gates(read, issue.gates, read.size())) head = std::move(commented);
   }
   out.line(depth, head);
   const std::size_t d = depth + 1;
@@ -248,13 +256,16 @@ void write(Out& out, const IssueDef& issue, std::size_t depth) {
   write_optional(out, d, "status", issue.status);
   write_optional(out, d, "priority", issue.priority);
   write_optional(out, d, "assignee", issue.assignee);
-  if (!issue.labels.empty()) write_list(out, d, "labels", issue.labels, "[", ":", "]");
+  if (!issue.labels.empty()) write_labels(out, d, "labels", issue.labels);
   if (issue.estimate) {
     std::string n;
     append_number(n, *issue.estimate, false);
     write_pair(out, d, "estimate", n);
   }
-  if (issue.milestone) write_pair(out, d, "milestone", "\"" + *issue.milestone + "\"");
+  if (issue.milestone) {
+    const std::string quoted = "\"" + *issue.milestone + "\"";
+    write_pair(out, d, "milestone", keeps_whole(quoted) ? quoted : *issue.milestone);
+  }
   if (issue.due_date) write_pair(out, d, "due_date", "|" + *issue.due_date + "|");
   if (issue.description) write_text_value(out, d, "description", *issue.description);
   format_children(out, issue.children, d);
@@ -269,7 +280,7 @@ void write(Out& out, const ThreadComment& comment, std::size_t depth) {
   write_optional(out, d, "on", comment.on);
   write_optional(out, d, "author", comment.author);
   write_text_value(out, d, "body", comment.body);
-  if (!comment.reactions.empty()) write_list(out, d, "reactions", comment.reactions, "[", ":", "]");
+  if (!comment.reactions.empty()) write_labels(out, d, "reactions", comment.reactions);
   if (comment.created_at) write_pair(out, d, "created_at", "|" + *comment.created_at + "|");
   format_children(out, comment.children, d);
 }

@@ -41,12 +41,16 @@ void format_node(Out& out, const Node& node, std::size_t depth);
 void format_children(Out& out, const Nodes& nodes, std::size_t depth);
 
 // Small texts shared by the writers.
+// True when no "//" in the line would be read as the start of a comment.
+bool keeps_whole(std::string_view line);
 void append_gate(std::string& s, const Gate& gate);  // {name} or {name body}
 void append_gates(std::string& s, const std::vector<Gate>& gates);  // " {..}" each
 void append_atom(std::string& s, const Atom& atom);  // :name or :name:value
 // "key: value" at `depth`.
 void write_pair(Out& out, std::size_t depth, std::string_view key, std::string_view value);
 void write_pairs(Out& out, std::size_t depth, const Pairs& pairs);
+// A field line: name, "(s)" when plural, ": " and the typed value.
+void write_field(Out& out, std::size_t depth, const FieldDef& field);
 void write_attachment_meta(Out& out, const AttachmentMeta& meta, std::size_t depth);
 
 // One writer per kind family; each writes the node's lines at `depth`.

@@ -3,6 +3,9 @@
 #include <array>
 
 #include "format/format.hpp"
+#include "parse/handlers.hpp"
+#include "parse/parser.hpp"
+#include "text/unicode.hpp"
 
 namespace varn::format {
 namespace {
@@ -35,6 +38,24 @@ void write_text_line(Out& out, std::size_t depth, std::string_view lead, std::st
   out.close();
 }
 
+// "keyword: \"value\"" for the values the parser unquotes; a value whose own
+// quotes would let a "//" in it start a comment goes without them.
+void write_quoted(Out& out, std::size_t depth, std::string_view keyword, std::string_view value) {
+  std::string& s = out.open(depth);
+  const std::size_t start = s.size();
+  s.append(keyword);
+  s.append(" \"");
+  s.append(value);
+  s.push_back('"');
+  if (!keeps_whole(std::string_view(s).substr(start))) {
+    s.resize(start);
+    s.append(keyword);
+    s.push_back(' ');
+    s.append(value);
+  }
+  out.close();
+}
+
 template <class Tag>
 void write_named(Out& out, std::string_view keyword, const NamedChildren<Tag>& named, std::size_t depth) {
   write_text_line(out, depth, keyword, named.name);
@@ -42,6 +63,11 @@ void write_named(Out& out, std::string_view keyword, const NamedChildren<Tag>& n
 }
 
 }  // namespace
+
+bool keeps_whole(std::string_view line) {
+  const std::string_view trimmed = text::trim(line);
+  return parse::cut_trailing_comment(trimmed).size() == trimmed.size();
+}
 
 void append_gate(std::string& s, const Gate& gate) {
   s.push_back('{');
@@ -69,6 +95,24 @@ void append_atom(std::string& s, const Atom& atom) {
   }
 }
 
+void write_field(Out& out, std::size_t depth, const FieldDef& field) {
+  std::string& s = out.open(depth);
+  const std::size_t start = s.size();
+  append_field(s, field);
+  // A quote inside a text value can expose a "//" to the comment cut once the
+  // value is quoted; such a text is written bare when it reads back as itself.
+  const fv::Str* str = std::get_if<fv::Str>(&field.default_);
+  if (str && !keeps_whole(std::string_view(s).substr(start))) {
+    const FieldValue bare = parse::parse_field_value(str->value);
+    const fv::Str* back = std::get_if<fv::Str>(&bare);
+    if (back && back->value == str->value) {
+      s.resize(s.size() - str->value.size() - 2);
+      s.append(str->value);
+    }
+  }
+  out.close();
+}
+
 void write_pair(Out& out, std::size_t depth, std::string_view key, std::string_view value) {
   write_text_line(out, depth, key, ": ", value);
 }
@@ -93,13 +137,13 @@ void format_node(Out& out, const Node& node, std::size_t depth) {
           for (std::size_t n = out.open_scopes; n > 0; --n) out.line(depth, "---");
           out.line(depth, "---");
         } else if constexpr (std::is_same_v<T, Snap>) {
-          write_text_line(out, depth, "snap: \"", v.name, "\"");
+          write_quoted(out, depth, "snap:", v.name);
         } else if constexpr (std::is_same_v<T, Bold>) {
           write_text_line(out, depth, "**", v.text, "**");
         } else if constexpr (std::is_same_v<T, Remember>) {
-          write_text_line(out, depth, "remember: \"", v.content, "\"");
+          write_quoted(out, depth, "remember:", v.content);
         } else if constexpr (std::is_same_v<T, RecallOp>) {
-          write_text_line(out, depth, "recall: \"", v.query, "\"");
+          write_quoted(out, depth, "recall:", v.query);
         } else if constexpr (std::is_same_v<T, EmbedMarker>) {
           write_text_line(out, depth, "^", v.tag);
         } else if constexpr (std::is_same_v<T, Escalate>) {

@@ -5,6 +5,8 @@
 #include <charconv>
 #include <cmath>
 
+#include "parse/handlers.hpp"
+#include "parse/parser.hpp"
 #include "parse/text.hpp"
 #include "text/unicode.hpp"
 
@@ -113,9 +115,20 @@ void append_field_value(std::string& out, const FieldValue& value) {
       [&](const auto& v) {
         using T = std::decay_t<decltype(v)>;
         if constexpr (std::is_same_v<T, fv::Str>) {
-          out.push_back('"');
-          out.append(v.value);
-          out.push_back('"');
+          const std::string quoted = '"' + v.value + '"';
+          // Quotes of our own can shift the quotes inside the text so that a
+          // "//" in it starts a comment: such a text goes bare when it reads
+          // back bare as the same text.
+          if (parse::cut_trailing_comment(quoted).size() != quoted.size() &&
+              parse::cut_trailing_comment(v.value).size() == v.value.size()) {
+            const FieldValue bare = parse::parse_field_value(v.value);
+            const auto* s = std::get_if<fv::Str>(&bare);
+            if (s && s->value == v.value) {
+              out.append(v.value);
+              return;
+            }
+          }
+          out.append(quoted);
         } else if constexpr (std::is_same_v<T, fv::Int>) {
           append_signed(out, v.value);
         } else if constexpr (std::is_same_v<T, fv::Float>) {

@@ -78,27 +78,26 @@ void write(Out& out, const Define& define, std::size_t depth) {
     s.append(*define.from_scope);
   }
   out.close();
-  for (const FieldDef& field : define.fields) append_field(out.open(depth + 1), field), out.close();
+  for (const FieldDef& field : define.fields) write_field(out, depth + 1, field);
 }
 
 void write(Out& out, const Mutate& mutate, std::size_t depth) {
   std::string& s = out.open(depth);
   s.append("mutate:");
-  if (mutate.gate && has(mutate.entity, "{")) {
-    append_target(s, "", mutate.mod_scope, mutate.workspace_scope);
+  // The entity is everything before the gate (or the id), untrimmed: the
+  // gate follows it directly, or the id with the gate after a space.
+  const bool gate_first = mutate.gate && has(mutate.entity, "{");
+  append_target(s, gate_first ? "" : mutate.entity, mutate.mod_scope, mutate.workspace_scope);
+  if (gate_first) {
     append_gate(s, *mutate.gate);
     s.append(mutate.entity);
-  } else {
-    append_target(s, mutate.entity, mutate.mod_scope, mutate.workspace_scope);
   }
   if (mutate.id) {
     s.push_back(':');
     s.append(*mutate.id);
+    if (mutate.gate && !gate_first) s.push_back(' ');
   }
-  if (mutate.gate && !has(mutate.entity, "{")) {
-    s.push_back(' ');
-    append_gate(s, *mutate.gate);
-  }
+  if (mutate.gate && !gate_first) append_gate(s, *mutate.gate);
   out.close();
   // In a batch, `fields` holds the pairs written before the first record.
   write_pairs(out, depth + 1, mutate.fields);
@@ -243,7 +242,15 @@ void write(Out& out, const HistoryOp& history, std::size_t depth) {
 void write(Out& out, const StatusDef& status, std::size_t depth) {
   std::string& s = out.open(depth);
   s.append("status: ");
-  append_joined(s, status.options, " / ");
+  // Options are trimmed, then unquoted: quotes keep their outer spaces.
+  for (std::size_t i = 0; i < status.options.size(); ++i) {
+    const std::string& option = status.options[i];
+    const bool quote = text::trim(option).size() != option.size();
+    if (i) s.append(" / ");
+    if (quote) s.push_back('"');
+    s.append(option);
+    if (quote) s.push_back('"');
+  }
   out.close();
 }
 
@@ -265,31 +272,38 @@ void write(Out& out, const Routine& routine, std::size_t depth) {
 }
 
 void write(Out& out, const Webhook& webhook, std::size_t depth) {
-  // Every part is searched in the whole line, the url ends at its first
-  // space and the payload runs to the end of the line: of the spellings
-  // below the first that reads back whole is written.
-  auto spell = [&](bool quote_url, bool raw_trigger) {
+  // Every part is searched in the whole line, the url is the first word after
+  // its surrounding quotes are stripped, and the payload runs to the end of
+  // the line: of the spellings below, the first that reads back whole is
+  // written (the plain one when none does).
+  // (A part found inside another one, such as a "payload:" within the url,
+  // is not written again.)
+  enum class Url { Bare, Quoted, OpenQuote, SpacedQuote, InTrigger };
+  auto spell = [&](Url form, bool payload) {
     std::string line = "webhook:";
-    if (raw_trigger) {
-      line += " on:" + webhook.trigger;
-      return line;
-    }
+    if (form == Url::InTrigger) return line + " on:" + webhook.trigger;
     if (!webhook.trigger.empty()) line += " on:|" + webhook.trigger + "|";
     if (!webhook.url.empty()) {
       line += " url: ";
-      if (quote_url) line += '"';
+      if (form != Url::Bare) line += '"';
       line += webhook.url;
-      // A closing quote here would stay in the url when a payload follows.
-      if (quote_url && !webhook.payload) line += '"';
+      // A closing quote stays in the url when a payload follows; before the
+      // end of the line it goes, with any quote the url ends in.
+      if (form == Url::Quoted) line += '"';
+      if (form == Url::SpacedQuote) line += " \"";
     }
-    if (webhook.payload) line += " payload: \"" + *webhook.payload + "\"";
+    if (payload && webhook.payload) line += " payload: \"" + *webhook.payload + "\"";
     return line;
   };
-  std::string line = spell(false, false);
-  for (auto [quote, raw] : {std::pair{true, false}, std::pair{false, true}}) {
-    if (rereads_as(line, webhook)) break;
-    std::string other = spell(quote, raw);
-    if (rereads_as(other, webhook)) line = std::move(other);
+  std::string line = spell(Url::Bare, true);
+  for (bool payload : {true, false}) {
+    for (Url form : {Url::Bare, Url::Quoted, Url::OpenQuote, Url::SpacedQuote, Url::InTrigger}) {
+      std::string candidate = spell(form, payload);
+      if (rereads_as(candidate, webhook)) {
+        out.line(depth, candidate);
+        return;
+      }
+    }
   }
   out.line(depth, line);
 }

@@ -185,21 +185,26 @@ VARN_FIELDS(ThreadComment, unless_absent("on", &ThreadComment::on), unless_absen
 
 // ---------------------------------------------------------------- definition records
 
-VARN_FIELDS(AttachmentMeta, unless_absent("id", &AttachmentMeta::id),
+// Every field of the metadata and of the form storage may be left out, and so
+// may `meta` and `storage` themselves: reading keeps the empty default.
+VARN_FIELDS(AttachmentMeta, defaulted(unless_absent("id", &AttachmentMeta::id)),
             unless_empty("targets", &AttachmentMeta::targets), unless_empty("requires", &AttachmentMeta::requires_),
             unless_empty("blocks", &AttachmentMeta::blocks), unless_empty("depends_on", &AttachmentMeta::depends_on));
 VARN_FIELDS(StatesDef, field("transitions", &StatesDef::transitions));
-VARN_FIELDS(ValidateDef, field("name", &ValidateDef::name), field("meta", &ValidateDef::meta),
+VARN_FIELDS(ValidateDef, field("name", &ValidateDef::name), defaulted(field("meta", &ValidateDef::meta)),
             field("children", &ValidateDef::children));
-VARN_FIELDS(CheckDef, field("name", &CheckDef::name), field("meta", &CheckDef::meta), field("body", &CheckDef::body));
-VARN_FIELDS(FormStorageDef, unless_absent("canonical", &FormStorageDef::canonical),
-            unless_absent("entity", &FormStorageDef::entity), unless_absent("duckdb", &FormStorageDef::duckdb));
+VARN_FIELDS(CheckDef, field("name", &CheckDef::name), defaulted(field("meta", &CheckDef::meta)),
+            field("body", &CheckDef::body));
+VARN_FIELDS(FormStorageDef, defaulted(unless_absent("canonical", &FormStorageDef::canonical)),
+            defaulted(unless_absent("entity", &FormStorageDef::entity)),
+            defaulted(unless_absent("duckdb", &FormStorageDef::duckdb)));
 VARN_FIELDS(FormProjectionDef, field("target", &FormProjectionDef::target),
             field("mapping", &FormProjectionDef::mapping));
-VARN_FIELDS(FormDef, field("name", &FormDef::name), unless_absent("schema_version", &FormDef::schema_version),
-            unless_absent("ui_layout", &FormDef::ui_layout), unless_empty("ui_pages", &FormDef::ui_pages),
-            field("storage", &FormDef::storage), unless_empty("projections", &FormDef::projections),
-            field("fields", &FormDef::fields));
+VARN_FIELDS(FormDef, field("name", &FormDef::name),
+            defaulted(unless_absent("schema_version", &FormDef::schema_version)),
+            defaulted(unless_absent("ui_layout", &FormDef::ui_layout)),
+            unless_empty("ui_pages", &FormDef::ui_pages), defaulted(field("storage", &FormDef::storage)),
+            unless_empty("projections", &FormDef::projections), field("fields", &FormDef::fields));
 // The record's own `kind` follows the node's `kind` tag, so the object holds the key twice.
 VARN_FIELDS(ModDef, field("name", &ModDef::name), field("kind", &ModDef::kind),
             field("description", &ModDef::description), field("trigger", &ModDef::trigger),

@@ -1,5 +1,4 @@
 // Automation definitions: webhooks, file scopes, path policies and gate blocks.
-#include "parse/body.hpp"
 #include "parse/handlers.hpp"
 #include "parse/inline.hpp"
 #include "parse/text.hpp"
@@ -19,22 +18,22 @@ std::optional<std::string_view> after(std::string_view t, std::string_view key) 
 
 std::optional<Node> parse_webhook(Parser& p, std::size_t, const Line& line) {
   ++p.pos;
-  const std::string_view t = text::trim(strip_prefix_all(line.content, "webhook:"));
+  const std::string_view t = statement_value(line.content, "webhook:");
   // Each part is looked for in the whole line, whatever the order.
   Webhook w;
   if (auto on = after(t, "on:")) w.trigger = text_between_bars(*on);
   if (auto url = after(t, "url:")) {
-    const std::string_view u = strip_surrounding(text::trim(*url), '"');
+    const std::string_view u = strip_quotes(*url);
     w.url = std::string(u.substr(0, text::word_length(u)));
   }
-  if (auto payload = after(t, "payload:")) w.payload = std::string(strip_surrounding(text::trim(*payload), '"'));
+  if (auto payload = after(t, "payload:")) w.payload = std::string(strip_quotes(*payload));
   return w;
 }
 
 std::optional<Node> parse_files(Parser& p, std::size_t, const Line& line) {
   ++p.pos;
   FilesDef files;
-  for (std::string_view path : collect_nested_lines(p, indentation(line.raw))) {
+  for (std::string_view path : read_body_lines(p, indentation(line.raw))) {
     files.paths.emplace_back(path.starts_with('@') ? text::trim(path.substr(1)) : path);
   }
   return files;
@@ -43,7 +42,7 @@ std::optional<Node> parse_files(Parser& p, std::size_t, const Line& line) {
 std::optional<Node> parse_policy(Parser& p, std::size_t, const Line& line) {
   ++p.pos;
   PolicyDef policy;
-  for (std::string_view rule : collect_nested_lines(p, indentation(line.raw))) {
+  for (std::string_view rule : read_body_lines(p, indentation(line.raw))) {
     if (!rule.starts_with('@')) continue;
     rule.remove_prefix(1);
     const std::size_t colon = rule.find(':');
@@ -61,7 +60,7 @@ std::optional<Node> parse_gate(Parser& p, std::size_t depth, const Line& line) {
   ++p.pos;
   // The name is read from the uncut line: a "//" in it is kept.
   GateDef gate;
-  gate.name = std::string(text::trim(strip_prefix_all(line.trimmed, "gate:")));
+  gate.name = std::string(statement_value(line.trimmed, "gate:"));
   gate.children = parse_block(p, indentation(line.raw) + 1, depth + 1);
   return gate;
 }

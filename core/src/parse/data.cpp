@@ -2,7 +2,6 @@
 // statement line, and a body of field or pair lines read without dispatch.
 #include <unordered_map>
 
-#include "parse/body.hpp"
 #include "parse/handlers.hpp"
 #include "parse/headings.hpp"
 #include "parse/inline.hpp"
@@ -82,7 +81,7 @@ std::optional<Node> parse_define(Parser& p, std::size_t, const Line& line) {
     d.entity = parse_title_atoms(rest).title;
   }
   d.atoms = parse_title_atoms(before(rest, " from ")).atoms;
-  for (std::string_view body : collect_nested_lines(p, indentation(line.raw))) {
+  for (std::string_view body : read_body_lines(p, indentation(line.raw))) {
     if (auto field = parse_field_def(body)) d.fields.push_back(std::move(*field));
   }
   return d;
@@ -105,7 +104,7 @@ std::optional<Node> parse_mutate(Parser& p, std::size_t, const Line& line) {
     if (!id.empty()) m.id = std::string(id);
   }
 
-  const std::vector<std::string_view> lines = collect_nested_lines(p, indentation(line.raw));
+  const std::vector<std::string_view> lines = read_body_lines(p, indentation(line.raw));
   if (!m.id && is_batch(lines)) {
     read_batch(lines, m);
     return m;

@@ -28,17 +28,31 @@ Nodes parse_block(Parser& p, std::size_t min_indent, std::size_t depth) {
   return nodes;
 }
 
-std::vector<std::string_view> read_body_lines(Parser& p, std::size_t opener_indent) {
-  std::vector<std::string_view> body;
+std::optional<Line> next_body_line(Parser& p, std::size_t opener_indent) {
   while (p.pos < p.lines.size()) {
     const Line line = read_line(p.lines[p.pos]);
     if (!line.trimmed.empty()) {
       if (indentation(line.raw) <= opener_indent) break;
-      body.push_back(line.content);
+      ++p.pos;
+      return line;
     }
     ++p.pos;
   }
+  return std::nullopt;
+}
+
+std::vector<std::string_view> read_body_lines(Parser& p, std::size_t opener_indent) {
+  std::vector<std::string_view> body;
+  while (auto line = next_body_line(p, opener_indent)) body.push_back(line->content);
   return body;
+}
+
+Pairs read_body_pairs(Parser& p, std::size_t opener_indent) {
+  Pairs pairs;
+  while (auto line = next_body_line(p, opener_indent)) {
+    if (auto kv = split_key_value(line->content)) pairs.push_back(std::move(*kv));
+  }
+  return pairs;
 }
 
 }  // namespace parse

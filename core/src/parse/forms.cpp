@@ -1,5 +1,4 @@
 // Forms (fields, storage, projections, pages) and metric definitions.
-#include "parse/body.hpp"
 #include "parse/handlers.hpp"
 #include "parse/inline.hpp"
 #include "parse/text.hpp"
@@ -51,7 +50,7 @@ void read_metric_line(std::string_view line, MetricDef& metric, std::string& for
       formula = value;
     }
   } else if (key == "dimensions") {
-    metric.dimensions = collect_trimmed_strings(strip_trailing(strip_leading(value, '['), ']'), ",");
+    metric.dimensions = collect_trimmed_strings(strip_suffix_all(strip_prefix_all(value, "["), "]"), ",");
   } else if (key == "cross_source") {
     metric.cross_source = value == "true";
   }
@@ -62,9 +61,9 @@ void read_metric_line(std::string_view line, MetricDef& metric, std::string& for
 std::optional<Node> parse_form(Parser& p, std::size_t, const Line& line) {
   ++p.pos;
   FormDef form;
-  form.name = std::string(text::trim(strip_prefix_all(line.content, "form:")));
+  form.name = std::string(statement_value(line.content, "form:"));
   const std::size_t indent = indentation(line.raw);
-  while (auto body = next_nested_line(p, indent)) read_form_line(body->content, form);
+  while (auto body = next_body_line(p, indent)) read_form_line(body->content, form);
   return form;
 }
 

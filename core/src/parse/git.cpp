@@ -1,5 +1,4 @@
 // Git statements: "git: verb args" with nested key-value lines.
-#include "parse/body.hpp"
 #include "parse/handlers.hpp"
 #include "parse/text.hpp"
 #include "text/unicode.hpp"
@@ -8,13 +7,13 @@ namespace varn::parse {
 
 std::optional<Node> parse_git(Parser& p, std::size_t, const Line& line) {
   ++p.pos;
-  const std::string_view t = text::trim(strip_prefix_all(line.content, "git:"));
+  const std::string_view t = statement_value(line.content, "git:");
   const std::size_t verb = text::word_length(t);
   GitOp git;
   git.verb = std::string(t.substr(0, verb));
   // The args start after the one whitespace character that ends the verb.
   if (verb < t.size()) git.args = std::string(t.substr(verb + text::decode(t, verb).len));
-  git.body = collect_nested_pairs(p, indentation(line.raw));
+  git.body = read_body_pairs(p, indentation(line.raw));
   return git;
 }
 

@@ -116,12 +116,6 @@ inline constexpr std::pair<std::string_view, std::string SyncDef::*> kSyncSettin
     {"mode", &SyncDef::mode},    {"target", &SyncDef::target}, {"schedule", &SyncDef::schedule},
     {"scope", &SyncDef::scope},
 };
-// Consumes blank lines; then the trimmed line at `pos` if it is indented
-// deeper than `opener_indent` (not consumed), else none.
-std::optional<std::string_view> next_body_line(Parser& p, std::size_t opener_indent);
-// The key/value lines indented deeper than `opener_indent`, cut at comments;
-// blank lines and lines without ':' are consumed and skipped.
-Pairs read_body_pairs(Parser& p, std::size_t opener_indent);
 
 // lattice.cpp
 std::optional<Node> parse_symmetry(Parser& p, std::size_t depth, const Line& line);

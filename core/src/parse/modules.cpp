@@ -1,7 +1,6 @@
 // Modules: definitions ("mod:$name" and a block of key-value lines),
 // invocations ("$name.method(args)") and use blocks ("use $mod", "use @entity
 // from $mod as @alias").
-#include "parse/body.hpp"
 #include "parse/handlers.hpp"
 #include "parse/text.hpp"
 #include "text/unicode.hpp"
@@ -29,12 +28,12 @@ std::string read_triple_quoted(Parser& p) {
 
 std::optional<Node> parse_mod_def(Parser& p, std::size_t, const Line& line) {
   ++p.pos;
-  const std::string_view t = text::trim(strip_prefix_all(line.content, "mod:$"));
+  const std::string_view t = statement_value(line.content, "mod:$");
   ModDef m;
   m.versioned = t.find(":v") != std::string_view::npos;
   m.name = std::string(text::trim(remove_all(remove_all(t, " :v"), ":v")));
 
-  while (auto body = next_nested_line(p, indentation(line.raw))) {
+  while (auto body = next_body_line(p, indentation(line.raw))) {
     const std::string_view content = body->content;
     auto kv = split_key_value(content);
     if (!kv) {
@@ -47,7 +46,7 @@ std::optional<Node> parse_mod_def(Parser& p, std::size_t, const Line& line) {
   // The typed fields come from the first pair of their key; every pair also
   // stays in the body.
   if (const std::string* kind = first_value(m.body, "kind")) m.kind = *kind;
-  if (const std::string* d = first_value(m.body, "description")) m.description = std::string(strip_surrounding(*d, '"'));
+  if (const std::string* d = first_value(m.body, "description")) m.description = std::string(strip_quotes(*d));
   if (const std::string* trigger = first_value(m.body, "trigger")) m.trigger = collect_unquoted_pieces(*trigger, "/");
   return m;
 }
@@ -58,7 +57,7 @@ ModInvoke parse_mod_invoke(std::string_view text) {
   std::string_view head = r;
   if (const std::size_t paren = r.find('('); paren != std::string_view::npos) {
     head = r.substr(0, paren);
-    m.args = std::string(strip_trailing(strip_leading(r.substr(paren), '('), ')'));
+    m.args = std::string(strip_suffix_all(strip_prefix_all(r.substr(paren), "("), ")"));
   }
   if (const std::size_t dot = head.find('.'); dot != std::string_view::npos) {
     m.name = std::string(head.substr(0, dot));
@@ -76,7 +75,7 @@ std::optional<Node> build_mod_invoke(Parser& p, std::size_t, const Line& line) {
 
 std::optional<Node> parse_use_block(Parser& p, std::size_t, const Line& line) {
   ++p.pos;
-  const std::string_view t = text::trim(strip_prefix_all(line.content, "use "));
+  const std::string_view t = statement_value(line.content, "use ");
   UseBlock u;
   if (!t.starts_with('@')) {
     u.mod_name = std::string(t.substr(0, text::word_length(t)));
@@ -99,7 +98,7 @@ std::optional<Node> parse_use_block(Parser& p, std::size_t, const Line& line) {
       u.from_workspace = std::string(source.substr(kWorkspace.size()));
     }
   }
-  u.config = collect_nested_pairs(p, indentation(line.raw));
+  u.config = read_body_pairs(p, indentation(line.raw));
   return u;
 }
 

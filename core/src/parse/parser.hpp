@@ -47,5 +47,11 @@ Line read_line(std::string_view raw);
 // given as its `content`. Leaves `pos` at the first line of the enclosing
 // block.
 std::vector<std::string_view> read_body_lines(Parser& p, std::size_t opener_indent);
+// The same lines one at a time, for a handler whose lines may take in more
+// lines after them; none at the end of the body.
+std::optional<Line> next_body_line(Parser& p, std::size_t opener_indent);
+// The body lines that hold a ':', split at the first one into a trimmed key
+// and value; the other lines are dropped.
+Pairs read_body_pairs(Parser& p, std::size_t opener_indent);
 
 }  // namespace varn::parse

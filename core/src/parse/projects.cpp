@@ -9,6 +9,22 @@
 namespace varn::parse {
 namespace {
 
+// Skips blank lines; then the trimmed line at `pos` when it is indented deeper
+// than `opener_indent`, left unconsumed so that a nested block can read it.
+std::optional<std::string_view> peek_body_line(Parser& p, std::size_t opener_indent) {
+  while (p.pos < p.lines.size()) {
+    const std::string_view raw = p.lines[p.pos];
+    const std::string_view trimmed = text::trim(raw);
+    if (!trimmed.empty()) {
+      if (indentation(raw) <= opener_indent) break;
+      return trimmed;
+    }
+    ++p.pos;
+  }
+  return std::nullopt;
+}
+
+
 bool is_blank(std::string_view raw) { return text::trim(raw).empty(); }
 
 // Whether the line at `at` exists, is not blank and is not deeper than `indent`.
@@ -121,7 +137,7 @@ std::optional<Node> parse_project(Parser& p, std::size_t, const Line& line) {
       {"routine", &ProjectDef::routine},     {"kpi", &ProjectDef::kpi},
       {"completion", &ProjectDef::completion}, {"inhibited_until", &ProjectDef::inhibited_until},
   };
-  while (auto body_line = next_body_line(p, opener_indent)) {
+  while (auto body_line = peek_body_line(p, opener_indent)) {
     const std::string_view trimmed = *body_line;
     if (trimmed.starts_with("commands:")) {
       project.commands = read_commands(p, true);

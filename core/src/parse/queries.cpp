@@ -1,6 +1,5 @@
 // Queries: a `query:` block whose body holds the expression and its clauses,
 // or a one-line question "? ...".
-#include "parse/body.hpp"
 #include "parse/handlers.hpp"
 #include "parse/inline.hpp"
 #include "parse/text.hpp"
@@ -59,7 +58,7 @@ std::optional<Query> parse_query_expr(const std::vector<std::string_view>& lines
 
 std::optional<Node> parse_query_line(Parser& p, std::size_t depth, const Line& line) {
   const std::size_t opener = p.pos++;
-  const std::vector<std::string_view> body = collect_nested_lines(p, indentation(line.raw));
+  const std::vector<std::string_view> body = read_body_lines(p, indentation(line.raw));
   if (auto q = parse_query_expr(body)) return *q;
   // Nothing below the line to query: keep it as the prose it reads as. Only
   // blank lines were passed over, so the walk may read them again.
@@ -69,7 +68,7 @@ std::optional<Node> parse_query_line(Parser& p, std::size_t depth, const Line& l
 
 std::optional<Node> parse_query_shorthand(Parser& p, std::size_t, const Line& line) {
   ++p.pos;
-  const std::string_view expr = text::trim(strip_prefix_all(line.content, "? "));
+  const std::string_view expr = statement_value(line.content, "? ");
   return *parse_query_expr({expr});  // one line always reads as a query
 }
 

@@ -8,27 +8,6 @@
 
 namespace varn::parse {
 
-std::optional<std::string_view> next_body_line(Parser& p, std::size_t opener_indent) {
-  while (p.pos < p.lines.size()) {
-    const std::string_view raw = p.lines[p.pos];
-    const std::string_view trimmed = text::trim(raw);
-    if (!trimmed.empty()) {
-      if (indentation(raw) <= opener_indent) break;
-      return trimmed;
-    }
-    ++p.pos;
-  }
-  return std::nullopt;
-}
-
-Pairs read_body_pairs(Parser& p, std::size_t opener_indent) {
-  Pairs pairs;
-  for (std::string_view body : read_body_lines(p, opener_indent)) {
-    if (auto kv = split_key_value(body)) pairs.push_back(std::move(*kv));
-  }
-  return pairs;
-}
-
 std::optional<Node> parse_sync_declaration(Parser& p, std::size_t, const Line& line) {
   const std::size_t line_number = p.pos + 1;
   ++p.pos;

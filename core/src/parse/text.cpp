@@ -2,8 +2,12 @@
 // White_Space; trimming goes through the shared unicode helpers.
 #include "parse/text.hpp"
 
+#include <double-conversion/double-conversion.h>
+
 #include <algorithm>
 #include <charconv>
+#include <algorithm>
+#include <cmath>
 #include <cstdint>
 #include <limits>
 
@@ -170,48 +174,38 @@ std::optional<double> parse_f64(std::string_view text) {
            });
   };
   if (is("inf") || is("infinity")) return sign(std::numeric_limits<double>::infinity());
-  if (is("nan")) return sign(std::numeric_limits<double>::quiet_NaN());
+  if (is("nan")) return std::numeric_limits<double>::quiet_NaN();
 
   // The grammar is checked here, so that the conversion below sees only a
   // plain decimal: digits, an optional '.' and digits (one digit at least),
   // then an optional exponent with at least one digit.
   std::size_t i = 0;
-  const auto digits = [&] {
+  const auto skip_digits = [&] {
     const std::size_t from = i;
     while (i < text.size() && text[i] >= '0' && text[i] <= '9') ++i;
-    return text.substr(from, i - from);
+    return i - from;
   };
-  const std::string_view whole = digits();
-  std::string_view fraction;
+  std::size_t digits = skip_digits();
   if (i < text.size() && text[i] == '.') {
     ++i;
-    fraction = digits();
+    digits += skip_digits();
   }
-  if (whole.empty() && fraction.empty()) return std::nullopt;
-  int64_t exponent = 0;
+  if (digits == 0) return std::nullopt;
   if (i < text.size() && (text[i] == 'e' || text[i] == 'E')) {
     ++i;
-    bool exp_negative = false;
-    if (i < text.size() && (text[i] == '+' || text[i] == '-')) exp_negative = text[i++] == '-';
-    const std::string_view exp_digits = digits();
-    if (exp_digits.empty()) return std::nullopt;
-    for (const char c : exp_digits) exponent = std::min<int64_t>(exponent * 10 + (c - '0'), 1'000'000'000);
-    if (exp_negative) exponent = -exponent;
+    if (i < text.size() && (text[i] == '+' || text[i] == '-')) ++i;
+    if (skip_digits() == 0) return std::nullopt;
   }
-  if (i != text.size()) return std::nullopt;
+  if (i != text.size() || text.size() > static_cast<std::size_t>(std::numeric_limits<int>::max())) return std::nullopt;
 
-  double value = 0;
-  const auto [end, ec] = std::from_chars(text.data(), text.data() + text.size(), value);
-  if (ec == std::errc::result_out_of_range) {
-    // The decimal magnitude of the first significant digit tells overflow
-    // from underflow.
-    const std::size_t lead = whole.find_first_not_of('0');
-    const int64_t magnitude = lead != std::string_view::npos
-                                  ? static_cast<int64_t>(whole.size() - lead) - 1 + exponent
-                                  : -static_cast<int64_t>(fraction.find_first_not_of('0')) - 1 + exponent;
-    return sign(magnitude > 0 ? std::numeric_limits<double>::infinity() : 0.0);
-  }
-  if (ec != std::errc() || end != text.data() + text.size()) return std::nullopt;
+  // The converter rounds to the nearest double and gives infinity or zero
+  // past the ends of the range.
+  using double_conversion::StringToDoubleConverter;
+  static const StringToDoubleConverter converter(StringToDoubleConverter::NO_FLAGS, 0.0,
+                                                 std::numeric_limits<double>::quiet_NaN(), nullptr, nullptr);
+  int used = 0;
+  const double value = converter.StringToDouble(text.data(), static_cast<int>(text.size()), &used);
+  if (used != static_cast<int>(text.size()) || std::isnan(value)) return std::nullopt;
   return sign(value);
 }
 
@@ -236,7 +230,7 @@ std::string_view strip_trailing(std::string_view s, char c) {
   return s;
 }
 
-std::string_view strip_surrounding(std::string_view text, char c) { return strip_trailing(strip_leading(text, c), c); }
+std::string_view strip_surrounding(std::string_view text, char c) { return strip_surrounding(text, std::string_view(&c, 1)); }
 
 std::string remove_all(std::string_view text, std::string_view part) {
   if (part.empty()) return std::string(text);

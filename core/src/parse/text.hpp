@@ -48,6 +48,8 @@ std::string_view strip_quotes(std::string_view text);
 // The text after the first `prefix` repetitions are removed, trimmed: the
 // value of a one-line statement such as "snap: name".
 std::string_view statement_value(std::string_view text, std::string_view prefix);
+// The text with every occurrence of `part` removed, in one pass from the left.
+std::string remove_all(std::string_view text, std::string_view part);
 
 // The text between an opening and a closing `mark` that do not overlap:
 // `text` starts and ends with `mark` and is at least twice its length.

@@ -63,19 +63,18 @@ void append_query_expr(std::string& line, const Query& q) {
 }  // namespace
 
 void write(const Query& q, std::size_t depth, LineSink& out) {
-  // The one-line "? " form has no clauses; a query with any goes in a block.
-  if (!q.sort && !q.limit && !q.include) {
-    std::string& line = out.open(depth);
-    line.append("? ");
-    append_query_expr(line, q);
-    out.close();
+  std::string expr;
+  append_query_expr(expr, q);
+  // The one-line "? " form has no clauses and drops every "? " that starts
+  // its expression; a query that needs either goes in a block.
+  if (!q.sort && !q.limit && !q.include && !expr.empty() && !expr.starts_with("? ")) {
+    emit(out, depth, "? ", expr);
     return;
   }
   out.line(depth, "query:");
-  std::string& expr = out.open(depth);
-  expr.append("    ");
-  append_query_expr(expr, q);
-  out.close();
+  // An empty expression line would be skipped as blank; a bare comment
+  // stands in for it.
+  emit(out, depth, "    ", expr.empty() ? "//" : expr);
   sub_line(out, depth, "    sort: ", q.sort);
   if (q.limit) sub_line(out, depth, "    limit: ", std::to_string(*q.limit));
   if (q.include) joined_line(out, depth, "    include: ", *q.include, ", ");

@@ -23,9 +23,16 @@ void atom_list_line(LineSink& out, std::size_t depth, std::string_view lead, con
   if (!items.empty()) joined_line(out, depth, lead, items, ", ", ":", "", "]");
 }
 
+// Lines of a block are not cut at comments, one-line values are: a value
+// that would lose a tail to the cut goes in the block form too.
+bool needs_block(std::string_view value) { return needs_block_form(value) || cut_by_comment(value); }
+
 // A text that may hold line feeds: block form then, else one quoted line.
+// The parser strips every double quote at the ends of the quoted form, so a
+// text that starts or ends with one goes in the block form too.
 void text_value(LineSink& out, std::size_t depth, std::string_view key, std::string_view value) {
-  if (needs_block_form(value)) {
+  if (needs_block_form(value) || cut_by_comment('"' + std::string(value) + '"') || value.starts_with('"') ||
+      value.ends_with('"')) {
     write_block(out, depth, "    ", key, "        ", value);
   } else {
     emit(out, depth, "    ", key, ": \"", value, "\"");
@@ -35,7 +42,10 @@ void text_value(LineSink& out, std::size_t depth, std::string_view key, std::str
 }  // namespace
 
 void write(const SyncDef& s, std::size_t depth, LineSink& out) {
-  emit(out, depth, "sync:", s.name);
+  // "sync:" without a name fails to parse. A nameless declaration comes from
+  // an untitled heading under a "Sync" heading, and goes back as one: the
+  // same lines below it make the same declaration.
+  emit(out, depth, s.name.empty() ? "#" : "sync:", s.name);
   sub_line_unless_empty(out, depth, "    class: ", s.class_);
   sub_line_unless_empty(out, depth, "    source: ", s.source);
   sub_line_unless_empty(out, depth, "    identity: ", s.identity);
@@ -59,7 +69,7 @@ void write(const MetricDef& m, std::size_t depth, LineSink& out) {
   if (!m.dimensions.empty()) joined_line(out, depth, "  dimensions: [", m.dimensions, ", ", "", "", "]");
   if (m.formula.empty()) return;
   // A one-line "|" would open an empty block; the block form keeps it.
-  if (needs_block_form(m.formula) || m.formula == "|") {
+  if (needs_block(m.formula) || m.formula == "|") {
     write_block(out, depth, "  ", "formula", "    ", m.formula);
   } else {
     sub_line(out, depth, "  formula: ", m.formula);
@@ -95,7 +105,7 @@ void write(const CommandsDef& c, std::size_t depth, LineSink& out) {
     sub_line(out, depth, "    description: ", e.description);
     if (!e.params.empty()) joined_line(out, depth, "    params: ", e.params, ", ");
     if (e.prompt.empty()) continue;
-    if (needs_block_form(e.prompt)) {
+    if (needs_block(e.prompt)) {
       write_block(out, depth, "    ", "prompt", "      ", e.prompt);
     } else {
       sub_line(out, depth, "    prompt: ", e.prompt);

@@ -4,6 +4,7 @@
 
 #include <type_traits>
 
+#include "parse/parser.hpp"
 #include "render/writers.hpp"
 
 namespace varn {
@@ -24,18 +25,52 @@ void render_node(const Node& node, std::size_t depth, LineSink& out) {
   std::visit([&](const auto& payload) { write(payload, depth, out); }, node.value);
 }
 
+namespace {
+
+// True when the last lines that `node` writes are the members of a scope,
+// which go on until a line that is not deeper or a line of dashes.
+bool ends_in_scope(const Node& node) {
+  return std::visit(
+      [](const auto& p) {
+        using P = std::decay_t<decltype(p)>;
+        const Nodes* last = nullptr;
+        if constexpr (std::is_same_v<P, ProjectScope>) {
+          return true;
+        } else if constexpr (std::is_same_v<P, Task>) {
+          if (p.match_arms && !p.match_arms->empty()) {
+            last = &p.match_arms->back().children;
+          } else if (p.match_arms) {
+            return false;
+          } else if (p.on_fail) {
+            last = &*p.on_fail;
+          } else if (p.on_pass) {
+            last = &*p.on_pass;
+          } else {
+            last = &p.children;
+          }
+        } else if constexpr (requires { p.children; }) {
+          if constexpr (std::is_same_v<decltype(p.children), Nodes>) last = &p.children;
+        }
+        return last && !last->empty() && ends_in_scope(last->back());
+      },
+      node.value);
+}
+
+}  // namespace
+
 void render_nodes(const Nodes& nodes, std::size_t depth, LineSink& out) {
   for (std::size_t i = 0; i < nodes.size(); ++i) {
-    // A line of dashes right after a scope's members would be read as the
-    // scope's closing line and the divider lost; a blank line ends the scope
-    // first.
-    if (i > 0 && std::holds_alternative<Divider>(nodes[i].value) &&
-        std::holds_alternative<ProjectScope>(nodes[i - 1].value) && !out.last_line_blank()) {
-      out.blank();
+    // A line of dashes right after a scope's members is read as the scope's
+    // closing line, so a divider there would be lost: the scope gets its own
+    // closing line first.
+    if (i > 0 && std::holds_alternative<Divider>(nodes[i].value) && ends_in_scope(nodes[i - 1])) {
+      out.line(depth, "---");
     }
     render_node(nodes[i], depth, out);
   }
 }
+
+bool cut_by_comment(std::string_view text) { return parse::cut_trailing_comment(text).size() != text.size(); }
 
 void sub_line(LineSink& out, std::size_t depth, std::string_view lead, std::string_view value) {
   std::string& line = out.open(depth);
@@ -99,7 +134,13 @@ void render_task_marker(const TaskMarker& marker, const std::optional<std::strin
   if (marker.seq) out.append(std::to_string(*marker.seq));
   switch (marker.kind) {
     case MarkerKind::Open:
-      if (!label && !marker.seq) out.push_back(' ');
+      // An open decision keeps its "?": without it a label such as "3" or ""
+      // would read back as a sequence number or as no label.
+      if (label && marker.priority == MarkerPriority::Decision) {
+        out.push_back('?');
+      } else if (!label && !marker.seq) {
+        out.push_back(' ');
+      }
       break;
     case MarkerKind::Required: out.push_back('!'); break;
     case MarkerKind::Optional: out.push_back('o'); break;

@@ -39,7 +39,17 @@ void write(const StatusDef& s, std::size_t depth, LineSink& out) {
 
 void write(const Routine& r, std::size_t depth, LineSink& out) {
   std::string& line = out.open(depth);
-  line.append("routine:").append(r.trigger).append(":|").append(r.expr).append("|");
+  line.append("routine:").append(r.trigger);
+  // The parser drops the colons that end the text before the first bar, so
+  // a trigger that ends in one is followed by a space instead. An expression
+  // that itself starts with a bar was read to the end of the line: it goes
+  // back without bars of its own.
+  line.append(r.trigger.ends_with(':') ? " " : ":");
+  if (r.expr.starts_with('|') && r.expr.find('|', 1) == std::string::npos) {
+    line.append(r.expr);
+  } else {
+    line.append("|").append(r.expr).append("|");
+  }
   out.close();
 }
 
@@ -91,13 +101,21 @@ void write(const GateDef& g, std::size_t depth, LineSink& out) {
   named_block(out, depth, g.name.starts_with("name") ? "gate: " : "gate:", g.name, g.children);
 }
 
-void write(const ProjectScope& s, std::size_t depth, LineSink& out) { named_block(out, depth, "%", s.name, s.children); }
+void write(const ProjectScope& s, std::size_t depth, LineSink& out) {
+  named_block(out, depth, "%", s.name, s.children);
+}
 
-void write(const BoundDef& b, std::size_t depth, LineSink& out) { named_block(out, depth, "bound:", b.name, b.children); }
+void write(const BoundDef& b, std::size_t depth, LineSink& out) {
+  named_block(out, depth, "bound:", b.name, b.children);
+}
 
-void write(const BuildDef& b, std::size_t depth, LineSink& out) { named_block(out, depth, "build:", b.name, b.children); }
+void write(const BuildDef& b, std::size_t depth, LineSink& out) {
+  named_block(out, depth, "build:", b.name, b.children);
+}
 
-void write(const RunDef& r, std::size_t depth, LineSink& out) { named_block(out, depth, "run:", r.name, r.children); }
+void write(const RunDef& r, std::size_t depth, LineSink& out) {
+  named_block(out, depth, "run:", r.name, r.children);
+}
 
 void write(const Conditional& c, std::size_t depth, LineSink& out) {
   const std::string_view bars = c.condition.live ? "||" : "|";
@@ -124,9 +142,10 @@ void write(const CheckDef& c, std::size_t depth, LineSink& out) {
 void write(const ModDef& m, std::size_t depth, LineSink& out) {
   emit(out, depth, "mod:$", m.name);
   for (const auto& [key, value] : m.body) {
-    if (value.find('\n') != std::string::npos) {
+    if (value.find('\n') != std::string::npos || cut_by_comment(value)) {
       // A value with line feeds goes between lines of three double quotes,
-      // the form the parser reads such a value from.
+      // the form the parser reads such a value from; so does one that would
+      // lose a tail to the comment cut on a line of its own.
       emit(out, depth, "    ", key, ": \"\"\"");
       std::size_t start = 0;
       for (;;) {
@@ -138,7 +157,9 @@ void write(const ModDef& m, std::size_t depth, LineSink& out) {
       }
       out.line(depth, "    \"\"\"");
     } else if (key == "_") {
-      emit(out, depth, "    ", value);
+      // A bare line gives this pair; an empty one would be skipped as blank,
+      // and a bare comment reads back as it.
+      emit(out, depth, "    ", value.empty() ? "//" : std::string_view(value));
     } else {
       emit(out, depth, "    ", key, ": ", value);
     }
@@ -155,9 +176,17 @@ void write(const GitOp& g, std::size_t depth, LineSink& out) {
 }
 
 void write(const UseBlock& u, std::size_t depth, LineSink& out) {
-  // After "use @" the parser reads the whole rest of the line as the name, so
-  // " config:" would become part of it.
-  emit(out, depth, "use ", u.mod_name, u.mod_name.starts_with('@') ? "" : " config:");
+  const std::string_view name = u.mod_name;
+  if (name.starts_with('@') && name.find(" from ") == std::string_view::npos) {
+    // After "use @" the whole rest of the line is the name: " config:" would
+    // become part of it.
+    emit(out, depth, "use ", name);
+  } else if (name.starts_with('$') && text::word_length(name) == name.size()) {
+    emit(out, depth, "use ", name, " config:");
+  } else {
+    // Any other name is read back only as the source of a "from" form.
+    emit(out, depth, "use @", u.entity ? std::string_view(*u.entity) : std::string_view(), " from ", name);
+  }
   pair_lines(out, depth, "    ", u.config);
 }
 

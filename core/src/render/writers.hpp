@@ -24,6 +24,10 @@ void render_flow_edge(const FlowEdge& edge, std::size_t depth, LineSink& out);
 // " {name}" for each gate; gate bodies are not written.
 void render_gate_names(const std::vector<Gate>& gates, std::string& out);
 
+// True when the parser would cut a trailing comment off `text` written on a
+// line of its own: such a text needs a form whose lines are not cut.
+bool cut_by_comment(std::string_view text);
+
 // One whole line at `depth`: the indent, then the parts.
 template <class... Parts>
 void emit(LineSink& out, std::size_t depth, const Parts&... parts) {

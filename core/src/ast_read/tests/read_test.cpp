@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <regex>
 #include <string>
 
 #include "tests/golden.hpp"
@@ -566,11 +567,19 @@ TEST(AstRead, NulCharactersSurvive) {
 
 // ---------------------------------------------------------------- what the writer writes reads back
 
+// A double that is not finite is written as null, which reads back as none,
+// and none is left out: such lines are the one expected difference.
+std::string without_non_finite(const std::string& json) {
+  static const std::regex null_double(
+      R"re(,\n *"(estimate|fitness|pressure)": null(?=\n)|\n *"(estimate|fitness|pressure)": null,)re");
+  return std::regex_replace(json, null_double, "");
+}
+
 void expect_reads_back(const fs::path& file) {
   const std::string json = testing::slurp(file);
   auto doc = deserialize_document(json);
   ASSERT_TRUE(doc.ok()) << file << ": " << display(doc.error());
-  EXPECT_EQ(serialize_document(doc.value()), json) << file;
+  EXPECT_EQ(serialize_document(doc.value()), without_non_finite(json)) << file;
 }
 
 TEST(AstRead, WrittenDocumentsReadBackToTheSameBytes) {
@@ -584,6 +593,8 @@ TEST(AstRead, WrittenDocumentsReadBackToTheSameBytes) {
   // Every node kind with every field filled.
   expect_reads_back(fs::path(VARN_TEST_DATA) / "ast_read/tests/data/every_kind.json");
   expect_reads_back(fs::path(VARN_TEST_DATA) / "ast_write/tests/data/frame.json");
+  // Every node kind with its left-out fields left out.
+  expect_reads_back(fs::path(VARN_TEST_DATA) / "ast_write/tests/data/bare_kinds.json");
 }
 
 }  // namespace

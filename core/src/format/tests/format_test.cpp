@@ -97,6 +97,7 @@ TEST(FormatNodes, OneLineKinds) {
       {"history", HistoryOp{"t", 5}, "history:t limit:5\n"},
       {"history bare", HistoryOp{"t", std::nullopt}, "history:t\n"},
       {"status", StatusDef{{"a", "b", ""}}, "status: a / b /\n"},
+      {"status with outer spaces", StatusDef{{" a", "b "}}, "status: \" a\" / \"b \"\n"},
       {"routine", Routine{"on_save", "x"}, "routine: on_save |x|\n"},
       {"routine colon trigger", Routine{"on_save:", "x"}, "routine: on_save: |x|\n"},
       {"routine open bar", Routine{"t", "|abc"}, "routine: t |abc\n"},
@@ -105,6 +106,7 @@ TEST(FormatNodes, OneLineKinds) {
        "webhook: on:|task.done| url: /hooks/done payload: \"{id}\"\n"},
       {"webhook url with slashes", Webhook{"x", "https://e.com/h", "p"},
        "webhook: on:|x| url: \"https://e.com/h payload: \"p\"\n"},
+      {"webhook url ending in a quote", Webhook{"x", "/a\"", std::nullopt}, "webhook: on:|x| url: \"/a\" \"\n"},
       {"webhook trigger only", Webhook{" push", "", std::nullopt}, "webhook: on:| push|\n"},
       {"pressure", PressureEffectDef{"inflow", "t"}, "pressure_effect:\n    dynamic: inflow\n    target: t\n"},
   };
@@ -161,9 +163,11 @@ TEST(FormatNodes, DataStatements) {
                    FieldDef{"o", false, fv::Ref{"ana"}},        FieldDef{"l", false, fv::List{}},
                    FieldDef{"z", false, fv::Nil{}},             FieldDef{"k", false, fv::Atom{"open"}},
                    FieldDef{"b", false, fv::Bool{true}},        FieldDef{"tr", false, fv::Trit{-1}}};
+  Define bare_text{"x", {}, {FieldDef{"t", false, fv::Str{"a \"b // c"}}}, std::nullopt, std::nullopt, std::nullopt};
   Define from_in_entity{"task from base", {Atom{"x", std::nullopt}}, {}, std::nullopt, std::nullopt, "team"};
   Mutate mutate{"task", "42", Gate{"approve", std::nullopt}, {{"status", "done"}}, std::nullopt, std::nullopt,
                 std::nullopt};
+  Mutate gated{"task ", std::nullopt, Gate{"g", std::nullopt}, {}, std::nullopt, std::nullopt, std::nullopt};
   Mutate batch{"task", std::nullopt, std::nullopt, {{"first", "one"}},
                std::vector<BatchRecord>{{"t1", {{"status", "done"}, {"owner", "ana"}}}, {"t2", {{"s", "o"}}}},
                "crm", std::nullopt};
@@ -174,8 +178,10 @@ TEST(FormatNodes, DataStatements) {
       {"define", define,
        "define:@task :core :a:1 from @base\n  title: \"say \"hi\"\"\n  tag(s): :a/:b\n  n: -42\n  r: 3.0\n"
        "  f: NaN\n  t: |2025|\n  o: @ana\n  l: []\n  z: nil\n  k: :open\n  b: true\n  tr: ~-1\n"},
+      {"text field holding a quote and a comment mark", bare_text, "define:@x\n  t: a \"b // c\n"},
       {"define with from in the entity", from_in_entity, "define:@workspace:team.@:x task from base\n"},
       {"mutate", mutate, "mutate:@task:42 {approve}\n  status: done\n"},
+      {"mutate gate after the untrimmed entity", gated, "mutate:@task {g}\n"},
       {"batch", batch, "mutate:$crm.@task\n  first: one\n  t1: status: done\n  t1: owner: ana\n  t2: s: o\n"},
       {"query", query,
        "query:\n  @workspace:acme.@issue(s) from snap:monday where open\n  sort: priority\n  limit: 5\n"

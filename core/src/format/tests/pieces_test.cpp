@@ -18,6 +18,10 @@ TEST(Pieces, FieldValueTexts) {
   const std::pair<FieldValue, std::string_view> cases[] = {
       {fv::Str{"say \"hi\""}, "\"say \"hi\"\""},
       {fv::Str{""}, "\"\""},
+      // Own quotes around this text would put its "//" outside quotes; bare,
+      // it reads back as the same text.
+      {fv::Str{"on \"a//b\" x"}, "on \"a//b\" x"},
+      {fv::Str{"Write \\\"docs\\\" // here"}, "\"Write \\\"docs\\\" // here\""},
       {fv::Int{-5}, "-5"},
       {fv::Int{std::numeric_limits<int64_t>::min()}, "-9223372036854775808"},
       {fv::Float{1.0}, "1.0"},

@@ -36,7 +36,13 @@ TEST(Render, FrameAndBlocks) {
   Task both = task("d", MarkerKind::Required);
   both.label = "L";
   both.marker.seq = 2;
-  both.marker.priority = MarkerPriority::Decision;  // never written
+  both.marker.priority = MarkerPriority::Decision;  // written only for an open task
+  Task decision = task("pick");
+  decision.label = "3";
+  decision.marker.priority = MarkerPriority::Decision;
+  Task bare_decision = task("any");
+  bare_decision.label = "";
+  bare_decision.marker.priority = MarkerPriority::Decision;
   check({
       {"empty", {}, ""},
       {"group alone", nodes({Group{1, "Title", {}, {}, {}}}), "# Title"},
@@ -48,14 +54,16 @@ TEST(Render, FrameAndBlocks) {
       {"markers",
        nodes({task("Write"), task("Ship", MarkerKind::Completed), task("a", MarkerKind::Required, prefix::Subtask{2}),
               labelled, sequenced, both, task("p", MarkerKind::Open, prefix::Parallel{}),
-              task("q", MarkerKind::Completed, prefix::ParallelSubtask{}), task("z", MarkerKind::Optional, prefix::Subtask{0})}),
-       "[ ] Write\n[x] Ship\n--[!] a\n[A] b\n[3o] c\n[L2!] d\n+[ ] p\n++[x] q\n[o] z"},
+              task("q", MarkerKind::Completed, prefix::ParallelSubtask{}),
+              task("z", MarkerKind::Optional, prefix::Subtask{0}), decision, bare_decision}),
+       "[ ] Write\n[x] Ship\n--[!] a\n[A] b\n[3o] c\n[L2!] d\n+[ ] p\n++[x] q\n[o] z\n[3?] pick\n[?] any"},
       {"prose and comment", nodes({Prose{"hello // note"}, Comment{"hi"}}), "hello // note\n// hi"},
       {"line feed in prose", nodes({Group{1, "G", {}, {}, nodes({Prose{"a\nb"}, Comment{"c\nd"}})}}),
        "# G\n\n    a\nb\n    // c\nd"},
       {"spawn and divider at column 0",
        nodes({Group{1, "G", {}, {},
-                    nodes({Prose{"a"}, SpawnMode::Sequential, Prose{"b"}, Divider{}, Prose{"c"}, SpawnMode::Parallel})}}),
+                    nodes({Prose{"a"}, SpawnMode::Sequential, Prose{"b"}, Divider{}, Prose{"c"},
+                           SpawnMode::Parallel})}}),
        "# G\n\n    a\n\n++\n\n    b\n---\n\n    c\n\n+"},
       {"code block", nodes({Group{1, "G", {}, {}, nodes({CodeBlock{"py", "x = 1\n  y"}})}}),
        "# G\n\n    ```py\nx = 1\n  y\n    ```"},
@@ -68,7 +76,8 @@ TEST(Render, FrameAndBlocks) {
       {"flow",
        nodes({Flow{"ignored",
                    {FlowEdge{{"a"}, {"b"}, "go", true, {}, {}, {}}, FlowEdge{{"a", "b"}, {"c"}, {}, true, {}, {}, {}},
-                    FlowEdge{{"x"}, {"y"}, "l", false, "{ok}", "5m", "1h"}, FlowEdge{{"x"}, {"y"}, "l", false, "{ok}", "5m", {}},
+                    FlowEdge{{"x"}, {"y"}, "l", false, "{ok}", "5m", "1h"},
+                    FlowEdge{{"x"}, {"y"}, "l", false, "{ok}", "5m", {}},
                     FlowEdge{{"x"}, {"y"}, "l", false, "{ok}", {}, {}}, FlowEdge{{}, {"y"}, {}, false, {}, {}, {}}}},
               Prose{"after"}}),
        "flow:\n    a --go--> b\n    a, b +--> c\n    x --timeout:|1h|--> y\n    x --wait:|5m|--> y\n"
@@ -93,7 +102,8 @@ TEST(Render, Tasks) {
   check({
       {"every clause", nodes({t}),
        "[ ] Deploy {approve} {ready}\n    depends: @build\n    validate: smoke\n    status: open\n    note\n"
-       "    on_pass:\n    on_fail:\n        rollback\n    match:\n        high:\n            escalate now\n        low:"},
+       "    on_pass:\n    on_fail:\n        rollback\n    match:\n        high:\n            escalate now\n"
+       "        low:"},
       {"empty text", nodes({empty, Prose{"x"}}), "[ ] \nx"},
   });
 }
@@ -107,7 +117,8 @@ TEST(Render, DataStatements) {
               "@base",
               "crm",
               {}};
-  Mutate batch{"task", {}, {}, {{"priority", "high"}}, std::vector<BatchRecord>{{"t1", {{"status", "done"}, {"owner", "ana"}}}, {"t2", {}}}, {}, {}};
+  Mutate batch{"task", {}, {}, {{"priority", "high"}},
+               std::vector<BatchRecord>{{"t1", {{"status", "done"}, {"owner", "ana"}}}, {"t2", {}}}, {}, {}};
   Query shorthand;
   shorthand.entity = "task";
   shorthand.plural = true;
@@ -155,8 +166,10 @@ TEST(Render, OneLineStatements) {
       {"snapshots",
        nodes({Snap{"release 1"}, Diff{"a", "b"}, Diff{"a", {}}, HistoryOp{"t", 5}, HistoryOp{"t", {}}}),
        "snap: \"release 1\"\ndiff: a from snap:b\ndiff: a\nhistory: t limit: 5\nhistory: t"},
-      {"status and routine", nodes({StatusDef{{"a", "b", ""}}, Routine{"on_save", "x"}}),
-       "status: \"a\"/\"b\"/\"\"\nroutine:on_save:|x|"},
+      {"status and routine",
+       nodes({StatusDef{{"a", "b", ""}}, Routine{"on_save", "x"}, Routine{"on_save:", "x"}, Routine{"t", "|open"},
+              Routine{"daily", ""}}),
+       "status: \"a\"/\"b\"/\"\"\nroutine:on_save:|x|\nroutine:on_save: |x|\nroutine:t:|open\nroutine:daily:||"},
       {"webhooks",
        nodes({Webhook{"task.done", "https://x/y", {}}, Webhook{"t", "/hooks/done", "{id}"},
               Webhook{"t", "https://x", "p"}, Webhook{"t", "", "p"}}),
@@ -178,18 +191,24 @@ TEST(Render, HeadersAndLists) {
       {"conditionals", nodes({Conditional{{"x", true}, {}}, Conditional{{"x > 3", false}, nodes({Prose{"y"}})}}),
        "if ||x||:\nif |x > 3|:\n    y"},
       {"validate ignores meta", nodes({v, Prose{"after"}}), "validate order:\n    [ ] review\n\nafter"},
-      {"check", nodes({CheckDef{"deploy", {}, {{"note", "keep"}}}, Prose{"after"}}), "check: deploy\n    note: keep\n\nafter"},
+      {"check", nodes({CheckDef{"deploy", {}, {{"note", "keep"}}}, Prose{"after"}}),
+       "check: deploy\n    note: keep\n\nafter"},
       {"module definition",
-       nodes({ModDef{"billing", "service", "d", Strings{"t"}, {{"kind", "service"}, {"_", "runs daily"}, {"prompt", "a\n\nb"}},
+       nodes({ModDef{"billing", "service", "d", Strings{"t"},
+                     {{"kind", "service"}, {"_", "runs daily"}, {"prompt", "a\n\nb"}},
                      true},
               Prose{"after"}}),
-       "mod:$billing\n    kind: service\n    runs daily\n    prompt: \"\"\"\n        a\n        \n        b\n    \"\"\"\n\nafter"},
+       "mod:$billing\n    kind: service\n    runs daily\n    prompt: \"\"\"\n        a\n        \n        b\n"
+       "    \"\"\"\n\nafter"},
       {"git", nodes({GitOp{"commit", " -m fix", {{"branch", "main"}}}, GitOp{"status", "", {}}}),
        "git:commit  -m fix\n    branch: main\ngit:status"},
       {"use blocks",
-       nodes({UseBlock{"$billing", {{"currency", "usd"}}, {}, {}, {}, {}}, UseBlock{"$shop", {}, "orders", "shop", {}, "o"},
-              UseBlock{"@orders", {{"a", "b"}}, "orders", {}, {}, {}}}),
-       "use $billing config:\n    currency: usd\nuse $shop config:\nuse @orders\n    a: b"},
+       nodes({UseBlock{"$billing", {{"currency", "usd"}}, {}, {}, {}, {}},
+              UseBlock{"$shop", {}, "orders", "shop", {}, "o"},
+              UseBlock{"@orders", {{"a", "b"}}, "orders", {}, {}, {}}, UseBlock{"plain source", {}, "o", {}, {}, {}},
+              UseBlock{"$shop x", {}, {}, {}, {}, {}}}),
+       "use $billing config:\n    currency: usd\nuse $shop config:\nuse @orders\n    a: b\nuse @o from plain source\n"
+       "use @ from $shop x"},
       {"states", nodes({StatesDef{{FlowEdge{{"open"}, {"closed"}, {}, false, {}, {}, {}}}}, Prose{"after"}}),
        "states:\n    open --> closed\n\nafter"},
       {"files and policy",
@@ -197,7 +216,7 @@ TEST(Render, HeadersAndLists) {
               PolicyDef{{PolicyRule{"src", {{"owner", {}}, {"review", "2"}}}, PolicyRule{"infra", {}}}}}),
        "files:\n    @src/app\n    @docs/\n    @\npolicy:\n    @src: {owner}{review 2}\n    @infra"},
       {"scope before divider", nodes({ProjectScope{"S", nodes({Prose{"a"}})}, Divider{}, Prose{"b"}}),
-       "%S\n    a\n\n---\n\nb"},
+       "%S\n    a\n---\n---\n\nb"},
   });
 }
 
@@ -219,7 +238,9 @@ TEST(Render, Definitions) {
   project.kpi = "k";
   project.routine = "r";
   check({
-      {"sync", nodes({SyncDef{"orders", "ops", "", "id", "m", "t", "s", "sc"}}), "sync:orders\n    class: ops\n    identity: id"},
+      {"sync",
+       nodes({SyncDef{"orders", "ops", "", "id", "m", "t", "s", "sc"}, SyncDef{"x", "", "s", "", "", "", "", ""}}),
+       "sync:orders\n    class: ops\n    identity: id\nsync:x\n    source: s"},
       {"entity", nodes({EntityDef{"Person", "", "ns", "id", {{"email", "string"}}}}),
        "## Entity: Person\n  source: \n  namespace: ns\n  identity: id\n  fields:\n    - email: string"},
       {"entity without fields", nodes({EntityDef{"P", "crm", "", "", {}}}),
@@ -235,7 +256,8 @@ TEST(Render, Definitions) {
        nodes({FormDef{"signup", 3, "grid", {"Account", "Profile"}, {"forms/signup", "e", "d"}, {{"duckdb", "signups"}},
                       {FieldDef{"email", false, fv::Str{""}}}},
               FormDef{"installer", {}, {}, {}, {}, {}, {}}, Prose{"after"}}),
-       "form:signup\n    schema_version: 3\n    ui_layout: \"grid\"\n    ui_page: \"Account\"\n    ui_page: \"Profile\"\n"
+       "form:signup\n    schema_version: 3\n    ui_layout: \"grid\"\n    ui_page: \"Account\"\n"
+       "    ui_page: \"Profile\"\n"
        "    storage_canonical: \"forms/signup\"\n    storage_entity: \"e\"\n    storage_duckdb: \"d\"\n"
        "    projection_duckdb: \"signups\"\n    email: \"\"\n\nform: installer\n\nafter"},
       {"serve", nodes({ServeDef{"web", "npm run dev", "3000", "true"}, ServeDef{"api", "", {}, {}}}),
@@ -243,7 +265,8 @@ TEST(Render, Definitions) {
       {"commands",
        nodes({CommandsDef{{CommandEntry{"build", "Build it", {"env", "region"}, "Deploy.\nVerify."},
                            CommandEntry{"test", "", {}, "one"}}}}),
-       "commands:\n  /build\n    description: Build it\n    params: env, region\n    prompt: |\n      Deploy.\n      Verify.\n"
+       "commands:\n  /build\n    description: Build it\n    params: env, region\n    prompt: |\n      Deploy.\n"
+       "      Verify.\n"
        "  /test\n    description: \n    prompt: one"},
       {"project", nodes({project}),
        "project:Atlas\n  brief: Ship it\n  heartbeat: daily\n  framework: x\n  status: active\n    commands:\n"
@@ -288,7 +311,8 @@ TEST(Render, IssuesAndComments) {
        "    assignee: ana\n    labels: [:login, :ui]\n    estimate: 2.5\n    milestone: \"v1\"\n"
        "    due_date: |2025-01-31|\n    description: |\n        First\n        \n        Second\n"
        "    comment:\n        body: \"ok\"\n\n\nafter"},
-      {"issue, one-line description", nodes({plain}), "issue: Plain {g}\n    estimate: 2\n    description: \"one line\""},
+      {"issue, one-line description", nodes({plain}),
+       "issue: Plain {g}\n    estimate: 2\n    description: \"one line\""},
       {"comment", nodes({comment}),
        "comment: {g}\n    on: @issue\n    author: ana\n    body: |\n        Line 1\n        Line 2\n"
        "    reactions: [:thumbs]\n    created_at: |2025|"},
@@ -297,7 +321,7 @@ TEST(Render, IssuesAndComments) {
 }
 
 TEST(Render, Lattice) {
-  LatticeValidatesDef validates{{LatticeArtifactRef{"a1", "s1", {LatticeCheck{"f", true, 2}, LatticeCheck{"g", false, {}}}},
+  LatticeValidatesDef validates{{LatticeArtifactRef{"a1", "s1", {LatticeCheck{"f", true, 2}, {"g", false, {}}}},
                                  LatticeArtifactRef{"a2", {}, {}}},
                                 nodes({Prose{"child"}})};
   check({
@@ -314,6 +338,38 @@ TEST(Render, Lattice) {
       {"pressure", nodes({PressureEffectDef{"inflow", "t"}, PressureEffectDef{"", {}}}),
        "pressure_effect:\n    dynamic: inflow\n    target: t\npressure_effect:"},
       {"cells", nodes({UnitCellDef{nodes({Prose{"x"}})}, SymmetryDef{{}}}), "unit_cell:\n    x\nsymmetry:"},
+  });
+}
+
+// Texts that the plain templates would not give back to the parser.
+TEST(Render, TextsThatNeedAnotherForm) {
+  Query empty;
+  Query nested;
+  nested.entity = "? task";
+  IssueDef quoted;
+  quoted.title = "Q";
+  quoted.description = "say \"hi\"";
+  IssueDef commented;
+  commented.title = "C";
+  commented.description = "a \" // b";
+  check({
+      {"queries", nodes({empty, nested}), "query:\n    //\nquery:\n    ? task"},
+      {"module values",
+       nodes({ModDef{"m", {}, {}, {}, {{"_", ""}, {"url", "http://x"}}, false}}),
+       "mod:$m\n    //\n    url: \"\"\"\n        http://x\n    \"\"\""},
+      {"nameless sync", nodes({SyncDef{"", "ops", "", "", "", "", "", ""}}), "#\n    class: ops"},
+      {"quotes and comments in texts", nodes({quoted, commented}),
+       "issue: Q\n    description: |\n        say \"hi\"\n\nissue: C\n    description: |\n        a \" // b"},
+      {"formula and prompt with a comment mark",
+       nodes({MetricDef{"m", {}, {}, {}, "a // b", false}, CommandsDef{{CommandEntry{"c", "", {}, "x // y"}}}}),
+       "## Metric: m\n  formula: |\n    a // b\ncommands:\n  /c\n    description: \n    prompt: |\n      x // y"},
+      {"quoted field text with a comment mark",
+       nodes({Define{"t", {}, {FieldDef{"w", false, fv::Str{"on \"a//b\" x"}}, FieldDef{"s", false, fv::Str{"\"a//b"}}},
+                     {}, {}, {}}}),
+       "define:@t\n    w: on \"a//b\" x\n    s: \"a//b"},
+      {"divider after a nested scope",
+       nodes({SymmetryDef{nodes({ProjectScope{"S", nodes({Prose{"m"}})}})}, Divider{}, Prose{"b"}}),
+       "symmetry:\n    %S\n        m\n---\n---\n\nb"},
   });
 }
 
