@@ -161,26 +161,24 @@ void write_value(Writer& w, const Inline& span) {
 
 void write_value(Writer& w, const Node& node) {
   std::string_view kind = node_kind_names[node.value.index()];
-  std::visit(
-      [&](const auto& x) {
-        using T = std::decay_t<decltype(x)>;
-        if constexpr (std::is_same_v<T, Divider>) {
-          w.begin_object();
-          w.key("kind");
-          w.string(kind);
-          w.end_object();
-        } else if constexpr (std::is_same_v<T, SpawnMode>) {
-          w.begin_object();
-          w.key("kind");
-          w.string(kind);
-          w.key(kSpawnModeNames[static_cast<int>(x)]);
-          w.null();
-          w.end_object();
-        } else {
-          write_record(w, x, kind);
-        }
-      },
-      node.value);
+  node.visit([&](const auto& x) {
+    using T = std::decay_t<decltype(x)>;
+    if constexpr (std::is_same_v<T, Divider>) {
+      w.begin_object();
+      w.key("kind");
+      w.string(kind);
+      w.end_object();
+    } else if constexpr (std::is_same_v<T, SpawnMode>) {
+      w.begin_object();
+      w.key("kind");
+      w.string(kind);
+      w.key(kSpawnModeNames[static_cast<int>(x)]);
+      w.null();
+      w.end_object();
+    } else {
+      write_record(w, x, kind);
+    }
+  });
 }
 
 }  // namespace
