@@ -18,6 +18,10 @@
 #include <string>
 #include <string_view>
 
+#ifdef __GLIBC__
+#include <malloc.h>
+#endif
+
 #include "text/unicode.hpp"
 #include "varn/operations.hpp"
 
@@ -176,6 +180,18 @@ PyObject* str_from_utf8(std::string_view text) {
   return str;
 }
 
+// Hands the heap pages that a large call freed (its tree, its pieces of
+// text) back to the system before the result str is allocated: freed heap
+// memory stays resident, and a large str is mapped afresh rather than built
+// in it, so without this the two would add up.
+void release_freed_memory(std::size_t input_size) {
+#ifdef __GLIBC__
+  if (input_size >= (std::size_t{1} << 20)) malloc_trim(0);
+#else
+  (void)input_size;
+#endif
+}
+
 // One call of a module function: bind, convert, run the core, convert back.
 PyObject* call(const Signature& sig, PyObject* const* args, Py_ssize_t nargs, PyObject* kwnames) {
   PyObject* arg = bind_one(sig, args, nargs, kwnames);
@@ -212,6 +228,7 @@ PyObject* call(const Signature& sig, PyObject* const* args, Py_ssize_t nargs, Py
   try {
     auto result = sig.op(std::string_view(data, static_cast<std::size_t>(size)));
     Py_CLEAR(encoded);
+    release_freed_memory(static_cast<std::size_t>(size));
     if (result.ok()) {
       // The core's buffer is freed before returning, so only the str outlives the call.
       std::string text = std::move(result).value();

@@ -12,7 +12,7 @@ namespace varn::ops {
 TextResult parse(std::string_view source) {
   auto doc = parse_source(source);
   if (!doc) return err(display(doc.error()));
-  return serialize_document(doc.value());
+  return serialize_document(std::move(doc).value());
 }
 
 TextResult fmt(std::string_view source) {

@@ -12,6 +12,9 @@ namespace varn {
 
 // Writes the whole document as pretty JSON text (no final line feed).
 std::string serialize_document(const Document& doc);
+// The same text; each top-level node is freed as soon as it is written, so
+// the tree shrinks while the text grows.
+std::string serialize_document(Document&& doc);
 
 // Reads JSON AST text back into a document, in the object form that the
 // writer produces or the array form of every record; the first failure ends

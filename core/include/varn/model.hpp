@@ -3,6 +3,7 @@
 // A node owns its children; there are no parent links and no sharing.
 #include <array>
 #include <cstdint>
+#include <memory>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -574,23 +575,128 @@ struct PressureEffectDef {
 
 struct Divider {};
 
-// The alternatives stand in the fixed order of the node kinds; an index is a
-// kind's position in that order (see node_kind_names).
-using NodeVariant = std::variant<Group, Task, Prose, Comment, SpawnMode, Divider, Define, Mutate, Delete, Query,
-                                 Variable, Flow, StatesDef, ValidateDef, CheckDef, FormDef, ModDef, ModInvoke, GitOp,
-                                 Conditional, Snap, Diff, HistoryOp, StatusDef, Routine, Bold, Webhook, UseBlock,
-                                 Remember, RecallOp, EmbedMarker, FilesDef, PolicyDef, Escalate, SyncDef, EntityDef,
-                                 MetricDef, GateDef, LatticeValidatesDef, LatticeConstraintDef, LatticeSchemaDef,
-                                 LatticeFrontierDef, PressureEffectDef, UnitCellDef, SymmetryDef, CodeBlock, ServeDef,
-                                 IssueDef, ThreadComment, CommandsDef, ProjectDef, ProjectScope, BoundDef, BuildDef,
-                                 RunDef, DirectiveDef>;
+// A record held out of line. A node is as large as its largest alternative,
+// and most nodes are small (prose above all), so the large records live
+// behind a pointer. A box always holds a record: copies are deep, and only a
+// box that was moved from is empty (it may then only be assigned or destroyed).
+template <class T>
+class Box {
+ public:
+  Box(T value) : p_(std::make_unique<T>(std::move(value))) {}
+  Box(const Box& other) : p_(other.p_ ? std::make_unique<T>(*other.p_) : nullptr) {}
+  Box(Box&&) noexcept = default;
+  Box& operator=(const Box& other) {
+    if (this != &other) p_ = other.p_ ? std::make_unique<T>(*other.p_) : nullptr;
+    return *this;
+  }
+  Box& operator=(Box&&) noexcept = default;
 
+  T& operator*() { return *p_; }
+  const T& operator*() const { return *p_; }
+
+ private:
+  std::unique_ptr<T> p_;
+};
+
+template <class T>
+struct Unboxed {
+  using type = T;
+};
+template <class T>
+struct Unboxed<Box<T>> {
+  using type = T;
+};
+
+// The alternatives stand in the fixed order of the node kinds; an index is a
+// kind's position in that order (see node_kind_names). Records larger than
+// `Prose` are boxed.
+using NodeVariant =
+    std::variant<Box<Group>, Box<Task>, Prose, Comment, SpawnMode, Divider, Box<Define>, Box<Mutate>, Box<Delete>,
+                 Box<Query>, Box<Variable>, Box<Flow>, StatesDef, Box<ValidateDef>, Box<CheckDef>, Box<FormDef>,
+                 Box<ModDef>, Box<ModInvoke>, Box<GitOp>, Box<Conditional>, Snap, Box<Diff>, HistoryOp, StatusDef,
+                 Box<Routine>, Bold, Box<Webhook>, Box<UseBlock>, Remember, RecallOp, EmbedMarker, FilesDef, PolicyDef,
+                 Escalate, Box<SyncDef>, Box<EntityDef>, Box<MetricDef>, GateDef, LatticeValidatesDef,
+                 Box<LatticeConstraintDef>, LatticeSchemaDef, Box<LatticeFrontierDef>, Box<PressureEffectDef>,
+                 UnitCellDef, SymmetryDef, Box<CodeBlock>, Box<ServeDef>, Box<IssueDef>, Box<ThreadComment>,
+                 CommandsDef, Box<ProjectDef>, ProjectScope, BoundDef, BuildDef, RunDef, Box<DirectiveDef>>;
+
+// The record type of the node kind at index I.
+template <std::size_t I>
+using NodeKind = typename Unboxed<std::variant_alternative_t<I, NodeVariant>>::type;
+
+// A node: one record of one of the node kinds. The accessors see through the
+// boxes, so code handles the records themselves.
 struct Node {
   NodeVariant value;
 
   template <class T>
     requires(!std::is_same_v<std::remove_cvref_t<T>, Node> && std::is_constructible_v<NodeVariant, T>)
   Node(T&& payload) : value(std::forward<T>(payload)) {}
+
+  // The record if the node is of kind T, else null.
+  template <class T>
+  const T* get_if() const {
+    if constexpr (is_boxed<T>) {
+      const auto* box = std::get_if<Box<T>>(&value);
+      return box ? &**box : nullptr;
+    } else {
+      return std::get_if<T>(&value);
+    }
+  }
+  template <class T>
+  T* get_if() {
+    return const_cast<T*>(std::as_const(*this).get_if<T>());
+  }
+  // The record of a node known to be of kind T (std::bad_variant_access otherwise).
+  template <class T>
+  const T& get() const {
+    if constexpr (is_boxed<T>) {
+      return *std::get<Box<T>>(value);
+    } else {
+      return std::get<T>(value);
+    }
+  }
+  template <class T>
+  T& get() {
+    return const_cast<T&>(std::as_const(*this).get<T>());
+  }
+  template <class T>
+  bool holds() const {
+    return get_if<T>() != nullptr;
+  }
+
+  // Calls `f` with the record, whatever its kind.
+  template <class F>
+  decltype(auto) visit(F&& f) const {
+    return std::visit([&](const auto& held) -> decltype(auto) { return f(unbox(held)); }, value);
+  }
+  template <class F>
+  decltype(auto) visit(F&& f) {
+    return std::visit([&](auto& held) -> decltype(auto) { return f(unbox(held)); }, value);
+  }
+
+ private:
+  template <class V>
+  struct BoxedIn;
+  template <class... Ts>
+  struct BoxedIn<std::variant<Ts...>> {
+    template <class T>
+    static constexpr bool holds = (std::is_same_v<Box<T>, Ts> || ...);
+  };
+  template <class T>
+  static constexpr bool is_boxed = BoxedIn<NodeVariant>::template holds<T>;
+  template <class T>
+  static T& unbox(Box<T>& b) {
+    return *b;
+  }
+  template <class T>
+  static const T& unbox(const Box<T>& b) {
+    return *b;
+  }
+  template <class T>
+  static T& unbox(T& x) {
+    return x;
+  }
 };
 
 inline constexpr size_t kNodeKindCount = 56;

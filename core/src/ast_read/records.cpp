@@ -376,7 +376,7 @@ Failure read(const Value& v, FieldValue& out) { return read_variant_enum(v, out)
 
 template <std::size_t I>
 Failure read_node_kind(const Rest& rest, Node& out) {
-  using T = std::variant_alternative_t<I, NodeVariant>;
+  using T = NodeKind<I>;
   if constexpr (std::is_same_v<T, Divider>) {
     // No payload: an object's other members are ignored, an array must end.
     if (!rest.is_map && !rest.items.empty()) return invalid_length(rest.items.size(), in_sequence(0));
@@ -430,7 +430,7 @@ constexpr bool has_kind_field() {
 }
 
 constexpr auto kPayloadHasKind = []<std::size_t... I>(std::index_sequence<I...>) {
-  return std::array<bool, sizeof...(I)>{has_kind_field<std::variant_alternative_t<I, NodeVariant>>()...};
+  return std::array<bool, sizeof...(I)>{has_kind_field<NodeKind<I>>()...};
 }(std::make_index_sequence<kNodeKindCount>());
 
 // A tag held in a value: a name, or (inside a node) the variant's index.

@@ -161,26 +161,24 @@ void write_value(Writer& w, const Inline& span) {
 
 void write_value(Writer& w, const Node& node) {
   std::string_view kind = node_kind_names[node.value.index()];
-  std::visit(
-      [&](const auto& x) {
-        using T = std::decay_t<decltype(x)>;
-        if constexpr (std::is_same_v<T, Divider>) {
-          w.begin_object();
-          w.key("kind");
-          w.string(kind);
-          w.end_object();
-        } else if constexpr (std::is_same_v<T, SpawnMode>) {
-          w.begin_object();
-          w.key("kind");
-          w.string(kind);
-          w.key(kSpawnModeNames[static_cast<int>(x)]);
-          w.null();
-          w.end_object();
-        } else {
-          write_record(w, x, kind);
-        }
-      },
-      node.value);
+  node.visit([&](const auto& x) {
+    using T = std::decay_t<decltype(x)>;
+    if constexpr (std::is_same_v<T, Divider>) {
+      w.begin_object();
+      w.key("kind");
+      w.string(kind);
+      w.end_object();
+    } else if constexpr (std::is_same_v<T, SpawnMode>) {
+      w.begin_object();
+      w.key("kind");
+      w.string(kind);
+      w.key(kSpawnModeNames[static_cast<int>(x)]);
+      w.null();
+      w.end_object();
+    } else {
+      write_record(w, x, kind);
+    }
+  });
 }
 
 }  // namespace
@@ -191,6 +189,21 @@ std::string serialize_document(const Document& doc) {
   w.key("nodes");
   write_value(w, doc.nodes);
   w.end_object();
+  return w.take();
+}
+
+std::string serialize_document(Document&& doc) {
+  Writer w;
+  w.begin_object();
+  w.key("nodes");
+  w.begin_array();
+  for (Node& node : doc.nodes) {
+    write_value(w, node);
+    node = Divider{};  // frees the node's records and text
+  }
+  w.end_array();
+  w.end_object();
+  Nodes().swap(doc.nodes);
   return w.take();
 }
 

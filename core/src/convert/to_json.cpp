@@ -60,21 +60,21 @@ TreeObject nodes_to_json_value(const Nodes& nodes) {
   TreeObject r;
   std::unordered_map<std::string_view, TreeArray> entities;  // field objects by entity, in document order
   for (const Node& n : nodes) {
-    if (const auto* g = std::get_if<Group>(&n.value)) {
+    if (const auto* g = n.get_if<Group>()) {
       r.insert_or_assign(g->name, Tree{nodes_to_json_value(g->children)});
-    } else if (const auto* t = std::get_if<Task>(&n.value)) {
+    } else if (const auto* t = n.get_if<Task>()) {
       TreeObject task;
       task.emplace("status", string_tree(std::string(kStatusWords[static_cast<int>(t->marker.kind)])));
       task.emplace("text", string_tree(t->text));
       add_item(r, "tasks", Tree{std::move(task)});
-    } else if (const auto* p = std::get_if<Prose>(&n.value)) {
+    } else if (const auto* p = n.get_if<Prose>()) {
       add_item(r, "prose", string_tree(p->text));
-    } else if (const auto* c = std::get_if<CodeBlock>(&n.value)) {
+    } else if (const auto* c = n.get_if<CodeBlock>()) {
       TreeObject block;
       block.emplace("content", string_tree(c->content));
       if (c->lang) block.emplace("lang", string_tree(*c->lang));
       add_item(r, "code_blocks", Tree{std::move(block)});
-    } else if (const auto* d = std::get_if<Define>(&n.value)) {
+    } else if (const auto* d = n.get_if<Define>()) {
       TreeObject fields;
       for (const FieldDef& f : d->fields) fields.insert_or_assign(f.name, field_value(f.default_));
       entities[d->entity].push_back(Tree{std::move(fields)});

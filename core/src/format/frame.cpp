@@ -122,50 +122,48 @@ void write_pairs(Out& out, std::size_t depth, const Pairs& pairs) {
 }
 
 void format_node(Out& out, const Node& node, std::size_t depth) {
-  std::visit(
-      [&](const auto& v) {
-        using T = std::decay_t<decltype(v)>;
-        if constexpr (std::is_same_v<T, Prose>) {
-          out.line(depth, v.text);
-        } else if constexpr (std::is_same_v<T, Comment>) {
-          write_text_line(out, depth, "// ", v.text);
-        } else if constexpr (std::is_same_v<T, SpawnMode>) {
-          out.line(depth, v == SpawnMode::Sequential ? "++" : "+");
-        } else if constexpr (std::is_same_v<T, Divider>) {
-          // A dash line right after a `%` scope closes that scope: close
-          // each open one first, so that the divider stays a divider.
-          for (std::size_t n = out.open_scopes; n > 0; --n) out.line(depth, "---");
-          out.line(depth, "---");
-        } else if constexpr (std::is_same_v<T, Snap>) {
-          write_quoted(out, depth, "snap:", v.name);
-        } else if constexpr (std::is_same_v<T, Bold>) {
-          write_text_line(out, depth, "**", v.text, "**");
-        } else if constexpr (std::is_same_v<T, Remember>) {
-          write_quoted(out, depth, "remember:", v.content);
-        } else if constexpr (std::is_same_v<T, RecallOp>) {
-          write_quoted(out, depth, "recall:", v.query);
-        } else if constexpr (std::is_same_v<T, EmbedMarker>) {
-          write_text_line(out, depth, "^", v.tag);
-        } else if constexpr (std::is_same_v<T, Escalate>) {
-          write_text_line(out, depth, "escalate: ", v.target);
-        } else if constexpr (std::is_same_v<T, BoundDef>) {
-          write_named(out, "bound:", v, depth);
-        } else if constexpr (std::is_same_v<T, BuildDef>) {
-          write_named(out, "build:", v, depth);
-        } else if constexpr (std::is_same_v<T, RunDef>) {
-          write_named(out, "run:", v, depth);
-        } else if constexpr (std::is_same_v<T, DirectiveDef>) {
-          std::string& s = out.open(depth);
-          s.push_back('@');
-          s.append(v.kind);
-          s.push_back(' ');
-          s.append(v.value);
-          out.close();
-        } else {
-          write(out, v, depth);
-        }
-      },
-      node.value);
+  node.visit([&](const auto& v) {
+    using T = std::decay_t<decltype(v)>;
+    if constexpr (std::is_same_v<T, Prose>) {
+      out.line(depth, v.text);
+    } else if constexpr (std::is_same_v<T, Comment>) {
+      write_text_line(out, depth, "// ", v.text);
+    } else if constexpr (std::is_same_v<T, SpawnMode>) {
+      out.line(depth, v == SpawnMode::Sequential ? "++" : "+");
+    } else if constexpr (std::is_same_v<T, Divider>) {
+      // A dash line right after a `%` scope closes that scope: close
+      // each open one first, so that the divider stays a divider.
+      for (std::size_t n = out.open_scopes; n > 0; --n) out.line(depth, "---");
+      out.line(depth, "---");
+    } else if constexpr (std::is_same_v<T, Snap>) {
+      write_quoted(out, depth, "snap:", v.name);
+    } else if constexpr (std::is_same_v<T, Bold>) {
+      write_text_line(out, depth, "**", v.text, "**");
+    } else if constexpr (std::is_same_v<T, Remember>) {
+      write_quoted(out, depth, "remember:", v.content);
+    } else if constexpr (std::is_same_v<T, RecallOp>) {
+      write_quoted(out, depth, "recall:", v.query);
+    } else if constexpr (std::is_same_v<T, EmbedMarker>) {
+      write_text_line(out, depth, "^", v.tag);
+    } else if constexpr (std::is_same_v<T, Escalate>) {
+      write_text_line(out, depth, "escalate: ", v.target);
+    } else if constexpr (std::is_same_v<T, BoundDef>) {
+      write_named(out, "bound:", v, depth);
+    } else if constexpr (std::is_same_v<T, BuildDef>) {
+      write_named(out, "build:", v, depth);
+    } else if constexpr (std::is_same_v<T, RunDef>) {
+      write_named(out, "run:", v, depth);
+    } else if constexpr (std::is_same_v<T, DirectiveDef>) {
+      std::string& s = out.open(depth);
+      s.push_back('@');
+      s.append(v.kind);
+      s.push_back(' ');
+      s.append(v.value);
+      out.close();
+    } else {
+      write(out, v, depth);
+    }
+  });
 }
 
 void format_children(Out& out, const Nodes& nodes, std::size_t depth) {

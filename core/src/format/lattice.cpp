@@ -12,7 +12,7 @@ void write_key(Out& out, std::size_t depth, std::string_view key, std::string_vi
 }
 
 bool is_schema_line(const Node& node) {
-  const Prose* prose = std::get_if<Prose>(&node.value);
+  const Prose* prose = node.get_if<Prose>();
   return prose && prose->text.starts_with("schema:");
 }
 

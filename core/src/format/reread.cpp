@@ -10,7 +10,7 @@ const T* reread(std::string_view line, std::optional<Node>& holder) {
   parse::Parser p;
   p.lines = {line};
   holder = parse::parse_node(p, 0);
-  return holder ? std::get_if<T>(&holder->value) : nullptr;
+  return holder ? holder->get_if<T>() : nullptr;
 }
 
 }  // namespace

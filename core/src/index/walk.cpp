@@ -68,7 +68,7 @@ struct Walker {
   }
 
   void node(const Node& n, const std::optional<std::string>& inherited) {
-    std::visit([&](const auto& x) { visit(x, inherited); }, n.value);
+    n.visit([&](const auto& x) { visit(x, inherited); });
   }
 
   void visit(const Group& g, const std::optional<std::string>& inherited) {

@@ -10,7 +10,10 @@ namespace varn::json {
 
 class Writer {
  public:
-  explicit Writer(std::size_t reserve = 128) { out_.reserve(reserve); }
+  explicit Writer(std::size_t reserve = 128) { next_piece(reserve); }
+  // Not copied: `cur_` points into the writer's own piece.
+  Writer(const Writer&) = delete;
+  Writer& operator=(const Writer&) = delete;
 
   void begin_object() { open('{'); }
   void end_object() { close('}'); }
@@ -38,20 +41,30 @@ class Writer {
   void newline_indent(std::size_t depth);
   void open(char c);
   void close(char c);
-  // The piece being written, with room for `n` more bytes.
-  std::string& room(std::size_t n) {
-    if (out_.capacity() - out_.size() < n) next_piece(n);
-    return out_;
+  // Where the next `n` bytes go; the caller moves `cur_` past what it writes.
+  char* room(std::size_t n) {
+    if (static_cast<std::size_t>(end_ - cur_) < n) next_piece(n);
+    return cur_;
   }
+  void put(char c) {
+    *room(1) = c;
+    ++cur_;
+  }
+  void put(std::string_view s);
+  void put_escaped(std::string_view s);
   void next_piece(std::size_t n);
 
   // The text is written in pieces that are never reallocated: a full piece is
-  // set aside and a larger one started. One buffer grown by doubling would
+  // set aside and the next one started. One buffer grown by doubling would
   // copy the text at every step and hold it twice while it does; the pieces
-  // are joined once, each freed as soon as it is copied.
+  // are joined once, each freed as soon as it is copied. The piece being
+  // written is sized to its capacity and filled through `cur_`.
   std::vector<std::string> done_;
   std::size_t done_size_ = 0;
-  std::string out_;
+  std::string piece_;
+  char* cur_ = nullptr;
+  char* end_ = nullptr;
+  std::string number_;  // a number's digits before they are put
   std::vector<Frame> frames_;
   bool after_key_ = false;
 };

@@ -46,7 +46,7 @@ std::optional<Node> parse_validate(Parser& p, std::size_t depth, const Line& lin
   // The opener is read uncut: a comment after the colon stays in the name.
   v.name = std::string(opener_text(line.trimmed, "validate "));
   for (Node& child : parse_block(p, indentation(line.raw) + 1, depth + 1)) {
-    const Prose* prose = std::get_if<Prose>(&child.value);
+    const Prose* prose = child.get_if<Prose>();
     auto kv = prose ? split_key_value(prose->text) : std::nullopt;
     if (kv && set_meta(v.meta, kv->first, std::move(kv->second))) continue;
     v.children.push_back(std::move(child));

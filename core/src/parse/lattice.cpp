@@ -11,7 +11,7 @@
 namespace varn::parse {
 
 std::optional<std::string_view> key_line(const Node& node) {
-  const auto* prose = std::get_if<Prose>(&node.value);
+  const auto* prose = node.get_if<Prose>();
   if (!prose) return std::nullopt;
   return text::trim(prose->text);
 }

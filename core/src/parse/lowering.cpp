@@ -49,7 +49,7 @@ Result<Node, ParseError> lower_sync_item(Group& group) {
 
 std::optional<ParseError> collect_sync_defs(Nodes& children) {
   for (Node& child : children) {
-    auto* group = std::get_if<Group>(&child.value);
+    auto* group = child.get_if<Group>();
     if (!group) continue;
     auto item = lower_sync_item(*group);
     if (!item) return std::move(item).error();
@@ -104,43 +104,41 @@ std::optional<ParseError> lower_list(Nodes& nodes) {
 
 // The child lists the pass walks into; other nodes keep theirs untouched.
 std::optional<ParseError> lower_children(Node& node) {
-  return std::visit(
-      [](auto& x) -> std::optional<ParseError> {
-        using T = std::decay_t<decltype(x)>;
-        if constexpr (std::is_same_v<T, Task>) {
-          if (auto e = lower_list(x.children)) return e;
-          if (x.on_pass) {
-            if (auto e = lower_list(*x.on_pass)) return e;
-          }
-          if (x.on_fail) {
-            if (auto e = lower_list(*x.on_fail)) return e;
-          }
-          if (x.match_arms) {
-            for (MatchArm& arm : *x.match_arms) {
-              if (auto e = lower_list(arm.children)) return e;
-            }
-          }
-          return std::nullopt;
-        } else if constexpr (std::is_same_v<T, Group> || std::is_same_v<T, ValidateDef> ||
-                             std::is_same_v<T, Conditional> || std::is_same_v<T, GateDef> ||
-                             std::is_same_v<T, LatticeValidatesDef> || std::is_same_v<T, LatticeConstraintDef> ||
-                             std::is_same_v<T, LatticeSchemaDef> || std::is_same_v<T, LatticeFrontierDef> ||
-                             std::is_same_v<T, UnitCellDef> || std::is_same_v<T, SymmetryDef> ||
-                             std::is_same_v<T, IssueDef> || std::is_same_v<T, ThreadComment> ||
-                             std::is_same_v<T, ProjectScope>) {
-          return lower_list(x.children);
-        } else {
-          return std::nullopt;
+  return node.visit([](auto& x) -> std::optional<ParseError> {
+    using T = std::decay_t<decltype(x)>;
+    if constexpr (std::is_same_v<T, Task>) {
+      if (auto e = lower_list(x.children)) return e;
+      if (x.on_pass) {
+        if (auto e = lower_list(*x.on_pass)) return e;
+      }
+      if (x.on_fail) {
+        if (auto e = lower_list(*x.on_fail)) return e;
+      }
+      if (x.match_arms) {
+        for (MatchArm& arm : *x.match_arms) {
+          if (auto e = lower_list(arm.children)) return e;
         }
-      },
-      node.value);
+      }
+      return std::nullopt;
+    } else if constexpr (std::is_same_v<T, Group> || std::is_same_v<T, ValidateDef> ||
+                         std::is_same_v<T, Conditional> || std::is_same_v<T, GateDef> ||
+                         std::is_same_v<T, LatticeValidatesDef> || std::is_same_v<T, LatticeConstraintDef> ||
+                         std::is_same_v<T, LatticeSchemaDef> || std::is_same_v<T, LatticeFrontierDef> ||
+                         std::is_same_v<T, UnitCellDef> || std::is_same_v<T, SymmetryDef> ||
+                         std::is_same_v<T, IssueDef> || std::is_same_v<T, ThreadComment> ||
+                         std::is_same_v<T, ProjectScope>) {
+      return lower_list(x.children);
+    } else {
+      return std::nullopt;
+    }
+  });
 }
 
 // Children first, so the innermost groups are rewritten before their parents
 // are looked at.
 std::optional<ParseError> lower_node(Node& node) {
   if (auto e = lower_children(node)) return e;
-  auto* group = std::get_if<Group>(&node.value);
+  auto* group = node.get_if<Group>();
   if (!group) return std::nullopt;
   if (group->name == "Sync") {
     if (auto e = collect_sync_defs(group->children)) return e;

@@ -72,7 +72,7 @@ std::optional<uint32_t> take_closing_ref(std::string& text) {
   return number;
 }
 
-const Prose* as_prose(const Node& n) { return std::get_if<Prose>(&n.value); }
+const Prose* as_prose(const Node& n) { return n.get_if<Prose>(); }
 
 // Children "status: x", "depends: x" and "validate: x" become fields.
 Nodes absorb_clauses(Task& task, Nodes children) {

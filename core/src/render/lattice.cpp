@@ -10,7 +10,7 @@ namespace {
 // artifacts it would become the last artifact's schema.
 bool has_schema_line_child(const Nodes& children) {
   for (const Node& n : children) {
-    const auto* p = std::get_if<Prose>(&n.value);
+    const auto* p = n.get_if<Prose>();
     if (p && text::trim(p->text).starts_with("schema:")) return true;
   }
   return false;

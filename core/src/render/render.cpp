@@ -22,7 +22,7 @@ std::string render_document(const Document& doc) { return render_document(doc.no
 namespace varn::render {
 
 void render_node(const Node& node, std::size_t depth, LineSink& out) {
-  std::visit([&](const auto& payload) { write(payload, depth, out); }, node.value);
+  node.visit([&](const auto& payload) { write(payload, depth, out); });
 }
 
 namespace {
@@ -30,30 +30,28 @@ namespace {
 // True when the last lines that `node` writes are the members of a scope,
 // which go on until a line that is not deeper or a line of dashes.
 bool ends_in_scope(const Node& node) {
-  return std::visit(
-      [](const auto& p) {
-        using P = std::decay_t<decltype(p)>;
-        const Nodes* last = nullptr;
-        if constexpr (std::is_same_v<P, ProjectScope>) {
-          return true;
-        } else if constexpr (std::is_same_v<P, Task>) {
-          if (p.match_arms && !p.match_arms->empty()) {
-            last = &p.match_arms->back().children;
-          } else if (p.match_arms) {
-            return false;
-          } else if (p.on_fail) {
-            last = &*p.on_fail;
-          } else if (p.on_pass) {
-            last = &*p.on_pass;
-          } else {
-            last = &p.children;
-          }
-        } else if constexpr (requires { p.children; }) {
-          if constexpr (std::is_same_v<decltype(p.children), Nodes>) last = &p.children;
-        }
-        return last && !last->empty() && ends_in_scope(last->back());
-      },
-      node.value);
+  return node.visit([](const auto& p) {
+    using P = std::decay_t<decltype(p)>;
+    const Nodes* last = nullptr;
+    if constexpr (std::is_same_v<P, ProjectScope>) {
+      return true;
+    } else if constexpr (std::is_same_v<P, Task>) {
+      if (p.match_arms && !p.match_arms->empty()) {
+        last = &p.match_arms->back().children;
+      } else if (p.match_arms) {
+        return false;
+      } else if (p.on_fail) {
+        last = &*p.on_fail;
+      } else if (p.on_pass) {
+        last = &*p.on_pass;
+      } else {
+        last = &p.children;
+      }
+    } else if constexpr (requires { p.children; }) {
+      if constexpr (std::is_same_v<decltype(p.children), Nodes>) last = &p.children;
+    }
+    return last && !last->empty() && ends_in_scope(last->back());
+  });
 }
 
 }  // namespace
@@ -63,7 +61,7 @@ void render_nodes(const Nodes& nodes, std::size_t depth, LineSink& out) {
     // A line of dashes right after a scope's members is read as the scope's
     // closing line, so a divider there would be lost: the scope gets its own
     // closing line first.
-    if (i > 0 && std::holds_alternative<Divider>(nodes[i].value) && ends_in_scope(nodes[i - 1])) {
+    if (i > 0 && nodes[i].holds<Divider>() && ends_in_scope(nodes[i - 1])) {
       out.line(depth, "---");
     }
     render_node(nodes[i], depth, out);

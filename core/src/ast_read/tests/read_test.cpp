@@ -562,7 +562,7 @@ TEST(AstRead, PayloadKindFollowsTheTag) {
 TEST(AstRead, NulCharactersSurvive) {
   auto doc = deserialize_document(R"({"nodes":[{"kind":"Comment","text":"a\u0000b"}]})");
   ASSERT_TRUE(doc);
-  EXPECT_EQ(std::get<Comment>(doc.value().nodes[0].value).text, std::string("a\0b", 3));
+  EXPECT_EQ(doc.value().nodes[0].get<Comment>().text, std::string("a\0b", 3));
 }
 
 // ---------------------------------------------------------------- what the writer writes reads back

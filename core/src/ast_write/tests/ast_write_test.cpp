@@ -212,6 +212,20 @@ TEST(AstWrite, EveryKindWithNothingFilled) {
   expect_data(serialize_document(doc), "bare_kinds.json");
 }
 
+// The writer that frees the tree as it goes writes the same text, also past
+// the size where the text spans many pieces.
+TEST(AstWrite, ConsumingWriterWritesTheSameText) {
+  Nodes many;
+  for (int i = 0; i < 3000; ++i) {
+    many.push_back(Prose{"line \"" + std::to_string(i) + "\"\t\u00e9", {InlineText{std::string(i % 97, 'x')}}});
+  }
+  for (Nodes nodes : {full_nodes(), bare_nodes(), many}) {
+    const Document doc{nodes};
+    const std::string want = serialize_document(doc);
+    EXPECT_EQ(serialize_document(Document{nodes}), want);
+  }
+}
+
 TEST(AstWrite, EmptyDocumentIsThreeLines) { EXPECT_EQ(serialize_document({}), "{\n  \"nodes\": []\n}"); }
 
 TEST(AstWrite, FrameOfTheReferenceExample) {

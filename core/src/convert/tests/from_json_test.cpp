@@ -8,8 +8,8 @@ namespace {
 
 // Prose as its text; a define as "entity{name=Kind:value,...}".
 std::string describe(const Node& n) {
-  if (const auto* p = std::get_if<Prose>(&n.value)) return p->text;
-  const auto& d = std::get<Define>(n.value);
+  if (const auto* p = n.get_if<Prose>()) return p->text;
+  const auto& d = n.get<Define>();
   EXPECT_TRUE(d.atoms.empty() && !d.from_scope && !d.mod_scope && !d.workspace_scope);
   std::string out = d.entity + "{";
   for (const FieldDef& f : d.fields) {

@@ -7,13 +7,13 @@ namespace {
 
 // One short line per node: enough to tell every built field apart.
 std::string describe(const Node& n) {
-  if (const auto* g = std::get_if<Group>(&n.value)) return "H" + std::to_string(g->depth) + "[" + g->name + "]";
-  if (const auto* t = std::get_if<Task>(&n.value)) {
+  if (const auto* g = n.get_if<Group>()) return "H" + std::to_string(g->depth) + "[" + g->name + "]";
+  if (const auto* t = n.get_if<Task>()) {
     const char* kind = t->marker.kind == MarkerKind::Completed ? "x" : t->marker.kind == MarkerKind::Required ? "!" : "?";
     return std::string("T") + kind + "[" + t->text + "]";
   }
-  if (const auto* p = std::get_if<Prose>(&n.value)) return "P[" + p->text + "]";
-  if (const auto* c = std::get_if<CodeBlock>(&n.value)) {
+  if (const auto* p = n.get_if<Prose>()) return "P[" + p->text + "]";
+  if (const auto* c = n.get_if<CodeBlock>()) {
     return "C" + (c->lang ? "(" + *c->lang + ")" : std::string()) + "[" + c->content + "]";
   }
   return "?";
@@ -84,7 +84,7 @@ TEST(FromMarkdown, Rules) {
 TEST(FromMarkdown, BuiltFields) {
   Nodes nodes = markdown_to_document("- [x] a");
   ASSERT_EQ(nodes.size(), 1u);
-  const Task& t = std::get<Task>(nodes[0].value);
+  const Task& t = nodes[0].get<Task>();
   EXPECT_EQ(t.marker.priority, MarkerPriority::None);
   EXPECT_EQ(t.marker.prefix.index(), 0u);
   EXPECT_FALSE(t.marker.seq || t.label || t.on_pass || t.on_fail || t.match_arms || t.closes || t.depends ||

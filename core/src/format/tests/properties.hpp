@@ -19,32 +19,30 @@ namespace varn::format::testing {
 inline void trim_code_lines(Nodes& nodes);
 
 inline void trim_code_lines(Node& node) {
-  std::visit(
-      [](auto& v) {
-        using T = std::decay_t<decltype(v)>;
-        if constexpr (std::is_same_v<T, CodeBlock>) {
-          std::string out;
-          std::string_view rest = v.content;
-          while (true) {
-            const std::size_t nl = rest.find('\n');
-            out.append(text::trim_end(rest.substr(0, nl)));
-            if (nl == std::string_view::npos) break;
-            out.push_back('\n');
-            rest.remove_prefix(nl + 1);
-          }
-          v.content = std::move(out);
-        } else if constexpr (std::is_same_v<T, Task>) {
-          trim_code_lines(v.children);
-          if (v.on_pass) trim_code_lines(*v.on_pass);
-          if (v.on_fail) trim_code_lines(*v.on_fail);
-          if (v.match_arms) {
-            for (MatchArm& arm : *v.match_arms) trim_code_lines(arm.children);
-          }
-        } else if constexpr (requires { v.children; }) {
-          trim_code_lines(v.children);
-        }
-      },
-      node.value);
+  node.visit([](auto& v) {
+    using T = std::decay_t<decltype(v)>;
+    if constexpr (std::is_same_v<T, CodeBlock>) {
+      std::string out;
+      std::string_view rest = v.content;
+      while (true) {
+        const std::size_t nl = rest.find('\n');
+        out.append(text::trim_end(rest.substr(0, nl)));
+        if (nl == std::string_view::npos) break;
+        out.push_back('\n');
+        rest.remove_prefix(nl + 1);
+      }
+      v.content = std::move(out);
+    } else if constexpr (std::is_same_v<T, Task>) {
+      trim_code_lines(v.children);
+      if (v.on_pass) trim_code_lines(*v.on_pass);
+      if (v.on_fail) trim_code_lines(*v.on_fail);
+      if (v.match_arms) {
+        for (MatchArm& arm : *v.match_arms) trim_code_lines(arm.children);
+      }
+    } else if constexpr (requires { v.children; }) {
+      trim_code_lines(v.children);
+    }
+  });
 }
 
 inline void trim_code_lines(Nodes& nodes) {

@@ -69,6 +69,38 @@ TEST(JsonWriter, StringsEscapeOnlyQuotesBackslashesAndControlBytes) {
   }
 }
 
+// Long texts are escaped in segments and the writer's text in pieces: no
+// byte is lost or doubled where they meet.
+TEST(JsonWriter, LongTextsAcrossSegmentsAndPieces) {
+  std::string text, want = "\"";
+  for (int i = 0; i < 300000; ++i) {
+    const char c = "ab\"\n\x01 \\z\xc3\xa9"[i % 11];
+    text.push_back(c);
+    if (c == '"') want += "\\\"";
+    else if (c == '\n') want += "\\n";
+    else if (c == '\x01') want += "\\u0001";
+    else if (c == '\0') want += "\\u0000";  // the literal's terminating NUL
+    else if (c == '\\') want += "\\\\";
+    else want.push_back(c);
+  }
+  want += "\"";
+  std::string out;
+  append_escaped(out, text);
+  EXPECT_EQ(out, want);
+
+  Writer w;
+  w.begin_array();
+  std::string expected = "[";
+  for (int i = 0; i < 2000; ++i) {
+    w.string(text.substr(i, 50 + i % 300));
+    std::string one;
+    append_escaped(one, text.substr(i, 50 + i % 300));
+    expected += (i ? ",\n  " : "\n  ") + one;
+  }
+  w.end_array();
+  EXPECT_EQ(w.take(), expected + "\n]");
+}
+
 TEST(JsonWriter, PrettyLayoutWithEmptyContainersInline) {
   Writer w;
   w.begin_object();

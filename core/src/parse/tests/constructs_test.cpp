@@ -160,7 +160,7 @@ TEST(Task, SubtaskCountSaturates) {
   for (std::size_t n : {255u, 256u, 1000u}) {
     auto doc = parse_source(std::string(n, '-') + "[ ] deep");
     ASSERT_TRUE(doc.ok());
-    const Task& t = std::get<Task>(doc.value().nodes.at(0).value);
+    const Task& t = doc.value().nodes.at(0).get<Task>();
     EXPECT_EQ(std::get<prefix::Subtask>(t.marker.prefix).count, 255) << n;
     EXPECT_EQ(t.text, "deep");
   }

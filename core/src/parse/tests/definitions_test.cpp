@@ -104,15 +104,13 @@ std::size_t nesting_depth(const Nodes& nodes) {
   std::size_t depth = 0;
   const Nodes* level = &nodes;
   while (!level->empty()) {
-    const Nodes* next = std::visit(
-        [](const auto& x) -> const Nodes* {
-          if constexpr (requires { x.children; }) {
-            return &x.children;
-          } else {
-            return nullptr;
-          }
-        },
-        level->front().value);
+    const Nodes* next = level->front().visit([](const auto& x) -> const Nodes* {
+      if constexpr (requires { x.children; }) {
+        return &x.children;
+      } else {
+        return nullptr;
+      }
+    });
     if (!next) break;
     level = next;
     ++depth;

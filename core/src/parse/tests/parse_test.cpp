@@ -11,24 +11,22 @@ namespace {
 std::string outline(const Nodes& nodes);
 
 std::string outline(const Node& node) {
-  return std::visit(
-      [](const auto& x) -> std::string {
-        using T = std::decay_t<decltype(x)>;
-        if constexpr (std::is_same_v<T, Group>) {
-          return "Group" + std::to_string(x.depth) + ":" + x.name + "[" + outline(x.children) + "]";
-        } else if constexpr (std::is_same_v<T, Prose>) {
-          return "Prose:" + x.text;
-        } else if constexpr (std::is_same_v<T, Comment>) {
-          return "Comment:" + x.text;
-        } else if constexpr (std::is_same_v<T, Divider>) {
-          return "Divider";
-        } else if constexpr (std::is_same_v<T, SpawnMode>) {
-          return x == SpawnMode::Parallel ? "Spawn+" : "Spawn++";
-        } else {
-          return "Other";
-        }
-      },
-      node.value);
+  return node.visit([](const auto& x) -> std::string {
+    using T = std::decay_t<decltype(x)>;
+    if constexpr (std::is_same_v<T, Group>) {
+      return "Group" + std::to_string(x.depth) + ":" + x.name + "[" + outline(x.children) + "]";
+    } else if constexpr (std::is_same_v<T, Prose>) {
+      return "Prose:" + x.text;
+    } else if constexpr (std::is_same_v<T, Comment>) {
+      return "Comment:" + x.text;
+    } else if constexpr (std::is_same_v<T, Divider>) {
+      return "Divider";
+    } else if constexpr (std::is_same_v<T, SpawnMode>) {
+      return x == SpawnMode::Parallel ? "Spawn+" : "Spawn++";
+    } else {
+      return "Other";
+    }
+  });
 }
 
 std::string outline(const Nodes& nodes) {
@@ -92,7 +90,7 @@ TEST(Parse, NestingDeeperThanTheLimitFlattensIntoTheDeepestBlock) {
   const Nodes* level = &doc.value().nodes;
   for (int depth = 0; depth < 127; ++depth) {
     ASSERT_EQ(level->size(), 1u) << depth;
-    level = &std::get<Group>((*level)[0].value).children;
+    level = &(*level)[0].get<Group>().children;
   }
   // The block at depth 127 holds h127 and, after it, the lines it could not nest.
   EXPECT_EQ(outline(*level), "Group1:h127[] Group1:h128[] Group1:h129[]");
@@ -109,7 +107,7 @@ TEST(Parse, HeadingLevelSaturatesAtOneByte) {
   for (std::size_t n : {255u, 256u, 1000u}) {
     auto doc = parse_source(std::string(n, '#') + " deep");
     ASSERT_TRUE(doc.ok());
-    const Group& g = std::get<Group>(doc.value().nodes.at(0).value);
+    const Group& g = doc.value().nodes.at(0).get<Group>();
     EXPECT_EQ(g.depth, 255) << n;
     EXPECT_EQ(g.name, "deep");
   }

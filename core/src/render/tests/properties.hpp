@@ -23,57 +23,55 @@ inline void drop_gate_bodies(std::vector<Gate>& gates) {
 
 // Clears, in place, every field that the renderer does not write.
 inline void drop_left_out(Node& node) {
-  std::visit(
-      [](auto& p) {
-        using P = std::decay_t<decltype(p)>;
-        if constexpr (requires { p.children; }) {
-          if constexpr (std::is_same_v<decltype(p.children), Nodes>) drop_left_out(p.children);
-        }
-        if constexpr (std::is_same_v<P, Group>) {
-          p.gates.clear();
-        } else if constexpr (std::is_same_v<P, Task>) {
-          p.inline_.clear();
-          p.closes.reset();
-          p.marker.priority = MarkerPriority::None;
-          drop_gate_bodies(p.gates);
-          if (p.on_pass) drop_left_out(*p.on_pass);
-          if (p.on_fail) drop_left_out(*p.on_fail);
-          if (p.match_arms) {
-            for (MatchArm& arm : *p.match_arms) drop_left_out(arm.children);
-          }
-        } else if constexpr (std::is_same_v<P, Prose>) {
-          p.inline_.clear();
-        } else if constexpr (std::is_same_v<P, Mutate>) {
-          // The space that stood before the gate goes with it.
-          if (p.gate) p.entity.resize(p.entity.find_last_not_of(' ') + 1);
-          p.gate.reset();
-        } else if constexpr (std::is_same_v<P, Flow>) {
-          p.name.reset();
-        } else if constexpr (std::is_same_v<P, Variable>) {
-          if (auto* ref = std::get_if<Ref>(&p.value)) {
-            ref->plural = false;
-            ref->mod_scope.reset();
-            ref->workspace_scope.reset();
-          }
-        } else if constexpr (std::is_same_v<P, ValidateDef> || std::is_same_v<P, CheckDef>) {
-          p.meta = {};
-        } else if constexpr (std::is_same_v<P, ModDef>) {
-          p.versioned = false;
-        } else if constexpr (std::is_same_v<P, UseBlock>) {
-          p.entity.reset();
-          p.from_mod.reset();
-          p.from_workspace.reset();
-          p.alias.reset();
-        } else if constexpr (std::is_same_v<P, SyncDef>) {
-          p.mode.clear();
-          p.target.clear();
-          p.schedule.clear();
-          p.scope.clear();
-        } else if constexpr (std::is_same_v<P, IssueDef> || std::is_same_v<P, ThreadComment>) {
-          drop_gate_bodies(p.gates);
-        }
-      },
-      node.value);
+  node.visit([](auto& p) {
+    using P = std::decay_t<decltype(p)>;
+    if constexpr (requires { p.children; }) {
+      if constexpr (std::is_same_v<decltype(p.children), Nodes>) drop_left_out(p.children);
+    }
+    if constexpr (std::is_same_v<P, Group>) {
+      p.gates.clear();
+    } else if constexpr (std::is_same_v<P, Task>) {
+      p.inline_.clear();
+      p.closes.reset();
+      p.marker.priority = MarkerPriority::None;
+      drop_gate_bodies(p.gates);
+      if (p.on_pass) drop_left_out(*p.on_pass);
+      if (p.on_fail) drop_left_out(*p.on_fail);
+      if (p.match_arms) {
+        for (MatchArm& arm : *p.match_arms) drop_left_out(arm.children);
+      }
+    } else if constexpr (std::is_same_v<P, Prose>) {
+      p.inline_.clear();
+    } else if constexpr (std::is_same_v<P, Mutate>) {
+      // The space that stood before the gate goes with it.
+      if (p.gate) p.entity.resize(p.entity.find_last_not_of(' ') + 1);
+      p.gate.reset();
+    } else if constexpr (std::is_same_v<P, Flow>) {
+      p.name.reset();
+    } else if constexpr (std::is_same_v<P, Variable>) {
+      if (auto* ref = std::get_if<Ref>(&p.value)) {
+        ref->plural = false;
+        ref->mod_scope.reset();
+        ref->workspace_scope.reset();
+      }
+    } else if constexpr (std::is_same_v<P, ValidateDef> || std::is_same_v<P, CheckDef>) {
+      p.meta = {};
+    } else if constexpr (std::is_same_v<P, ModDef>) {
+      p.versioned = false;
+    } else if constexpr (std::is_same_v<P, UseBlock>) {
+      p.entity.reset();
+      p.from_mod.reset();
+      p.from_workspace.reset();
+      p.alias.reset();
+    } else if constexpr (std::is_same_v<P, SyncDef>) {
+      p.mode.clear();
+      p.target.clear();
+      p.schedule.clear();
+      p.scope.clear();
+    } else if constexpr (std::is_same_v<P, IssueDef> || std::is_same_v<P, ThreadComment>) {
+      drop_gate_bodies(p.gates);
+    }
+  });
 }
 
 inline void drop_left_out(Nodes& nodes) {
@@ -91,27 +89,25 @@ inline std::string comparable(Document doc) {
 inline bool has_nested_marker(const Nodes& nodes, bool nested);
 
 inline bool has_nested_marker(const Node& node, bool nested) {
-  return std::visit(
-      [&](const auto& p) {
-        using P = std::decay_t<decltype(p)>;
-        if constexpr (std::is_same_v<P, SpawnMode> || std::is_same_v<P, Divider>) {
-          return nested;
-        } else if constexpr (std::is_same_v<P, Task>) {
-          bool found = has_nested_marker(p.children, true);
-          if (p.on_pass) found = found || has_nested_marker(*p.on_pass, true);
-          if (p.on_fail) found = found || has_nested_marker(*p.on_fail, true);
-          if (p.match_arms) {
-            for (const MatchArm& arm : *p.match_arms) found = found || has_nested_marker(arm.children, true);
-          }
-          return found;
-        } else if constexpr (requires { p.children; }) {
-          if constexpr (std::is_same_v<decltype(p.children), Nodes>) return has_nested_marker(p.children, true);
-          return false;
-        } else {
-          return false;
-        }
-      },
-      node.value);
+  return node.visit([&](const auto& p) {
+    using P = std::decay_t<decltype(p)>;
+    if constexpr (std::is_same_v<P, SpawnMode> || std::is_same_v<P, Divider>) {
+      return nested;
+    } else if constexpr (std::is_same_v<P, Task>) {
+      bool found = has_nested_marker(p.children, true);
+      if (p.on_pass) found = found || has_nested_marker(*p.on_pass, true);
+      if (p.on_fail) found = found || has_nested_marker(*p.on_fail, true);
+      if (p.match_arms) {
+        for (const MatchArm& arm : *p.match_arms) found = found || has_nested_marker(arm.children, true);
+      }
+      return found;
+    } else if constexpr (requires { p.children; }) {
+      if constexpr (std::is_same_v<decltype(p.children), Nodes>) return has_nested_marker(p.children, true);
+      return false;
+    } else {
+      return false;
+    }
+  });
 }
 
 inline bool has_nested_marker(const Nodes& nodes, bool nested) {
