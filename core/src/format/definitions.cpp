@@ -325,7 +325,9 @@ void write(Out& out, const ProjectDef& project, std::size_t depth) {
 
 void write(Out& out, const ProjectScope& scope, std::size_t depth) {
   write_head(out, depth, "%", scope.name);
+  ++out.in_scopes;
   format_children(out, scope.children, depth + 1);
+  --out.in_scopes;
   ++out.open_scopes;
 }
 
