@@ -288,7 +288,8 @@ void write(Out& out, const ThreadComment& comment, std::size_t depth) {
 void write(Out& out, const CommandsDef& commands, std::size_t depth) {
   out.line(depth, "commands:");
   for (const CommandEntry& entry : commands.commands) {
-    write_head(out, depth + 1, "/", entry.name);
+    // The reader drops every leading '/': a name's own stand after a space.
+    write_head(out, depth + 1, entry.name.starts_with('/') ? "/ " : "/", entry.name);
     const std::size_t d = depth + 2;
     write_pair(out, d, "description", entry.description);
     if (!entry.params.empty()) write_list(out, d, "params", entry.params);

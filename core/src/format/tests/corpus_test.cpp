@@ -58,5 +58,9 @@ TEST(FormatProperties, WebhookUrlEndingInPayloadKeyword) {
   EXPECT_EQ(testing::check_fmt_properties("webhook: on: |tYso.completed| url: \"/hopayload: {payload: {id\n"), "");
 }
 
+TEST(FormatProperties, CommandNameStartingWithSlashes) {
+  EXPECT_EQ(testing::check_fmt_properties("commands:\n  / //deploy\n    description: Ship\n"), "");
+}
+
 }  // namespace
 }  // namespace varn::format
