@@ -62,5 +62,9 @@ TEST(FormatProperties, CommandNameStartingWithSlashes) {
   EXPECT_EQ(testing::check_fmt_properties("commands:\n  / //deploy\n    description: Ship\n"), "");
 }
 
+TEST(FormatProperties, IssueStatusStartingWithSpace) {
+  EXPECT_EQ(testing::check_fmt_properties("issue: Login\n  status: : = 1\n  priority: : high\n"), "");
+}
+
 }  // namespace
 }  // namespace varn::format
