@@ -253,8 +253,11 @@ void write(Out& out, const IssueDef& issue, std::size_t depth) {
     write_pair(out, d, "id", id);
   }
   write_optional(out, d, "on", issue.on);
-  write_optional(out, d, "status", issue.status);
-  write_optional(out, d, "priority", issue.priority);
+  // The reader trims the pair's value, then drops its leading colons: a value
+  // that starts with a space keeps it behind one colon.
+  for (auto [key, value] : {std::pair{"status", &issue.status}, std::pair{"priority", &issue.priority}}) {
+    if (*value) write_pair(out, d, key, (value->value().starts_with(' ') ? ":" : "") + **value);
+  }
   write_optional(out, d, "assignee", issue.assignee);
   if (!issue.labels.empty()) write_labels(out, d, "labels", issue.labels);
   if (issue.estimate) {
@@ -288,7 +291,8 @@ void write(Out& out, const ThreadComment& comment, std::size_t depth) {
 void write(Out& out, const CommandsDef& commands, std::size_t depth) {
   out.line(depth, "commands:");
   for (const CommandEntry& entry : commands.commands) {
-    write_head(out, depth + 1, "/", entry.name);
+    // The reader drops every leading '/': a name's own stand after a space.
+    write_head(out, depth + 1, entry.name.starts_with('/') ? "/ " : "/", entry.name);
     const std::size_t d = depth + 2;
     write_pair(out, d, "description", entry.description);
     if (!entry.params.empty()) write_list(out, d, "params", entry.params);
@@ -325,7 +329,9 @@ void write(Out& out, const ProjectDef& project, std::size_t depth) {
 
 void write(Out& out, const ProjectScope& scope, std::size_t depth) {
   write_head(out, depth, "%", scope.name);
+  ++out.in_scopes;
   format_children(out, scope.children, depth + 1);
+  --out.in_scopes;
   ++out.open_scopes;
 }
 

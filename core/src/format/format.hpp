@@ -15,12 +15,14 @@
 
 namespace varn::format {
 
-// The formatter's output: the line sink, and the count of `%` scopes that
-// end at the last line written (a divider line right after them would close
-// them instead of standing as a divider).
+// The formatter's output: the line sink, the count of `%` scopes that end at
+// the last line written (a divider line right after them would close them
+// instead of standing as a divider), and the count of `%` scopes whose members
+// are being written (a line of dashes among them closes the innermost).
 struct Out {
   LineSink sink{"  ", true};
   std::size_t open_scopes = 0;
+  std::size_t in_scopes = 0;
 
   std::string& open(std::size_t depth) {
     open_scopes = 0;

@@ -133,8 +133,10 @@ void format_node(Out& out, const Node& node, std::size_t depth) {
     } else if constexpr (std::is_same_v<T, Divider>) {
       // A dash line right after a `%` scope closes that scope: close
       // each open one first, so that the divider stays a divider.
+      // Among a scope's members any dash line would close it; a comment
+      // mark keeps the line a divider.
       for (std::size_t n = out.open_scopes; n > 0; --n) out.line(depth, "---");
-      out.line(depth, "---");
+      out.line(depth, out.in_scopes > 0 ? "--- //" : "---");
     } else if constexpr (std::is_same_v<T, Snap>) {
       write_quoted(out, depth, "snap:", v.name);
     } else if constexpr (std::is_same_v<T, Bold>) {

@@ -277,9 +277,10 @@ void write(Out& out, const Webhook& webhook, std::size_t depth) {
   // the line: of the spellings below, the first that reads back whole is
   // written (the plain one when none does).
   // (A part found inside another one, such as a "payload:" within the url,
-  // is not written again.)
+  // is not written again: the payload then follows without its keyword.)
   enum class Url { Bare, Quoted, OpenQuote, SpacedQuote, InTrigger };
-  auto spell = [&](Url form, bool payload) {
+  enum class Payload { Keyed, Unkeyed, None };
+  auto spell = [&](Url form, Payload payload) {
     std::string line = "webhook:";
     if (form == Url::InTrigger) return line + " on:" + webhook.trigger;
     if (!webhook.trigger.empty()) line += " on:|" + webhook.trigger + "|";
@@ -292,11 +293,14 @@ void write(Out& out, const Webhook& webhook, std::size_t depth) {
       if (form == Url::Quoted) line += '"';
       if (form == Url::SpacedQuote) line += " \"";
     }
-    if (payload && webhook.payload) line += " payload: \"" + *webhook.payload + "\"";
+    if (payload != Payload::None && webhook.payload) {
+      line += payload == Payload::Keyed ? " payload: \"" : " \"";
+      line += *webhook.payload + "\"";
+    }
     return line;
   };
-  std::string line = spell(Url::Bare, true);
-  for (bool payload : {true, false}) {
+  std::string line = spell(Url::Bare, Payload::Keyed);
+  for (Payload payload : {Payload::Keyed, Payload::Unkeyed, Payload::None}) {
     for (Url form : {Url::Bare, Url::Quoted, Url::OpenQuote, Url::SpacedQuote, Url::InTrigger}) {
       std::string candidate = spell(form, payload);
       if (rereads_as(candidate, webhook)) {

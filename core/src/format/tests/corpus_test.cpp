@@ -48,5 +48,23 @@ TEST(FormatCorpus, CodeLinesLoseTrailingWhitespace) {
   EXPECT_EQ(testing::check_fmt_properties("```\na  \n   \nb\n```\n"), "");
 }
 
+// Inputs the fuzz target found, each kept as the case it broke.
+TEST(FormatProperties, DividerWithCommentAfterNestedScope) {
+  EXPECT_EQ(testing::check_fmt_properties("%7Frd\n `f4rst\n  %Nested\n    inner\n  ---//--\bafter\n"), "");
+}
+
+// The payload is read from the first "payload:" of the line, here the url's.
+TEST(FormatProperties, WebhookUrlEndingInPayloadKeyword) {
+  EXPECT_EQ(testing::check_fmt_properties("webhook: on: |tYso.completed| url: \"/hopayload: {payload: {id\n"), "");
+}
+
+TEST(FormatProperties, CommandNameStartingWithSlashes) {
+  EXPECT_EQ(testing::check_fmt_properties("commands:\n  / //deploy\n    description: Ship\n"), "");
+}
+
+TEST(FormatProperties, IssueStatusStartingWithSpace) {
+  EXPECT_EQ(testing::check_fmt_properties("issue: Login\n  status: : = 1\n  priority: : high\n"), "");
+}
+
 }  // namespace
 }  // namespace varn::format

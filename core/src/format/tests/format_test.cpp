@@ -242,6 +242,14 @@ TEST(FormatNodes, ScopeBeforeDividerIsClosedFirst) {
   EXPECT_EQ(fmt_nodes(nodes_of({ProjectScope{"A", {}}, Prose{"p"}, Divider{}})), "%A\np\n---\n");
 }
 
+// Any line of dashes among a scope's members closes it: a divider that is a
+// member carries a comment mark, which the divider rule reads past.
+TEST(FormatNodes, DividerInsideScopeKeepsItsScopeOpen) {
+  EXPECT_EQ(fmt_one(ProjectScope{"A", nodes_of({Divider{}, Prose{"p"}})}), "%A\n  --- //\n  p\n");
+  Nodes inner = nodes_of({ProjectScope{"B", nodes_of({Prose{"i"}})}, Divider{}});
+  EXPECT_EQ(fmt_one(ProjectScope{"A", inner}), "%A\n  %B\n    i\n  ---\n  --- //\n");
+}
+
 TEST(FormatNodes, Definitions) {
   FormDef form;
   form.name = "signup";
