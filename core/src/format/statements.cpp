@@ -271,46 +271,7 @@ void write(Out& out, const Routine& routine, std::size_t depth) {
   out.close();
 }
 
-void write(Out& out, const Webhook& webhook, std::size_t depth) {
-  // Every part is searched in the whole line, the url is the first word after
-  // its surrounding quotes are stripped, and the payload runs to the end of
-  // the line: of the spellings below, the first that reads back whole is
-  // written (the plain one when none does).
-  // (A part found inside another one, such as a "payload:" within the url,
-  // is not written again: the payload then follows without its keyword.)
-  enum class Url { Bare, Quoted, OpenQuote, SpacedQuote, InTrigger };
-  enum class Payload { Keyed, Unkeyed, None };
-  auto spell = [&](Url form, Payload payload) {
-    std::string line = "webhook:";
-    if (form == Url::InTrigger) return line + " on:" + webhook.trigger;
-    if (!webhook.trigger.empty()) line += " on:|" + webhook.trigger + "|";
-    if (!webhook.url.empty()) {
-      line += " url: ";
-      if (form != Url::Bare) line += '"';
-      line += webhook.url;
-      // A closing quote stays in the url when a payload follows; before the
-      // end of the line it goes, with any quote the url ends in.
-      if (form == Url::Quoted) line += '"';
-      if (form == Url::SpacedQuote) line += " \"";
-    }
-    if (payload != Payload::None && webhook.payload) {
-      line += payload == Payload::Keyed ? " payload: \"" : " \"";
-      line += *webhook.payload + "\"";
-    }
-    return line;
-  };
-  std::string line = spell(Url::Bare, Payload::Keyed);
-  for (Payload payload : {Payload::Keyed, Payload::Unkeyed, Payload::None}) {
-    for (Url form : {Url::Bare, Url::Quoted, Url::OpenQuote, Url::SpacedQuote, Url::InTrigger}) {
-      std::string candidate = spell(form, payload);
-      if (rereads_as(candidate, webhook)) {
-        out.line(depth, candidate);
-        return;
-      }
-    }
-  }
-  out.line(depth, line);
-}
+void write(Out& out, const Webhook& webhook, std::size_t depth) { out.line(depth, webhook_line(webhook)); }
 
 void write(Out& out, const UseBlock& use, std::size_t depth) {
   std::string& s = out.open(depth);

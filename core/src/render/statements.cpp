@@ -2,6 +2,7 @@
 // plain lists.
 #include <type_traits>
 
+#include "format/reread.hpp"
 #include "render/writers.hpp"
 #include "text/unicode.hpp"
 
@@ -54,7 +55,7 @@ void write(const Routine& r, std::size_t depth, LineSink& out) {
 }
 
 void write(const Webhook& w, std::size_t depth, LineSink& out) {
-  std::string& line = out.open(depth);
+  std::string line;
   line.append("webhook: on:|").append(w.trigger).append("|");
   if (!w.payload) {
     line.append(" url: \"").append(w.url).append("\"");
@@ -75,6 +76,9 @@ void write(const Webhook& w, std::size_t depth, LineSink& out) {
     }
     line.append(" payload: \"").append(*w.payload).append("\"");
   }
+  // The template above, unless the parser reads it back otherwise (no
+  // trigger, quotes or keywords inside the parts): then another spelling.
+  out.open(depth).append(format::webhook_line(w, std::move(line)));
   out.close();
 }
 

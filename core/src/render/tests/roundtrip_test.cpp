@@ -53,5 +53,13 @@ TEST(RoundTrip, NestedMarkersAreNotExpectedBack) {
   EXPECT_FALSE(has_nested_marker(parse_source("# G\n++\n").value().nodes, false));
 }
 
+// Found by the fuzzer: no trigger, and a url that ends in a quote followed by
+// more text. The written line must read back as the same webhook.
+TEST(RoundTrip, WebhookWithoutTriggerAndUrlEndingInAQuote) {
+  const std::string source = std::string("webhook: onui_page:: |task.completed| url: \"/hooks/done\" p") +
+                             std::string(50, '\0') + "}\n";
+  EXPECT_EQ(check_render_properties(source), "");
+}
+
 }  // namespace
 }  // namespace varn::render::testing
