@@ -65,4 +65,16 @@ std::string webhook_line(const Webhook& webhook, std::string preferred) {
   return preferred.empty() ? spell(Url::Bare, Payload::Keyed) : preferred;
 }
 
+std::string mod_invoke_line(const ModInvoke& invoke) {
+  std::string line = "$" + invoke.name;
+  if (invoke.method) line += "." + *invoke.method;
+  if (invoke.args) line += "(" + *invoke.args + ")";
+  if (!rereads_as(line, invoke) && invoke.method) {
+    std::string mod = "mod:" + *invoke.method;
+    if (invoke.args) mod += " " + *invoke.args;
+    if (rereads_as(mod, invoke)) return mod;
+  }
+  return line;
+}
+
 }  // namespace varn::format

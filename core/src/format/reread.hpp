@@ -17,4 +17,9 @@ bool rereads_as(std::string_view line, const ModInvoke& invoke);
 // else `preferred` (or the plain spelling when it is empty).
 std::string webhook_line(const Webhook& webhook, std::string preferred = {});
 
+// An invocation line (without indent): "$name.method(args)", or the "mod:"
+// form when only that one reads back (an invocation read from a "mod:" line
+// keeps its arguments as its name, which the "$" form cannot always say).
+std::string mod_invoke_line(const ModInvoke& invoke);
+
 }  // namespace varn::format

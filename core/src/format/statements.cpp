@@ -187,19 +187,7 @@ void write(Out& out, const Variable& variable, std::size_t depth) {
   out.line(depth, line);
 }
 
-void write(Out& out, const ModInvoke& invoke, std::size_t depth) {
-  std::string line = "$" + invoke.name;
-  if (invoke.method) line += "." + *invoke.method;
-  if (invoke.args) line += "(" + *invoke.args + ")";
-  // An invocation read from a "mod:" line keeps its arguments as its name,
-  // which the "$" form cannot always say.
-  if (!rereads_as(line, invoke) && invoke.method) {
-    std::string mod = "mod:" + *invoke.method;
-    if (invoke.args) mod += " " + *invoke.args;
-    if (rereads_as(mod, invoke)) line = std::move(mod);
-  }
-  out.line(depth, line);
-}
+void write(Out& out, const ModInvoke& invoke, std::size_t depth) { out.line(depth, mod_invoke_line(invoke)); }
 
 void write(Out& out, const GitOp& git, std::size_t depth) {
   std::string& s = out.open(depth);

@@ -11,10 +11,7 @@ namespace varn::render {
 // ---------------------------------------------------------------- one-line statements
 
 void write(const ModInvoke& m, std::size_t depth, LineSink& out) {
-  std::string& line = out.open(depth);
-  line.append("$").append(m.name);
-  if (m.method) line.append(".").append(*m.method);
-  if (m.args) line.append("(").append(*m.args).append(")");
+  out.open(depth).append(format::mod_invoke_line(m));
   out.close();
 }
 

@@ -61,5 +61,11 @@ TEST(RoundTrip, WebhookWithoutTriggerAndUrlEndingInAQuote) {
   EXPECT_EQ(check_render_properties(source), "");
 }
 
+// A "mod:" line keeps its arguments as the name, which the "$" form would
+// split at the '.' and the space.
+TEST(RoundTrip, ModLineWhoseNameTheDollarFormCannotSay) {
+  EXPECT_EQ(check_render_properties("mod:run ni.htly job\n"), "");
+}
+
 }  // namespace
 }  // namespace varn::render::testing
