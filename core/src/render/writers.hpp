@@ -7,7 +7,7 @@
 #include <string>
 #include <string_view>
 
-#include "format/pieces.hpp"
+#include "format/shared.hpp"
 #include "varn/model.hpp"
 
 namespace varn::render {

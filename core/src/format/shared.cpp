@@ -1,4 +1,4 @@
-#include "format/pieces.hpp"
+#include "format/shared.hpp"
 
 #include <double-conversion/double-conversion.h>
 
