@@ -406,7 +406,7 @@ Result<Value, JsonError> Reader::value(Arena& arena) {
   return out;
 }
 
-Status Reader::skip() {
+Status Reader::skip(bool limited) {
   // The open containers, one byte each: a value skipped here may nest
   // without limit and without recursion.
   std::string open_brackets;
@@ -416,7 +416,11 @@ Status Reader::skip() {
     int c = peek();
     bool opened = false;
     if (c == '[' || c == '{') {
-      ++pos_;
+      if (!limited) {
+        ++pos_;
+      } else if (auto o = open(); !o) {
+        return o;
+      }
       open_brackets.push_back(static_cast<char>(c));
       opened = true;
     } else if (c == '"') {
@@ -443,6 +447,7 @@ Status Reader::skip() {
         }
       }
       ++pos_;
+      if (limited) close();
       open_brackets.pop_back();
     }
   }
