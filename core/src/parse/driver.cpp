@@ -1,4 +1,6 @@
 // The parse entry and the indentation-driven block walk.
+#include <algorithm>
+
 #include "parse/handlers.hpp"
 #include "parse/parser.hpp"
 #include "parse/text.hpp"
@@ -7,6 +9,38 @@
 
 namespace varn {
 namespace parse {
+
+Lines::Lines(std::string_view text)
+    : text_(text),
+      // A last line without a line feed counts too; nothing after the last one does.
+      count_(static_cast<std::size_t>(std::count(text.begin(), text.end(), '\n')) +
+             (!text.empty() && text.back() != '\n' ? 1 : 0)) {}
+
+void Lines::split_next() const {
+  const std::size_t nl = text_.find('\n', next_);
+  if (nl == std::string_view::npos) {
+    // A carriage return without a line feed after it stays in the line.
+    window_.push_back(text_.substr(next_));
+    next_ = text_.size();
+    return;
+  }
+  std::size_t stop = nl;
+  if (stop > next_ && text_[stop - 1] == '\r') --stop;
+  window_.push_back(text_.substr(next_, stop - next_));
+  next_ = nl + 1;
+}
+
+void Lines::forget_before(std::size_t i) {
+  i = std::min(i, count_);
+  while (i > base_ + window_.size()) split_next();
+  if (i <= base_) return;
+  window_.erase(window_.begin(), window_.begin() + static_cast<std::ptrdiff_t>(i - base_));
+  base_ = i;
+}
+
+std::size_t Lines::kept_from() const {
+  return window_.empty() ? next_ : static_cast<std::size_t>(window_.front().data() - text_.data());
+}
 
 std::size_t indentation(std::string_view line) { return line.size() - text::trim_start(line).size(); }
 
@@ -76,19 +110,42 @@ std::string expand_tabs(std::string_view source) {
 
 }  // namespace
 
-Result<Document, ParseError> parse_source(std::string_view source) {
-  // A text without tabs is read in place rather than copied.
+std::optional<ParseError> parse_each(std::string_view source, const NodeSink& sink, const Consumed& consumed) {
+  // A text without tabs is read in place rather than copied; the offsets
+  // reported as consumed are those of the caller's text only then.
   std::string expanded;
-  if (source.find('\t') != std::string_view::npos) {
+  const bool in_place = source.find('\t') == std::string_view::npos;
+  if (!in_place) {
     expanded = expand_tabs(source);
     source = expanded;
   }
   parse::Parser p;
-  p.lines = parse::split_lines(source);
-  Nodes nodes = parse::parse_block(p, 0, 0);
-  if (p.first_error) return err(std::move(*p.first_error));
-  if (auto e = parse::lower_document(nodes)) return err(std::move(*e));
-  return Document{std::move(nodes)};
+  p.lines = parse::Lines(source);
+  // The top-level block walk of parse_block, each node handed over as soon as
+  // it is lowered. A parse error anywhere wins over a lowering error, so after
+  // a lowering error the walk goes on, only to look for one.
+  std::optional<ParseError> lowering_error;
+  while (p.pos < p.lines.size() && !p.first_error) {
+    if (text::trim(p.lines[p.pos]).empty()) {
+      ++p.pos;
+      continue;
+    }
+    std::optional<Node> node = parse::parse_node(p, 0);
+    p.lines.forget_before(p.pos);
+    if (!node || p.first_error || lowering_error) continue;
+    if ((lowering_error = parse::lower_node(*node))) continue;
+    sink(std::move(*node));
+    node.reset();
+    if (consumed && in_place) consumed(p.lines.kept_from());
+  }
+  if (p.first_error) return std::move(p.first_error);
+  return lowering_error;
+}
+
+Result<Document, ParseError> parse_source(std::string_view source) {
+  Document doc;
+  if (auto e = parse_each(source, [&](Node&& node) { doc.nodes.push_back(std::move(node)); })) return err(std::move(*e));
+  return doc;
 }
 
 }  // namespace varn
