@@ -17,29 +17,40 @@ Lines::Lines(std::string_view text)
              (!text.empty() && text.back() != '\n' ? 1 : 0)) {}
 
 void Lines::split_next() const {
-  const std::size_t nl = text_.find('\n', next_);
-  if (nl == std::string_view::npos) {
+  const std::size_t start = next_;
+  const std::size_t nl = text_.find('\n', start);
+  std::size_t stop = text_.size();
+  next_ = stop;
+  if (nl != std::string_view::npos) {
     // A carriage return without a line feed after it stays in the line.
-    window_.push_back(text_.substr(next_));
-    next_ = text_.size();
-    return;
+    stop = nl > start && text_[nl - 1] == '\r' ? nl - 1 : nl;
+    next_ = nl + 1;
   }
-  std::size_t stop = nl;
-  if (stop > next_ && text_[stop - 1] == '\r') --stop;
-  window_.push_back(text_.substr(next_, stop - next_));
-  next_ = nl + 1;
+  std::string_view line = text_.substr(start, stop - start);
+  if (line.find('\t') != std::string_view::npos) {
+    std::string& copy = expanded_.emplace_back();
+    copy.reserve(line.size() + 3 * static_cast<std::size_t>(std::count(line.begin(), line.end(), '\t')));
+    for (char c : line) {
+      if (c == '\t') {
+        copy.append(4, ' ');
+      } else {
+        copy.push_back(c);
+      }
+    }
+    line = copy;
+  }
+  window_.push_back({line, start});
 }
 
 void Lines::forget_before(std::size_t i) {
   i = std::min(i, count_);
   while (i > base_ + window_.size()) split_next();
-  if (i <= base_) return;
-  window_.erase(window_.begin(), window_.begin() + static_cast<std::ptrdiff_t>(i - base_));
-  base_ = i;
-}
-
-std::size_t Lines::kept_from() const {
-  return window_.empty() ? next_ : static_cast<std::size_t>(window_.front().data() - text_.data());
+  for (; base_ < i; ++base_) {
+    const std::string_view line = window_.front().text;
+    // The copies are kept in line order: a forgotten line that is one is the oldest.
+    if (!expanded_.empty() && line.data() == expanded_.front().data()) expanded_.pop_front();
+    window_.pop_front();
+  }
 }
 
 std::size_t indentation(std::string_view line) { return line.size() - text::trim_start(line).size(); }
@@ -91,34 +102,7 @@ Pairs read_body_pairs(Parser& p, std::size_t opener_indent) {
 
 }  // namespace parse
 
-namespace {
-
-// Every tab becomes four spaces, wherever it stands.
-std::string expand_tabs(std::string_view source) {
-  std::string out;
-  out.reserve(source.size());
-  std::size_t run = 0;
-  for (std::size_t i = 0; i < source.size(); ++i) {
-    if (source[i] != '\t') continue;
-    out.append(source.data() + run, i - run);
-    out.append(4, ' ');
-    run = i + 1;
-  }
-  out.append(source.data() + run, source.size() - run);
-  return out;
-}
-
-}  // namespace
-
 std::optional<ParseError> parse_each(std::string_view source, const NodeSink& sink, const Consumed& consumed) {
-  // A text without tabs is read in place rather than copied; the offsets
-  // reported as consumed are those of the caller's text only then.
-  std::string expanded;
-  const bool in_place = source.find('\t') == std::string_view::npos;
-  if (!in_place) {
-    expanded = expand_tabs(source);
-    source = expanded;
-  }
   parse::Parser p;
   p.lines = parse::Lines(source);
   // The top-level block walk of parse_block, each node handed over as soon as
@@ -136,7 +120,7 @@ std::optional<ParseError> parse_each(std::string_view source, const NodeSink& si
     if ((lowering_error = parse::lower_node(*node))) continue;
     sink(std::move(*node));
     node.reset();
-    if (consumed && in_place) consumed(p.lines.kept_from());
+    if (consumed) consumed(p.lines.kept_from());
   }
   if (p.first_error) return std::move(p.first_error);
   return lowering_error;

@@ -131,20 +131,21 @@ TEST(Lines, SplitAsReadAndForgottenBehind) {
       {"a\n", {"a"}},
       {"\n\n", {"", ""}},
       {"a\r\nb\rc\r", {"a", "b\rc\r"}},
+      {"\tx\ty\t\r\nz", {"    x    y    ", "z"}},
   };
   for (const Case& c : cases) {
     const parse::Lines lines(c.text);
     ASSERT_EQ(lines.size(), c.lines.size()) << c.text;
     for (std::size_t i = 0; i < c.lines.size(); ++i) EXPECT_EQ(lines[i], c.lines[i]) << c.text;
   }
-  parse::Lines lines("one\ntwo\r\nthree");
+  parse::Lines lines("one\nt\two\r\nthr\tee");
   EXPECT_EQ(lines.kept_from(), 0u);
   lines.forget_before(2);  // never read: split on the way
-  EXPECT_EQ(lines.kept_from(), 9u);
-  EXPECT_EQ(lines[2], "three");
+  EXPECT_EQ(lines.kept_from(), 10u);  // offsets in the text, not in the expanded lines
+  EXPECT_EQ(lines[2], "thr    ee");
   EXPECT_EQ(lines[0], "");  // forgotten
   lines.forget_before(3);
-  EXPECT_EQ(lines.kept_from(), 14u);
+  EXPECT_EQ(lines.kept_from(), 16u);
 }
 
 TEST(ParseEach, HandsOverTheNodesOfParseSourceOneAtATime) {
