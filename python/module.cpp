@@ -21,13 +21,15 @@
 #ifdef __GLIBC__
 #include <malloc.h>
 #endif
+#include <sys/mman.h>
+#include <unistd.h>
 
 #include "text/unicode.hpp"
 #include "varn/operations.hpp"
 
 namespace {
 
-using Operation = varn::ops::TextResult (*)(std::string_view);
+using Operation = varn::ops::TextResult (*)(std::string_view, const varn::Consumed&);
 
 // What argument binding and dispatch need to know about one function.
 struct Signature {
@@ -40,9 +42,9 @@ struct Signature {
 constexpr Signature kSignatures[] = {
     {"parse", "source", varn::ops::parse},
     {"fmt", "source", varn::ops::fmt},
-    {"render", "doc_json", varn::ops::render},
-    {"from_json", "json", varn::ops::from_json},
-    {"from_markdown", "md", varn::ops::from_markdown},
+    {"render", "doc_json", [](std::string_view s, const varn::Consumed&) { return varn::ops::render(s); }},
+    {"from_json", "json", [](std::string_view s, const varn::Consumed&) { return varn::ops::from_json(s); }},
+    {"from_markdown", "md", [](std::string_view s, const varn::Consumed&) { return varn::ops::from_markdown(s); }},
     {"to_json", "source", varn::ops::to_json},
     {"build_index", "source", varn::ops::build_index},
 };
@@ -180,31 +182,116 @@ PyObject* str_from_utf8(std::string_view text) {
   return str;
 }
 
-// The UTF-8 form of a non-ASCII str, in a bytes object of our own. A str of
-// one byte a character (Latin-1) is encoded here in one pass over runs of
-// ASCII; CPython's encoder takes several times as long on large texts. Wider
-// strs go to CPython, which also reports a lone surrogate.
-PyObject* utf8_copy(PyObject* str) {
-  if (PyUnicode_KIND(str) != PyUnicode_1BYTE_KIND) return PyUnicode_AsUTF8String(str);
-  const auto* s = PyUnicode_1BYTE_DATA(str);
-  const std::size_t n = static_cast<std::size_t>(PyUnicode_GET_LENGTH(str));
-  std::size_t high = 0;
-  for (std::size_t i = ascii_end(s, 0, n); i < n; i = ascii_end(s, i + 1, n)) ++high;
-  PyObject* bytes = PyBytes_FromStringAndSize(nullptr, static_cast<Py_ssize_t>(n + high));
-  if (!bytes) return nullptr;
-  auto* out = reinterpret_cast<unsigned char*>(PyBytes_AS_STRING(bytes));
-  for (std::size_t i = 0; i < n;) {
-    const std::size_t next = ascii_end(s, i, n);
-    std::memcpy(out, s + i, next - i);
-    out += next - i;
-    i = next;
-    if (i == n) break;
-    *out++ = static_cast<unsigned char>(0xC0 | (s[i] >> 6));
-    *out++ = static_cast<unsigned char>(0x80 | (s[i] & 0x3F));
-    ++i;
+// The UTF-8 form of a str that is not ASCII, in a mapping of our own: asking
+// CPython for it would cache a copy inside the caller's str for as long as the
+// str lives. The core reads it front to back and reports how far it is done,
+// and the whole pages behind that point go back to the system at once, so
+// that a large argument is not held twice (once in the str, once here) while
+// the result grows.
+class Utf8Copy {
+ public:
+  Utf8Copy() = default;
+  Utf8Copy(const Utf8Copy&) = delete;
+  Utf8Copy& operator=(const Utf8Copy&) = delete;
+  ~Utf8Copy() { unmap(); }
+
+  // False when the str holds a lone surrogate (then nothing is mapped) or the
+  // mapping fails (then MemoryError is set).
+  bool encode(PyObject* str) {
+    const int kind = PyUnicode_KIND(str);
+    const void* chars = PyUnicode_DATA(str);
+    const Py_ssize_t length = PyUnicode_GET_LENGTH(str);
+    std::size_t n = 0;
+    if (kind == PyUnicode_1BYTE_KIND) {
+      const auto* s = static_cast<const unsigned char*>(chars);
+      const auto count = static_cast<std::size_t>(length);
+      n = count;
+      for (std::size_t i = ascii_end(s, 0, count); i < count; i = ascii_end(s, i + 1, count)) ++n;
+    }
+    for (Py_ssize_t i = 0; kind != PyUnicode_1BYTE_KIND && i < length; ++i) {
+      const Py_UCS4 c = PyUnicode_READ(kind, chars, i);
+      if (c >= 0xD800 && c < 0xE000) return false;
+      n += c < 0x80 ? 1 : c < 0x800 ? 2 : c < 0x10000 ? 3 : 4;
+    }
+    mapped_ = std::max<std::size_t>(n, 1);
+    void* at = mmap(nullptr, mapped_, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
+    if (at == MAP_FAILED) {
+      mapped_ = 0;
+      PyErr_NoMemory();
+      return false;
+    }
+    data_ = static_cast<char*>(at);
+    size_ = n;
+    if (kind == PyUnicode_1BYTE_KIND) {
+      encode_latin1(static_cast<const unsigned char*>(chars), static_cast<std::size_t>(length));
+      return true;
+    }
+    char* out = data_;
+    for (Py_ssize_t i = 0; i < length; ++i) {
+      const Py_UCS4 c = PyUnicode_READ(kind, chars, i);
+      if (c < 0x80) {
+        *out++ = static_cast<char>(c);
+      } else if (c < 0x800) {
+        *out++ = static_cast<char>(0xC0 | (c >> 6));
+        *out++ = static_cast<char>(0x80 | (c & 0x3F));
+      } else if (c < 0x10000) {
+        *out++ = static_cast<char>(0xE0 | (c >> 12));
+        *out++ = static_cast<char>(0x80 | ((c >> 6) & 0x3F));
+        *out++ = static_cast<char>(0x80 | (c & 0x3F));
+      } else {
+        *out++ = static_cast<char>(0xF0 | (c >> 18));
+        *out++ = static_cast<char>(0x80 | ((c >> 12) & 0x3F));
+        *out++ = static_cast<char>(0x80 | ((c >> 6) & 0x3F));
+        *out++ = static_cast<char>(0x80 | (c & 0x3F));
+      }
+    }
+    return true;
   }
-  return bytes;
-}
+
+  std::string_view text() const { return {data_, size_}; }
+
+ private:
+  // One byte a character: runs of ASCII are copied whole, which is several
+  // times faster than a character at a time on large texts.
+  void encode_latin1(const unsigned char* s, std::size_t n) {
+    auto* out = reinterpret_cast<unsigned char*>(data_);
+    for (std::size_t i = 0; i < n;) {
+      const std::size_t next = ascii_end(s, i, n);
+      std::memcpy(out, s + i, next - i);
+      out += next - i;
+      i = next;
+      if (i == n) break;
+      *out++ = static_cast<unsigned char>(0xC0 | (s[i] >> 6));
+      *out++ = static_cast<unsigned char>(0x80 | (s[i] & 0x3F));
+      ++i;
+    }
+  }
+
+ public:
+
+  // No byte before `offset` is read again: the whole pages before it are
+  // returned, a megabyte or more at a time to keep the system calls few.
+  void consumed(std::size_t offset) {
+    static const std::size_t page = static_cast<std::size_t>(sysconf(_SC_PAGESIZE));
+    constexpr std::size_t kStep = std::size_t{1} << 20;
+    const std::size_t upto = std::min(offset, size_) / page * page;
+    if (upto < released_ + kStep) return;
+    madvise(data_ + released_, upto - released_, MADV_DONTNEED);
+    released_ = upto;
+  }
+
+  void unmap() {
+    if (data_) munmap(data_, mapped_);
+    data_ = nullptr;
+    size_ = mapped_ = released_ = 0;
+  }
+
+ private:
+  char* data_ = nullptr;
+  std::size_t size_ = 0;
+  std::size_t mapped_ = 0;
+  std::size_t released_ = 0;
+};
 
 // Hands the heap pages that a large call freed (its tree, its pieces of
 // text) back to the system before the result str is allocated: freed heap
@@ -227,34 +314,33 @@ PyObject* call(const Signature& sig, PyObject* const* args, Py_ssize_t nargs, Py
                  Py_TYPE(arg)->tp_name);
     return nullptr;
   }
-  // An ASCII str is its own UTF-8 and is read in place. Any other str is
-  // encoded into a bytes object of our own, freed as soon as the core is done:
-  // asking CPython for its UTF-8 form would cache a copy inside the caller's
-  // str for as long as the str lives. Sizes are used throughout so NUL
-  // characters pass through. A lone surrogate fails here with Python's own
-  // UnicodeEncodeError.
+  // An ASCII str is its own UTF-8 and is read in place, which caches nothing.
+  // Any other str is encoded into a copy of our own, released as the core
+  // reads on and freed as soon as it is done. Sizes are used throughout so
+  // NUL characters pass through.
   if (PyUnicode_READY(arg) < 0) return nullptr;
-  PyObject* encoded = nullptr;
-  const char* data = nullptr;
-  Py_ssize_t size = 0;
+  Utf8Copy copy;
+  std::string_view source;
   if (PyUnicode_IS_ASCII(arg)) {
-    data = PyUnicode_AsUTF8AndSize(arg, &size);  // no copy, nothing cached
+    Py_ssize_t size = 0;
+    const char* data = PyUnicode_AsUTF8AndSize(arg, &size);  // no copy, nothing cached
+    if (!data) return nullptr;
+    source = std::string_view(data, static_cast<std::size_t>(size));
+  } else if (copy.encode(arg)) {
+    source = copy.text();
   } else {
-    encoded = utf8_copy(arg);
-    if (encoded) {
-      data = PyBytes_AS_STRING(encoded);
-      size = PyBytes_GET_SIZE(encoded);
-    }
-  }
-  if (!data) {
-    Py_XDECREF(encoded);
+    // A lone surrogate fails here with Python's own UnicodeEncodeError.
+    if (!PyErr_Occurred()) Py_XDECREF(PyUnicode_AsUTF8String(arg));
+    if (!PyErr_Occurred()) PyErr_SetString(PyExc_SystemError, "varn_lang: the argument could not be encoded");
     return nullptr;
   }
 
   try {
-    auto result = sig.op(std::string_view(data, static_cast<std::size_t>(size)));
-    Py_CLEAR(encoded);
-    release_freed_memory(static_cast<std::size_t>(size));
+    varn::Consumed consumed;
+    if (!PyUnicode_IS_ASCII(arg)) consumed = [&copy](std::size_t offset) { copy.consumed(offset); };
+    auto result = sig.op(source, consumed);
+    copy.unmap();
+    release_freed_memory(source.size());
     if (result.ok()) {
       // The core's buffer is freed before returning, so only the str outlives the call.
       std::string text = std::move(result).value();
@@ -270,14 +356,11 @@ PyObject* call(const Signature& sig, PyObject* const* args, Py_ssize_t nargs, Py
     Py_DECREF(message);
     return nullptr;
   } catch (const std::bad_alloc&) {
-    Py_XDECREF(encoded);
     return PyErr_NoMemory();
   } catch (const std::exception& e) {
-    Py_XDECREF(encoded);
     PyErr_SetString(g_panic, e.what());
     return nullptr;
   } catch (...) {
-    Py_XDECREF(encoded);
     PyErr_SetString(g_panic, "unknown C++ exception in varn_lang");
     return nullptr;
   }

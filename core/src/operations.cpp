@@ -9,16 +9,17 @@
 #include "varn/render.hpp"
 
 namespace varn::ops {
-TextResult parse(std::string_view source) {
-  auto doc = parse_source(source);
-  if (!doc) return err(display(doc.error()));
-  return serialize_document(std::move(doc).value());
+TextResult parse(std::string_view source, const Consumed& consumed) {
+  DocumentWriter w;
+  if (auto e = parse_each(source, [&](Node&& node) { w.node(node); }, consumed)) return err(display(*e));
+  return w.finish();
 }
 
-TextResult fmt(std::string_view source) {
-  auto doc = parse_source(source);
-  if (!doc) return err(display(doc.error()));
-  return format::format_document(doc.value());
+TextResult fmt(std::string_view source, const Consumed& consumed) {
+  format::DocumentFormatter f;
+  f.reserve(source.size() + source.size() / 4);  // about the size of the source
+  if (auto e = parse_each(source, [&](Node&& node) { f.node(node); }, consumed)) return err(display(*e));
+  return f.finish();
 }
 
 // Room for the output is reserved up front from the input's size, so that it
@@ -67,18 +68,16 @@ TextResult from_markdown(std::string_view md) {
   return r.out.take_trimmed();
 }
 
-TextResult to_json(std::string_view source) {
-  auto doc = parse_source(source);
-  if (!doc) return err(display(doc.error()));
-  auto text = convert::document_to_json(doc.value());
-  if (!text) return err(display(text.error()));
-  return std::move(text).value();
+TextResult to_json(std::string_view source, const Consumed& consumed) {
+  convert::JsonSummary summary;
+  if (auto e = parse_each(source, [&](Node&& node) { summary.node(node); }, consumed)) return err(display(*e));
+  return summary.text();
 }
 
-TextResult build_index(std::string_view source) {
-  auto doc = parse_source(source);
-  if (!doc) return err(display(doc.error()));
-  return index::serialize_document_index(index::build_document_index(doc.value()));
+TextResult build_index(std::string_view source, const Consumed& consumed) {
+  index::IndexBuilder b;
+  if (auto e = parse_each(source, [&](Node&& node) { b.node(node); }, consumed)) return err(display(*e));
+  return b.finish();
 }
 
 }  // namespace varn::ops

@@ -353,3 +353,20 @@ def test_subinterpreter_import_raises_import_error():
     assert "subinterpreters" in result
     # The main interpreter's module is untouched.
     assert varn_lang.parse("") == EMPTY_DOCUMENT
+
+
+def test_large_non_ascii_argument_reads_the_same_as_ascii():
+    # A non-ASCII argument is copied and the copy is given back to the system
+    # while the call reads on; every byte must still be read as written. "é"
+    # and "ee" are both two bytes, and stand only in prose.
+    block = ("# Section {i} :tag{i}\n"
+             "  Coordinate with @user{i} in #chan{i}, caf\u00e9 {i}.\n"
+             "  - [ ] task {i} for @team.lead{i} na\u00e9ve\n"
+             "    ```\n    code {i} \u00e9\n    ```\n"
+             "plain line {i} \u00e9t\u00e9\n\n")
+    doc = "".join(block.format(i=i) for i in range(40_000))
+    assert len(doc.encode()) > 4 << 20
+    plain = doc.replace("\u00e9", "ee")
+    for name in ("parse", "fmt", "to_json", "build_index"):
+        func = getattr(varn_lang, name)
+        assert func(doc).replace("\u00e9", "ee") == func(plain), name

@@ -2,6 +2,7 @@
 // The JSON AST: the text form of a Document that `parse` returns and `render`
 // reads back.
 #include <functional>
+#include <memory>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -11,12 +12,28 @@
 #include "varn/result.hpp"
 
 namespace varn {
+namespace json {
+class Writer;
+}
 
 // Writes the whole document as pretty JSON text (no final line feed).
 std::string serialize_document(const Document& doc);
 // The same text; each top-level node is freed as soon as it is written, so
 // the tree shrinks while the text grows.
 std::string serialize_document(Document&& doc);
+
+// The same text written one top-level node at a time, for a caller that
+// makes the nodes one by one and frees each once written.
+class DocumentWriter {
+ public:
+  DocumentWriter();
+  ~DocumentWriter();
+  void node(const Node& node);
+  std::string finish();
+
+ private:
+  std::unique_ptr<json::Writer> w_;
+};
 
 // Reads JSON AST text back into a document, in the object form that the
 // writer produces or the array form of every record; the first failure ends

@@ -5,6 +5,7 @@
 #include <string>
 #include <string_view>
 
+#include "varn/parse.hpp"
 #include "varn/result.hpp"
 
 namespace varn::ops {
@@ -12,12 +13,15 @@ namespace varn::ops {
 // The error's display text, exactly as Python shows it.
 using TextResult = Result<std::string, std::string>;
 
-TextResult parse(std::string_view source);
-TextResult fmt(std::string_view source);
+// The four that read .varn source read it front to back, one top-level node
+// at a time; `consumed`, when set, learns as they go how many leading bytes
+// they will not read again, so that the caller may release them.
+TextResult parse(std::string_view source, const Consumed& consumed = {});
+TextResult fmt(std::string_view source, const Consumed& consumed = {});
 TextResult render(std::string_view doc_json);
 TextResult from_json(std::string_view json);
 TextResult from_markdown(std::string_view md);
-TextResult to_json(std::string_view source);
-TextResult build_index(std::string_view source);
+TextResult to_json(std::string_view source, const Consumed& consumed = {});
+TextResult build_index(std::string_view source, const Consumed& consumed = {});
 
 }  // namespace varn::ops

@@ -193,18 +193,29 @@ std::string serialize_document(const Document& doc) {
 }
 
 std::string serialize_document(Document&& doc) {
-  Writer w;
-  w.begin_object();
-  w.key("nodes");
-  w.begin_array();
+  DocumentWriter w;
   for (Node& node : doc.nodes) {
-    write_value(w, node);
+    w.node(node);
     node = Divider{};  // frees the node's records and text
   }
-  w.end_array();
-  w.end_object();
   Nodes().swap(doc.nodes);
-  return w.take();
+  return w.finish();
+}
+
+DocumentWriter::DocumentWriter() : w_(std::make_unique<Writer>()) {
+  w_->begin_object();
+  w_->key("nodes");
+  w_->begin_array();
+}
+
+DocumentWriter::~DocumentWriter() = default;
+
+void DocumentWriter::node(const Node& node) { write_value(*w_, node); }
+
+std::string DocumentWriter::finish() {
+  w_->end_array();
+  w_->end_object();
+  return w_->take();
 }
 
 }  // namespace varn

@@ -5,7 +5,9 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <unordered_map>
 
+#include "json/tree.hpp"
 #include "varn/errors.hpp"
 #include "varn/model.hpp"
 #include "varn/result.hpp"
@@ -30,5 +32,17 @@ void markdown_to_nodes(std::string_view text, const NodeSink& sink);
 // Tasks, prose, code blocks and define fields of each node list, nested by
 // group name, as pretty JSON with sorted keys.
 Result<std::string, ConvertError> document_to_json(const Document& doc);
+
+// The summary of one node list, taken one node at a time, so that a document
+// need not be held whole: only what the summary keeps is.
+struct JsonSummary {
+  json::TreeObject members;
+  std::unordered_map<std::string, json::TreeArray> entities;  // field objects by entity, in document order
+
+  void node(const Node& n);
+  json::TreeObject take();  // the summary as it stands; the members are left empty
+  std::string text();       // the same as pretty JSON
+
+};
 
 }  // namespace varn::convert

@@ -57,43 +57,58 @@ void add_item(TreeObject& r, std::string_view key, Tree item) {
 }
 
 TreeObject nodes_to_json_value(const Nodes& nodes) {
-  TreeObject r;
-  std::unordered_map<std::string_view, TreeArray> entities;  // field objects by entity, in document order
-  for (const Node& n : nodes) {
-    if (const auto* g = n.get_if<Group>()) {
-      r.insert_or_assign(g->name, Tree{nodes_to_json_value(g->children)});
-    } else if (const auto* t = n.get_if<Task>()) {
-      TreeObject task;
-      task.emplace("status", string_tree(std::string(kStatusWords[static_cast<int>(t->marker.kind)])));
-      task.emplace("text", string_tree(t->text));
-      add_item(r, "tasks", Tree{std::move(task)});
-    } else if (const auto* p = n.get_if<Prose>()) {
-      add_item(r, "prose", string_tree(p->text));
-    } else if (const auto* c = n.get_if<CodeBlock>()) {
-      TreeObject block;
-      block.emplace("content", string_tree(c->content));
-      if (c->lang) block.emplace("lang", string_tree(*c->lang));
-      add_item(r, "code_blocks", Tree{std::move(block)});
-    } else if (const auto* d = n.get_if<Define>()) {
-      TreeObject fields;
-      for (const FieldDef& f : d->fields) fields.insert_or_assign(f.name, field_value(f.default_));
-      entities[d->entity].push_back(Tree{std::move(fields)});
-    }
-  }
-  // Entities come last and win over any group or array of the same name.
-  for (auto& [entity, objects] : entities) {
-    Tree value = objects.size() == 1 ? std::move(objects.front()) : Tree{std::move(objects)};
-    r.insert_or_assign(std::string(entity), std::move(value));
-  }
-  return r;
+  JsonSummary summary;
+  for (const Node& n : nodes) summary.node(n);
+  return summary.take();
 }
 
 }  // namespace
 
-Result<std::string, ConvertError> document_to_json(const Document& doc) {
+void JsonSummary::node(const Node& n) {
+  TreeObject& r = members;
+  if (const auto* g = n.get_if<Group>()) {
+    r.insert_or_assign(g->name, Tree{nodes_to_json_value(g->children)});
+  } else if (const auto* t = n.get_if<Task>()) {
+    TreeObject task;
+    task.emplace("status", string_tree(std::string(kStatusWords[static_cast<int>(t->marker.kind)])));
+    task.emplace("text", string_tree(t->text));
+    add_item(r, "tasks", Tree{std::move(task)});
+  } else if (const auto* p = n.get_if<Prose>()) {
+    add_item(r, "prose", string_tree(p->text));
+  } else if (const auto* c = n.get_if<CodeBlock>()) {
+    TreeObject block;
+    block.emplace("content", string_tree(c->content));
+    if (c->lang) block.emplace("lang", string_tree(*c->lang));
+    add_item(r, "code_blocks", Tree{std::move(block)});
+  } else if (const auto* d = n.get_if<Define>()) {
+    TreeObject fields;
+    for (const FieldDef& f : d->fields) fields.insert_or_assign(f.name, field_value(f.default_));
+    entities[d->entity].push_back(Tree{std::move(fields)});
+  }
+}
+
+TreeObject JsonSummary::take() {
+  // Entities come last and win over any group or array of the same name.
+  for (auto& [entity, objects] : entities) {
+    Tree value = objects.size() == 1 ? std::move(objects.front()) : Tree{std::move(objects)};
+    members.insert_or_assign(entity, std::move(value));
+  }
+  entities.clear();
+  TreeObject out;
+  out.swap(members);
+  return out;
+}
+
+std::string JsonSummary::text() {
   json::Writer w;
-  json::write_tree(w, Tree{nodes_to_json_value(doc.nodes)});
+  json::write_tree(w, Tree{take()});
   return w.take();
+}
+
+Result<std::string, ConvertError> document_to_json(const Document& doc) {
+  JsonSummary summary;
+  for (const Node& n : doc.nodes) summary.node(n);
+  return summary.text();
 }
 
 }  // namespace varn::convert

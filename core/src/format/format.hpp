@@ -38,6 +38,18 @@ struct Out {
 // The whole document, ending in exactly one line feed ("\n" when empty).
 std::string format_document(const Document& doc);
 
+// The same text written one top-level node at a time: the blank-line rule
+// needs only the kind of the node before.
+struct DocumentFormatter {
+  Out out;
+  bool previous_block = false;
+
+  // Room for a text of about this size, taken up only as it is written.
+  void reserve(std::size_t bytes);
+  void node(const Node& node);
+  std::string finish();
+};
+
 void format_node(Out& out, const Node& node, std::size_t depth);
 // Children never get blank lines; at depth 0 the top-level rule applies.
 void format_children(Out& out, const Nodes& nodes, std::size_t depth);

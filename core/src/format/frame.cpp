@@ -168,26 +168,43 @@ void format_node(Out& out, const Node& node, std::size_t depth) {
   });
 }
 
+namespace {
+
+// One top-level node, after a blank line when it and the one before are both blocks.
+void format_top_level(Out& out, bool& previous_block, const Node& node) {
+  const bool block = kBlockKinds[node.value.index()];
+  if (block && previous_block && !out.sink.last_line_blank()) out.sink.blank();
+  previous_block = block;
+  format_node(out, node, 0);
+}
+
+}  // namespace
+
 void format_children(Out& out, const Nodes& nodes, std::size_t depth) {
   if (depth != 0) {
     for (const Node& node : nodes) format_node(out, node, depth);
     return;
   }
   bool previous_block = false;
-  for (const Node& node : nodes) {
-    const bool block = kBlockKinds[node.value.index()];
-    if (block && previous_block && !out.sink.last_line_blank()) out.sink.blank();
-    previous_block = block;
-    format_node(out, node, 0);
-  }
+  for (const Node& node : nodes) format_top_level(out, previous_block, node);
+}
+
+void DocumentFormatter::reserve(std::size_t bytes) { out.sink.raw().reserve(bytes); }
+
+void DocumentFormatter::node(const Node& node) { format_top_level(out, previous_block, node); }
+
+std::string DocumentFormatter::finish() {
+  // Trimmed in place: a large text is not copied to fit it tighter.
+  std::string& text = out.sink.raw();
+  text.resize(text::trim_end(text).size());
+  text.push_back('\n');
+  return std::move(text);
 }
 
 std::string format_document(const Document& doc) {
-  Out out;
-  format_children(out, doc.nodes, 0);
-  std::string text = out.sink.take_trimmed();
-  text.push_back('\n');
-  return text;
+  DocumentFormatter f;
+  for (const Node& node : doc.nodes) f.node(node);
+  return f.finish();
 }
 
 }  // namespace varn::format

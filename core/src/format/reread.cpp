@@ -8,7 +8,7 @@ namespace {
 template <class T>
 const T* reread(std::string_view line, std::optional<Node>& holder) {
   parse::Parser p;
-  p.lines = {line};
+  p.lines = parse::Lines::one(line);
   holder = parse::parse_node(p, 0);
   return holder ? holder->get_if<T>() : nullptr;
 }

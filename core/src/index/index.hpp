@@ -4,12 +4,17 @@
 // assignee handed down to the tasks beneath it that name none of their own.
 #include <cstdint>
 #include <map>
+#include <memory>
 #include <optional>
 #include <string>
 #include <utility>
 #include <vector>
 
 #include "varn/model.hpp"
+
+namespace varn::json {
+class Writer;
+}
 
 namespace varn::index {
 
@@ -75,7 +80,47 @@ struct DocumentIndex {
 // One walk over the tree, then the hand-down of group assignees. Never fails.
 DocumentIndex build_document_index(const Document& doc);
 
-// The index as pretty JSON text (two spaces a level, no final line feed).
-std::string serialize_document_index(const DocumentIndex& index);
+// The index as pretty JSON text (two spaces a level, no final line feed). The
+// index is emptied as it is written.
+std::string serialize_document_index(DocumentIndex&& index);
+
+// The same text written a part at a time: records are written, and freed, as
+// they are handed over.
+class IndexText {
+ public:
+  IndexText();
+  ~IndexText();
+  // Writes the records that `index` holds and empties it; without `all` the
+  // tasks (still waiting for the assignees handed down) and the variables (a
+  // later one replaces an earlier) stay.
+  void flush(DocumentIndex& index, bool all);
+  // The whole text, with the records that `index` still holds.
+  std::string finish(DocumentIndex&& index);
+
+ private:
+  std::vector<std::unique_ptr<json::Writer>> sections_;  // one per member
+};
+
+// Group paths as a tree of names, each node holding the assignee of the last
+// group with exactly that path; a task takes the deepest one along its path.
+// Walking the tree costs one step per path segment, like writing the path.
+struct PathTrie {
+  std::optional<std::string> assignee;
+  std::map<std::string, std::unique_ptr<PathTrie>, std::less<>> children;
+
+  void insert(const Strings& path, const std::string& value);
+  const std::optional<std::string>* deepest(const Strings& path) const;
+};
+
+// The index of a document given one top-level node at a time, written as it
+// goes, so that neither the tree nor the index is ever held whole.
+struct IndexBuilder {
+  DocumentIndex index;  // the records not yet written
+  PathTrie assignees;   // of every group so far
+  IndexText text;
+
+  void node(const Node& n);
+  std::string finish();
+};
 
 }  // namespace varn::index

@@ -1,5 +1,9 @@
 // The document index as JSON: fourteen members, always all present, records
 // with every member written (absent values as null).
+#include <map>
+#include <memory>
+#include <type_traits>
+
 #include "index/index.hpp"
 #include "json/writer.hpp"
 #include "model/fields.hpp"
@@ -73,12 +77,6 @@ void write(Writer& w, const std::vector<T>& list) {
   w.end_array();
 }
 
-template <class T>
-void member(Writer& w, std::string_view key, const T& value) {
-  w.key(key);
-  write(w, value);
-}
-
 // Every member of a record, in declaration order.
 template <HasFields T>
 void write(Writer& w, const T& rec) {
@@ -87,31 +85,89 @@ void write(Writer& w, const T& rec) {
   w.end_object();
 }
 
+using Variables = std::map<std::string, std::string>;
+
+// Calls f(name, member) for each member of the index, in the order written.
+template <class F>
+void each_member(DocumentIndex& x, F&& f) {
+  f("groups", x.groups), f("tasks", x.tasks), f("refs", x.refs), f("mods", x.mods), f("flows", x.flows);
+  f("validators", x.validators), f("forms", x.forms), f("variables", x.variables);
+  f("remembers", x.remembers), f("recalls", x.recalls), f("embed_markers", x.embed_markers);
+  f("file_scopes", x.file_scopes), f("policies", x.policies), f("escalations", x.escalations);
+}
+
 }  // namespace
 
-std::string serialize_document_index(const DocumentIndex& index) {
-  Writer w;
-  w.begin_object();
-  member(w, "groups", index.groups);
-  member(w, "tasks", index.tasks);
-  member(w, "refs", index.refs);
-  member(w, "mods", index.mods);
-  member(w, "flows", index.flows);
-  member(w, "validators", index.validators);
-  member(w, "forms", index.forms);
-  w.key("variables");
-  w.begin_object();
-  for (const auto& [key, value] : index.variables) member(w, key, value);
-  w.end_object();
-  member(w, "remembers", index.remembers);
-  member(w, "recalls", index.recalls);
-  member(w, "embed_markers", index.embed_markers);
-  member(w, "file_scopes", index.file_scopes);
-  member(w, "policies", index.policies);
-  member(w, "escalations", index.escalations);
-  w.end_object();
-  return w.take();
+// Each member is written by a writer of its own, as the one member of an
+// object: "{\n  \"name\": value\n}". The document's text is those texts
+// without their braces, joined by commas, within one pair of braces.
+IndexText::IndexText() {
+  DocumentIndex none;
+  each_member(none, [&](std::string_view name, auto& member) {
+    auto& w = sections_.emplace_back(std::make_unique<Writer>());
+    w->begin_object();
+    w->key(name);
+    if constexpr (std::is_same_v<std::decay_t<decltype(member)>, Variables>) {
+      w->begin_object();
+    } else {
+      w->begin_array();
+    }
+  });
 }
+
+IndexText::~IndexText() = default;
+
+void IndexText::flush(DocumentIndex& index, bool all) {
+  std::size_t i = 0;
+  each_member(index, [&](std::string_view, auto& member) {
+    using T = std::decay_t<decltype(member)>;
+    Writer& w = *sections_[i++];
+    if constexpr (std::is_same_v<T, Variables>) {
+      if (!all) return;  // a later variable replaces an earlier one
+      for (const auto& [key, value] : member) {
+        w.key(key);
+        w.string(value);
+      }
+      member.clear();
+    } else {
+      if (std::is_same_v<T, std::vector<IndexTask>> && !all) return;  // waiting for their assignees
+      for (auto& item : member) {
+        write(w, item);
+        item = {};
+      }
+      T().swap(member);
+    }
+  });
+}
+
+std::string IndexText::finish(DocumentIndex&& index) {
+  flush(index, true);
+  std::size_t total = 0;
+  std::size_t i = 0;
+  each_member(index, [&](std::string_view, auto& member) {
+    Writer& w = *sections_[i++];
+    if constexpr (std::is_same_v<std::decay_t<decltype(member)>, Variables>) {
+      w.end_object();
+    } else {
+      w.end_array();
+    }
+    w.end_object();
+    total += w.size();
+  });
+  // Joined in place: each text's "{" becomes the comma after the text before,
+  // whose "\n}" is cut.
+  std::string out;
+  out.reserve(total);
+  for (auto& w : sections_) {
+    const std::size_t start = out.size();
+    if (start > 0) out.resize(start - 2);
+    w->take_into(out);
+    if (start > 0) out[start - 2] = ',';
+  }
+  return out;
+}
+
+std::string serialize_document_index(DocumentIndex&& index) { return IndexText().finish(std::move(index)); }
 
 }  // namespace index
 }  // namespace varn

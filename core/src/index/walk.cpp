@@ -125,55 +125,62 @@ struct Walker {
   void visit(const T&, const std::optional<std::string>&) {}
 };
 
-// Group paths as a tree of names, each node holding the assignee of the last
-// group with exactly that path; a task takes the deepest one along its path.
-// Walking the tree costs one step per path segment, like writing the path.
-struct PathTrie {
-  std::optional<std::string> assignee;
-  std::map<std::string, std::unique_ptr<PathTrie>, std::less<>> children;
-
-  void insert(const Strings& path, const std::string& value) {
-    PathTrie* at = this;
-    for (const std::string& name : path) {
-      auto& child = at->children[name];
-      if (!child) child = std::make_unique<PathTrie>();
-      at = child.get();
-    }
-    at->assignee = value;
-  }
-
-  const std::optional<std::string>* deepest(const Strings& path) const {
-    const std::optional<std::string>* found = nullptr;
-    const PathTrie* at = this;
-    for (const std::string& name : path) {
-      auto it = at->children.find(name);
-      if (it == at->children.end()) break;
-      at = it->second.get();
-      if (at->assignee) found = &at->assignee;
-    }
-    return found;
-  }
-};
-
-PathTrie group_assignee_map(const std::vector<IndexGroup>& groups) {
-  PathTrie table;
+void add_assignees(PathTrie& table, const std::vector<IndexGroup>& groups) {
   for (const IndexGroup& g : groups) {
     if (g.assignee) table.insert(g.path, *g.assignee);
   }
-  return table;
+}
+
+void hand_down(std::vector<IndexTask>& tasks, const PathTrie& table) {
+  for (IndexTask& t : tasks) {
+    if (t.assignee) continue;
+    if (const auto* found = table.deepest(t.group_path)) t.assignee = **found;
+  }
 }
 
 }  // namespace
 
+void PathTrie::insert(const Strings& path, const std::string& value) {
+  PathTrie* at = this;
+  for (const std::string& name : path) {
+    auto& child = at->children[name];
+    if (!child) child = std::make_unique<PathTrie>();
+    at = child.get();
+  }
+  at->assignee = value;
+}
+
+const std::optional<std::string>* PathTrie::deepest(const Strings& path) const {
+  const std::optional<std::string>* found = nullptr;
+  const PathTrie* at = this;
+  for (const std::string& name : path) {
+    auto it = at->children.find(name);
+    if (it == at->children.end()) break;
+    at = it->second.get();
+    if (at->assignee) found = &at->assignee;
+  }
+  return found;
+}
+
 DocumentIndex build_document_index(const Document& doc) {
   DocumentIndex index;
-  Walker{index, {}}.nodes(doc.nodes, std::nullopt);
-  const PathTrie table = group_assignee_map(index.groups);
-  for (IndexTask& t : index.tasks) {
-    if (t.assignee) continue;
-    if (const auto* found = table.deepest(t.group_path)) t.assignee = **found;
-  }
+  Walker walker{index, {}};
+  for (const Node& n : doc.nodes) walker.node(n, std::nullopt);
+  PathTrie table;
+  add_assignees(table, index.groups);
+  hand_down(index.tasks, table);
   return index;
+}
+
+void IndexBuilder::node(const Node& n) {
+  Walker{index, {}}.node(n, std::nullopt);
+  add_assignees(assignees, index.groups);
+  text.flush(index, false);
+}
+
+std::string IndexBuilder::finish() {
+  hand_down(index.tasks, assignees);
+  return text.finish(std::move(index));
 }
 
 }  // namespace varn::index

@@ -97,23 +97,30 @@ void Writer::next_piece(std::size_t n) {
 }
 
 std::string Writer::take() {
-  piece_.resize(static_cast<std::size_t>(cur_ - piece_.data()));
   std::string all;
   if (done_.empty()) {
+    piece_.resize(static_cast<std::size_t>(cur_ - piece_.data()));
     all = std::move(piece_);
+    piece_ = std::string();
+    cur_ = end_ = piece_.data();
   } else {
-    all.reserve(done_size_ + piece_.size());
-    for (std::string& piece : done_) {
-      all.append(piece);
-      std::string().swap(piece);
-    }
-    all.append(piece_);
-    done_.clear();
-    done_size_ = 0;
+    all.reserve(size());
+    take_into(all);
   }
+  return all;
+}
+
+void Writer::take_into(std::string& out) {
+  piece_.resize(static_cast<std::size_t>(cur_ - piece_.data()));
+  for (std::string& piece : done_) {
+    out.append(piece);
+    std::string().swap(piece);
+  }
+  out.append(piece_);
+  done_.clear();
+  done_size_ = 0;
   piece_ = std::string();
   cur_ = end_ = piece_.data();
-  return all;
 }
 
 void Writer::put(std::string_view s) {

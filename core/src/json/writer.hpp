@@ -32,6 +32,11 @@ class Writer {
 
   // The whole text written; the writer is left empty.
   std::string take();
+  // The bytes written so far.
+  std::size_t size() const { return done_size_ + static_cast<std::size_t>(cur_ - piece_.data()); }
+  // Appends the whole text written to `out`, freeing each piece once copied;
+  // the writer is left empty.
+  void take_into(std::string& out);
 
  private:
   struct Frame {

@@ -1,4 +1,6 @@
 // The parse entry and the indentation-driven block walk.
+#include <algorithm>
+
 #include "parse/handlers.hpp"
 #include "parse/parser.hpp"
 #include "parse/text.hpp"
@@ -7,6 +9,44 @@
 
 namespace varn {
 namespace parse {
+
+Lines::Lines(std::string_view text)
+    : text_(text),
+      // A last line without a line feed counts too; nothing after the last one does.
+      count_(static_cast<std::size_t>(std::count(text.begin(), text.end(), '\n')) +
+             (!text.empty() && text.back() != '\n' ? 1 : 0)),
+      cursor_(text) {}
+
+void Lines::split_next() const {
+  const std::size_t start = cursor_.line_start();
+  std::string_view line = cursor_.line();
+  cursor_.next();
+  next_ = cursor_.line_start();
+  if (line.find('\t') != std::string_view::npos) {
+    std::string& copy = expanded_.emplace_back();
+    copy.reserve(line.size() + 3 * static_cast<std::size_t>(std::count(line.begin(), line.end(), '\t')));
+    for (char c : line) {
+      if (c == '\t') {
+        copy.append(4, ' ');
+      } else {
+        copy.push_back(c);
+      }
+    }
+    line = copy;
+  }
+  window_.push_back({line, start});
+}
+
+void Lines::forget_before(std::size_t i) {
+  i = std::min(i, count_);
+  while (i > base_ + window_.size()) split_next();
+  for (; base_ < i; ++base_) {
+    const std::string_view line = window_.front().text;
+    // The copies are kept in line order: a forgotten line that is one is the oldest.
+    if (!expanded_.empty() && line.data() == expanded_.front().data()) expanded_.pop_front();
+    window_.pop_front();
+  }
+}
 
 std::size_t indentation(std::string_view line) { return line.size() - text::trim_start(line).size(); }
 
@@ -57,38 +97,34 @@ Pairs read_body_pairs(Parser& p, std::size_t opener_indent) {
 
 }  // namespace parse
 
-namespace {
-
-// Every tab becomes four spaces, wherever it stands.
-std::string expand_tabs(std::string_view source) {
-  std::string out;
-  out.reserve(source.size());
-  std::size_t run = 0;
-  for (std::size_t i = 0; i < source.size(); ++i) {
-    if (source[i] != '\t') continue;
-    out.append(source.data() + run, i - run);
-    out.append(4, ' ');
-    run = i + 1;
+std::optional<ParseError> parse_each(std::string_view source, const NodeSink& sink, const Consumed& consumed) {
+  parse::Parser p;
+  p.lines = parse::Lines(source);
+  // The top-level block walk of parse_block, each node handed over as soon as
+  // it is lowered. A parse error anywhere wins over a lowering error, so after
+  // a lowering error the walk goes on, only to look for one.
+  std::optional<ParseError> lowering_error;
+  while (p.pos < p.lines.size() && !p.first_error) {
+    if (text::trim(p.lines[p.pos]).empty()) {
+      ++p.pos;
+      continue;
+    }
+    std::optional<Node> node = parse::parse_node(p, 0);
+    p.lines.forget_before(p.pos);
+    if (!node || p.first_error || lowering_error) continue;
+    if ((lowering_error = parse::lower_node(*node))) continue;
+    sink(std::move(*node));
+    node.reset();
+    if (consumed) consumed(p.lines.kept_from());
   }
-  out.append(source.data() + run, source.size() - run);
-  return out;
+  if (p.first_error) return std::move(p.first_error);
+  return lowering_error;
 }
 
-}  // namespace
-
 Result<Document, ParseError> parse_source(std::string_view source) {
-  // A text without tabs is read in place rather than copied.
-  std::string expanded;
-  if (source.find('\t') != std::string_view::npos) {
-    expanded = expand_tabs(source);
-    source = expanded;
-  }
-  parse::Parser p;
-  p.lines = parse::split_lines(source);
-  Nodes nodes = parse::parse_block(p, 0, 0);
-  if (p.first_error) return err(std::move(*p.first_error));
-  if (auto e = parse::lower_document(nodes)) return err(std::move(*e));
-  return Document{std::move(nodes)};
+  Document doc;
+  if (auto e = parse_each(source, [&](Node&& node) { doc.nodes.push_back(std::move(node)); })) return err(std::move(*e));
+  return doc;
 }
 
 }  // namespace varn

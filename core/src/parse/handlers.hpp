@@ -126,9 +126,9 @@ std::optional<Node> parse_lattice_validates(Parser& p, std::size_t depth, const 
 std::optional<Node> parse_lattice_constraint(Parser& p, std::size_t depth, const Line& line);
 std::optional<Node> parse_pressure_effect(Parser& p, std::size_t depth, const Line& line);
 
-// lowering.cpp: rewrites the specially titled groups of a parsed document in
-// place; the first invalid sync class stops it.
-std::optional<ParseError> lower_document(Nodes& nodes);
+// lowering.cpp: rewrites the specially titled groups in a parsed top-level
+// node in place; the first invalid sync class stops it.
+std::optional<ParseError> lower_node(Node& node);
 
 // ---- end of issues, projects, sync declarations, lattice lines, lowering
 

@@ -93,8 +93,6 @@ std::optional<Node> lower_lattice_group(Group& group) {
   return std::nullopt;
 }
 
-std::optional<ParseError> lower_node(Node& node);
-
 std::optional<ParseError> lower_list(Nodes& nodes) {
   for (Node& node : nodes) {
     if (auto e = lower_node(node)) return e;
@@ -134,6 +132,8 @@ std::optional<ParseError> lower_children(Node& node) {
   });
 }
 
+}  // namespace
+
 // Children first, so the innermost groups are rewritten before their parents
 // are looked at.
 std::optional<ParseError> lower_node(Node& node) {
@@ -148,9 +148,5 @@ std::optional<ParseError> lower_node(Node& node) {
   }
   return std::nullopt;
 }
-
-}  // namespace
-
-std::optional<ParseError> lower_document(Nodes& nodes) { return lower_list(nodes); }
 
 }  // namespace varn::parse

@@ -1,18 +1,65 @@
 #pragma once
 // The state of one parse and the block walk that every construct handler uses.
 #include <cstddef>
+#include <deque>
 #include <optional>
+#include <string>
 #include <string_view>
 #include <vector>
 
+#include "parse/text.hpp"
 #include "varn/errors.hpp"
 #include "varn/model.hpp"
 
 namespace varn::parse {
 
+// The lines of the text, split as they are first read, so that a large text
+// never has a table of all its lines: only the lines from the start of the
+// current top-level node on are kept, the driver forgets the ones before it
+// once the node is handed over. Every tab reads as four spaces; a line that
+// holds one is read from an expanded copy of its own.
+class Lines {
+ public:
+  Lines() = default;
+  explicit Lines(std::string_view text);
+  // A single line taken as it is, even when it holds a line feed.
+  static Lines one(std::string_view line) {
+    Lines lines;
+    lines.text_ = line;
+    lines.count_ = 1;
+    lines.next_ = line.size();
+    lines.window_.push_back({line, 0});
+    return lines;
+  }
+  std::size_t size() const { return count_; }
+  // Line `i`, which is below `size()` and not forgotten (an empty line if it was).
+  std::string_view operator[](std::size_t i) const {
+    while (i >= base_ + window_.size() && i < count_) split_next();
+    return i >= base_ && i < count_ ? window_[i - base_].text : std::string_view();
+  }
+  // Lines before `i` are not read again.
+  void forget_before(std::size_t i);
+  // The bytes of the text before the first line not forgotten.
+  std::size_t kept_from() const { return window_.empty() ? next_ : window_.front().start; }
+
+ private:
+  struct Entry {
+    std::string_view text;  // into the text, or into `expanded_`
+    std::size_t start;      // where the line starts in the text
+  };
+  void split_next() const;
+  std::string_view text_;
+  std::size_t count_ = 0;
+  std::size_t base_ = 0;                         // the number of the first kept line
+  mutable LineCursor cursor_;                    // at the next line to split
+  mutable std::size_t next_ = 0;                 // where that line starts
+  mutable std::deque<Entry> window_;             // lines base_, base_ + 1, ...
+  mutable std::deque<std::string> expanded_;     // the kept lines that hold a tab, in order
+};
+
 struct Parser {
   std::optional<ParseError> first_error;  // only the first diagnostic survives
-  std::vector<std::string_view> lines;    // views into the tab-expanded text
+  Lines lines;
   std::size_t pos = 0;                    // the next line to read; only grows
 };
 

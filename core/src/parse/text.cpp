@@ -71,6 +71,7 @@ void for_each_piece(std::string_view s, std::string_view sep, F&& f) {
 }  // namespace
 
 void LineCursor::next() {
+  line_start_ = start_;
   if (start_ >= text_.size()) {
     done_ = true;
     line_ = {};

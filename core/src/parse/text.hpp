@@ -21,15 +21,19 @@ std::vector<std::string_view> split_lines(std::string_view text);
 // need not hold a table of them.
 class LineCursor {
  public:
+  LineCursor() : done_(true) {}
   explicit LineCursor(std::string_view text) : text_(text) { next(); }
   bool done() const { return done_; }
   std::string_view line() const { return line_; }
+  // Where the current line starts in the text (its size when done).
+  std::size_t line_start() const { return line_start_; }
   // Moves to the following line, if any.
   void next();
 
  private:
   std::string_view text_;
   std::size_t start_ = 0;
+  std::size_t line_start_ = 0;
   std::string_view line_;
   bool done_ = false;
 };

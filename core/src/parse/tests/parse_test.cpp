@@ -2,6 +2,7 @@
 // tree: Kind:text for leaves, Kind:name[children] for groups.
 #include <gtest/gtest.h>
 
+#include "parse/parser.hpp"
 #include "varn/ast.hpp"
 #include "varn/parse.hpp"
 
@@ -117,6 +118,64 @@ TEST(Parse, NulAndInvalidBytesPassThrough) {
   auto doc = parse_source(std::string("a\0b\n\xff\xfe", 6));
   ASSERT_TRUE(doc.ok());
   EXPECT_EQ(outline(doc.value().nodes), std::string("Prose:a\0b Prose:\xff\xfe", 18));
+}
+
+TEST(Lines, SplitAsReadAndForgottenBehind) {
+  struct Case {
+    std::string_view text;
+    std::vector<std::string_view> lines;
+  };
+  const Case cases[] = {
+      {"", {}},
+      {"a", {"a"}},
+      {"a\n", {"a"}},
+      {"\n\n", {"", ""}},
+      {"a\r\nb\rc\r", {"a", "b\rc\r"}},
+      {"\tx\ty\t\r\nz", {"    x    y    ", "z"}},
+  };
+  for (const Case& c : cases) {
+    const parse::Lines lines(c.text);
+    ASSERT_EQ(lines.size(), c.lines.size()) << c.text;
+    for (std::size_t i = 0; i < c.lines.size(); ++i) EXPECT_EQ(lines[i], c.lines[i]) << c.text;
+  }
+  parse::Lines lines("one\nt\two\r\nthr\tee");
+  EXPECT_EQ(lines.kept_from(), 0u);
+  lines.forget_before(2);  // never read: split on the way
+  EXPECT_EQ(lines.kept_from(), 10u);  // offsets in the text, not in the expanded lines
+  EXPECT_EQ(lines[2], "thr    ee");
+  EXPECT_EQ(lines[0], "");  // forgotten
+  lines.forget_before(3);
+  EXPECT_EQ(lines.kept_from(), 16u);
+}
+
+TEST(ParseEach, HandsOverTheNodesOfParseSourceOneAtATime) {
+  const std::string source = "# A\n  x\n\n# B\n  y\nplain\n\n// note\n";
+  std::vector<std::size_t> offsets;
+  Nodes nodes;
+  const auto e = parse_each(
+      source, [&](Node&& n) { nodes.push_back(std::move(n)); },
+      [&](std::size_t offset) { offsets.push_back(offset); });
+  ASSERT_FALSE(e.has_value());
+  EXPECT_EQ(outline(nodes), outline(parse_source(source).value().nodes));
+  // After each node: the start of the first line it did not take (a group
+  // takes the blank lines within it).
+  EXPECT_EQ(offsets, (std::vector<std::size_t>{9, 17, 23, source.size()}));
+}
+
+TEST(ParseEach, ParseErrorAnywhereWinsOverAnEarlierLoweringError) {
+  const std::string source = "# Sync\n  ## orders\n    class: weekly\n\nplain\n\nsync:\n";
+  auto whole = parse_source(source);
+  ASSERT_FALSE(whole.ok());
+  EXPECT_EQ(whole.error().code, "E_SYNC_MISSING_NAME");
+  std::size_t handed = 0;
+  const auto e = parse_each(source, [&](Node&&) { ++handed; });
+  ASSERT_TRUE(e.has_value());
+  EXPECT_EQ(e->code, "E_SYNC_MISSING_NAME");
+  EXPECT_EQ(handed, 0u);  // nothing after the lowering error
+  const auto lowering = parse_each("plain\n# Sync\n  ## orders\n    class: weekly\n", [&](Node&&) { ++handed; });
+  ASSERT_TRUE(lowering.has_value());
+  EXPECT_EQ(lowering->code, "E_SYNC_INVALID_CLASS");
+  EXPECT_EQ(handed, 1u);
 }
 
 }  // namespace
