@@ -83,7 +83,7 @@ void member(Writer& w, std::string_view key, const T& value) {
 template <HasFields T>
 void write(Writer& w, const T& rec) {
   w.begin_object();
-  std::apply([&](const auto&... f) { ((w.key(f.name), write(w, rec.*(f.member))), ...); }, Fields<T>::table.fields);
+  std::apply([&](const auto&... f) { ((w.plain_key(f.name), write(w, rec.*(f.member))), ...); }, Fields<T>::table.fields);
   w.end_object();
 }
 
