@@ -8,6 +8,7 @@
 #include <Python.h>
 
 #include <algorithm>
+#include <bit>
 #include <atomic>
 #include <cstddef>
 #include <cstdint>
@@ -20,6 +21,10 @@
 
 #ifdef __GLIBC__
 #include <malloc.h>
+#endif
+
+#if defined(__SSE2__)
+#include <emmintrin.h>
 #endif
 
 #include "text/unicode.hpp"
@@ -94,6 +99,12 @@ PyObject* bind_one(const Signature& sig, PyObject* const* args, Py_ssize_t nargs
 
 // The first position at or after `i` that holds a non-ASCII byte, or `n`.
 std::size_t ascii_end(const unsigned char* s, std::size_t i, std::size_t n) {
+#if defined(__SSE2__)
+  for (; i + 16 <= n; i += 16) {
+    const int high = _mm_movemask_epi8(_mm_loadu_si128(reinterpret_cast<const __m128i*>(s + i)));
+    if (high != 0) return i + static_cast<std::size_t>(std::countr_zero(static_cast<unsigned>(high)));
+  }
+#endif
   constexpr std::uint64_t kHigh = 0x8080808080808080ull;
   for (; i + 8 <= n; i += 8) {
     std::uint64_t word;
@@ -180,6 +191,29 @@ PyObject* str_from_utf8(std::string_view text) {
   return str;
 }
 
+// The UTF-8 form of a str of one byte per character (all below U+0100) that
+// is not ASCII, as a bytes object: ASCII runs are copied at once, the other
+// characters take two bytes. CPython's encoder walks it a character at a time.
+PyObject* utf8_of_latin1(const unsigned char* s, std::size_t n) {
+  std::size_t wide = 0;
+  for (std::size_t i = ascii_end(s, 0, n); i < n; i = ascii_end(s, i + 1, n)) ++wide;
+  PyObject* bytes = PyBytes_FromStringAndSize(nullptr, static_cast<Py_ssize_t>(n + wide));
+  if (!bytes) return nullptr;
+  auto* out = reinterpret_cast<unsigned char*>(PyBytes_AS_STRING(bytes));
+  std::size_t i = 0;
+  while (i < n) {
+    const std::size_t next = ascii_end(s, i, n);
+    std::memcpy(out, s + i, next - i);
+    out += next - i;
+    if (next == n) break;
+    const unsigned char c = s[next];
+    *out++ = static_cast<unsigned char>(0xC0 | (c >> 6));
+    *out++ = static_cast<unsigned char>(0x80 | (c & 0x3F));
+    i = next + 1;
+  }
+  return bytes;
+}
+
 // Hands the heap pages that a large call freed (its tree, its pieces of
 // text) back to the system before the result str is allocated: freed heap
 // memory stays resident, and a large str is mapped afresh rather than built
@@ -214,7 +248,9 @@ PyObject* call(const Signature& sig, PyObject* const* args, Py_ssize_t nargs, Py
   if (PyUnicode_IS_ASCII(arg)) {
     data = PyUnicode_AsUTF8AndSize(arg, &size);  // no copy, nothing cached
   } else {
-    encoded = PyUnicode_AsUTF8String(arg);
+    encoded = PyUnicode_KIND(arg) == PyUnicode_1BYTE_KIND
+                  ? utf8_of_latin1(PyUnicode_1BYTE_DATA(arg), static_cast<std::size_t>(PyUnicode_GET_LENGTH(arg)))
+                  : PyUnicode_AsUTF8String(arg);
     if (encoded) {
       data = PyBytes_AS_STRING(encoded);
       size = PyBytes_GET_SIZE(encoded);
