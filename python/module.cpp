@@ -27,6 +27,7 @@
 #include <emmintrin.h>
 #endif
 
+#include "memory/pages.hpp"
 #include "text/unicode.hpp"
 #include "varn/operations.hpp"
 
@@ -173,7 +174,9 @@ PyObject* str_from_utf8(std::string_view text) {
   const std::size_t first = ascii_end(s, 0, n);
   if (first == n) {
     PyObject* str = PyUnicode_New(static_cast<Py_ssize_t>(n), 127);
-    if (str) std::memcpy(PyUnicode_DATA(str), s, n);
+    if (!str) return nullptr;
+    varn::memory::advise_sequential_fill(PyUnicode_DATA(str), n);
+    std::memcpy(PyUnicode_DATA(str), s, n);
     return str;
   }
   std::size_t count = 0;
@@ -183,6 +186,7 @@ PyObject* str_from_utf8(std::string_view text) {
   }
   PyObject* str = PyUnicode_New(static_cast<Py_ssize_t>(count), widest);
   if (!str) return nullptr;
+  varn::memory::advise_sequential_fill(PyUnicode_DATA(str), count * PyUnicode_KIND(str));
   switch (PyUnicode_KIND(str)) {
     case PyUnicode_1BYTE_KIND: fill(s, n, PyUnicode_1BYTE_DATA(str)); break;
     case PyUnicode_2BYTE_KIND: fill(s, n, PyUnicode_2BYTE_DATA(str)); break;
@@ -200,6 +204,7 @@ PyObject* utf8_of_latin1(const unsigned char* s, std::size_t n) {
   PyObject* bytes = PyBytes_FromStringAndSize(nullptr, static_cast<Py_ssize_t>(n + wide));
   if (!bytes) return nullptr;
   auto* out = reinterpret_cast<unsigned char*>(PyBytes_AS_STRING(bytes));
+  varn::memory::advise_sequential_fill(out, n + wide);
   std::size_t i = 0;
   while (i < n) {
     const std::size_t next = ascii_end(s, i, n);

@@ -1,5 +1,7 @@
 #include "json/writer.hpp"
 
+#include "memory/pages.hpp"
+
 #include <double-conversion/double-conversion.h>
 
 #include <algorithm>
@@ -162,6 +164,7 @@ std::string Writer::take() {
   const std::size_t last = cur_ ? static_cast<std::size_t>(cur_ - piece_.text.get()) : 0;
   std::string all;
   all.reserve(done_size_ + last);
+  memory::advise_sequential_fill(all.data(), done_size_ + last);
   for (Piece& piece : done_) {
     all.append(piece.text.get(), piece.size);
     piece.text.reset();
