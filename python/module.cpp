@@ -16,8 +16,10 @@
 #include <exception>
 #include <iterator>
 #include <new>
+#include <span>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #ifdef __GLIBC__
 #include <malloc.h>
@@ -34,17 +36,21 @@
 namespace {
 
 using Operation = varn::ops::TextResult (*)(std::string_view);
+using PiecesOperation = varn::Result<varn::TextPieces, std::string> (*)(std::string_view);
 
 // What argument binding and dispatch need to know about one function.
 struct Signature {
   const char* name;
   const char* arg;
   Operation op;
+  // The same operation handing over its text in pieces, when it has one: a
+  // long result is then copied once, into the str, rather than joined first.
+  PiecesOperation pieces_op = nullptr;
 };
 
 // Registration order, which is also the order of __all__.
 constexpr Signature kSignatures[] = {
-    {"parse", "source", varn::ops::parse},
+    {"parse", "source", varn::ops::parse, varn::ops::parse_pieces},
     {"fmt", "source", varn::ops::fmt},
     {"render", "doc_json", varn::ops::render},
     {"from_json", "json", varn::ops::from_json},
@@ -144,7 +150,7 @@ bool measure(const unsigned char* s, std::size_t i, std::size_t n, std::size_t& 
 
 // Writes the characters of text already found valid.
 template <class Char>
-void fill(const unsigned char* s, std::size_t n, Char* out) {
+Char* fill(const unsigned char* s, std::size_t n, Char* out) {
   std::size_t i = 0;
   while (i < n) {
     const std::size_t next = ascii_end(s, i, n);
@@ -160,39 +166,81 @@ void fill(const unsigned char* s, std::size_t n, Char* out) {
     i += d.len;
     *out++ = static_cast<Char>(d.cp);
   }
+  return out;
 }
 
-// The str of UTF-8 text that the core produced, built in one allocation of its
-// final size: a first pass finds the character count and the widest character,
-// a second writes the characters straight into the str. A general decoder
-// would grow and widen its buffer, copying outputs of hundreds of megabytes.
-// Text that is not valid UTF-8 goes to CPython's decoder, which raises its
-// own UnicodeDecodeError.
-PyObject* str_from_utf8(std::string_view text) {
-  const auto* s = reinterpret_cast<const unsigned char*>(text.data());
-  const std::size_t n = text.size();
-  const std::size_t first = ascii_end(s, 0, n);
-  if (first == n) {
-    PyObject* str = PyUnicode_New(static_cast<Py_ssize_t>(n), 127);
-    if (!str) return nullptr;
-    varn::memory::advise_sequential_fill(PyUnicode_DATA(str), n);
-    std::memcpy(PyUnicode_DATA(str), s, n);
-    return str;
-  }
+// The str of UTF-8 text that the core produced, given in parts that each
+// end at a character boundary, built in one allocation of its final size: a
+// first pass finds the character count and the widest character, a second
+// writes the characters straight into the str. A general decoder would grow
+// and widen its buffer, copying outputs of hundreds of megabytes. Text that
+// is not valid UTF-8 goes to CPython's decoder, which raises its own
+// UnicodeDecodeError.
+PyObject* str_from_utf8(std::span<const std::string_view> parts) {
+  auto bytes = [](std::string_view part) { return reinterpret_cast<const unsigned char*>(part.data()); };
   std::size_t count = 0;
-  Py_UCS4 widest = 0;
-  if (!measure(s, first, n, count, widest)) {
-    return PyUnicode_DecodeUTF8(text.data(), static_cast<Py_ssize_t>(n), "strict");
+  Py_UCS4 widest = 127;
+  for (const std::string_view part : parts) {
+    const std::size_t first = ascii_end(bytes(part), 0, part.size());
+    std::size_t part_count = part.size();
+    Py_UCS4 part_widest = 127;
+    if (first < part.size() && !measure(bytes(part), first, part.size(), part_count, part_widest)) {
+      std::string all;
+      for (const std::string_view p : parts) all.append(p);
+      return PyUnicode_DecodeUTF8(all.data(), static_cast<Py_ssize_t>(all.size()), "strict");
+    }
+    count += part_count;
+    widest = std::max(widest, part_widest);
   }
   PyObject* str = PyUnicode_New(static_cast<Py_ssize_t>(count), widest);
   if (!str) return nullptr;
   varn::memory::advise_sequential_fill(PyUnicode_DATA(str), count * PyUnicode_KIND(str));
+  if (widest == 127) {
+    auto* out = static_cast<char*>(PyUnicode_DATA(str));
+    for (const std::string_view part : parts) {
+      std::memcpy(out, part.data(), part.size());
+      out += part.size();
+    }
+    return str;
+  }
+  auto fill_all = [&](auto* out) {
+    for (const std::string_view part : parts) out = fill(bytes(part), part.size(), out);
+  };
   switch (PyUnicode_KIND(str)) {
-    case PyUnicode_1BYTE_KIND: fill(s, n, PyUnicode_1BYTE_DATA(str)); break;
-    case PyUnicode_2BYTE_KIND: fill(s, n, PyUnicode_2BYTE_DATA(str)); break;
-    default: fill(s, n, PyUnicode_4BYTE_DATA(str)); break;
+    case PyUnicode_1BYTE_KIND: fill_all(PyUnicode_1BYTE_DATA(str)); break;
+    case PyUnicode_2BYTE_KIND: fill_all(PyUnicode_2BYTE_DATA(str)); break;
+    default: fill_all(PyUnicode_4BYTE_DATA(str)); break;
   }
   return str;
+}
+
+PyObject* str_from_utf8(std::string_view text) { return str_from_utf8(std::span<const std::string_view>(&text, 1)); }
+
+// The str of an operation's text, or nullptr with ValueError set to its error.
+PyObject* value_error(const std::string& text) {
+  // The error text should be UTF-8 already; "replace" guarantees that a
+  // stray byte cannot turn the ValueError into a decoding error.
+  PyObject* message = PyUnicode_DecodeUTF8(text.data(), static_cast<Py_ssize_t>(text.size()), "replace");
+  if (!message) return nullptr;
+  PyErr_SetObject(PyExc_ValueError, message);  // a str value: one argument
+  Py_DECREF(message);
+  return nullptr;
+}
+
+PyObject* result_str(varn::ops::TextResult result) {
+  if (!result.ok()) return value_error(result.error());
+  // The core's buffer is freed before returning, so only the str outlives the call.
+  const std::string text = std::move(result).value();
+  return str_from_utf8(text);
+}
+
+PyObject* result_str(varn::Result<varn::TextPieces, std::string> result) {
+  if (!result.ok()) return value_error(result.error());
+  const varn::TextPieces pieces = std::move(result).value();
+  std::vector<std::string_view> parts;
+  parts.reserve(pieces.size());
+  for (const varn::TextPiece& piece : pieces) parts.push_back(piece.view());
+  return str_from_utf8(parts);
 }
 
 // The UTF-8 form of a str of one byte per character (all below U+0100) that
@@ -267,23 +315,19 @@ PyObject* call(const Signature& sig, PyObject* const* args, Py_ssize_t nargs, Py
   }
 
   try {
-    auto result = sig.op(std::string_view(data, static_cast<std::size_t>(size)));
-    Py_CLEAR(encoded);
-    release_freed_memory(static_cast<std::size_t>(size));
-    if (result.ok()) {
-      // The core's buffer is freed before returning, so only the str outlives the call.
-      std::string text = std::move(result).value();
-      return str_from_utf8(text);
+    const std::string_view source(data, static_cast<std::size_t>(size));
+    auto done_with_input = [&] {
+      Py_CLEAR(encoded);
+      release_freed_memory(static_cast<std::size_t>(size));
+    };
+    if (sig.pieces_op) {
+      auto result = sig.pieces_op(source);
+      done_with_input();
+      return result_str(std::move(result));
     }
-    // The error text should be UTF-8 already; "replace" guarantees that a
-    // stray byte cannot turn the ValueError into a decoding error.
-    const std::string& text = result.error();
-    PyObject* message =
-        PyUnicode_DecodeUTF8(text.data(), static_cast<Py_ssize_t>(text.size()), "replace");
-    if (!message) return nullptr;
-    PyErr_SetObject(PyExc_ValueError, message);  // a str value: one argument
-    Py_DECREF(message);
-    return nullptr;
+    auto result = sig.op(source);
+    done_with_input();
+    return result_str(std::move(result));
   } catch (const std::bad_alloc&) {
     Py_XDECREF(encoded);
     return PyErr_NoMemory();

@@ -15,6 +15,12 @@ TextResult parse(std::string_view source) {
   return serialize_document(std::move(doc).value());
 }
 
+Result<TextPieces, std::string> parse_pieces(std::string_view source) {
+  auto doc = parse_source(source);
+  if (!doc) return err(display(doc.error()));
+  return serialize_document_pieces(std::move(doc).value());
+}
+
 TextResult fmt(std::string_view source) {
   auto doc = parse_source(source);
   if (!doc) return err(display(doc.error()));

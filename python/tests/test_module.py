@@ -232,6 +232,16 @@ def test_result_holds_every_character_width(text):
     assert out == "".join(list(out))
 
 
+@pytest.mark.parametrize("char", ["\u00e9", "\u65e5", "\U0001f600"])
+def test_long_lines_of_wide_characters_keep_every_character(char):
+    # The result is written in pieces and escaped in segments of bytes; no
+    # character may be cut where they end, whatever its width and offset.
+    lines = [("x" * shift + char * 3000)[:2500] + "\n" for shift in range(4)]
+    out = varn_lang.parse("".join(lines))
+    texts = [node["text"] for node in json.loads(out)["nodes"]]
+    assert texts == [line[:-1] for line in lines]
+
+
 def test_large_text():
     source = "a line of prose\n" * 20000
     out = varn_lang.parse(source)

@@ -7,6 +7,7 @@
 #include "varn/errors.hpp"
 #include "varn/model.hpp"
 #include "varn/result.hpp"
+#include "varn/text_pieces.hpp"
 
 namespace varn {
 
@@ -15,6 +16,8 @@ std::string serialize_document(const Document& doc);
 // The same text; each top-level node is freed as soon as it is written, so
 // the tree shrinks while the text grows.
 std::string serialize_document(Document&& doc);
+// The same text in the pieces it was written in.
+TextPieces serialize_document_pieces(Document&& doc);
 
 // Reads JSON AST text back into a document, in the object form that the
 // writer produces or the array form of every record; the first failure ends

@@ -6,6 +6,7 @@
 #include <string_view>
 
 #include "varn/result.hpp"
+#include "varn/text_pieces.hpp"
 
 namespace varn::ops {
 
@@ -13,6 +14,9 @@ namespace varn::ops {
 using TextResult = Result<std::string, std::string>;
 
 TextResult parse(std::string_view source);
+// The text of `parse` in the pieces it was written in, for a caller that
+// copies it once into its own buffer.
+Result<TextPieces, std::string> parse_pieces(std::string_view source);
 TextResult fmt(std::string_view source);
 TextResult render(std::string_view doc_json);
 TextResult from_json(std::string_view json);

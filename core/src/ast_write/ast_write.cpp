@@ -192,8 +192,9 @@ std::string serialize_document(const Document& doc) {
   return w.take();
 }
 
-std::string serialize_document(Document&& doc) {
-  Writer w;
+namespace {
+
+void write_consuming(Writer& w, Document&& doc) {
   w.begin_object();
   w.plain_key("nodes");
   w.begin_array();
@@ -204,7 +205,20 @@ std::string serialize_document(Document&& doc) {
   w.end_array();
   w.end_object();
   Nodes().swap(doc.nodes);
+}
+
+}  // namespace
+
+std::string serialize_document(Document&& doc) {
+  Writer w;
+  write_consuming(w, std::move(doc));
   return w.take();
+}
+
+TextPieces serialize_document_pieces(Document&& doc) {
+  Writer w;
+  write_consuming(w, std::move(doc));
+  return w.take_pieces();
 }
 
 }  // namespace varn

@@ -177,6 +177,20 @@ std::string Writer::take() {
   return all;
 }
 
+TextPieces Writer::take_pieces() {
+  const std::size_t last = cur_ ? static_cast<std::size_t>(cur_ - piece_.text.get()) : 0;
+  if (last > 0) {
+    piece_.size = last;
+    done_.push_back(std::move(piece_));
+  }
+  TextPieces pieces = std::move(done_);
+  done_.clear();
+  done_size_ = 0;
+  piece_ = Piece{};
+  cur_ = end_ = nullptr;
+  return pieces;
+}
+
 void Writer::put(std::string_view s) {
   std::memcpy(room(s.size()), s.data(), s.size());
   cur_ += s.size();
@@ -185,7 +199,15 @@ void Writer::put(std::string_view s) {
 void Writer::put_escaped(std::string_view s) {
   put('"');
   while (!s.empty()) {
-    const std::string_view segment = s.substr(0, kEscapeSegment);
+    // A segment ends at a character boundary, so that no piece of the text
+    // ends inside a character.
+    std::size_t n = std::min(s.size(), kEscapeSegment);
+    if (n < s.size()) {
+      std::size_t k = n;
+      while (k > n - 4 && (static_cast<unsigned char>(s[k]) & 0xC0) == 0x80) --k;
+      if ((static_cast<unsigned char>(s[k]) & 0xC0) != 0x80) n = k;
+    }
+    const std::string_view segment = s.substr(0, n);
     cur_ = escape(segment, room(kMaxEscapedPerByte * segment.size()));
     s.remove_prefix(segment.size());
   }

@@ -7,6 +7,8 @@
 #include <string_view>
 #include <vector>
 
+#include "varn/text_pieces.hpp"
+
 namespace varn::json {
 
 class Writer {
@@ -38,6 +40,8 @@ class Writer {
 
   // The whole text written; the writer is left empty.
   std::string take();
+  // The same text in the pieces it was written in, without joining them.
+  TextPieces take_pieces();
 
  private:
   struct Frame {
@@ -62,10 +66,8 @@ class Writer {
   void put_escaped(std::string_view s);
   void next_piece(std::size_t n);
 
-  struct Piece {
-    std::unique_ptr<char[]> text;  // left uninitialised: every byte kept is written
-    std::size_t size = 0;
-  };
+  // A piece's bytes are left uninitialised: every byte kept is written.
+  using Piece = TextPiece;
   // The text is written in pieces that are never reallocated: a full piece is
   // set aside and the next one started. One buffer grown by doubling would
   // copy the text at every step and hold it twice while it does; the pieces
