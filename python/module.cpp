@@ -243,26 +243,29 @@ PyObject* result_str(varn::Result<varn::TextPieces, std::string> result) {
   return str_from_utf8(parts);
 }
 
-// The UTF-8 form of a str of one byte per character (all below U+0100) that
-// is not ASCII, as a bytes object: ASCII runs are copied at once, the other
-// characters take two bytes. CPython's encoder walks it a character at a time.
-PyObject* utf8_of_latin1(const unsigned char* s, std::size_t n) {
-  std::size_t wide = 0;
-  for (std::size_t i = ascii_end(s, 0, n); i < n; i = ascii_end(s, i + 1, n)) ++wide;
-  PyObject* bytes = PyBytes_FromStringAndSize(nullptr, static_cast<Py_ssize_t>(n + wide));
+// The UTF-8 form of a non-ASCII str, in a bytes object of our own. A str of
+// one byte a character (Latin-1) is encoded here in one pass over runs of
+// ASCII; CPython's encoder takes several times as long on large texts. Wider
+// strs go to CPython, which also reports a lone surrogate.
+PyObject* utf8_copy(PyObject* str) {
+  if (PyUnicode_KIND(str) != PyUnicode_1BYTE_KIND) return PyUnicode_AsUTF8String(str);
+  const auto* s = PyUnicode_1BYTE_DATA(str);
+  const std::size_t n = static_cast<std::size_t>(PyUnicode_GET_LENGTH(str));
+  std::size_t high = 0;
+  for (std::size_t i = ascii_end(s, 0, n); i < n; i = ascii_end(s, i + 1, n)) ++high;
+  PyObject* bytes = PyBytes_FromStringAndSize(nullptr, static_cast<Py_ssize_t>(n + high));
   if (!bytes) return nullptr;
   auto* out = reinterpret_cast<unsigned char*>(PyBytes_AS_STRING(bytes));
-  varn::memory::advise_sequential_fill(out, n + wide);
-  std::size_t i = 0;
-  while (i < n) {
+  varn::memory::advise_sequential_fill(out, n + high);
+  for (std::size_t i = 0; i < n;) {
     const std::size_t next = ascii_end(s, i, n);
     std::memcpy(out, s + i, next - i);
     out += next - i;
-    if (next == n) break;
-    const unsigned char c = s[next];
-    *out++ = static_cast<unsigned char>(0xC0 | (c >> 6));
-    *out++ = static_cast<unsigned char>(0x80 | (c & 0x3F));
-    i = next + 1;
+    i = next;
+    if (i == n) break;
+    *out++ = static_cast<unsigned char>(0xC0 | (s[i] >> 6));
+    *out++ = static_cast<unsigned char>(0x80 | (s[i] & 0x3F));
+    ++i;
   }
   return bytes;
 }
@@ -301,9 +304,7 @@ PyObject* call(const Signature& sig, PyObject* const* args, Py_ssize_t nargs, Py
   if (PyUnicode_IS_ASCII(arg)) {
     data = PyUnicode_AsUTF8AndSize(arg, &size);  // no copy, nothing cached
   } else {
-    encoded = PyUnicode_KIND(arg) == PyUnicode_1BYTE_KIND
-                  ? utf8_of_latin1(PyUnicode_1BYTE_DATA(arg), static_cast<std::size_t>(PyUnicode_GET_LENGTH(arg)))
-                  : PyUnicode_AsUTF8String(arg);
+    encoded = utf8_copy(arg);
     if (encoded) {
       data = PyBytes_AS_STRING(encoded);
       size = PyBytes_GET_SIZE(encoded);

@@ -16,6 +16,8 @@
 #include <emmintrin.h>
 #endif
 
+#include "json/bytes.hpp"
+
 namespace varn::json {
 
 namespace {
@@ -53,16 +55,6 @@ char* indent(char* out, std::size_t depth) {
   return out + n;
 }
 
-// One bit per byte of `w` (its high bit, in memory order on a little-endian
-// machine) that needs an escape: a control byte, '"' or '\\'. A borrow
-// across bytes only follows a byte that is found, so the lowest bit set is
-// exactly the first such byte.
-constexpr std::uint64_t escape_bits(std::uint64_t w) {
-  constexpr std::uint64_t ones = 0x0101010101010101ull, high = 0x8080808080808080ull;
-  auto zero_bytes = [](std::uint64_t v) { return (v - ones) & ~v & high; };
-  return ((w - ones * 0x20) & ~w & high) | zero_bytes(w ^ (ones * '"')) | zero_bytes(w ^ (ones * '\\'));
-}
-
 constexpr bool is_plain(unsigned char c) { return c >= 0x20 && c != '"' && c != '\\'; }
 
 // Copies the bytes from `p` that need no escape to `out`, up to the first
@@ -87,20 +79,18 @@ void copy_plain(const char*& p, const char* end, char*& out) {
     out += 16;
   }
 #endif
-  if constexpr (std::endian::native == std::endian::little) {
-    while (end - p >= 8) {
-      std::uint64_t w;
-      std::memcpy(&w, p, 8);
-      std::memcpy(out, &w, 8);
-      if (const std::uint64_t found = escape_bits(w)) {
-        const int k = std::countr_zero(found) / 8;
-        p += k;
-        out += k;
-        return;
-      }
-      p += 8;
-      out += 8;
+  while (end - p >= 8) {
+    const std::uint64_t w = load8(p);
+    std::memcpy(out, &w, 8);
+    if (const std::uint64_t found = escape_mask(w)) {
+      // The bytes below stop at the first one that really needs an escape.
+      const unsigned k = first_marked(found);
+      p += k;
+      out += k;
+      break;
     }
+    p += 8;
+    out += 8;
   }
   while (p < end && is_plain(static_cast<unsigned char>(*p))) *out++ = *p++;
 }
