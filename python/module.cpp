@@ -8,6 +8,7 @@
 #include <Python.h>
 
 #include <algorithm>
+#include <bit>
 #include <atomic>
 #include <cstddef>
 #include <cstdint>
@@ -15,8 +16,10 @@
 #include <exception>
 #include <iterator>
 #include <new>
+#include <span>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #ifdef __GLIBC__
 #include <malloc.h>
@@ -24,23 +27,32 @@
 #include <sys/mman.h>
 #include <unistd.h>
 
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
+
+#include "memory/pages.hpp"
 #include "text/unicode.hpp"
 #include "varn/operations.hpp"
 
 namespace {
 
 using Operation = varn::ops::TextResult (*)(std::string_view, const varn::Consumed&);
+using PiecesOperation = varn::Result<varn::TextPieces, std::string> (*)(std::string_view, const varn::Consumed&);
 
 // What argument binding and dispatch need to know about one function.
 struct Signature {
   const char* name;
   const char* arg;
   Operation op;
+  // The same operation handing over its text in pieces, when it has one: a
+  // long result is then copied once, into the str, rather than joined first.
+  PiecesOperation pieces_op = nullptr;
 };
 
 // Registration order, which is also the order of __all__.
 constexpr Signature kSignatures[] = {
-    {"parse", "source", varn::ops::parse},
+    {"parse", "source", varn::ops::parse, varn::ops::parse_pieces},
     {"fmt", "source", varn::ops::fmt},
     {"render", "doc_json", [](std::string_view s, const varn::Consumed&) { return varn::ops::render(s); }},
     {"from_json", "json", [](std::string_view s, const varn::Consumed&) { return varn::ops::from_json(s); }},
@@ -96,6 +108,12 @@ PyObject* bind_one(const Signature& sig, PyObject* const* args, Py_ssize_t nargs
 
 // The first position at or after `i` that holds a non-ASCII byte, or `n`.
 std::size_t ascii_end(const unsigned char* s, std::size_t i, std::size_t n) {
+#if defined(__SSE2__)
+  for (; i + 16 <= n; i += 16) {
+    const int high = _mm_movemask_epi8(_mm_loadu_si128(reinterpret_cast<const __m128i*>(s + i)));
+    if (high != 0) return i + static_cast<std::size_t>(std::countr_zero(static_cast<unsigned>(high)));
+  }
+#endif
   constexpr std::uint64_t kHigh = 0x8080808080808080ull;
   for (; i + 8 <= n; i += 8) {
     std::uint64_t word;
@@ -134,7 +152,7 @@ bool measure(const unsigned char* s, std::size_t i, std::size_t n, std::size_t& 
 
 // Writes the characters of text already found valid.
 template <class Char>
-void fill(const unsigned char* s, std::size_t n, Char* out) {
+Char* fill(const unsigned char* s, std::size_t n, Char* out) {
   std::size_t i = 0;
   while (i < n) {
     const std::size_t next = ascii_end(s, i, n);
@@ -150,36 +168,81 @@ void fill(const unsigned char* s, std::size_t n, Char* out) {
     i += d.len;
     *out++ = static_cast<Char>(d.cp);
   }
+  return out;
 }
 
-// The str of UTF-8 text that the core produced, built in one allocation of its
-// final size: a first pass finds the character count and the widest character,
-// a second writes the characters straight into the str. A general decoder
-// would grow and widen its buffer, copying outputs of hundreds of megabytes.
-// Text that is not valid UTF-8 goes to CPython's decoder, which raises its
-// own UnicodeDecodeError.
-PyObject* str_from_utf8(std::string_view text) {
-  const auto* s = reinterpret_cast<const unsigned char*>(text.data());
-  const std::size_t n = text.size();
-  const std::size_t first = ascii_end(s, 0, n);
-  if (first == n) {
-    PyObject* str = PyUnicode_New(static_cast<Py_ssize_t>(n), 127);
-    if (str) std::memcpy(PyUnicode_DATA(str), s, n);
-    return str;
-  }
+// The str of UTF-8 text that the core produced, given in parts that each
+// end at a character boundary, built in one allocation of its final size: a
+// first pass finds the character count and the widest character, a second
+// writes the characters straight into the str. A general decoder would grow
+// and widen its buffer, copying outputs of hundreds of megabytes. Text that
+// is not valid UTF-8 goes to CPython's decoder, which raises its own
+// UnicodeDecodeError.
+PyObject* str_from_utf8(std::span<const std::string_view> parts) {
+  auto bytes = [](std::string_view part) { return reinterpret_cast<const unsigned char*>(part.data()); };
   std::size_t count = 0;
-  Py_UCS4 widest = 0;
-  if (!measure(s, first, n, count, widest)) {
-    return PyUnicode_DecodeUTF8(text.data(), static_cast<Py_ssize_t>(n), "strict");
+  Py_UCS4 widest = 127;
+  for (const std::string_view part : parts) {
+    const std::size_t first = ascii_end(bytes(part), 0, part.size());
+    std::size_t part_count = part.size();
+    Py_UCS4 part_widest = 127;
+    if (first < part.size() && !measure(bytes(part), first, part.size(), part_count, part_widest)) {
+      std::string all;
+      for (const std::string_view p : parts) all.append(p);
+      return PyUnicode_DecodeUTF8(all.data(), static_cast<Py_ssize_t>(all.size()), "strict");
+    }
+    count += part_count;
+    widest = std::max(widest, part_widest);
   }
   PyObject* str = PyUnicode_New(static_cast<Py_ssize_t>(count), widest);
   if (!str) return nullptr;
+  varn::memory::advise_sequential_fill(PyUnicode_DATA(str), count * PyUnicode_KIND(str));
+  if (widest == 127) {
+    auto* out = static_cast<char*>(PyUnicode_DATA(str));
+    for (const std::string_view part : parts) {
+      std::memcpy(out, part.data(), part.size());
+      out += part.size();
+    }
+    return str;
+  }
+  auto fill_all = [&](auto* out) {
+    for (const std::string_view part : parts) out = fill(bytes(part), part.size(), out);
+  };
   switch (PyUnicode_KIND(str)) {
-    case PyUnicode_1BYTE_KIND: fill(s, n, PyUnicode_1BYTE_DATA(str)); break;
-    case PyUnicode_2BYTE_KIND: fill(s, n, PyUnicode_2BYTE_DATA(str)); break;
-    default: fill(s, n, PyUnicode_4BYTE_DATA(str)); break;
+    case PyUnicode_1BYTE_KIND: fill_all(PyUnicode_1BYTE_DATA(str)); break;
+    case PyUnicode_2BYTE_KIND: fill_all(PyUnicode_2BYTE_DATA(str)); break;
+    default: fill_all(PyUnicode_4BYTE_DATA(str)); break;
   }
   return str;
+}
+
+PyObject* str_from_utf8(std::string_view text) { return str_from_utf8(std::span<const std::string_view>(&text, 1)); }
+
+// The str of an operation's text, or nullptr with ValueError set to its error.
+PyObject* value_error(const std::string& text) {
+  // The error text should be UTF-8 already; "replace" guarantees that a
+  // stray byte cannot turn the ValueError into a decoding error.
+  PyObject* message = PyUnicode_DecodeUTF8(text.data(), static_cast<Py_ssize_t>(text.size()), "replace");
+  if (!message) return nullptr;
+  PyErr_SetObject(PyExc_ValueError, message);  // a str value: one argument
+  Py_DECREF(message);
+  return nullptr;
+}
+
+PyObject* result_str(varn::ops::TextResult result) {
+  if (!result.ok()) return value_error(result.error());
+  // The core's buffer is freed before returning, so only the str outlives the call.
+  const std::string text = std::move(result).value();
+  return str_from_utf8(text);
+}
+
+PyObject* result_str(varn::Result<varn::TextPieces, std::string> result) {
+  if (!result.ok()) return value_error(result.error());
+  const varn::TextPieces pieces = std::move(result).value();
+  std::vector<std::string_view> parts;
+  parts.reserve(pieces.size());
+  for (const varn::TextPiece& piece : pieces) parts.push_back(piece.view());
+  return str_from_utf8(parts);
 }
 
 // The UTF-8 form of a str that is not ASCII, in a mapping of our own: asking
@@ -268,7 +331,6 @@ class Utf8Copy {
   }
 
  public:
-
   // No byte before `offset` is read again: the whole pages before it are
   // returned, a megabyte or more at a time to keep the system calls few.
   void consumed(std::size_t offset) {
@@ -338,23 +400,18 @@ PyObject* call(const Signature& sig, PyObject* const* args, Py_ssize_t nargs, Py
   try {
     varn::Consumed consumed;
     if (!PyUnicode_IS_ASCII(arg)) consumed = [&copy](std::size_t offset) { copy.consumed(offset); };
-    auto result = sig.op(source, consumed);
-    copy.unmap();
-    release_freed_memory(source.size());
-    if (result.ok()) {
-      // The core's buffer is freed before returning, so only the str outlives the call.
-      std::string text = std::move(result).value();
-      return str_from_utf8(text);
+    auto done_with_input = [&] {
+      copy.unmap();
+      release_freed_memory(source.size());
+    };
+    if (sig.pieces_op) {
+      auto result = sig.pieces_op(source, consumed);
+      done_with_input();
+      return result_str(std::move(result));
     }
-    // The error text should be UTF-8 already; "replace" guarantees that a
-    // stray byte cannot turn the ValueError into a decoding error.
-    const std::string& text = result.error();
-    PyObject* message =
-        PyUnicode_DecodeUTF8(text.data(), static_cast<Py_ssize_t>(text.size()), "replace");
-    if (!message) return nullptr;
-    PyErr_SetObject(PyExc_ValueError, message);  // a str value: one argument
-    Py_DECREF(message);
-    return nullptr;
+    auto result = sig.op(source, consumed);
+    done_with_input();
+    return result_str(std::move(result));
   } catch (const std::bad_alloc&) {
     return PyErr_NoMemory();
   } catch (const std::exception& e) {

@@ -15,6 +15,12 @@ TextResult parse(std::string_view source, const Consumed& consumed) {
   return w.finish();
 }
 
+Result<TextPieces, std::string> parse_pieces(std::string_view source, const Consumed& consumed) {
+  DocumentWriter w;
+  if (auto e = parse_each(source, [&](Node&& node) { w.node(node); }, consumed)) return err(display(*e));
+  return w.finish_pieces();
+}
+
 TextResult fmt(std::string_view source, const Consumed& consumed) {
   format::DocumentFormatter f;
   f.reserve(source.size() + source.size() / 4);  // about the size of the source

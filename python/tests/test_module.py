@@ -232,6 +232,16 @@ def test_result_holds_every_character_width(text):
     assert out == "".join(list(out))
 
 
+@pytest.mark.parametrize("char", ["\u00e9", "\u65e5", "\U0001f600"])
+def test_long_lines_of_wide_characters_keep_every_character(char):
+    # The result is written in pieces and escaped in segments of bytes; no
+    # character may be cut where they end, whatever its width and offset.
+    lines = [("x" * shift + char * 3000)[:2500] + "\n" for shift in range(4)]
+    out = varn_lang.parse("".join(lines))
+    texts = [node["text"] for node in json.loads(out)["nodes"]]
+    assert texts == [line[:-1] for line in lines]
+
+
 @pytest.mark.parametrize("text", ["\u00e9", "x\u0080", "\u00ff" * 3 + "plain ascii run" + "\u00e0",
                                   "".join(map(chr, range(0xa1, 0x100))), "a" * 40 + "\u00e7" + "b" * 7])
 def test_latin1_arguments_reach_the_core_as_utf8(text):

@@ -10,6 +10,7 @@
 #include "varn/errors.hpp"
 #include "varn/model.hpp"
 #include "varn/result.hpp"
+#include "varn/text_pieces.hpp"
 
 namespace varn {
 namespace json {
@@ -30,6 +31,8 @@ class DocumentWriter {
   ~DocumentWriter();
   void node(const Node& node);
   std::string finish();
+  // The same text in the pieces it was written in, without joining them.
+  TextPieces finish_pieces();
 
  private:
   std::unique_ptr<json::Writer> w_;

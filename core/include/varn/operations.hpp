@@ -7,6 +7,7 @@
 
 #include "varn/parse.hpp"
 #include "varn/result.hpp"
+#include "varn/text_pieces.hpp"
 
 namespace varn::ops {
 
@@ -17,6 +18,9 @@ using TextResult = Result<std::string, std::string>;
 // at a time; `consumed`, when set, learns as they go how many leading bytes
 // they will not read again, so that the caller may release them.
 TextResult parse(std::string_view source, const Consumed& consumed = {});
+// The text of `parse` in the pieces it was written in, for a caller that
+// copies it once into its own buffer.
+Result<TextPieces, std::string> parse_pieces(std::string_view source, const Consumed& consumed = {});
 TextResult fmt(std::string_view source, const Consumed& consumed = {});
 TextResult render(std::string_view doc_json);
 TextResult from_json(std::string_view json);

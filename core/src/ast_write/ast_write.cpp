@@ -78,7 +78,7 @@ void write_members(Writer& w, const T& rec) {
             [&] {
               const auto& v = rec.*(f.member);
               if (is_left_out(v, f.rule)) return;
-              w.key(f.name);
+              w.plain_key(f.name);
               write_value(w, v);
             }(),
             ...);
@@ -91,8 +91,8 @@ template <HasFields T>
 void write_record(Writer& w, const T& rec, std::string_view kind = {}) {
   w.begin_object();
   if (!kind.empty()) {
-    w.key("kind");
-    w.string(kind);
+    w.plain_key("kind");
+    w.plain_string(kind);
   }
   write_members(w, rec);
   w.end_object();
@@ -113,15 +113,15 @@ constexpr std::string_view kVariableValueNames[] = {"Literal", "Compute", "Ref"}
 constexpr std::string_view kFieldValueNames[] = {"Str",  "Int",       "Float", "Bool", "Atom", "Enum",
                                                  "Ref",  "List",      "Timestamp", "Nil", "Trit"};
 
-void write_value(Writer& w, MarkerKind k) { w.string(kMarkerKindNames[static_cast<int>(k)]); }
-void write_value(Writer& w, MarkerPriority p) { w.string(kMarkerPriorityNames[static_cast<int>(p)]); }
+void write_value(Writer& w, MarkerKind k) { w.plain_string(kMarkerKindNames[static_cast<int>(k)]); }
+void write_value(Writer& w, MarkerPriority p) { w.plain_string(kMarkerPriorityNames[static_cast<int>(p)]); }
 
 // A variant without payload is its bare name; one with a payload is an object
 // of one member named after the variant.
 template <class F>
 void write_enum_payload(Writer& w, std::string_view name, F&& payload) {
   w.begin_object();
-  w.key(name);
+  w.plain_key(name);
   payload();
   w.end_object();
 }
@@ -131,7 +131,7 @@ void write_value(Writer& w, const MarkerPrefix& p) {
   if (const auto* sub = std::get_if<prefix::Subtask>(&p)) {
     write_enum_payload(w, name, [&] { w.unsigned_integer(sub->count); });
   } else {
-    w.string(name);
+    w.plain_string(name);
   }
 }
 
@@ -146,7 +146,7 @@ void write_value(Writer& w, const FieldValue& v) {
         if constexpr (requires { x.value; }) {
           write_enum_payload(w, name, [&] { write_value(w, x.value); });
         } else {
-          w.string(name);
+          w.plain_string(name);
         }
       },
       v);
@@ -165,14 +165,14 @@ void write_value(Writer& w, const Node& node) {
     using T = std::decay_t<decltype(x)>;
     if constexpr (std::is_same_v<T, Divider>) {
       w.begin_object();
-      w.key("kind");
-      w.string(kind);
+      w.plain_key("kind");
+      w.plain_string(kind);
       w.end_object();
     } else if constexpr (std::is_same_v<T, SpawnMode>) {
       w.begin_object();
-      w.key("kind");
-      w.string(kind);
-      w.key(kSpawnModeNames[static_cast<int>(x)]);
+      w.plain_key("kind");
+      w.plain_string(kind);
+      w.plain_key(kSpawnModeNames[static_cast<int>(x)]);
       w.null();
       w.end_object();
     } else {
@@ -186,7 +186,7 @@ void write_value(Writer& w, const Node& node) {
 std::string serialize_document(const Document& doc) {
   Writer w;
   w.begin_object();
-  w.key("nodes");
+  w.plain_key("nodes");
   write_value(w, doc.nodes);
   w.end_object();
   return w.take();
@@ -204,7 +204,7 @@ std::string serialize_document(Document&& doc) {
 
 DocumentWriter::DocumentWriter() : w_(std::make_unique<Writer>()) {
   w_->begin_object();
-  w_->key("nodes");
+  w_->plain_key("nodes");
   w_->begin_array();
 }
 
@@ -216,6 +216,12 @@ std::string DocumentWriter::finish() {
   w_->end_array();
   w_->end_object();
   return w_->take();
+}
+
+TextPieces DocumentWriter::finish_pieces() {
+  w_->end_array();
+  w_->end_object();
+  return w_->take_pieces();
 }
 
 }  // namespace varn

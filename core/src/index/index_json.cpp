@@ -81,7 +81,7 @@ void write(Writer& w, const std::vector<T>& list) {
 template <HasFields T>
 void write(Writer& w, const T& rec) {
   w.begin_object();
-  std::apply([&](const auto&... f) { ((w.key(f.name), write(w, rec.*(f.member))), ...); }, Fields<T>::table.fields);
+  std::apply([&](const auto&... f) { ((w.plain_key(f.name), write(w, rec.*(f.member))), ...); }, Fields<T>::table.fields);
   w.end_object();
 }
 

@@ -1,13 +1,20 @@
 #include "json/writer.hpp"
 
+#include "memory/pages.hpp"
+
 #include <double-conversion/double-conversion.h>
 
 #include <algorithm>
 #include <array>
+#include <bit>
 #include <charconv>
 #include <cmath>
 #include <cstdint>
 #include <cstring>
+
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
 
 #include "json/bytes.hpp"
 
@@ -28,6 +35,65 @@ constexpr auto kIndent = [] {
   a[0] = '\n';
   return a;
 }();
+// Indentations up to this many bytes (line feed included) are copied as one
+// block of this fixed size, which compiles to a few stores; callers leave
+// this much room beyond the indentation.
+constexpr std::size_t kShortIndent = 32;
+
+// Writes a line feed and the indentation of `depth` at `out`, which has room
+// for 1 + 2 * depth + kShortIndent bytes, and returns the end.
+char* indent(char* out, std::size_t depth) {
+  const std::size_t n = 1 + 2 * depth;
+  if (n <= kShortIndent) {
+    std::memcpy(out, kIndent.data(), kShortIndent);
+  } else if (depth <= kIndentLevels) {
+    std::memcpy(out, kIndent.data(), n);
+  } else {
+    out[0] = '\n';
+    std::memset(out + 1, ' ', n - 1);
+  }
+  return out + n;
+}
+
+constexpr bool is_plain(unsigned char c) { return c >= 0x20 && c != '"' && c != '\\'; }
+
+// Copies the bytes from `p` that need no escape to `out`, up to the first
+// byte that does or to `end`, and moves both past them. Whole blocks are
+// copied before they are tested, so `out` needs room for the bytes left.
+void copy_plain(const char*& p, const char* end, char*& out) {
+#if defined(__SSE2__)
+  while (end - p >= 16) {
+    const __m128i x = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p));
+    _mm_storeu_si128(reinterpret_cast<__m128i*>(out), x);
+    const __m128i quote = _mm_cmpeq_epi8(x, _mm_set1_epi8('"'));
+    const __m128i backslash = _mm_cmpeq_epi8(x, _mm_set1_epi8('\\'));
+    const __m128i control = _mm_cmpeq_epi8(_mm_max_epu8(x, _mm_set1_epi8(0x1f)), _mm_set1_epi8(0x1f));
+    const auto found = static_cast<unsigned>(_mm_movemask_epi8(_mm_or_si128(_mm_or_si128(quote, backslash), control)));
+    if (found != 0) {
+      const int k = std::countr_zero(found);
+      p += k;
+      out += k;
+      return;
+    }
+    p += 16;
+    out += 16;
+  }
+#endif
+  while (end - p >= 8) {
+    const std::uint64_t w = load8(p);
+    std::memcpy(out, &w, 8);
+    if (const std::uint64_t found = escape_mask(w)) {
+      // The bytes below stop at the first one that really needs an escape.
+      const unsigned k = first_marked(found);
+      p += k;
+      out += k;
+      break;
+    }
+    p += 8;
+    out += 8;
+  }
+  while (p < end && is_plain(static_cast<unsigned char>(*p))) *out++ = *p++;
+}
 
 // The most bytes one input byte becomes: a control byte is written \u00XX.
 constexpr std::size_t kMaxEscapedPerByte = 6;
@@ -41,26 +107,17 @@ constexpr std::size_t kEscapeSegment = 4096;
 // byte.
 char* escape(std::string_view s, char* out) {
   static constexpr char hex[] = "0123456789abcdef";
-  const char* const end = s.data() + s.size();
-  const char* run = s.data();  // start of the pending run of bytes that need no escape
-  const char* p = run;
+  const char* p = s.data();
+  const char* const end = p + s.size();
   auto put2 = [&](char a, char b) {
     out[0] = a;
     out[1] = b;
     out += 2;
   };
-  while (p < end) {
-    // Runs of plain bytes are skipped eight at a time.
-    while (end - p >= 8 && !needs_escape(load8(p))) p += 8;
-    if (p == end) break;
-    const unsigned char c = static_cast<unsigned char>(*p);
-    if (c >= 0x20 && c != '"' && c != '\\') {
-      ++p;
-      continue;
-    }
-    std::memcpy(out, run, static_cast<std::size_t>(p - run));
-    out += p - run;
-    run = ++p;
+  for (;;) {
+    copy_plain(p, end, out);
+    if (p == end) return out;
+    const unsigned char c = static_cast<unsigned char>(*p++);
     switch (c) {
       case '"': put2('\\', '"'); break;
       case '\\': put2('\\', '\\'); break;
@@ -76,51 +133,56 @@ char* escape(std::string_view s, char* out) {
         out += 6;
     }
   }
-  std::memcpy(out, run, static_cast<std::size_t>(end - run));
-  return out + (end - run);
 }
 
 }  // namespace
 
 void Writer::next_piece(std::size_t n) {
-  const std::size_t written = cur_ ? static_cast<std::size_t>(cur_ - piece_.data()) : 0;
-  const std::size_t size = std::max({n, std::size_t{128}, std::min(2 * piece_.size(), kLargestPiece)});
+  const std::size_t written = cur_ ? static_cast<std::size_t>(cur_ - piece_.text.get()) : 0;
+  const std::size_t size = std::max({n, std::size_t{128}, std::min(2 * piece_.size, kLargestPiece)});
   if (written > 0) {
-    piece_.resize(written);
+    piece_.size = written;
     done_size_ += written;
     done_.push_back(std::move(piece_));
   }
-  piece_ = std::string();
-  piece_.resize(size);
-  cur_ = piece_.data();
+  piece_ = Piece{std::unique_ptr<char[]>(new char[size]), size};
+  cur_ = piece_.text.get();
   end_ = cur_ + size;
 }
 
 std::string Writer::take() {
   std::string all;
-  if (done_.empty()) {
-    piece_.resize(static_cast<std::size_t>(cur_ - piece_.data()));
-    all = std::move(piece_);
-    piece_ = std::string();
-    cur_ = end_ = piece_.data();
-  } else {
-    all.reserve(size());
-    take_into(all);
-  }
+  all.reserve(size());
+  memory::advise_sequential_fill(all.data(), size());
+  take_into(all);
   return all;
 }
 
 void Writer::take_into(std::string& out) {
-  piece_.resize(static_cast<std::size_t>(cur_ - piece_.data()));
-  for (std::string& piece : done_) {
-    out.append(piece);
-    std::string().swap(piece);
+  const std::size_t last = written_in_piece();
+  for (Piece& piece : done_) {
+    out.append(piece.text.get(), piece.size);
+    piece.text.reset();
   }
-  out.append(piece_);
+  if (last > 0) out.append(piece_.text.get(), last);
   done_.clear();
   done_size_ = 0;
-  piece_ = std::string();
-  cur_ = end_ = piece_.data();
+  piece_ = Piece{};
+  cur_ = end_ = nullptr;
+}
+
+TextPieces Writer::take_pieces() {
+  const std::size_t last = written_in_piece();
+  if (last > 0) {
+    piece_.size = last;
+    done_.push_back(std::move(piece_));
+  }
+  TextPieces pieces = std::move(done_);
+  done_.clear();
+  done_size_ = 0;
+  piece_ = Piece{};
+  cur_ = end_ = nullptr;
+  return pieces;
 }
 
 void Writer::put(std::string_view s) {
@@ -131,91 +193,133 @@ void Writer::put(std::string_view s) {
 void Writer::put_escaped(std::string_view s) {
   put('"');
   while (!s.empty()) {
-    const std::string_view segment = s.substr(0, kEscapeSegment);
+    // A segment ends at a character boundary, so that no piece of the text
+    // ends inside a character.
+    std::size_t n = std::min(s.size(), kEscapeSegment);
+    if (n < s.size()) {
+      std::size_t k = n;
+      while (k > n - 4 && (static_cast<unsigned char>(s[k]) & 0xC0) == 0x80) --k;
+      if ((static_cast<unsigned char>(s[k]) & 0xC0) != 0x80) n = k;
+    }
+    const std::string_view segment = s.substr(0, n);
     cur_ = escape(segment, room(kMaxEscapedPerByte * segment.size()));
     s.remove_prefix(segment.size());
   }
   put('"');
 }
 
-void Writer::newline_indent(std::size_t depth) {
-  const std::size_t n = 1 + 2 * depth;
-  char* out = room(n);
-  if (depth <= kIndentLevels) {
-    std::memcpy(out, kIndent.data(), n);
-  } else {
-    out[0] = '\n';
-    std::memset(out + 1, ' ', n - 1);
-  }
-  cur_ += n;
-}
-
-void Writer::before_value() {
+char* Writer::begin_value(std::size_t n) {
   if (after_key_) {
     after_key_ = false;
-    return;
+    return room(n);
   }
-  if (frames_.empty()) return;
+  if (frames_.empty()) return room(n);
+  const std::size_t depth = frames_.size();
+  char* out = room(2 + 2 * depth + kShortIndent + n);
   Frame& f = frames_.back();
-  if (!f.empty) put(',');
+  if (!f.empty) *out++ = ',';
   f.empty = false;
-  newline_indent(frames_.size());
+  return indent(out, depth);
 }
 
 void Writer::key(std::string_view name) {
-  before_value();
-  put_escaped(name);
-  put(": ");
+  if (name.size() <= kEscapeSegment) {
+    char* out = begin_value(4 + kMaxEscapedPerByte * name.size());
+    *out++ = '"';
+    out = escape(name, out);
+    std::memcpy(out, "\": ", 3);
+    cur_ = out + 3;
+  } else {
+    cur_ = begin_value(0);
+    put_escaped(name);
+    put(": ");
+  }
+  after_key_ = true;
+}
+
+void Writer::plain_key(std::string_view name) {
+  char* out = begin_value(4 + name.size());
+  *out++ = '"';
+  std::memcpy(out, name.data(), name.size());
+  out += name.size();
+  std::memcpy(out, "\": ", 3);
+  cur_ = out + 3;
   after_key_ = true;
 }
 
 void Writer::open(char c) {
-  before_value();
-  put(c);
+  char* out = begin_value(1);
+  *out = c;
+  cur_ = out + 1;
   frames_.push_back({});
 }
 
 void Writer::close(char c) {
-  bool empty = frames_.back().empty;
+  const bool empty = frames_.back().empty;
   frames_.pop_back();
-  if (!empty) newline_indent(frames_.size());
-  put(c);
+  if (empty) {
+    put(c);
+    return;
+  }
+  const std::size_t depth = frames_.size();
+  char* out = indent(room(2 + 2 * depth + kShortIndent), depth);
+  *out = c;
+  cur_ = out + 1;
 }
 
 void Writer::string(std::string_view s) {
-  before_value();
-  put_escaped(s);
+  if (s.size() <= kEscapeSegment) {
+    char* out = begin_value(2 + kMaxEscapedPerByte * s.size());
+    *out++ = '"';
+    out = escape(s, out);
+    *out = '"';
+    cur_ = out + 1;
+  } else {
+    cur_ = begin_value(0);
+    put_escaped(s);
+  }
+}
+
+void Writer::plain_string(std::string_view s) {
+  char* out = begin_value(2 + s.size());
+  *out++ = '"';
+  std::memcpy(out, s.data(), s.size());
+  out += s.size();
+  *out = '"';
+  cur_ = out + 1;
 }
 
 void Writer::integer(int64_t v) {
-  before_value();
   constexpr std::size_t kDigits = 24;
-  char* out = room(kDigits);
+  char* out = begin_value(kDigits);
   cur_ = std::to_chars(out, out + kDigits, v).ptr;
 }
 
 void Writer::unsigned_integer(uint64_t v) {
-  before_value();
   constexpr std::size_t kDigits = 24;
-  char* out = room(kDigits);
+  char* out = begin_value(kDigits);
   cur_ = std::to_chars(out, out + kDigits, v).ptr;
 }
 
 void Writer::number(double v) {
-  before_value();
   number_.clear();
   append_double(number_, v);
-  put(number_);
+  char* out = begin_value(number_.size());
+  std::memcpy(out, number_.data(), number_.size());
+  cur_ = out + number_.size();
 }
 
 void Writer::boolean(bool b) {
-  before_value();
-  put(b ? "true" : "false");
+  const std::string_view text = b ? "true" : "false";
+  char* out = begin_value(text.size());
+  std::memcpy(out, text.data(), text.size());
+  cur_ = out + text.size();
 }
 
 void Writer::null() {
-  before_value();
-  put("null");
+  char* out = begin_value(4);
+  std::memcpy(out, "null", 4);
+  cur_ = out + 4;
 }
 
 void append_escaped(std::string& out, std::string_view s) {

@@ -2,9 +2,12 @@
 // Pretty JSON text: two spaces per level, one member or element per line,
 // ": " after a key, "[]" and "{}" for empty containers, no final line feed.
 #include <cstdint>
+#include <memory>
 #include <string>
 #include <string_view>
 #include <vector>
+
+#include "varn/text_pieces.hpp"
 
 namespace varn::json {
 
@@ -22,8 +25,13 @@ class Writer {
 
   // Starts a member of the current object; the value follows.
   void key(std::string_view name);
+  // The same for a name that needs no escaping (no control byte, '"' or
+  // '\\'), like the field names of the tables: written without a scan.
+  void plain_key(std::string_view name);
 
   void string(std::string_view s);
+  // A string that needs no escaping, like a kind's name.
+  void plain_string(std::string_view s);
   void integer(int64_t v);
   void unsigned_integer(uint64_t v);
   void number(double v);  // shortest round-trip digits; null when not finite
@@ -33,17 +41,21 @@ class Writer {
   // The whole text written; the writer is left empty.
   std::string take();
   // The bytes written so far.
-  std::size_t size() const { return done_size_ + static_cast<std::size_t>(cur_ - piece_.data()); }
+  std::size_t size() const { return done_size_ + written_in_piece(); }
   // Appends the whole text written to `out`, freeing each piece once copied;
   // the writer is left empty.
   void take_into(std::string& out);
+  // The same text in the pieces it was written in, without joining them.
+  TextPieces take_pieces();
 
  private:
   struct Frame {
     bool empty = true;
   };
-  void before_value();
-  void newline_indent(std::size_t depth);
+  // Writes what goes before a value (the separator, line feed and
+  // indentation of a member or element; nothing after a key) and returns
+  // where the value goes, with room for `n` bytes there.
+  char* begin_value(std::size_t n);
   void open(char c);
   void close(char c);
   // Where the next `n` bytes go; the caller moves `cur_` past what it writes.
@@ -58,15 +70,18 @@ class Writer {
   void put(std::string_view s);
   void put_escaped(std::string_view s);
   void next_piece(std::size_t n);
+  std::size_t written_in_piece() const { return cur_ ? static_cast<std::size_t>(cur_ - piece_.text.get()) : 0; }
 
+  // A piece's bytes are left uninitialised: every byte kept is written.
+  using Piece = TextPiece;
   // The text is written in pieces that are never reallocated: a full piece is
   // set aside and the next one started. One buffer grown by doubling would
   // copy the text at every step and hold it twice while it does; the pieces
   // are joined once, each freed as soon as it is copied. The piece being
-  // written is sized to its capacity and filled through `cur_`.
-  std::vector<std::string> done_;
+  // written is filled through `cur_`.
+  std::vector<Piece> done_;
   std::size_t done_size_ = 0;
-  std::string piece_;
+  Piece piece_;
   char* cur_ = nullptr;
   char* end_ = nullptr;
   std::string number_;  // a number's digits before they are put

@@ -2,6 +2,11 @@
 // whose test holds decides what the line opens.
 #include <algorithm>
 #include <array>
+#include <bit>
+
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
 
 #include "parse/handlers.hpp"
 #include "parse/text.hpp"
@@ -9,10 +14,34 @@
 
 namespace varn::parse {
 
+namespace {
+
+constexpr bool is_comment_mark(char c) { return c == '"' || c == '\\' || c == '|' || c == '/'; }
+
+// The first byte at or after `i` that can change the comment scan below, or
+// the size: the other bytes leave its state as it is, so they are skipped
+// sixteen at a time.
+std::size_t next_comment_mark(std::string_view s, std::size_t i) {
+#if defined(__SSE2__)
+  for (; i + 16 <= s.size(); i += 16) {
+    const __m128i x = _mm_loadu_si128(reinterpret_cast<const __m128i*>(s.data() + i));
+    const __m128i quote_or_backslash =
+        _mm_or_si128(_mm_cmpeq_epi8(x, _mm_set1_epi8('"')), _mm_cmpeq_epi8(x, _mm_set1_epi8('\\')));
+    const __m128i bar_or_slash = _mm_or_si128(_mm_cmpeq_epi8(x, _mm_set1_epi8('|')), _mm_cmpeq_epi8(x, _mm_set1_epi8('/')));
+    const auto found = static_cast<unsigned>(_mm_movemask_epi8(_mm_or_si128(quote_or_backslash, bar_or_slash)));
+    if (found != 0) return i + static_cast<std::size_t>(std::countr_zero(found));
+  }
+#endif
+  while (i < s.size() && !is_comment_mark(s[i])) ++i;
+  return i;
+}
+
+}  // namespace
+
 std::string_view cut_trailing_comment(std::string_view trimmed) {
   bool in_quotes = false;
   bool in_pipes = false;
-  for (std::size_t i = 0; i < trimmed.size(); ++i) {
+  for (std::size_t i = next_comment_mark(trimmed, 0); i < trimmed.size(); i = next_comment_mark(trimmed, i + 1)) {
     char c = trimmed[i];
     if (c == '"') {
       in_quotes = !in_quotes;

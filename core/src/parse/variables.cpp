@@ -14,12 +14,13 @@ bool is_variable_line(std::string_view c) {
       "mutate:",  "states:", "status:", "delete:",  "recall:",  "policy:",  "validate",  "history:",
       "routine:", "webhook:", "remember:", "escalate:",
   };
-  if (c.empty() || std::string_view("#+-[$@^").find(c.front()) != std::string_view::npos) return false;
+  // Most lines hold no '=': that test goes first.
+  std::size_t eq = c.find('=');
+  if (eq == std::string_view::npos || eq == 0) return false;
+  if (std::string_view("#+-[$@^").find(c.front()) != std::string_view::npos) return false;
   for (std::string_view r : kRefused) {
     if (c.starts_with(r)) return false;
   }
-  std::size_t eq = c.find('=');
-  if (eq == std::string_view::npos || eq == 0) return false;
   if (std::string_view("!<>~").find(c[eq - 1]) != std::string_view::npos) return false;
   if (eq + 1 < c.size() && c[eq + 1] == '=') return false;
   std::string_view name = text::trim(c.substr(0, eq));

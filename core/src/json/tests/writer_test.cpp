@@ -101,6 +101,31 @@ TEST(JsonWriter, LongTextsAcrossSegmentsAndPieces) {
   EXPECT_EQ(w.take(), expected + "\n]");
 }
 
+// The pieces handed over join to the same text, and none ends inside a
+// character, even where a long text is cut into segments.
+TEST(JsonWriter, PiecesEndAtCharacterBoundaries) {
+  for (const std::string ch : {"\xc3\xa9", "\xe6\x97\xa5", "\xf0\x9f\x98\x80"}) {
+    Writer a, b;
+    for (Writer* w : {&a, &b}) {
+      w->begin_array();
+      for (int shift = 0; shift < 4; ++shift) {
+        std::string text(static_cast<std::size_t>(shift), 'x');
+        while (text.size() < 20000) text += ch;
+        w->string(text);
+        w->string("plain");
+      }
+      w->end_array();
+    }
+    const TextPieces pieces = a.take_pieces();
+    EXPECT_GT(pieces.size(), 1u);
+    for (const TextPiece& p : pieces) {
+      ASSERT_GT(p.size, 0u);
+      EXPECT_NE(static_cast<unsigned char>(p.text[0]) & 0xC0, 0x80);
+    }
+    EXPECT_EQ(join(pieces), b.take());
+  }
+}
+
 TEST(JsonWriter, PrettyLayoutWithEmptyContainersInline) {
   Writer w;
   w.begin_object();

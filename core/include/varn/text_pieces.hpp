@@ -1,0 +1,32 @@
+#pragma once
+// A long text handed over in the pieces it was written in, so that its reader
+// copies it once, straight to where it goes, instead of joining it first.
+#include <cstddef>
+#include <memory>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace varn {
+
+struct TextPiece {
+  std::unique_ptr<char[]> text;
+  std::size_t size = 0;
+
+  std::string_view view() const { return {text.get(), size}; }
+};
+
+// In order. A piece never ends inside a UTF-8 character of a text that is
+// valid UTF-8.
+using TextPieces = std::vector<TextPiece>;
+
+inline std::string join(const TextPieces& pieces) {
+  std::size_t size = 0;
+  for (const TextPiece& p : pieces) size += p.size;
+  std::string all;
+  all.reserve(size);
+  for (const TextPiece& p : pieces) all.append(p.view());
+  return all;
+}
+
+}  // namespace varn

@@ -1,0 +1,14 @@
+#pragma once
+// Page hints for the large buffers a call writes once from start to end.
+#include <cstddef>
+
+namespace varn::memory {
+
+// Asks the system to back `size` bytes at `data`, about to be written, with
+// huge pages where it can. Fresh memory is mapped a page at a time on first
+// write, and an output of hundreds of megabytes in small pages costs tens of
+// thousands of faults; with huge pages it costs hundreds. Only a hint:
+// nothing changes where the system refuses it or the buffer is small.
+void advise_sequential_fill(void* data, std::size_t size);
+
+}  // namespace varn::memory
