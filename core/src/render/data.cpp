@@ -1,18 +1,14 @@
 // Data statements: define, mutate, delete and query.
+#include "format/reread.hpp"
 #include "render/writers.hpp"
+#include "text/unicode.hpp"
 
 namespace varn::render {
 
 using format::append_target;
 
 void write(const Define& d, std::size_t depth, LineSink& out) {
-  std::string& head = out.open(depth);
-  head.append("define:");
-  append_target(head, d.entity, d.mod_scope, d.workspace_scope);
-  // Atoms stand before " from ": after it the parser takes them into the scope.
-  for (const Atom& a : d.atoms) render_atom_tag(a, head);
-  if (d.from_scope) head.append(" from ").append(*d.from_scope);
-  out.close();
+  out.line(depth, format::define_line(d));
   field_lines(out, depth, d.fields);
   out.blank();
 }
@@ -21,7 +17,11 @@ void write(const Mutate& m, std::size_t depth, LineSink& out) {
   std::string& head = out.open(depth);
   head.append("mutate:");
   append_target(head, m.entity, m.mod_scope, m.workspace_scope);
-  if (m.id) head.append(":").append(*m.id);
+  // Spaces at the end of the line are trimmed, but not before an id's colon:
+  // an entity ending in one gets the colon with no id after it (unless the
+  // space stood before the gate, which is left out with it).
+  if (m.id || (!m.gate && text::trim_end(m.entity).size() != m.entity.size())) head.append(":");
+  if (m.id) head.append(*m.id);
   out.close();
   // In a batch, the pairs read before the first record are kept in `fields`;
   // they go back before the records.

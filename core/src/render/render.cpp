@@ -4,6 +4,7 @@
 
 #include <type_traits>
 
+#include "format/reread.hpp"
 #include "parse/parser.hpp"
 #include "render/writers.hpp"
 
@@ -187,11 +188,22 @@ void render_flow_edge(const FlowEdge& edge, std::size_t depth, LineSink& out) {
 // ---------------------------------------------------------------- block kinds
 
 void write(const Group& g, std::size_t depth, LineSink& out) {
-  std::string& line = out.open(depth);
-  line.append(g.depth, '#');
-  line.push_back(' ');
-  line.append(g.name);
-  for (const Atom& a : g.atoms) render_atom_tag(a, line);
+  std::string hashes(g.depth, '#');
+  // "## Entity:" and "## Metric:" open definitions, not headings: a second
+  // space keeps such a name a heading's.
+  const bool definition = g.name.starts_with("Entity:") || g.name.starts_with("Entity :") ||
+                          g.name.starts_with("Metric:") || g.name.starts_with("Metric :");
+  hashes.append(g.depth == 2 && definition ? "  " : " ");
+  // Gates are left out, but a '{' in the name or an atom can pair with a '}'
+  // after it and be read as one: the atoms go first then, if that reads back.
+  std::string after = hashes + g.name;
+  for (const Atom& a : g.atoms) render_atom_tag(a, after);
+  std::string before(g.depth, '#');
+  for (const Atom& a : g.atoms) render_atom_tag(a, before);
+  before.append(" ").append(g.name);
+  out.open(depth).append(format::first_reading_back<Group>({after, before}, [&](const Group& back) {
+    return back.name == g.name && format::same_atoms(back.atoms, g.atoms);
+  }));
   out.close();
   out.blank();
   render_nodes(g.children, depth + 1, out);
@@ -200,9 +212,19 @@ void write(const Group& g, std::size_t depth, LineSink& out) {
 void write(const Task& t, std::size_t depth, LineSink& out) {
   std::string& line = out.open(depth);
   render_task_marker(t.marker, t.label, line);
+  // Gates are read from the text left to right and stop at a '{' that does
+  // not close: such a text goes after them. The closing reference is left
+  // out, but where the text holds one of its own, the task's goes first, or
+  // the text's would be taken for it.
+  constexpr std::string_view kCloses = "git:closes #";
+  const bool gates_first = t.text.find('{') != std::string::npos;
+  if (gates_first) render_gate_names(t.gates, line);
+  if (t.closes && t.text.find(kCloses) != std::string::npos) {
+    line.append(" ").append(kCloses).append(std::to_string(*t.closes));
+  }
   line.push_back(' ');
   line.append(t.text);
-  render_gate_names(t.gates, line);
+  if (!gates_first) render_gate_names(t.gates, line);
   out.close();
   sub_line(out, depth, "    depends: ", t.depends);
   sub_line(out, depth, "    validate: ", t.validate);
@@ -258,7 +280,9 @@ void write(const Bold& b, std::size_t depth, LineSink& out) {
 
 void write(const Variable& v, std::size_t depth, LineSink& out) {
   std::string& line = out.open(depth);
-  line.append(v.name).append(" = ");
+  // "? ", "if " and "use " open other kinds of line: such a name goes
+  // without the space.
+  line.append(v.name).append(v.name == "?" || v.name == "if" || v.name == "use" ? "= " : " = ");
   std::visit(
       [&](const auto& value) {
         using V = std::decay_t<decltype(value)>;

@@ -15,7 +15,24 @@ void write(const ModInvoke& m, std::size_t depth, LineSink& out) {
   out.close();
 }
 
-void write(const Snap& s, std::size_t depth, LineSink& out) { emit(out, depth, "snap: \"", s.name, "\""); }
+namespace {
+
+// "keyword: \"text\"", or the bare text when our quotes would pair with one
+// inside it and bare a "//" to the comment cut: the first that reads back.
+template <class T, class Text>
+void quoted_statement(LineSink& out, std::size_t depth, std::string_view keyword, const std::string& text,
+                      Text text_of) {
+  const std::string lead = std::string(keyword) + " ";
+  out.open(depth).append(format::first_reading_back<T>({lead + '"' + text + '"', lead + text},
+                                                       [&](const T& back) { return text_of(back) == text; }));
+  out.close();
+}
+
+}  // namespace
+
+void write(const Snap& s, std::size_t depth, LineSink& out) {
+  quoted_statement<Snap>(out, depth, "snap:", s.name, [](const Snap& b) { return b.name; });
+}
 
 void write(const Diff& d, std::size_t depth, LineSink& out) {
   std::string& line = out.open(depth);
@@ -80,10 +97,12 @@ void write(const Webhook& w, std::size_t depth, LineSink& out) {
 }
 
 void write(const Remember& r, std::size_t depth, LineSink& out) {
-  emit(out, depth, "remember: \"", r.content, "\"");
+  quoted_statement<Remember>(out, depth, "remember:", r.content, [](const Remember& b) { return b.content; });
 }
 
-void write(const RecallOp& r, std::size_t depth, LineSink& out) { emit(out, depth, "recall: \"", r.query, "\""); }
+void write(const RecallOp& r, std::size_t depth, LineSink& out) {
+  quoted_statement<RecallOp>(out, depth, "recall:", r.query, [](const RecallOp& b) { return b.query; });
+}
 
 void write(const EmbedMarker& e, std::size_t depth, LineSink& out) { emit(out, depth, "^", e.tag); }
 

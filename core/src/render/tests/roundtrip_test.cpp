@@ -67,5 +67,49 @@ TEST(RoundTrip, ModLineWhoseNameTheDollarFormCannotSay) {
   EXPECT_EQ(check_render_properties("mod:run ni.htly job\n"), "");
 }
 
+// Inputs found by the fuzzer, each with the exact text it renders to; the
+// text must read back as the same tree.
+struct Finding {
+  const char* name;
+  std::string source;
+  std::string rendered;
+};
+
+using namespace std::string_literals;
+
+const Finding kFindings[] = {
+    // The parser reads no atom after " from ": the atoms go before an entity
+    // that holds one.
+    {"DefineWhoseEntityHoldsFrom", "define:$crm.@task :x from \0pressure_a\n"s,
+     "define:$crm.@:x task from \0pressure_a"s},
+    // Gates are not read after a '{' that does not close: they go first.
+    {"TaskTextWithAnUnclosedBrace", "[3!] D {approve @ops} gi::close{ #42 pass:w\n",
+     "[3!] {approve} D  gi::close{ #42 pass:w"},
+    // "? ", "if " and "use " open other kinds of line.
+    {"VariableNamedQuestionMark", "?=3 A\n", "?= 3 A"},
+    // "## Metric:" and "## Entity:" open definitions.
+    {"HeadingNamedLikeAMetric", "##Metric:x\n", "##  Metric:x"},
+    {"HeadingWithAtomsNamedLikeAMetric", "##:c: Metric:\n", "##  Metric: :c:"},
+    // A '{' in the name would pair with a '}' in an atom after it.
+    {"HeadingAtomsAfterAnOpenBrace", "# Spring :due:2} x {app\n", "# :due:2} Spring x {app"},
+    // The entity's last space is kept before the empty id.
+    {"MutateEntityEndingInASpace", "mutate:@worve = ||a matcl :\n", "mutate:@worve = ||a matcl :"},
+    // Quotes of our own would pair with the one inside and bare the "//".
+    {"RememberHoldingAQuoteAndSlashes", "remember:  one\" ket // kept\n", "remember: one\" ket // kept"},
+    {"RecallHoldingAQuoteAndSlashes", "recall:&:\"//\n", "recall: &:\"//"},
+    {"FieldNameHoldingAQuote", "define:@t\n  a\"b:c // d\"\n", "define:@t\n    a\"b: c // d\""},
+    // An entity whose words hold " from @", with atoms.
+    {"DefineEntityHoldingFromAt", "define:@atsk :x from  @omrbf a\n", "define:@:x atsk from  @omrbf a"},
+};
+
+TEST(RoundTrip, FuzzFindings) {
+  for (const Finding& f : kFindings) {
+    auto doc = parse_source(f.source);
+    ASSERT_TRUE(doc.ok()) << f.name;
+    EXPECT_EQ(render_document(doc.value()), f.rendered) << f.name;
+    EXPECT_EQ(check_render_properties(f.source), "") << f.name;
+  }
+}
+
 }  // namespace
 }  // namespace varn::render::testing
