@@ -45,7 +45,7 @@ void write(const SyncDef& s, std::size_t depth, LineSink& out) {
   // "sync:" without a name fails to parse. A nameless declaration comes from
   // an untitled heading under a "Sync" heading, and goes back as one: the
   // same lines below it make the same declaration.
-  emit(out, depth, s.name.empty() ? "#" : "sync:", s.name);
+  emit(out, depth, s.name.empty() ? "#" : "sync:", keyword_gap("sync:", s.name), s.name);
   sub_line_unless_empty(out, depth, "    class: ", s.class_);
   sub_line_unless_empty(out, depth, "    source: ", s.source);
   sub_line_unless_empty(out, depth, "    identity: ", s.identity);
@@ -78,7 +78,7 @@ void write(const MetricDef& m, std::size_t depth, LineSink& out) {
 
 void write(const FormDef& f, std::size_t depth, LineSink& out) {
   // "form:install…" is prose to the parser; a space keeps such a name a form.
-  emit(out, depth, "form:", f.name.starts_with("install") ? " " : "", f.name);
+  emit(out, depth, "form:", f.name.starts_with("install") ? " " : keyword_gap("form:", f.name), f.name);
   if (f.schema_version) sub_line(out, depth, "    schema_version: ", std::to_string(*f.schema_version));
   if (f.ui_layout) emit(out, depth, "    ui_layout: \"", *f.ui_layout, "\"");
   for (const std::string& page : f.ui_pages) emit(out, depth, "    ui_page: \"", page, "\"");
@@ -93,7 +93,7 @@ void write(const FormDef& f, std::size_t depth, LineSink& out) {
 }
 
 void write(const ServeDef& s, std::size_t depth, LineSink& out) {
-  emit(out, depth, "serve:", s.target, "|", s.command, "|");
+  emit(out, depth, "serve:", keyword_gap("serve:", s.target), s.target, "|", s.command, "|");
   sub_line(out, depth, "  port: ", s.port);
   sub_line(out, depth, "  open: ", s.open);
 }
@@ -101,7 +101,8 @@ void write(const ServeDef& s, std::size_t depth, LineSink& out) {
 void write(const CommandsDef& c, std::size_t depth, LineSink& out) {
   out.line(depth, "commands:");
   for (const CommandEntry& e : c.commands) {
-    emit(out, depth, "  /", e.name);
+    // The parser drops every leading '/': a name's own go after a space.
+    emit(out, depth, "  /", e.name.starts_with('/') ? " " : "", e.name);
     sub_line(out, depth, "    description: ", e.description);
     if (!e.params.empty()) joined_line(out, depth, "    params: ", e.params, ", ");
     if (e.prompt.empty()) continue;
@@ -114,7 +115,7 @@ void write(const CommandsDef& c, std::size_t depth, LineSink& out) {
 }
 
 void write(const ProjectDef& p, std::size_t depth, LineSink& out) {
-  emit(out, depth, "project:", p.name);
+  emit(out, depth, "project:", keyword_gap("project:", p.name), p.name);
   sub_line(out, depth, "  brief: ", p.brief);
   sub_line(out, depth, "  heartbeat: ", p.heartbeat);
   sub_line(out, depth, "  framework: ", p.framework);

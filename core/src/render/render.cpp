@@ -209,22 +209,59 @@ void write(const Group& g, std::size_t depth, LineSink& out) {
   render_nodes(g.children, depth + 1, out);
 }
 
-void write(const Task& t, std::size_t depth, LineSink& out) {
-  std::string& line = out.open(depth);
-  render_task_marker(t.marker, t.label, line);
-  // Gates are read from the text left to right and stop at a '{' that does
-  // not close: such a text goes after them. The closing reference is left
-  // out, but where the text holds one of its own, the task's goes first, or
-  // the text's would be taken for it.
+namespace {
+
+// The head line of a task. Gates are read from the text left to right and
+// stop at a '{' that does not close: such a text goes after them. The
+// closing reference is left out, but where the text holds one of its own,
+// the task's goes first, or the text's would be taken for it. Gate bodies
+// are left out too, yet one may have hidden a "//" of the text from the
+// comment cut: a body of a lone quote or bar does the same, when needed.
+std::string task_head(const Task& t) {
   constexpr std::string_view kCloses = "git:closes #";
+  auto spell = [&](bool gates_first, std::string_view shield) {
+    std::string line;
+    render_task_marker(t.marker, t.label, line);
+    if (gates_first) {
+      for (std::size_t i = 0; i < t.gates.size(); ++i) {
+        line.append(" {").append(t.gates[i].name);
+        if (i == 0 && !shield.empty()) line.append(" ").append(shield);
+        line.push_back('}');
+      }
+    }
+    if (t.closes && t.text.find(kCloses) != std::string::npos) {
+      line.append(" ").append(kCloses).append(std::to_string(*t.closes));
+    }
+    line.push_back(' ');
+    line.append(t.text);
+    if (!gates_first) render_gate_names(t.gates, line);
+    return line;
+  };
   const bool gates_first = t.text.find('{') != std::string::npos;
-  if (gates_first) render_gate_names(t.gates, line);
-  if (t.closes && t.text.find(kCloses) != std::string::npos) {
-    line.append(" ").append(kCloses).append(std::to_string(*t.closes));
-  }
-  line.push_back(' ');
-  line.append(t.text);
-  if (!gates_first) render_gate_names(t.gates, line);
+  if (t.gates.empty()) return spell(gates_first, {});
+  return format::first_reading_back<Task>(
+      {spell(gates_first, {}), spell(true, "|"), spell(true, "\"")}, [&](const Task& back) {
+        if (back.text != t.text || back.gates.size() != t.gates.size()) return false;
+        for (std::size_t i = 0; i < t.gates.size(); ++i) {
+          if (back.gates[i].name != t.gates[i].name) return false;
+        }
+        return true;
+      });
+}
+
+// True when `line`, with a deeper line below it, reads as something other
+// than prose (a "query:" line takes the lines below as its body).
+bool takes_lines_below(std::string_view line) {
+  parse::Parser p;
+  p.lines = {line, "    x"};
+  const std::optional<Node> node = parse::parse_node(p, 0);
+  return !node || !node->holds<Prose>();
+}
+
+}  // namespace
+
+void write(const Task& t, std::size_t depth, LineSink& out) {
+  out.open(depth).append(task_head(t));
   out.close();
   sub_line(out, depth, "    depends: ", t.depends);
   sub_line(out, depth, "    validate: ", t.validate);
@@ -241,10 +278,13 @@ void write(const Task& t, std::size_t depth, LineSink& out) {
   if (t.match_arms) {
     out.line(depth, "    match:");
     for (const MatchArm& arm : *t.match_arms) {
-      std::string& head = out.open(depth);
-      head.append("        ").append(arm.pattern).push_back(':');
+      const std::string pattern = arm.pattern + ':';
+      out.open(depth + 2).append(pattern);
       out.close();
-      render_nodes(arm.children, depth + 3, out);
+      // The arm's lines are siblings of its pattern to the parser; they go
+      // one depth deeper, but at the pattern's depth when the pattern line
+      // would take deeper lines as its own.
+      render_nodes(arm.children, takes_lines_below(pattern) ? depth + 2 : depth + 3, out);
     }
   }
 }

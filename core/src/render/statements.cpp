@@ -54,7 +54,7 @@ void write(const StatusDef& s, std::size_t depth, LineSink& out) {
 
 void write(const Routine& r, std::size_t depth, LineSink& out) {
   std::string& line = out.open(depth);
-  line.append("routine:").append(r.trigger);
+  line.append("routine:").append(keyword_gap("routine:", r.trigger)).append(r.trigger);
   // The parser drops the colons that end the text before the first bar, so
   // a trigger that ends in one is followed by a space instead. An expression
   // that itself starts with a bar was read to the end of the line: it goes
@@ -118,7 +118,8 @@ void write(const DirectiveDef& d, std::size_t depth, LineSink& out) {
 
 void write(const GateDef& g, std::size_t depth, LineSink& out) {
   // "gate:name…" is prose to the parser; a space keeps such a name a gate.
-  named_block(out, depth, g.name.starts_with("name") ? "gate: " : "gate:", g.name, g.children);
+  const bool spaced = g.name.starts_with("name") || g.name.starts_with("gate:");
+  named_block(out, depth, spaced ? "gate: " : "gate:", g.name, g.children);
 }
 
 void write(const ProjectScope& s, std::size_t depth, LineSink& out) {
@@ -189,7 +190,7 @@ void write(const ModDef& m, std::size_t depth, LineSink& out) {
 
 void write(const GitOp& g, std::size_t depth, LineSink& out) {
   std::string& line = out.open(depth);
-  line.append("git:").append(g.verb);
+  line.append("git:").append(keyword_gap("git:", g.verb)).append(g.verb);
   if (!g.args.empty()) line.append(" ").append(g.args);
   out.close();
   pair_lines(out, depth, "    ", g.body);

@@ -28,6 +28,12 @@ void render_gate_names(const std::vector<Gate>& gates, std::string& out);
 // line of its own: such a text needs a form whose lines are not cut.
 bool cut_by_comment(std::string_view text);
 
+// A space to stand between `keyword` and `value` when the value itself starts
+// with the keyword: the parser strips every leading repetition of it.
+inline std::string_view keyword_gap(std::string_view keyword, std::string_view value) {
+  return value.starts_with(keyword) ? " " : "";
+}
+
 // One whole line at `depth`: the indent, then the parts.
 template <class... Parts>
 void emit(LineSink& out, std::size_t depth, const Parts&... parts) {

@@ -100,6 +100,16 @@ const Finding kFindings[] = {
     {"FieldNameHoldingAQuote", "define:@t\n  a\"b:c // d\"\n", "define:@t\n    a\"b: c // d\""},
     // An entity whose words hold " from @", with atoms.
     {"DefineEntityHoldingFromAt", "define:@atsk :x from  @omrbf a\n", "define:@:x atsk from  @omrbf a"},
+    // A gate body hid the "//" of the text from the comment cut; bodies are
+    // left out, a lone bar does the same.
+    {"TaskTextWithSlashesHiddenByAGateBody", "[ ] a {g |x} b // c\n", "[ ] {g |} a  b // c"},
+    // A "query:" pattern would take the arm's deeper lines as its body.
+    {"MatchArmPatternThatOpensAQuery", "[ ] t\n    match:\n    query:il:\n    x\n",
+     "[ ] t\n    match:\n        query:il:\n        x"},
+    // The parser strips every leading repetition of the keyword.
+    {"ProjectNamedAfterItsKeyword", "project: project: A\n", "project: project: A\n  brief:"},
+    {"CommandNameStartingWithASlash", "commands:\n  / /build\n", "commands:\n  / /build\n    description:"},
+    {"GateNamedAfterItsKeyword", "gate: gate:x\n", "gate: gate:x"},
 };
 
 TEST(RoundTrip, FuzzFindings) {
