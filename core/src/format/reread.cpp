@@ -2,6 +2,8 @@
 
 #include "format/format.hpp"
 #include "parse/parser.hpp"
+#include "parse/text.hpp"
+#include "text/unicode.hpp"
 
 namespace varn::format {
 namespace {
@@ -82,6 +84,17 @@ std::string webhook_line(const Webhook& webhook, std::string preferred) {
   for (Payload payload : {Payload::Keyed, Payload::Unkeyed, Payload::None}) {
     for (Url form : {Url::Bare, Url::Quoted, Url::OpenQuote, Url::SpacedQuote, Url::InTrigger}) {
       std::string candidate = spell(form, payload);
+      if (rereads_as(candidate, webhook)) return candidate;
+    }
+  }
+  // A trigger that holds "payload:" starts the payload itself: the rest of
+  // the payload follows the trigger's closing bar.
+  const std::size_t key = webhook.trigger.find("payload:");
+  if (webhook.payload && key != std::string::npos) {
+    const std::string head(parse::strip_leading(
+        text::trim_start(std::string_view(webhook.trigger).substr(key + 8)), '"'));
+    if (webhook.payload->starts_with(head + "|")) {
+      std::string candidate = "webhook: on:|" + webhook.trigger + "|" + webhook.payload->substr(head.size() + 1);
       if (rereads_as(candidate, webhook)) return candidate;
     }
   }

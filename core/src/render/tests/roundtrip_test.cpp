@@ -110,6 +110,8 @@ const Finding kFindings[] = {
     {"ProjectNamedAfterItsKeyword", "project: project: A\n", "project: project: A\n  brief:"},
     {"CommandNameStartingWithASlash", "commands:\n  / /build\n", "commands:\n  / /build\n    description:"},
     {"GateNamedAfterItsKeyword", "gate: gate:x\n", "gate: gate:x"},
+    // A trigger holding "payload:" starts the payload, which runs on after it.
+    {"WebhookPayloadStartingInTheTrigger", "webhook: on:|x payload: a|b\n", "webhook: on:|x payload: a|b"},
 };
 
 TEST(RoundTrip, FuzzFindings) {
