@@ -5,6 +5,7 @@
 #include <type_traits>
 
 #include "format/reread.hpp"
+#include "parse/handlers.hpp"
 #include "parse/parser.hpp"
 #include "render/writers.hpp"
 
@@ -166,23 +167,46 @@ void render_gate_names(const std::vector<Gate>& gates, std::string& out) {
 }
 
 void render_flow_edge(const FlowEdge& edge, std::size_t depth, LineSink& out) {
-  std::string& line = out.open(depth);
-  format::append_joined(line, edge.from, ", ");
-  line.push_back(' ');
-  if (edge.timeout) {
-    line.append("--timeout:|").append(*edge.timeout).append("|-->");
-  } else if (edge.wait) {
-    line.append("--wait:|").append(*edge.wait).append("|-->");
-  } else if (edge.gate) {
-    line.append("--").append(*edge.gate).append("-->");
-  } else if (edge.label) {
-    line.append("--").append(*edge.label).append("-->");
-  } else {
-    line.append(edge.parallel ? "+-->" : "-->");
+  // A wait or timeout text is read between the first two bars of its
+  // segment, or whole when there are fewer: one that holds a bar of its own
+  // goes without bars around it. A '+' that ends the segment marks the edge
+  // parallel. Of these spellings, the first that reads back is written.
+  auto spell = [&](bool barred, bool plus) {
+    std::string line;
+    format::append_joined(line, edge.from, ", ");
+    line.push_back(' ');
+    const char* bar = barred ? "|" : "";
+    if (edge.timeout || edge.wait) {
+      line.append(edge.timeout ? "--timeout:" : "--wait:").append(bar);
+      line.append(edge.timeout ? *edge.timeout : *edge.wait).append(bar).append(plus ? "+-->" : "-->");
+    } else if (edge.gate) {
+      line.append("--").append(*edge.gate).append("-->");
+    } else if (edge.label) {
+      line.append("--").append(*edge.label).append("-->");
+    } else {
+      line.append(edge.parallel ? "+-->" : "-->");
+    }
+    line.push_back(' ');
+    format::append_joined(line, edge.to, ", ");
+    return line;
+  };
+  auto reads_back = [&](const std::string& line) {
+    const std::vector<FlowEdge> back = parse::parse_flow_edge(line);
+    return back.size() == 1 && back[0].from == edge.from && back[0].to == edge.to && back[0].label == edge.label &&
+           back[0].gate == edge.gate && back[0].wait == edge.wait && back[0].timeout == edge.timeout &&
+           back[0].parallel == edge.parallel;
+  };
+  std::string line = spell(true, false);
+  if ((edge.timeout || edge.wait) && !reads_back(line)) {
+    for (auto [barred, plus] : {std::pair{false, false}, {true, true}, {false, true}}) {
+      std::string other = spell(barred, plus);
+      if (reads_back(other)) {
+        line = std::move(other);
+        break;
+      }
+    }
   }
-  line.push_back(' ');
-  format::append_joined(line, edge.to, ", ");
-  out.close();
+  out.line(depth, line);
 }
 
 // ---------------------------------------------------------------- block kinds

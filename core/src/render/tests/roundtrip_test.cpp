@@ -112,6 +112,10 @@ const Finding kFindings[] = {
     {"GateNamedAfterItsKeyword", "gate: gate:x\n", "gate: gate:x"},
     // A trigger holding "payload:" starts the payload, which runs on after it.
     {"WebhookPayloadStartingInTheTrigger", "webhook: on:|x payload: a|b\n", "webhook: on:|x payload: a|b"},
+    // A wait text read whole, for want of a second bar; and the '+' after a
+    // wait that marks the edge parallel.
+    {"FlowWaitHoldingOneBar", "flow:\n  x --wait:|5m a, b --> y\n", "flow:\n    x --wait:|5m a, b--> y"},
+    {"FlowParallelWait", "flow:\n  a --wait:x+--> b\n", "flow:\n    a --wait:x+--> b"},
 };
 
 TEST(RoundTrip, FuzzFindings) {
