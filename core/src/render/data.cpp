@@ -16,11 +16,14 @@ void write(const Define& d, std::size_t depth, LineSink& out) {
 void write(const Mutate& m, std::size_t depth, LineSink& out) {
   std::string& head = out.open(depth);
   head.append("mutate:");
-  append_target(head, m.entity, m.mod_scope, m.workspace_scope);
-  // Spaces at the end of the line are trimmed, but not before an id's colon:
-  // an entity ending in one gets the colon with no id after it (unless the
-  // space stood before the gate, which is left out with it).
-  if (m.id || (!m.gate && text::trim_end(m.entity).size() != m.entity.size())) head.append(":");
+  // The spaces that end the entity of a gated mutation stood before the gate,
+  // and are left out with it.
+  std::string_view entity = m.entity;
+  if (m.gate) entity = entity.substr(0, entity.find_last_not_of(' ') + 1);
+  append_target(head, entity, m.mod_scope, m.workspace_scope);
+  // Whitespace at the end of the line is trimmed, but not before an id's
+  // colon: an entity ending in some gets the colon with no id after it.
+  if (m.id || text::trim_end(entity).size() != entity.size()) head.append(":");
   if (m.id) head.append(*m.id);
   out.close();
   // In a batch, the pairs read before the first record are kept in `fields`;

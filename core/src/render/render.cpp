@@ -158,34 +158,43 @@ void render_atom_tag(const Atom& atom, std::string& out) {
   }
 }
 
-void render_gate_names(const std::vector<Gate>& gates, std::string& out) {
-  for (const Gate& g : gates) {
-    out.append(" {");
-    out.append(g.name);
-    out.push_back('}');
+void render_gate_name(const Gate& gate, std::string_view body, std::string& out) {
+  out.append(" {").append(gate.name);
+  // A name may hold braces that are still open (nested braces belong to the
+  // gate): they are closed after a space, in a body that is left out.
+  std::size_t open = 0;
+  for (char c : gate.name) {
+    if (c == '{') ++open;
+    if (c == '}' && open > 0) --open;
   }
+  if (!body.empty() || open > 0) out.append(" ").append(body).append(open, '}');
+  out.push_back('}');
+}
+
+void render_gate_names(const std::vector<Gate>& gates, std::string& out) {
+  for (const Gate& g : gates) render_gate_name(g, {}, out);
 }
 
 void render_flow_edge(const FlowEdge& edge, std::size_t depth, LineSink& out) {
   // A wait or timeout text is read between the first two bars of its
   // segment, or whole when there are fewer: one that holds a bar of its own
   // goes without bars around it. A '+' that ends the segment marks the edge
-  // parallel. Of these spellings, the first that reads back is written.
-  auto spell = [&](bool barred, bool plus) {
+  // parallel. A segment is trimmed unless a second "--" closes it. Of these
+  // spellings, the first that reads back is written.
+  auto spell = [&](bool barred, bool plus, bool closed) {
     std::string line;
     format::append_joined(line, edge.from, ", ");
     line.push_back(' ');
     const char* bar = barred ? "|" : "";
     if (edge.timeout || edge.wait) {
       line.append(edge.timeout ? "--timeout:" : "--wait:").append(bar);
-      line.append(edge.timeout ? *edge.timeout : *edge.wait).append(bar).append(plus ? "+-->" : "-->");
-    } else if (edge.gate) {
-      line.append("--").append(*edge.gate).append("-->");
-    } else if (edge.label) {
-      line.append("--").append(*edge.label).append("-->");
+      line.append(edge.timeout ? *edge.timeout : *edge.wait).append(bar).append(plus ? "+" : "");
+    } else if (edge.gate || edge.label) {
+      line.append("--").append(edge.gate ? *edge.gate : *edge.label);
     } else {
-      line.append(edge.parallel ? "+-->" : "-->");
+      line.append(edge.parallel ? "+" : "");
     }
+    line.append(closed ? "---->" : "-->");
     line.push_back(' ');
     format::append_joined(line, edge.to, ", ");
     return line;
@@ -196,13 +205,16 @@ void render_flow_edge(const FlowEdge& edge, std::size_t depth, LineSink& out) {
            back[0].gate == edge.gate && back[0].wait == edge.wait && back[0].timeout == edge.timeout &&
            back[0].parallel == edge.parallel;
   };
-  std::string line = spell(true, false);
-  if ((edge.timeout || edge.wait) && !reads_back(line)) {
-    for (auto [barred, plus] : {std::pair{false, false}, {true, true}, {false, true}}) {
-      std::string other = spell(barred, plus);
-      if (reads_back(other)) {
-        line = std::move(other);
-        break;
+  std::string line = spell(true, false, false);
+  const bool segment = edge.timeout || edge.wait || edge.gate || edge.label;
+  if (segment && !reads_back(line)) {
+    for (bool closed : {false, true}) {
+      for (auto [barred, plus] : {std::pair{true, false}, {false, false}, {true, true}, {false, true}}) {
+        std::string other = spell(barred, plus, closed);
+        if (reads_back(other)) {
+          out.line(depth, other);
+          return;
+        }
       }
     }
   }
@@ -247,11 +259,7 @@ std::string task_head(const Task& t) {
     std::string line;
     render_task_marker(t.marker, t.label, line);
     if (gates_first) {
-      for (std::size_t i = 0; i < t.gates.size(); ++i) {
-        line.append(" {").append(t.gates[i].name);
-        if (i == 0 && !shield.empty()) line.append(" ").append(shield);
-        line.push_back('}');
-      }
+      for (std::size_t i = 0; i < t.gates.size(); ++i) render_gate_name(t.gates[i], i == 0 ? shield : "", line);
     }
     if (t.closes && t.text.find(kCloses) != std::string::npos) {
       line.append(" ").append(kCloses).append(std::to_string(*t.closes));

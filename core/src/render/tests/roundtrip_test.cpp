@@ -116,6 +116,13 @@ const Finding kFindings[] = {
     // wait that marks the edge parallel.
     {"FlowWaitHoldingOneBar", "flow:\n  x --wait:|5m a, b --> y\n", "flow:\n    x --wait:|5m a, b--> y"},
     {"FlowParallelWait", "flow:\n  a --wait:x+--> b\n", "flow:\n    a --wait:x+--> b"},
+    // A segment that a second "--" closes keeps the spaces at its ends.
+    {"FlowLabelEndingInASpace", "flow:\n  a --x --y--> b\n", "flow:\n    a --x ----> b"},
+    // The space before a gate goes with it, also when an id follows.
+    {"GatedMutateWithAnId", "mutate:@w :q2 {owner @dana}\n", "mutate:@w:q2"},
+    {"ModuleNamedAfterItsKeyword", "mod:$ mod:$b:\n", "mod:$ mod:$b:"},
+    // Braces nested in a gate's name are closed after it.
+    {"GateNameHoldingABrace", "[ ] {a{b c}} t\n", "[ ] t {a{b }}"},
 };
 
 TEST(RoundTrip, FuzzFindings) {
