@@ -53,7 +53,9 @@ namespace {
 
 // The query expression: target, plural mark, snapshot and filter.
 void append_query_expr(std::string& line, const Query& q) {
-  if (q.mod_scope || q.workspace_scope) {
+  // An entity of its own that starts with '@' or '$' would lose it to the
+  // scope prefix: the '@' of the target form goes before it.
+  if (q.mod_scope || q.workspace_scope || q.entity.starts_with('@') || q.entity.starts_with('$')) {
     append_target(line, q.entity, q.mod_scope, q.workspace_scope);
   } else {
     line.append(q.entity);

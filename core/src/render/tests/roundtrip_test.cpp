@@ -123,6 +123,8 @@ const Finding kFindings[] = {
     {"ModuleNamedAfterItsKeyword", "mod:$ mod:$b:\n", "mod:$ mod:$b:"},
     // Braces nested in a gate's name are closed after it.
     {"GateNameHoldingABrace", "[ ] {a{b c}} t\n", "[ ] t {a{b }}"},
+    // The scope prefix takes one '@' of an entity's own.
+    {"QueryEntityStartingWithAt", "? @@@t\n", "? @@@t"},
 };
 
 TEST(RoundTrip, FuzzFindings) {
