@@ -179,18 +179,21 @@ void render_flow_edge(const FlowEdge& edge, std::size_t depth, LineSink& out) {
   // A wait or timeout text is read between the first two bars of its
   // segment, or whole when there are fewer: one that holds a bar of its own
   // goes without bars around it. A '+' that ends the segment marks the edge
-  // parallel. A segment is trimmed unless a second "--" closes it. Of these
-  // spellings, the first that reads back is written.
-  auto spell = [&](bool barred, bool plus, bool closed) {
+  // parallel. A segment is trimmed unless a second "--" closes it; one opened
+  // by a longer run of dashes is not looked for in the names before it; and
+  // one with no name before it needs a mark there ('+', which no name keeps).
+  // Of these spellings, the first that reads back is written.
+  auto spell = [&](bool barred, bool plus, bool closed, std::string_view opener) {
     std::string line;
+    if (edge.from.empty() && opener != "--") line.push_back('+');
     format::append_joined(line, edge.from, ", ");
     line.push_back(' ');
     const char* bar = barred ? "|" : "";
     if (edge.timeout || edge.wait) {
-      line.append(edge.timeout ? "--timeout:" : "--wait:").append(bar);
+      line.append(opener).append(edge.timeout ? "timeout:" : "wait:").append(bar);
       line.append(edge.timeout ? *edge.timeout : *edge.wait).append(bar).append(plus ? "+" : "");
     } else if (edge.gate || edge.label) {
-      line.append("--").append(edge.gate ? *edge.gate : *edge.label);
+      line.append(opener).append(edge.gate ? *edge.gate : *edge.label);
     } else {
       line.append(edge.parallel ? "+" : "");
     }
@@ -205,15 +208,17 @@ void render_flow_edge(const FlowEdge& edge, std::size_t depth, LineSink& out) {
            back[0].gate == edge.gate && back[0].wait == edge.wait && back[0].timeout == edge.timeout &&
            back[0].parallel == edge.parallel;
   };
-  std::string line = spell(true, false, false);
+  std::string line = spell(true, false, false, "--");
   const bool segment = edge.timeout || edge.wait || edge.gate || edge.label;
   if (segment && !reads_back(line)) {
-    for (bool closed : {false, true}) {
-      for (auto [barred, plus] : {std::pair{true, false}, {false, false}, {true, true}, {false, true}}) {
-        std::string other = spell(barred, plus, closed);
-        if (reads_back(other)) {
-          out.line(depth, other);
-          return;
+    for (std::string_view opener : {"--", "----", "-- "}) {
+      for (bool closed : {false, true}) {
+        for (auto [barred, plus] : {std::pair{true, false}, {false, false}, {true, true}, {false, true}}) {
+          std::string other = spell(barred, plus, closed, opener);
+          if (reads_back(other)) {
+            out.line(depth, other);
+            return;
+          }
         }
       }
     }

@@ -125,6 +125,9 @@ const Finding kFindings[] = {
     {"GateNameHoldingABrace", "[ ] {a{b c}} t\n", "[ ] t {a{b }}"},
     // The scope prefix takes one '@' of an entity's own.
     {"QueryEntityStartingWithAt", "? @@@t\n", "? @@@t"},
+    // A label with no name before it, and one after a name holding dashes.
+    {"FlowLabelWithoutASource", "flow:\n  fetch +-->+-- >--> m\n", "flow:\n    fetch +--> +-- >\n    + -- >--> m"},
+    {"FlowSourceHoldingDashes", "flow:\n  a-b-------c-----^0.8 x+--> y\n", "flow:\n    a-b-------c ----^0.8 x+--> y"},
 };
 
 TEST(RoundTrip, FuzzFindings) {
