@@ -1,5 +1,6 @@
 // Definition blocks: sync, entity, metric, form, serve, commands, project,
 // issue and threaded comment.
+#include "format/reread.hpp"
 #include "parse/inline.hpp"
 #include "render/writers.hpp"
 
@@ -132,19 +133,29 @@ void write(const ProjectDef& p, std::size_t depth, LineSink& out) {
 }
 
 void write(const IssueDef& i, std::size_t depth, LineSink& out) {
-  std::string& head = out.open(depth);
-  head.append("issue: ").append(i.title);
   // The parser keeps an issue's gates in its title as well; only the gates
   // that the title does not already hold are written, after a "//": the title
   // stops there and the gates are still read from the whole line.
+  std::string head = "issue: " + i.title;
   const std::vector<Gate> in_title = parse::extract_gates(i.title);
   std::size_t held = 0;
   while (held < in_title.size() && held < i.gates.size() && in_title[held].name == i.gates[held].name) ++held;
   if (held < i.gates.size()) {
-    head.append(" //");
-    render_gate_names(std::vector<Gate>(i.gates.begin() + held, i.gates.end()), head);
+    const std::vector<Gate> rest(i.gates.begin() + held, i.gates.end());
+    std::string after = head + " //";
+    render_gate_names(rest, after);
+    // A title cut at a gate whose name starts a comment ends in that gate's
+    // '{': the gate goes on from there.
+    std::string on = head;
+    if (i.title.ends_with('{')) {
+      on.append(rest.front().name).push_back('}');
+      render_gate_names(std::vector<Gate>(rest.begin() + 1, rest.end()), on);
+    }
+    head = format::first_reading_back<IssueDef>({after, on}, [&](const IssueDef& back) {
+      return back.title == i.title && same_gate_names(back.gates, i.gates);
+    });
   }
-  out.close();
+  out.line(depth, head);
   sub_line(out, depth, "    id: ", i.id);
   sub_line(out, depth, "    on: ", i.on);
   sub_line(out, depth, "    status: :", i.status);

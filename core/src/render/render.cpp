@@ -171,6 +171,14 @@ void render_gate_name(const Gate& gate, std::string_view body, std::string& out)
   out.push_back('}');
 }
 
+bool same_gate_names(const std::vector<Gate>& a, const std::vector<Gate>& b) {
+  if (a.size() != b.size()) return false;
+  for (std::size_t i = 0; i < a.size(); ++i) {
+    if (a[i].name != b[i].name) return false;
+  }
+  return true;
+}
+
 void render_gate_names(const std::vector<Gate>& gates, std::string& out) {
   for (const Gate& g : gates) render_gate_name(g, {}, out);
 }
@@ -195,6 +203,8 @@ void render_flow_edge(const FlowEdge& edge, std::size_t depth, LineSink& out) {
     } else if (edge.gate || edge.label) {
       line.append(opener).append(edge.gate ? *edge.gate : *edge.label);
     } else {
+      // Dashes that end the source names open no segment.
+      if (opener == "----") line.append(opener);
       line.append(edge.parallel ? "+" : "");
     }
     line.append(closed ? "---->" : "-->");
@@ -209,8 +219,9 @@ void render_flow_edge(const FlowEdge& edge, std::size_t depth, LineSink& out) {
            back[0].parallel == edge.parallel;
   };
   std::string line = spell(true, false, false, "--");
-  const bool segment = edge.timeout || edge.wait || edge.gate || edge.label;
-  if (segment && !reads_back(line)) {
+  bool doubtful = edge.timeout || edge.wait || edge.gate || edge.label;
+  for (const std::string& name : edge.from) doubtful = doubtful || name.find("--") != std::string::npos;
+  if (doubtful && !reads_back(line)) {
     for (std::string_view opener : {"--", "----", "-- "}) {
       for (bool closed : {false, true}) {
         for (auto [barred, plus] : {std::pair{true, false}, {false, false}, {true, true}, {false, true}}) {
@@ -277,13 +288,8 @@ std::string task_head(const Task& t) {
   const bool gates_first = t.text.find('{') != std::string::npos;
   if (t.gates.empty()) return spell(gates_first, {});
   return format::first_reading_back<Task>(
-      {spell(gates_first, {}), spell(true, "|"), spell(true, "\"")}, [&](const Task& back) {
-        if (back.text != t.text || back.gates.size() != t.gates.size()) return false;
-        for (std::size_t i = 0; i < t.gates.size(); ++i) {
-          if (back.gates[i].name != t.gates[i].name) return false;
-        }
-        return true;
-      });
+      {spell(gates_first, {}), spell(true, "|"), spell(true, "\"")},
+      [&](const Task& back) { return back.text == t.text && same_gate_names(back.gates, t.gates); });
 }
 
 // True when `line`, with a deeper line below it, reads as something other

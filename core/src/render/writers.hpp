@@ -23,6 +23,8 @@ void render_atom_tag(const Atom& atom, std::string& out);
 void render_flow_edge(const FlowEdge& edge, std::size_t depth, LineSink& out);
 // " {name}" for each gate; gate bodies are not written.
 void render_gate_names(const std::vector<Gate>& gates, std::string& out);
+// True when both hold gates of the same names, in the same order.
+bool same_gate_names(const std::vector<Gate>& a, const std::vector<Gate>& b);
 // " {name}", or " {name body}" when `body` is not empty.
 void render_gate_name(const Gate& gate, std::string_view body, std::string& out);
 

@@ -128,6 +128,9 @@ const Finding kFindings[] = {
     // A label with no name before it, and one after a name holding dashes.
     {"FlowLabelWithoutASource", "flow:\n  fetch +-->+-- >--> m\n", "flow:\n    fetch +--> +-- >\n    + -- >--> m"},
     {"FlowSourceHoldingDashes", "flow:\n  a-b-------c-----^0.8 x+--> y\n", "flow:\n    a-b-------c ----^0.8 x+--> y"},
+    {"FlowSourceHoldingDashesWithoutASegment", "flow:\n  a--b------> c\n", "flow:\n    a--b ------> c"},
+    // A title cut at a gate whose name starts a comment.
+    {"IssueGateNamedLikeAComment", "issue: t {//view}\n", "issue: t {//view}"},
 };
 
 TEST(RoundTrip, FuzzFindings) {
