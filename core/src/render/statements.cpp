@@ -147,7 +147,9 @@ void write(const Conditional& c, std::size_t depth, LineSink& out) {
 }
 
 void write(const ValidateDef& v, std::size_t depth, LineSink& out) {
-  emit(out, depth, "validate ", v.name, ":");
+  // The parser strips every leading "validate " and every trailing ':' of
+  // the name: a space keeps the name's own.
+  emit(out, depth, "validate ", keyword_gap("validate ", v.name), v.name, v.name.ends_with(':') ? " :" : ":");
   render_nodes(v.children, depth + 1, out);
   out.blank();
 }

@@ -131,6 +131,7 @@ const Finding kFindings[] = {
     {"FlowSourceHoldingDashesWithoutASegment", "flow:\n  a--b------> c\n", "flow:\n    a--b ------> c"},
     // A title cut at a gate whose name starts a comment.
     {"IssueGateNamedLikeAComment", "issue: t {//view}\n", "issue: t {//view}"},
+    {"ValidateNameEndingInAColon", "validate kind:   :\n", "validate kind: :"},
 };
 
 TEST(RoundTrip, FuzzFindings) {
