@@ -40,6 +40,17 @@ void text_value(LineSink& out, std::size_t depth, std::string_view key, std::str
   }
 }
 
+// `lead` and the value in double quotes; bare when our quotes would pair with
+// one inside it and bare a "//" to the comment cut, and it reads back bare.
+void quoted_line(LineSink& out, std::size_t depth, std::string_view lead, std::string_view value) {
+  std::string line = std::string(lead) + '"' + std::string(value) + '"';
+  if (cut_by_comment(line)) {
+    std::string bare = std::string(lead) + std::string(value);
+    if (!cut_by_comment(bare) && parse::unquote(value) == value) line = std::move(bare);
+  }
+  emit(out, depth, "    ", line);
+}
+
 }  // namespace
 
 void write(const SyncDef& s, std::size_t depth, LineSink& out) {
@@ -81,14 +92,12 @@ void write(const FormDef& f, std::size_t depth, LineSink& out) {
   // "form:install…" is prose to the parser; a space keeps such a name a form.
   emit(out, depth, "form:", f.name.starts_with("install") ? " " : keyword_gap("form:", f.name), f.name);
   if (f.schema_version) sub_line(out, depth, "    schema_version: ", std::to_string(*f.schema_version));
-  if (f.ui_layout) emit(out, depth, "    ui_layout: \"", *f.ui_layout, "\"");
-  for (const std::string& page : f.ui_pages) emit(out, depth, "    ui_page: \"", page, "\"");
-  if (f.storage.canonical) emit(out, depth, "    storage_canonical: \"", *f.storage.canonical, "\"");
-  if (f.storage.entity) emit(out, depth, "    storage_entity: \"", *f.storage.entity, "\"");
-  if (f.storage.duckdb) emit(out, depth, "    storage_duckdb: \"", *f.storage.duckdb, "\"");
-  for (const FormProjectionDef& p : f.projections) {
-    emit(out, depth, "    projection_", p.target, ": \"", p.mapping, "\"");
-  }
+  if (f.ui_layout) quoted_line(out, depth, "ui_layout: ", *f.ui_layout);
+  for (const std::string& page : f.ui_pages) quoted_line(out, depth, "ui_page: ", page);
+  if (f.storage.canonical) quoted_line(out, depth, "storage_canonical: ", *f.storage.canonical);
+  if (f.storage.entity) quoted_line(out, depth, "storage_entity: ", *f.storage.entity);
+  if (f.storage.duckdb) quoted_line(out, depth, "storage_duckdb: ", *f.storage.duckdb);
+  for (const FormProjectionDef& p : f.projections) quoted_line(out, depth, "projection_" + p.target + ": ", p.mapping);
   field_lines(out, depth, f.fields);
   out.blank();
 }

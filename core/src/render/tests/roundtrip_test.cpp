@@ -132,6 +132,7 @@ const Finding kFindings[] = {
     // A title cut at a gate whose name starts a comment.
     {"IssueGateNamedLikeAComment", "issue: t {//view}\n", "issue: t {//view}"},
     {"ValidateNameEndingInAColon", "validate kind:   :\n", "validate kind: :"},
+    {"FormValueHoldingAQuoteAndSlashes", "form:f\n  storage_entity: a\"b // c\n", "form:f\n    storage_entity: a\"b // c"},
 };
 
 TEST(RoundTrip, FuzzFindings) {
