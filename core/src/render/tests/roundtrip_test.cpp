@@ -133,6 +133,7 @@ const Finding kFindings[] = {
     {"IssueGateNamedLikeAComment", "issue: t {//view}\n", "issue: t {//view}"},
     {"ValidateNameEndingInAColon", "validate kind:   :\n", "validate kind: :"},
     {"FormValueHoldingAQuoteAndSlashes", "form:f\n  storage_entity: a\"b // c\n", "form:f\n    storage_entity: a\"b // c"},
+    {"IssueMilestoneHoldingAQuoteAndSlashes", "issue: t\n  milestone: a\"b // c\n", "issue: t\n    milestone: a\"b // c"},
 };
 
 TEST(RoundTrip, FuzzFindings) {
