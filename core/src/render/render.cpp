@@ -199,7 +199,7 @@ void render_flow_edge(const FlowEdge& edge, std::size_t depth, LineSink& out) {
     const char* bar = barred ? "|" : "";
     if (edge.timeout || edge.wait) {
       line.append(opener).append(edge.timeout ? "timeout:" : "wait:").append(bar);
-      line.append(edge.timeout ? *edge.timeout : *edge.wait).append(bar).append(plus ? "+" : "");
+      line.append(edge.timeout ? *edge.timeout : *edge.wait).append(bar);
     } else if (edge.gate || edge.label) {
       line.append(opener).append(edge.gate ? *edge.gate : *edge.label);
     } else {
@@ -207,7 +207,9 @@ void render_flow_edge(const FlowEdge& edge, std::size_t depth, LineSink& out) {
       if (opener == "----") line.append(opener);
       line.append(edge.parallel ? "+" : "");
     }
-    line.append(closed ? "---->" : "-->");
+    const bool segment = edge.timeout || edge.wait || edge.gate || edge.label;
+    if (segment) line.append(closed ? "--" : "").append(plus ? "+" : "");
+    line.append("-->");
     line.push_back(' ');
     format::append_joined(line, edge.to, ", ");
     return line;

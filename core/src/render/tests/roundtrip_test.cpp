@@ -127,13 +127,14 @@ const Finding kFindings[] = {
     {"QueryEntityStartingWithAt", "? @@@t\n", "? @@@t"},
     // A label with no name before it, and one after a name holding dashes.
     {"FlowLabelWithoutASource", "flow:\n  fetch +-->+-- >--> m\n", "flow:\n    fetch +--> +-- >\n    + -- >--> m"},
-    {"FlowSourceHoldingDashes", "flow:\n  a-b-------c-----^0.8 x+--> y\n", "flow:\n    a-b-------c ----^0.8 x+--> y"},
+    {"FlowSourceHoldingDashes", "flow:\n  a-b-------c-----^0.8 x+--> y\n", "flow:\n    a-b-------c --^0.8 x+--+--> y"},
     {"FlowSourceHoldingDashesWithoutASegment", "flow:\n  a--b------> c\n", "flow:\n    a--b ------> c"},
     // A title cut at a gate whose name starts a comment.
     {"IssueGateNamedLikeAComment", "issue: t {//view}\n", "issue: t {//view}"},
     {"ValidateNameEndingInAColon", "validate kind:   :\n", "validate kind: :"},
     {"FormValueHoldingAQuoteAndSlashes", "form:f\n  storage_entity: a\"b // c\n", "form:f\n    storage_entity: a\"b // c"},
     {"IssueMilestoneHoldingAQuoteAndSlashes", "issue: t\n  milestone: a\"b // c\n", "issue: t\n    milestone: a\"b // c"},
+    {"FlowParallelLabel", "flow:\n  x --la--+--> y\n", "flow:\n    x --la--+--> y"},
 };
 
 TEST(RoundTrip, FuzzFindings) {
