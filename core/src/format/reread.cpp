@@ -87,17 +87,23 @@ std::string webhook_line(const Webhook& webhook, std::string preferred) {
       if (rereads_as(candidate, webhook)) return candidate;
     }
   }
-  // A trigger that holds "payload:" starts the payload itself: the rest of
-  // the payload follows the trigger's closing bar.
-  const std::size_t key = webhook.trigger.find("payload:");
-  if (webhook.payload && key != std::string::npos) {
-    const std::string head(parse::strip_leading(
-        text::trim_start(std::string_view(webhook.trigger).substr(key + 8)), '"'));
-    if (webhook.payload->starts_with(head + "|")) {
-      std::string candidate = "webhook: on:|" + webhook.trigger + "|" + webhook.payload->substr(head.size() + 1);
-      if (rereads_as(candidate, webhook)) return candidate;
-    }
+  // A trigger that holds "url:" or "payload:" starts that part itself: the
+  // rest of it follows the trigger's closing bar.
+  auto run_on = [&](std::string_view key, const std::string& part, std::string_view after) -> std::string {
+    const std::size_t at = webhook.trigger.find(key);
+    if (at == std::string::npos) return {};
+    const std::string head(
+        parse::strip_leading(text::trim_start(std::string_view(webhook.trigger).substr(at + key.size())), '"'));
+    if (!part.starts_with(head + "|")) return {};
+    std::string candidate = "webhook: on:|" + webhook.trigger + "|" + part.substr(head.size() + 1);
+    candidate.append(after);
+    return rereads_as(candidate, webhook) ? candidate : std::string();
+  };
+  if (webhook.payload) {
+    if (std::string line = run_on("payload:", *webhook.payload, ""); !line.empty()) return line;
   }
+  const std::string payload = webhook.payload ? " payload: \"" + *webhook.payload + "\"" : "";
+  if (std::string line = run_on("url:", webhook.url, payload); !line.empty()) return line;
   return preferred.empty() ? spell(Url::Bare, Payload::Keyed) : preferred;
 }
 

@@ -135,6 +135,7 @@ const Finding kFindings[] = {
     {"FormValueHoldingAQuoteAndSlashes", "form:f\n  storage_entity: a\"b // c\n", "form:f\n    storage_entity: a\"b // c"},
     {"IssueMilestoneHoldingAQuoteAndSlashes", "issue: t\n  milestone: a\"b // c\n", "issue: t\n    milestone: a\"b // c"},
     {"FlowParallelLabel", "flow:\n  x --la--+--> y\n", "flow:\n    x --la--+--> y"},
+    {"WebhookUrlStartingInTheTrigger", "webhook: on:| url: \"/d:|d:\n", "webhook: on:| url: \"/d:|d:"},
 };
 
 TEST(RoundTrip, FuzzFindings) {
