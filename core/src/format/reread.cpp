@@ -1,19 +1,34 @@
 #include "format/reread.hpp"
 
+#include "format/format.hpp"
 #include "parse/parser.hpp"
+#include "parse/text.hpp"
+#include "text/unicode.hpp"
 
 namespace varn::format {
 namespace {
 
 template <class T>
 const T* reread(std::string_view line, std::optional<Node>& holder) {
-  parse::Parser p;
-  p.lines = parse::Lines::one(line);
-  holder = parse::parse_node(p, 0);
+  holder = read_alone(line);
   return holder ? holder->get_if<T>() : nullptr;
 }
 
 }  // namespace
+
+bool same_atoms(const std::vector<Atom>& a, const std::vector<Atom>& b) {
+  if (a.size() != b.size()) return false;
+  for (std::size_t i = 0; i < a.size(); ++i) {
+    if (a[i].name != b[i].name || a[i].value != b[i].value) return false;
+  }
+  return true;
+}
+
+std::optional<Node> read_alone(std::string_view line) {
+  parse::Parser p;
+  p.lines = parse::Lines::as_given({line});
+  return parse::parse_node(p, 0);
+}
 
 bool rereads_as(std::string_view line, const Webhook& webhook) {
   std::optional<Node> holder;
@@ -25,6 +40,16 @@ bool rereads_as(std::string_view line, const ModInvoke& invoke) {
   std::optional<Node> holder;
   const ModInvoke* m = reread<ModInvoke>(line, holder);
   return m && m->name == invoke.name && m->method == invoke.method && m->args == invoke.args;
+}
+
+bool rereads_as(std::string_view line, const Define& define) {
+  std::optional<Node> holder;
+  const Define* d = reread<Define>(line, holder);
+  if (!d || d->entity != define.entity || d->from_scope != define.from_scope || d->mod_scope != define.mod_scope ||
+      d->workspace_scope != define.workspace_scope) {
+    return false;
+  }
+  return same_atoms(d->atoms, define.atoms);
 }
 
 std::string webhook_line(const Webhook& webhook, std::string preferred) {
@@ -62,6 +87,23 @@ std::string webhook_line(const Webhook& webhook, std::string preferred) {
       if (rereads_as(candidate, webhook)) return candidate;
     }
   }
+  // A trigger that holds "url:" or "payload:" starts that part itself: the
+  // rest of it follows the trigger's closing bar.
+  auto run_on = [&](std::string_view key, const std::string& part, std::string_view after) -> std::string {
+    const std::size_t at = webhook.trigger.find(key);
+    if (at == std::string::npos) return {};
+    const std::string head(
+        parse::strip_leading(text::trim_start(std::string_view(webhook.trigger).substr(at + key.size())), '"'));
+    if (!part.starts_with(head + "|")) return {};
+    std::string candidate = "webhook: on:|" + webhook.trigger + "|" + part.substr(head.size() + 1);
+    candidate.append(after);
+    return rereads_as(candidate, webhook) ? candidate : std::string();
+  };
+  if (webhook.payload) {
+    if (std::string line = run_on("payload:", *webhook.payload, ""); !line.empty()) return line;
+  }
+  const std::string payload = webhook.payload ? " payload: \"" + *webhook.payload + "\"" : "";
+  if (std::string line = run_on("url:", webhook.url, payload); !line.empty()) return line;
   return preferred.empty() ? spell(Url::Bare, Payload::Keyed) : preferred;
 }
 
@@ -75,6 +117,36 @@ std::string mod_invoke_line(const ModInvoke& invoke) {
     if (rereads_as(mod, invoke)) return mod;
   }
   return line;
+}
+
+std::string define_line(const Define& define) {
+  // The entity's words are read back joined by single spaces, and the first
+  // " from @" starts the scope: a second space keeps one in the entity.
+  auto append_entity = [&](std::string& line) {
+    constexpr std::string_view kFrom = " from @";
+    std::string_view rest = define.entity;
+    for (std::size_t at; (at = rest.find(kFrom)) != std::string_view::npos; rest.remove_prefix(at + kFrom.size())) {
+      line.append(rest.substr(0, at)).append(" from  @");
+    }
+    line.append(rest);
+  };
+  auto spell = [&](bool atoms_first) {
+    std::string line = "define:";
+    append_target(line, "", define.mod_scope, define.workspace_scope);
+    if (!atoms_first) append_entity(line);
+    for (const Atom& a : define.atoms) {
+      if (!atoms_first) line.push_back(' ');
+      append_atom(line, a);
+      if (atoms_first) line.push_back(' ');
+    }
+    if (atoms_first) append_entity(line);
+    if (define.from_scope) line.append(" from ").append(*define.from_scope);
+    return line;
+  };
+  std::string line = spell(false);
+  if (define.atoms.empty() || rereads_as(line, define)) return line;
+  std::string atoms_first = spell(true);
+  return rereads_as(atoms_first, define) ? atoms_first : line;
 }
 
 }  // namespace varn::format

@@ -1,6 +1,8 @@
 #pragma once
 // Reading one written line back with the parser's own dispatcher, for the
 // few one-line kinds whose spelling the writer chooses among several.
+#include <initializer_list>
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -8,9 +10,27 @@
 
 namespace varn::format {
 
+bool same_atoms(const std::vector<Atom>& a, const std::vector<Atom>& b);
+
+// `line` parsed alone, with no line below it.
+std::optional<Node> read_alone(std::string_view line);
+
+// The first of `candidates` that, parsed alone, gives a T for which
+// `same(const T&)` holds; else the first candidate.
+template <class T, class Same>
+std::string first_reading_back(std::initializer_list<std::string> candidates, Same same) {
+  for (const std::string& c : candidates) {
+    const std::optional<Node> node = read_alone(c);
+    const T* t = node ? node->get_if<T>() : nullptr;
+    if (t && same(*t)) return c;
+  }
+  return *candidates.begin();
+}
+
 // True when `line`, parsed alone, gives exactly this node.
 bool rereads_as(std::string_view line, const Webhook& webhook);
 bool rereads_as(std::string_view line, const ModInvoke& invoke);
+bool rereads_as(std::string_view line, const Define& define);
 
 // A webhook line (without indent) that reads back as `webhook`: `preferred`
 // when it does, else the first spelling of the url and payload that does,
@@ -21,5 +41,10 @@ std::string webhook_line(const Webhook& webhook, std::string preferred = {});
 // form when only that one reads back (an invocation read from a "mod:" line
 // keeps its arguments as its name, which the "$" form cannot always say).
 std::string mod_invoke_line(const ModInvoke& invoke);
+
+// A define's head line (without indent): "define:" and the target, its
+// atoms, then " from " and the scope; or, when that does not read back (an
+// entity holding " from ", after which no atom is read), the atoms first.
+std::string define_line(const Define& define);
 
 }  // namespace varn::format

@@ -111,17 +111,20 @@ void append_signed(std::string& out, int64_t v) {
 
 }  // namespace
 
-void append_field_value(std::string& out, const FieldValue& value) {
+void append_field_value(std::string& out, const FieldValue& value, std::string_view lead) {
   std::visit(
       [&](const auto& v) {
         using T = std::decay_t<decltype(v)>;
         if constexpr (std::is_same_v<T, fv::Str>) {
           const std::string quoted = '"' + v.value + '"';
-          // Quotes of our own can shift the quotes inside the text so that a
-          // "//" in it starts a comment: such a text goes bare when it reads
-          // back bare as the same text.
-          if (parse::cut_trailing_comment(quoted).size() != quoted.size() &&
-              parse::cut_trailing_comment(v.value).size() == v.value.size()) {
+          // Quotes of our own can shift the quotes inside the text (or in the
+          // line before it) so that a "//" in it starts a comment: such a
+          // text goes bare when it reads back bare as the same text.
+          auto cut = [&](std::string_view text) {
+            const std::string line = std::string(lead) + std::string(text);
+            return parse::cut_trailing_comment(line).size() != line.size();
+          };
+          if (cut(quoted) && !cut(v.value)) {
             const FieldValue bare = parse::parse_field_value(v.value);
             const auto* s = std::get_if<fv::Str>(&bare);
             if (s && s->value == v.value) {
@@ -162,10 +165,11 @@ void append_field_value(std::string& out, const FieldValue& value) {
 }
 
 void append_field(std::string& out, const FieldDef& field) {
+  const std::size_t start = out.size();
   out.append(field.name);
   if (field.plural) out.append("(s)");
   out.append(": ");
-  append_field_value(out, field.default_);
+  append_field_value(out, field.default_, std::string_view(out).substr(start));
 }
 
 void append_target(std::string& out, std::string_view entity, const std::optional<std::string>& mod_scope,

@@ -70,8 +70,8 @@ void append_number(std::string& out, double v, bool point);
 
 // The value text of a field, as a field line reads it back:
 // "text" (quoted, unescaped), 12, 1.0, true, :atom, :a/:b, @ref, [], |stamp|,
-// nil, ~1.
-void append_field_value(std::string& out, const FieldValue& value);
+// nil, ~1. `lead` is the text that stands before the value on its line.
+void append_field_value(std::string& out, const FieldValue& value, std::string_view lead = {});
 
 // A field line's text without indent: name, "(s)" when plural, ": ", value.
 void append_field(std::string& out, const FieldDef& field);

@@ -2,6 +2,7 @@
 // The state of one parse and the block walk that every construct handler uses.
 #include <cstddef>
 #include <deque>
+#include <initializer_list>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -22,13 +23,14 @@ class Lines {
  public:
   Lines() = default;
   explicit Lines(std::string_view text);
-  // A single line taken as it is, even when it holds a line feed.
-  static Lines one(std::string_view line) {
+  // Lines taken as they are, even when one holds a line feed.
+  static Lines as_given(std::initializer_list<std::string_view> given) {
     Lines lines;
-    lines.text_ = line;
-    lines.count_ = 1;
-    lines.next_ = line.size();
-    lines.window_.push_back({line, 0});
+    for (const std::string_view line : given) {
+      lines.window_.push_back({line, lines.next_});
+      lines.next_ += line.size();
+    }
+    lines.count_ = given.size();
     return lines;
   }
   std::size_t size() const { return count_; }

@@ -1,18 +1,14 @@
 // Data statements: define, mutate, delete and query.
+#include "format/reread.hpp"
 #include "render/writers.hpp"
+#include "text/unicode.hpp"
 
 namespace varn::render {
 
 using format::append_target;
 
 void write(const Define& d, std::size_t depth, LineSink& out) {
-  std::string& head = out.open(depth);
-  head.append("define:");
-  append_target(head, d.entity, d.mod_scope, d.workspace_scope);
-  // Atoms stand before " from ": after it the parser takes them into the scope.
-  for (const Atom& a : d.atoms) render_atom_tag(a, head);
-  if (d.from_scope) head.append(" from ").append(*d.from_scope);
-  out.close();
+  out.line(depth, format::define_line(d));
   field_lines(out, depth, d.fields);
   out.blank();
 }
@@ -20,8 +16,15 @@ void write(const Define& d, std::size_t depth, LineSink& out) {
 void write(const Mutate& m, std::size_t depth, LineSink& out) {
   std::string& head = out.open(depth);
   head.append("mutate:");
-  append_target(head, m.entity, m.mod_scope, m.workspace_scope);
-  if (m.id) head.append(":").append(*m.id);
+  // The spaces that end the entity of a gated mutation stood before the gate,
+  // and are left out with it.
+  std::string_view entity = m.entity;
+  if (m.gate) entity = entity.substr(0, entity.find_last_not_of(' ') + 1);
+  append_target(head, entity, m.mod_scope, m.workspace_scope);
+  // Whitespace at the end of the line is trimmed, but not before an id's
+  // colon: an entity ending in some gets the colon with no id after it.
+  if (m.id || text::trim_end(entity).size() != entity.size()) head.append(":");
+  if (m.id) head.append(*m.id);
   out.close();
   // In a batch, the pairs read before the first record are kept in `fields`;
   // they go back before the records.
@@ -50,7 +53,9 @@ namespace {
 
 // The query expression: target, plural mark, snapshot and filter.
 void append_query_expr(std::string& line, const Query& q) {
-  if (q.mod_scope || q.workspace_scope) {
+  // An entity of its own that starts with '@' or '$' would lose it to the
+  // scope prefix: the '@' of the target form goes before it.
+  if (q.mod_scope || q.workspace_scope || q.entity.starts_with('@') || q.entity.starts_with('$')) {
     append_target(line, q.entity, q.mod_scope, q.workspace_scope);
   } else {
     line.append(q.entity);

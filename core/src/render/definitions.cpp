@@ -1,5 +1,6 @@
 // Definition blocks: sync, entity, metric, form, serve, commands, project,
 // issue and threaded comment.
+#include "format/reread.hpp"
 #include "parse/inline.hpp"
 #include "render/writers.hpp"
 
@@ -39,13 +40,24 @@ void text_value(LineSink& out, std::size_t depth, std::string_view key, std::str
   }
 }
 
+// `lead` and the value in double quotes; bare when our quotes would pair with
+// one inside it and bare a "//" to the comment cut, and it reads back bare.
+void quoted_line(LineSink& out, std::size_t depth, std::string_view lead, std::string_view value) {
+  std::string line = std::string(lead) + '"' + std::string(value) + '"';
+  if (cut_by_comment(line)) {
+    std::string bare = std::string(lead) + std::string(value);
+    if (!cut_by_comment(bare) && parse::unquote(value) == value) line = std::move(bare);
+  }
+  emit(out, depth, "    ", line);
+}
+
 }  // namespace
 
 void write(const SyncDef& s, std::size_t depth, LineSink& out) {
   // "sync:" without a name fails to parse. A nameless declaration comes from
   // an untitled heading under a "Sync" heading, and goes back as one: the
   // same lines below it make the same declaration.
-  emit(out, depth, s.name.empty() ? "#" : "sync:", s.name);
+  emit(out, depth, s.name.empty() ? "#" : "sync:", keyword_gap("sync:", s.name), s.name);
   sub_line_unless_empty(out, depth, "    class: ", s.class_);
   sub_line_unless_empty(out, depth, "    source: ", s.source);
   sub_line_unless_empty(out, depth, "    identity: ", s.identity);
@@ -78,22 +90,20 @@ void write(const MetricDef& m, std::size_t depth, LineSink& out) {
 
 void write(const FormDef& f, std::size_t depth, LineSink& out) {
   // "form:install…" is prose to the parser; a space keeps such a name a form.
-  emit(out, depth, "form:", f.name.starts_with("install") ? " " : "", f.name);
+  emit(out, depth, "form:", f.name.starts_with("install") ? " " : keyword_gap("form:", f.name), f.name);
   if (f.schema_version) sub_line(out, depth, "    schema_version: ", std::to_string(*f.schema_version));
-  if (f.ui_layout) emit(out, depth, "    ui_layout: \"", *f.ui_layout, "\"");
-  for (const std::string& page : f.ui_pages) emit(out, depth, "    ui_page: \"", page, "\"");
-  if (f.storage.canonical) emit(out, depth, "    storage_canonical: \"", *f.storage.canonical, "\"");
-  if (f.storage.entity) emit(out, depth, "    storage_entity: \"", *f.storage.entity, "\"");
-  if (f.storage.duckdb) emit(out, depth, "    storage_duckdb: \"", *f.storage.duckdb, "\"");
-  for (const FormProjectionDef& p : f.projections) {
-    emit(out, depth, "    projection_", p.target, ": \"", p.mapping, "\"");
-  }
+  if (f.ui_layout) quoted_line(out, depth, "ui_layout: ", *f.ui_layout);
+  for (const std::string& page : f.ui_pages) quoted_line(out, depth, "ui_page: ", page);
+  if (f.storage.canonical) quoted_line(out, depth, "storage_canonical: ", *f.storage.canonical);
+  if (f.storage.entity) quoted_line(out, depth, "storage_entity: ", *f.storage.entity);
+  if (f.storage.duckdb) quoted_line(out, depth, "storage_duckdb: ", *f.storage.duckdb);
+  for (const FormProjectionDef& p : f.projections) quoted_line(out, depth, "projection_" + p.target + ": ", p.mapping);
   field_lines(out, depth, f.fields);
   out.blank();
 }
 
 void write(const ServeDef& s, std::size_t depth, LineSink& out) {
-  emit(out, depth, "serve:", s.target, "|", s.command, "|");
+  emit(out, depth, "serve:", keyword_gap("serve:", s.target), s.target, "|", s.command, "|");
   sub_line(out, depth, "  port: ", s.port);
   sub_line(out, depth, "  open: ", s.open);
 }
@@ -101,7 +111,8 @@ void write(const ServeDef& s, std::size_t depth, LineSink& out) {
 void write(const CommandsDef& c, std::size_t depth, LineSink& out) {
   out.line(depth, "commands:");
   for (const CommandEntry& e : c.commands) {
-    emit(out, depth, "  /", e.name);
+    // The parser drops every leading '/': a name's own go after a space.
+    emit(out, depth, "  /", e.name.starts_with('/') ? " " : "", e.name);
     sub_line(out, depth, "    description: ", e.description);
     if (!e.params.empty()) joined_line(out, depth, "    params: ", e.params, ", ");
     if (e.prompt.empty()) continue;
@@ -114,7 +125,7 @@ void write(const CommandsDef& c, std::size_t depth, LineSink& out) {
 }
 
 void write(const ProjectDef& p, std::size_t depth, LineSink& out) {
-  emit(out, depth, "project:", p.name);
+  emit(out, depth, "project:", keyword_gap("project:", p.name), p.name);
   sub_line(out, depth, "  brief: ", p.brief);
   sub_line(out, depth, "  heartbeat: ", p.heartbeat);
   sub_line(out, depth, "  framework: ", p.framework);
@@ -131,19 +142,29 @@ void write(const ProjectDef& p, std::size_t depth, LineSink& out) {
 }
 
 void write(const IssueDef& i, std::size_t depth, LineSink& out) {
-  std::string& head = out.open(depth);
-  head.append("issue: ").append(i.title);
   // The parser keeps an issue's gates in its title as well; only the gates
   // that the title does not already hold are written, after a "//": the title
   // stops there and the gates are still read from the whole line.
+  std::string head = "issue: " + i.title;
   const std::vector<Gate> in_title = parse::extract_gates(i.title);
   std::size_t held = 0;
   while (held < in_title.size() && held < i.gates.size() && in_title[held].name == i.gates[held].name) ++held;
   if (held < i.gates.size()) {
-    head.append(" //");
-    render_gate_names(std::vector<Gate>(i.gates.begin() + held, i.gates.end()), head);
+    const std::vector<Gate> rest(i.gates.begin() + held, i.gates.end());
+    std::string after = head + " //";
+    render_gate_names(rest, after);
+    // A title cut at a gate whose name starts a comment ends in that gate's
+    // '{': the gate goes on from there.
+    std::string on = head;
+    if (i.title.ends_with('{')) {
+      on.append(rest.front().name).push_back('}');
+      render_gate_names(std::vector<Gate>(rest.begin() + 1, rest.end()), on);
+    }
+    head = format::first_reading_back<IssueDef>({after, on}, [&](const IssueDef& back) {
+      return back.title == i.title && same_gate_names(back.gates, i.gates);
+    });
   }
-  out.close();
+  out.line(depth, head);
   sub_line(out, depth, "    id: ", i.id);
   sub_line(out, depth, "    on: ", i.on);
   sub_line(out, depth, "    status: :", i.status);
@@ -151,7 +172,7 @@ void write(const IssueDef& i, std::size_t depth, LineSink& out) {
   sub_line(out, depth, "    assignee: ", i.assignee);
   atom_list_line(out, depth, "    labels: [", i.labels);
   number_line(out, depth, "    estimate: ", i.estimate);
-  if (i.milestone) emit(out, depth, "    milestone: \"", *i.milestone, "\"");
+  if (i.milestone) quoted_line(out, depth, "milestone: ", *i.milestone);
   if (i.due_date) emit(out, depth, "    due_date: |", *i.due_date, "|");
   if (i.description) text_value(out, depth, "description", *i.description);
   render_nodes(i.children, depth + 1, out);

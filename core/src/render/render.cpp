@@ -4,6 +4,8 @@
 
 #include <type_traits>
 
+#include "format/reread.hpp"
+#include "parse/handlers.hpp"
 #include "parse/parser.hpp"
 #include "render/writers.hpp"
 
@@ -158,53 +160,155 @@ void render_atom_tag(const Atom& atom, std::string& out) {
   }
 }
 
-void render_gate_names(const std::vector<Gate>& gates, std::string& out) {
-  for (const Gate& g : gates) {
-    out.append(" {");
-    out.append(g.name);
-    out.push_back('}');
+void render_gate_name(const Gate& gate, std::string_view body, std::string& out) {
+  out.append(" {").append(gate.name);
+  // A name may hold braces that are still open (nested braces belong to the
+  // gate): they are closed after a space, in a body that is left out.
+  std::size_t open = 0;
+  for (char c : gate.name) {
+    if (c == '{') ++open;
+    if (c == '}' && open > 0) --open;
   }
+  if (!body.empty() || open > 0) out.append(" ").append(body).append(open, '}');
+  out.push_back('}');
+}
+
+bool same_gate_names(const std::vector<Gate>& a, const std::vector<Gate>& b) {
+  if (a.size() != b.size()) return false;
+  for (std::size_t i = 0; i < a.size(); ++i) {
+    if (a[i].name != b[i].name) return false;
+  }
+  return true;
+}
+
+void render_gate_names(const std::vector<Gate>& gates, std::string& out) {
+  for (const Gate& g : gates) render_gate_name(g, {}, out);
 }
 
 void render_flow_edge(const FlowEdge& edge, std::size_t depth, LineSink& out) {
-  std::string& line = out.open(depth);
-  format::append_joined(line, edge.from, ", ");
-  line.push_back(' ');
-  if (edge.timeout) {
-    line.append("--timeout:|").append(*edge.timeout).append("|-->");
-  } else if (edge.wait) {
-    line.append("--wait:|").append(*edge.wait).append("|-->");
-  } else if (edge.gate) {
-    line.append("--").append(*edge.gate).append("-->");
-  } else if (edge.label) {
-    line.append("--").append(*edge.label).append("-->");
-  } else {
-    line.append(edge.parallel ? "+-->" : "-->");
+  // A wait or timeout text is read between the first two bars of its
+  // segment, or whole when there are fewer: one that holds a bar of its own
+  // goes without bars around it. A '+' that ends the segment marks the edge
+  // parallel. A segment is trimmed unless a second "--" closes it; one opened
+  // by a longer run of dashes is not looked for in the names before it; and
+  // one with no name before it needs a mark there ('+', which no name keeps).
+  // Of these spellings, the first that reads back is written.
+  auto spell = [&](bool barred, bool plus, bool closed, std::string_view opener) {
+    std::string line;
+    if (edge.from.empty() && opener != "--") line.push_back('+');
+    format::append_joined(line, edge.from, ", ");
+    line.push_back(' ');
+    const char* bar = barred ? "|" : "";
+    if (edge.timeout || edge.wait) {
+      line.append(opener).append(edge.timeout ? "timeout:" : "wait:").append(bar);
+      line.append(edge.timeout ? *edge.timeout : *edge.wait).append(bar);
+    } else if (edge.gate || edge.label) {
+      line.append(opener).append(edge.gate ? *edge.gate : *edge.label);
+    } else {
+      // Dashes that end the source names open no segment.
+      if (opener == "----") line.append(opener);
+      line.append(edge.parallel ? "+" : "");
+    }
+    const bool segment = edge.timeout || edge.wait || edge.gate || edge.label;
+    if (segment) line.append(closed ? "--" : "").append(plus ? "+" : "");
+    line.append("-->");
+    line.push_back(' ');
+    format::append_joined(line, edge.to, ", ");
+    return line;
+  };
+  auto reads_back = [&](const std::string& line) {
+    const std::vector<FlowEdge> back = parse::parse_flow_edge(line);
+    return back.size() == 1 && back[0].from == edge.from && back[0].to == edge.to && back[0].label == edge.label &&
+           back[0].gate == edge.gate && back[0].wait == edge.wait && back[0].timeout == edge.timeout &&
+           back[0].parallel == edge.parallel;
+  };
+  std::string line = spell(true, false, false, "--");
+  bool doubtful = edge.timeout || edge.wait || edge.gate || edge.label;
+  for (const std::string& name : edge.from) doubtful = doubtful || name.find("--") != std::string::npos;
+  if (doubtful && !reads_back(line)) {
+    for (std::string_view opener : {"--", "----", "-- "}) {
+      for (bool closed : {false, true}) {
+        for (auto [barred, plus] : {std::pair{true, false}, {false, false}, {true, true}, {false, true}}) {
+          std::string other = spell(barred, plus, closed, opener);
+          if (reads_back(other)) {
+            out.line(depth, other);
+            return;
+          }
+        }
+      }
+    }
   }
-  line.push_back(' ');
-  format::append_joined(line, edge.to, ", ");
-  out.close();
+  out.line(depth, line);
 }
 
 // ---------------------------------------------------------------- block kinds
 
 void write(const Group& g, std::size_t depth, LineSink& out) {
-  std::string& line = out.open(depth);
-  line.append(g.depth, '#');
-  line.push_back(' ');
-  line.append(g.name);
-  for (const Atom& a : g.atoms) render_atom_tag(a, line);
+  std::string hashes(g.depth, '#');
+  // "## Entity:" and "## Metric:" open definitions, not headings: a second
+  // space keeps such a name a heading's.
+  const bool definition = g.name.starts_with("Entity:") || g.name.starts_with("Entity :") ||
+                          g.name.starts_with("Metric:") || g.name.starts_with("Metric :");
+  hashes.append(g.depth == 2 && definition ? "  " : " ");
+  // Gates are left out, but a '{' in the name or an atom can pair with a '}'
+  // after it and be read as one: the atoms go first then, if that reads back.
+  std::string after = hashes + g.name;
+  for (const Atom& a : g.atoms) render_atom_tag(a, after);
+  std::string before(g.depth, '#');
+  for (const Atom& a : g.atoms) render_atom_tag(a, before);
+  before.append(" ").append(g.name);
+  out.open(depth).append(format::first_reading_back<Group>({after, before}, [&](const Group& back) {
+    return back.name == g.name && format::same_atoms(back.atoms, g.atoms);
+  }));
   out.close();
   out.blank();
   render_nodes(g.children, depth + 1, out);
 }
 
+namespace {
+
+// The head line of a task. Gates are read from the text left to right and
+// stop at a '{' that does not close: such a text goes after them. The
+// closing reference is left out, but where the text holds one of its own,
+// the task's goes first, or the text's would be taken for it. Gate bodies
+// are left out too, yet one may have hidden a "//" of the text from the
+// comment cut: a body of a lone quote or bar does the same, when needed.
+std::string task_head(const Task& t) {
+  constexpr std::string_view kCloses = "git:closes #";
+  auto spell = [&](bool gates_first, std::string_view shield) {
+    std::string line;
+    render_task_marker(t.marker, t.label, line);
+    if (gates_first) {
+      for (std::size_t i = 0; i < t.gates.size(); ++i) render_gate_name(t.gates[i], i == 0 ? shield : "", line);
+    }
+    if (t.closes && t.text.find(kCloses) != std::string::npos) {
+      line.append(" ").append(kCloses).append(std::to_string(*t.closes));
+    }
+    line.push_back(' ');
+    line.append(t.text);
+    if (!gates_first) render_gate_names(t.gates, line);
+    return line;
+  };
+  const bool gates_first = t.text.find('{') != std::string::npos;
+  if (t.gates.empty()) return spell(gates_first, {});
+  return format::first_reading_back<Task>(
+      {spell(gates_first, {}), spell(true, "|"), spell(true, "\"")},
+      [&](const Task& back) { return back.text == t.text && same_gate_names(back.gates, t.gates); });
+}
+
+// True when `line`, with a deeper line below it, reads as something other
+// than prose (a "query:" line takes the lines below as its body).
+bool takes_lines_below(std::string_view line) {
+  parse::Parser p;
+  p.lines = parse::Lines::as_given({line, "    x"});
+  const std::optional<Node> node = parse::parse_node(p, 0);
+  return !node || !node->holds<Prose>();
+}
+
+}  // namespace
+
 void write(const Task& t, std::size_t depth, LineSink& out) {
-  std::string& line = out.open(depth);
-  render_task_marker(t.marker, t.label, line);
-  line.push_back(' ');
-  line.append(t.text);
-  render_gate_names(t.gates, line);
+  out.open(depth).append(task_head(t));
   out.close();
   sub_line(out, depth, "    depends: ", t.depends);
   sub_line(out, depth, "    validate: ", t.validate);
@@ -221,10 +325,16 @@ void write(const Task& t, std::size_t depth, LineSink& out) {
   if (t.match_arms) {
     out.line(depth, "    match:");
     for (const MatchArm& arm : *t.match_arms) {
-      std::string& head = out.open(depth);
-      head.append("        ").append(arm.pattern).push_back(':');
+      // Every ':' that ends a pattern is dropped: a second one keeps a
+      // pattern such as "on_pass" from reading as a section's header.
+      const bool header = arm.pattern == "match" || arm.pattern == "on_pass" || arm.pattern == "on_fail";
+      const std::string pattern = arm.pattern + (header ? "::" : ":");
+      out.open(depth + 2).append(pattern);
       out.close();
-      render_nodes(arm.children, depth + 3, out);
+      // The arm's lines are siblings of its pattern to the parser; they go
+      // one depth deeper, but at the pattern's depth when the pattern line
+      // would take deeper lines as its own.
+      render_nodes(arm.children, takes_lines_below(pattern) ? depth + 2 : depth + 3, out);
     }
   }
 }
@@ -260,7 +370,9 @@ void write(const Bold& b, std::size_t depth, LineSink& out) {
 
 void write(const Variable& v, std::size_t depth, LineSink& out) {
   std::string& line = out.open(depth);
-  line.append(v.name).append(" = ");
+  // "? ", "if " and "use " open other kinds of line: such a name goes
+  // without the space.
+  line.append(v.name).append(v.name == "?" || v.name == "if" || v.name == "use" ? "= " : " = ");
   std::visit(
       [&](const auto& value) {
         using V = std::decay_t<decltype(value)>;

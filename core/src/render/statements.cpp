@@ -15,7 +15,24 @@ void write(const ModInvoke& m, std::size_t depth, LineSink& out) {
   out.close();
 }
 
-void write(const Snap& s, std::size_t depth, LineSink& out) { emit(out, depth, "snap: \"", s.name, "\""); }
+namespace {
+
+// "keyword: \"text\"", or the bare text when our quotes would pair with one
+// inside it and bare a "//" to the comment cut: the first that reads back.
+template <class T, class Text>
+void quoted_statement(LineSink& out, std::size_t depth, std::string_view keyword, const std::string& text,
+                      Text text_of) {
+  const std::string lead = std::string(keyword) + " ";
+  out.open(depth).append(format::first_reading_back<T>({lead + '"' + text + '"', lead + text},
+                                                       [&](const T& back) { return text_of(back) == text; }));
+  out.close();
+}
+
+}  // namespace
+
+void write(const Snap& s, std::size_t depth, LineSink& out) {
+  quoted_statement<Snap>(out, depth, "snap:", s.name, [](const Snap& b) { return b.name; });
+}
 
 void write(const Diff& d, std::size_t depth, LineSink& out) {
   std::string& line = out.open(depth);
@@ -37,7 +54,7 @@ void write(const StatusDef& s, std::size_t depth, LineSink& out) {
 
 void write(const Routine& r, std::size_t depth, LineSink& out) {
   std::string& line = out.open(depth);
-  line.append("routine:").append(r.trigger);
+  line.append("routine:").append(keyword_gap("routine:", r.trigger)).append(r.trigger);
   // The parser drops the colons that end the text before the first bar, so
   // a trigger that ends in one is followed by a space instead. An expression
   // that itself starts with a bar was read to the end of the line: it goes
@@ -80,10 +97,12 @@ void write(const Webhook& w, std::size_t depth, LineSink& out) {
 }
 
 void write(const Remember& r, std::size_t depth, LineSink& out) {
-  emit(out, depth, "remember: \"", r.content, "\"");
+  quoted_statement<Remember>(out, depth, "remember:", r.content, [](const Remember& b) { return b.content; });
 }
 
-void write(const RecallOp& r, std::size_t depth, LineSink& out) { emit(out, depth, "recall: \"", r.query, "\""); }
+void write(const RecallOp& r, std::size_t depth, LineSink& out) {
+  quoted_statement<RecallOp>(out, depth, "recall:", r.query, [](const RecallOp& b) { return b.query; });
+}
 
 void write(const EmbedMarker& e, std::size_t depth, LineSink& out) { emit(out, depth, "^", e.tag); }
 
@@ -99,7 +118,8 @@ void write(const DirectiveDef& d, std::size_t depth, LineSink& out) {
 
 void write(const GateDef& g, std::size_t depth, LineSink& out) {
   // "gate:name…" is prose to the parser; a space keeps such a name a gate.
-  named_block(out, depth, g.name.starts_with("name") ? "gate: " : "gate:", g.name, g.children);
+  const bool spaced = g.name.starts_with("name") || g.name.starts_with("gate:");
+  named_block(out, depth, spaced ? "gate: " : "gate:", g.name, g.children);
 }
 
 void write(const ProjectScope& s, std::size_t depth, LineSink& out) {
@@ -127,7 +147,9 @@ void write(const Conditional& c, std::size_t depth, LineSink& out) {
 }
 
 void write(const ValidateDef& v, std::size_t depth, LineSink& out) {
-  emit(out, depth, "validate ", v.name, ":");
+  // The parser strips every leading "validate " and every trailing ':' of
+  // the name: a space keeps the name's own.
+  emit(out, depth, "validate ", keyword_gap("validate ", v.name), v.name, v.name.ends_with(':') ? " :" : ":");
   render_nodes(v.children, depth + 1, out);
   out.blank();
 }
@@ -141,7 +163,7 @@ void write(const CheckDef& c, std::size_t depth, LineSink& out) {
 }
 
 void write(const ModDef& m, std::size_t depth, LineSink& out) {
-  emit(out, depth, "mod:$", m.name);
+  emit(out, depth, "mod:$", keyword_gap("mod:$", m.name), m.name);
   for (const auto& [key, value] : m.body) {
     if (value.find('\n') != std::string::npos || cut_by_comment(value)) {
       // A value with line feeds goes between lines of three double quotes,
@@ -170,7 +192,7 @@ void write(const ModDef& m, std::size_t depth, LineSink& out) {
 
 void write(const GitOp& g, std::size_t depth, LineSink& out) {
   std::string& line = out.open(depth);
-  line.append("git:").append(g.verb);
+  line.append("git:").append(keyword_gap("git:", g.verb)).append(g.verb);
   if (!g.args.empty()) line.append(" ").append(g.args);
   out.close();
   pair_lines(out, depth, "    ", g.body);

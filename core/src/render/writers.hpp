@@ -38,10 +38,20 @@ void render_atom_tag(const Atom& atom, std::string& out);
 void render_flow_edge(const FlowEdge& edge, std::size_t depth, LineSink& out);
 // " {name}" for each gate; gate bodies are not written.
 void render_gate_names(const std::vector<Gate>& gates, std::string& out);
+// True when both hold gates of the same names, in the same order.
+bool same_gate_names(const std::vector<Gate>& a, const std::vector<Gate>& b);
+// " {name}", or " {name body}" when `body` is not empty.
+void render_gate_name(const Gate& gate, std::string_view body, std::string& out);
 
 // True when the parser would cut a trailing comment off `text` written on a
 // line of its own: such a text needs a form whose lines are not cut.
 bool cut_by_comment(std::string_view text);
+
+// A space to stand between `keyword` and `value` when the value itself starts
+// with the keyword: the parser strips every leading repetition of it.
+inline std::string_view keyword_gap(std::string_view keyword, std::string_view value) {
+  return value.starts_with(keyword) ? " " : "";
+}
 
 // One whole line at `depth`: the indent, then the parts.
 template <class... Parts>

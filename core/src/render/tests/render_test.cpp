@@ -80,7 +80,7 @@ TEST(Render, FrameAndBlocks) {
                     FlowEdge{{"x"}, {"y"}, "l", false, "{ok}", "5m", {}},
                     FlowEdge{{"x"}, {"y"}, "l", false, "{ok}", {}, {}}, FlowEdge{{}, {"y"}, {}, false, {}, {}, {}}}},
               Prose{"after"}}),
-       "flow:\n    a --go--> b\n    a, b +--> c\n    x --timeout:|1h|--> y\n    x --wait:|5m|--> y\n"
+       "flow:\n    a --go--+--> b\n    a, b +--> c\n    x --timeout:|1h|--> y\n    x --wait:|5m|--> y\n"
        "    x --{ok}--> y\n     --> y\n\nafter"},
       {"empty flow", nodes({Flow{{}, {}}}), "flow:"},
   });

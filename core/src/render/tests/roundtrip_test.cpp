@@ -67,5 +67,87 @@ TEST(RoundTrip, ModLineWhoseNameTheDollarFormCannotSay) {
   EXPECT_EQ(check_render_properties("mod:run ni.htly job\n"), "");
 }
 
+// Inputs found by the fuzzer, each with the exact text it renders to; the
+// text must read back as the same tree.
+struct Finding {
+  const char* name;
+  std::string source;
+  std::string rendered;
+};
+
+using namespace std::string_literals;
+
+const Finding kFindings[] = {
+    // The parser reads no atom after " from ": the atoms go before an entity
+    // that holds one.
+    {"DefineWhoseEntityHoldsFrom", "define:$crm.@task :x from \0pressure_a\n"s,
+     "define:$crm.@:x task from \0pressure_a"s},
+    // Gates are not read after a '{' that does not close: they go first.
+    {"TaskTextWithAnUnclosedBrace", "[3!] D {approve @ops} gi::close{ #42 pass:w\n",
+     "[3!] {approve} D  gi::close{ #42 pass:w"},
+    // "? ", "if " and "use " open other kinds of line.
+    {"VariableNamedQuestionMark", "?=3 A\n", "?= 3 A"},
+    // "## Metric:" and "## Entity:" open definitions.
+    {"HeadingNamedLikeAMetric", "##Metric:x\n", "##  Metric:x"},
+    {"HeadingWithAtomsNamedLikeAMetric", "##:c: Metric:\n", "##  Metric: :c:"},
+    // A '{' in the name would pair with a '}' in an atom after it.
+    {"HeadingAtomsAfterAnOpenBrace", "# Spring :due:2} x {app\n", "# :due:2} Spring x {app"},
+    // The entity's last space is kept before the empty id.
+    {"MutateEntityEndingInASpace", "mutate:@worve = ||a matcl :\n", "mutate:@worve = ||a matcl :"},
+    // Quotes of our own would pair with the one inside and bare the "//".
+    {"RememberHoldingAQuoteAndSlashes", "remember:  one\" ket // kept\n", "remember: one\" ket // kept"},
+    {"RecallHoldingAQuoteAndSlashes", "recall:&:\"//\n", "recall: &:\"//"},
+    {"FieldNameHoldingAQuote", "define:@t\n  a\"b:c // d\"\n", "define:@t\n    a\"b: c // d\""},
+    // An entity whose words hold " from @", with atoms.
+    {"DefineEntityHoldingFromAt", "define:@atsk :x from  @omrbf a\n", "define:@:x atsk from  @omrbf a"},
+    // A gate body hid the "//" of the text from the comment cut; bodies are
+    // left out, a lone bar does the same.
+    {"TaskTextWithSlashesHiddenByAGateBody", "[ ] a {g |x} b // c\n", "[ ] {g |} a  b // c"},
+    // A "query:" pattern would take the arm's deeper lines as its body.
+    {"MatchArmPatternThatOpensAQuery", "[ ] t\n    match:\n    query:il:\n    x\n",
+     "[ ] t\n    match:\n        query:il:\n        x"},
+    // The parser strips every leading repetition of the keyword.
+    {"ProjectNamedAfterItsKeyword", "project: project: A\n", "project: project: A\n  brief:"},
+    {"CommandNameStartingWithASlash", "commands:\n  / /build\n", "commands:\n  / /build\n    description:"},
+    {"GateNamedAfterItsKeyword", "gate: gate:x\n", "gate: gate:x"},
+    // A trigger holding "payload:" starts the payload, which runs on after it.
+    {"WebhookPayloadStartingInTheTrigger", "webhook: on:|x payload: a|b\n", "webhook: on:|x payload: a|b"},
+    // A wait text read whole, for want of a second bar; and the '+' after a
+    // wait that marks the edge parallel.
+    {"FlowWaitHoldingOneBar", "flow:\n  x --wait:|5m a, b --> y\n", "flow:\n    x --wait:|5m a, b--> y"},
+    {"FlowParallelWait", "flow:\n  a --wait:x+--> b\n", "flow:\n    a --wait:x+--> b"},
+    // A segment that a second "--" closes keeps the spaces at its ends.
+    {"FlowLabelEndingInASpace", "flow:\n  a --x --y--> b\n", "flow:\n    a --x ----> b"},
+    // The space before a gate goes with it, also when an id follows.
+    {"GatedMutateWithAnId", "mutate:@w :q2 {owner @dana}\n", "mutate:@w:q2"},
+    {"ModuleNamedAfterItsKeyword", "mod:$ mod:$b:\n", "mod:$ mod:$b:"},
+    // Braces nested in a gate's name are closed after it.
+    {"GateNameHoldingABrace", "[ ] {a{b c}} t\n", "[ ] t {a{b }}"},
+    // The scope prefix takes one '@' of an entity's own.
+    {"QueryEntityStartingWithAt", "? @@@t\n", "? @@@t"},
+    // A label with no name before it, and one after a name holding dashes.
+    {"FlowLabelWithoutASource", "flow:\n  fetch +-->+-- >--> m\n", "flow:\n    fetch +--> +-- >\n    + -- >--> m"},
+    {"FlowSourceHoldingDashes", "flow:\n  a-b-------c-----^0.8 x+--> y\n", "flow:\n    a-b-------c --^0.8 x+--+--> y"},
+    {"FlowSourceHoldingDashesWithoutASegment", "flow:\n  a--b------> c\n", "flow:\n    a--b ------> c"},
+    // A title cut at a gate whose name starts a comment.
+    {"IssueGateNamedLikeAComment", "issue: t {//view}\n", "issue: t {//view}"},
+    {"ValidateNameEndingInAColon", "validate kind:   :\n", "validate kind: :"},
+    {"FormValueHoldingAQuoteAndSlashes", "form:f\n  storage_entity: a\"b // c\n", "form:f\n    storage_entity: a\"b // c"},
+    {"IssueMilestoneHoldingAQuoteAndSlashes", "issue: t\n  milestone: a\"b // c\n", "issue: t\n    milestone: a\"b // c"},
+    {"FlowParallelLabel", "flow:\n  x --la--+--> y\n", "flow:\n    x --la--+--> y"},
+    {"WebhookUrlStartingInTheTrigger", "webhook: on:| url: \"/d:|d:\n", "webhook: on:| url: \"/d:|d:"},
+    {"MatchArmPatternNamedLikeASection", "[ ] t\n    match:\n    on_pass::\n    x\n",
+     "[ ] t\n    match:\n        on_pass::\n            x"},
+};
+
+TEST(RoundTrip, FuzzFindings) {
+  for (const Finding& f : kFindings) {
+    auto doc = parse_source(f.source);
+    ASSERT_TRUE(doc.ok()) << f.name;
+    EXPECT_EQ(render_document(doc.value()), f.rendered) << f.name;
+    EXPECT_EQ(check_render_properties(f.source), "") << f.name;
+  }
+}
+
 }  // namespace
 }  // namespace varn::render::testing
