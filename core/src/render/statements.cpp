@@ -139,9 +139,13 @@ void write(const RunDef& r, std::size_t depth, LineSink& out) {
 }
 
 void write(const Conditional& c, std::size_t depth, LineSink& out) {
-  const std::string_view bars = c.condition.live ? "||" : "|";
-  std::string& line = out.open(depth);
-  line.append("if ").append(bars).append(c.condition.expr).append(bars).append(":");
+  const std::string bars = c.condition.live ? "||" : "|";
+  const std::string& expr = c.condition.expr;
+  // The bars can close early on a bar inside the condition and leave a "//"
+  // to the comment cut; the bare form reads back as a condition that is not live.
+  out.open(depth).append(format::first_reading_back<Conditional>(
+      {"if " + bars + expr + bars + ":", "if " + expr + ":"},
+      [&](const Conditional& back) { return back.condition.expr == expr && back.condition.live == c.condition.live; }));
   out.close();
   render_nodes(c.children, depth + 1, out);
 }
