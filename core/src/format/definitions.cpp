@@ -223,24 +223,64 @@ bool same_gates(const std::vector<Gate>& a, const std::vector<Gate>& b, std::siz
   return true;
 }
 
+// The gates are read from the whole head line, the title from the line cut at
+// its comment.
+bool issue_head_reads_back(std::string_view line, const IssueDef& issue) {
+  const std::string_view trimmed = text::trim(line);
+  const std::vector<Gate> gates = parse::extract_gates(trimmed);
+  return gates.size() == issue.gates.size() && same_gates(gates, issue.gates, gates.size()) &&
+         parse::statement_value(parse::cut_trailing_comment(trimmed), "issue:") == issue.title;
+}
+
+std::string issue_head(const IssueDef& issue) {
+  const std::string head = "issue: " + issue.title;
+  if (issue_head_reads_back(head, issue)) return head;  // the title holds every gate
+  std::string plain = head;
+  append_gates(plain, issue.gates);
+  if (issue_head_reads_back(plain, issue)) return plain;
+  // Where the title's gates end: the gates it holds, then an unbalanced '{'.
+  std::size_t held = 0;
+  std::size_t unbalanced = npos;
+  for (std::size_t from = 0;;) {
+    const std::size_t open = head.find('{', from);
+    if (open == npos) break;
+    const auto close = parse::find_matching_brace(head, open);
+    if (!close) {
+      unbalanced = open;
+      break;
+    }
+    ++held;
+    from = *close + 1;
+  }
+  if (held >= issue.gates.size() || !same_gates(parse::extract_gates(head), issue.gates, held)) return plain;
+  auto with_rest = [&](std::string line, std::size_t next) {
+    for (std::size_t i = next; i < issue.gates.size(); ++i) {
+      line.push_back(' ');
+      append_gate(line, issue.gates[i]);
+    }
+    return line;
+  };
+  // The gates that the title does not hold follow it behind a comment mark.
+  std::string commented = with_rest(head + " //", held);
+  if (issue_head_reads_back(commented, issue)) return commented;
+  // Behind an unbalanced '{' the next gate starts in the title and closes in
+  // the comment.
+  if (unbalanced != npos) {
+    std::string gate;
+    append_gate(gate, issue.gates[held]);
+    const std::string_view open_part = std::string_view(head).substr(unbalanced);
+    if (gate.starts_with(open_part)) {
+      std::string line = with_rest(head + gate.substr(open_part.size()), held + 1);
+      if (issue_head_reads_back(line, issue)) return line;
+    }
+  }
+  return plain;
+}
+
 }  // namespace
 
 void write(Out& out, const IssueDef& issue, std::size_t depth) {
-  // The gates are read from the whole head line and stay in the title; gates
-  // that the title does not hold follow it behind a comment mark.
-  std::string head = "issue: " + issue.title;
-  const std::vector<Gate> in_title = parse::extract_gates(text::trim(head));
-  if (in_title.size() < issue.gates.size() && same_gates(in_title, issue.gates, in_title.size())) {
-    std::string commented = head + " //";
-    for (std::size_t i = in_title.size(); i < issue.gates.size(); ++i) {
-      commented.push_back(' ');
-      append_gate(commented, issue.gates[i]);
-    }
-    // An unbalanced '{' in the title would take the comment into its group.
-    const std::vector<Gate> read = parse::extract_gates(text::trim(commented));
-    if (read.size() == issue.gates.size() && same_gates(read, issue.gates, read.size())) head = std::move(commented);
-  }
-  out.line(depth, head);
+  out.line(depth, issue_head(issue));
   const std::size_t d = depth + 1;
   if (issue.id) {
     std::string id = *issue.id;

@@ -60,9 +60,9 @@ void write(Out& out, const Group& group, std::size_t depth) {
 void write(Out& out, const Define& define, std::size_t depth) {
   std::string& s = out.open(depth);
   s.append("define:");
-  // Atoms are read only before the first " from ": an entity holding one
-  // takes its atoms in front.
-  if (!define.atoms.empty() && has(define.entity, " from ")) {
+  // Atoms are read only before the first " from ": an entity holding one, or
+  // ending in " from", takes its atoms in front.
+  if (!define.atoms.empty() && (has(define.entity, " from ") || define.entity.ends_with(" from"))) {
     append_target(s, "", define.mod_scope, define.workspace_scope);
     for (const Atom& atom : define.atoms) {
       append_atom(s, atom);
@@ -92,12 +92,15 @@ void write(Out& out, const Mutate& mutate, std::size_t depth) {
     append_gate(s, *mutate.gate);
     s.append(mutate.entity);
   }
+  // Behind an unbalanced '{' in the id, the gate goes in front of the id.
+  const bool gate_before_id = mutate.gate && !gate_first && mutate.id && has(*mutate.id, "{");
   if (mutate.id) {
     s.push_back(':');
+    if (gate_before_id) append_gate(s, *mutate.gate);
     s.append(*mutate.id);
-    if (mutate.gate && !gate_first) s.push_back(' ');
+    if (mutate.gate && !gate_first && !gate_before_id) s.push_back(' ');
   }
-  if (mutate.gate && !gate_first) append_gate(s, *mutate.gate);
+  if (mutate.gate && !gate_first && !gate_before_id) append_gate(s, *mutate.gate);
   out.close();
   // In a batch, `fields` holds the pairs written before the first record.
   write_pairs(out, depth + 1, mutate.fields);
@@ -314,6 +317,9 @@ void write(Out& out, const CodeBlock& code, std::size_t depth) {
   // The content is written as it is held, not re-indented: its lines keep
   // their own indentation, which the block reader keeps in turn.
   std::string_view content = code.content;
+  // One blank content line reads back as no content at all: it is not
+  // written, or the next pass would drop it.
+  if (text::trim_end(content).empty() && content.find('\n') == npos) content = {};
   while (!content.empty()) {
     const std::size_t nl = content.find('\n');
     out.line(0, content.substr(0, nl));

@@ -3,6 +3,7 @@
 #include <charconv>
 
 #include "format/format.hpp"
+#include "parse/handlers.hpp"
 #include "parse/parser.hpp"
 #include "parse/text.hpp"
 #include "text/unicode.hpp"
@@ -10,7 +11,6 @@
 namespace varn::format {
 namespace {
 
-constexpr auto npos = std::string_view::npos;
 
 void append_unsigned(std::string& s, uint64_t n) {
   char buf[24];
@@ -143,12 +143,16 @@ void write_attachment_meta(Out& out, const AttachmentMeta& meta, std::size_t dep
 
 namespace {
 
-// The text that the edge reader finds between "--" and "-->".
-std::string edge_segment(const FlowEdge& edge) {
-  auto timed = [](std::string_view key, const std::string& value) {
+bool same_edge(const FlowEdge& a, const FlowEdge& b) {
+  return a.from == b.from && a.to == b.to && a.label == b.label && a.parallel == b.parallel && a.gate == b.gate &&
+         a.wait == b.wait && a.timeout == b.timeout;
+}
+
+// The text that the edge reader finds between "--" and "-->": a timed value
+// between bars, or as it is when `bars` is off.
+std::string edge_segment(const FlowEdge& edge, bool bars) {
+  auto timed = [&](std::string_view key, const std::string& value) {
     std::string seg(key);
-    // Bars keep the value whole; a value holding a bar was read without them.
-    const bool bars = value.find('|') == std::string::npos;
     if (bars) seg.push_back('|');
     seg.append(value);
     if (bars) seg.push_back('|');
@@ -161,37 +165,54 @@ std::string edge_segment(const FlowEdge& edge) {
   return {};
 }
 
-void append_edge(std::string& s, const FlowEdge& edge) {
-  const std::string segment = edge_segment(edge);
+// The arrow between sources and targets: "-->" alone (or "--->"),
+// "--seg-->" (or "-- seg-->", for a segment that starts with a dash), or the
+// segment closed by its own "--" ("--seg---->"), which the
+// reader takes untrimmed, with a parallel mark after it, and without looking
+// into the source names for its opening.
+enum class Arrow { Short, Spaced, Closed };
+
+std::string edge_line(const FlowEdge& edge, std::string_view segment, Arrow arrow) {
+  std::string s;
   // With nothing before the arrow a segment would not be read: a lone comma
   // stands for the empty source list.
   if (edge.from.empty() && !segment.empty()) s.push_back(',');
   append_joined(s, edge.from, ", ");
   if (!edge.from.empty() || !segment.empty()) s.push_back(' ');
   if (segment.empty()) {
-    s.append(edge.parallel ? "+-->" : "-->");
-  } else if (!edge.parallel && text::trim(segment) == segment &&
-             std::none_of(edge.from.begin(), edge.from.end(), [](const std::string& n) { return n.find("--") != npos; })) {
-    s.append("--");
-    s.append(segment);
-    s.append("-->");
+    // A dash of its own keeps a last source name's trailing dash or plus.
+    s.append(edge.parallel ? "+-->" : arrow == Arrow::Short ? "-->" : "--->");
   } else {
-    // Between two "--" the segment is read untrimmed, a parallel mark can
-    // follow it, and no "--" in a source name is taken for its opening.
-    s.append("--");
+    s.append(arrow == Arrow::Spaced ? "-- " : "--");
     s.append(segment);
-    s.append(edge.parallel ? "--+-->" : "---->");
+    if (arrow != Arrow::Closed) s.append(edge.parallel ? "+-->" : "-->");
+    if (arrow == Arrow::Closed) s.append(edge.parallel ? "--+-->" : "---->");
   }
   if (!edge.to.empty()) s.push_back(' ');
   append_joined(s, edge.to, ", ");
+  return s;
+}
+
+// The first spelling that the edge reader reads back as this one edge.
+std::string edge_text(const FlowEdge& edge) {
+  std::string first;
+  for (bool bars : {true, false}) {
+    const std::string segment = edge_segment(edge, bars);
+    for (Arrow arrow : {Arrow::Short, Arrow::Closed, Arrow::Spaced}) {
+      std::string line = edge_line(edge, segment, arrow);
+      const std::vector<FlowEdge> back = parse::parse_flow_edge(line);
+      if (back.size() == 1 && same_edge(back.front(), edge)) return line;
+      if (first.empty()) first = std::move(line);
+    }
+    if (!edge.timeout && !edge.wait) break;
+  }
+  return first;
 }
 
 void write_edges(Out& out, std::string_view head, const std::vector<FlowEdge>& edges, std::size_t depth) {
   out.line(depth, head);
   for (const FlowEdge& edge : edges) {
-    std::string& s = out.open(depth + 1);
-    append_edge(s, edge);
-    out.close();
+    out.line(depth + 1, edge_text(edge));
   }
 }
 
