@@ -285,7 +285,7 @@ void write(Out& out, const IssueDef& issue, std::size_t depth) {
   if (issue.id) {
     std::string id = *issue.id;
     for (std::string candidate : {id, "\"" + id + "\"", "|" + id + "|"}) {
-      if (clean_issue_id(candidate) == id) {
+      if (clean_issue_id(text::trim(candidate)) == id) {
         id = std::move(candidate);
         break;
       }

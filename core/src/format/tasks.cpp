@@ -165,44 +165,58 @@ std::string edge_segment(const FlowEdge& edge, bool bars) {
   return {};
 }
 
-// The arrow between sources and targets: "-->" alone (or "--->"),
-// "--seg-->" (or "-- seg-->", for a segment that starts with a dash), or the
-// segment closed by its own "--" ("--seg---->"), which the
-// reader takes untrimmed, with a parallel mark after it, and without looking
-// into the source names for its opening.
-enum class Arrow { Short, Spaced, Closed };
+// True when `line`, cut at its comment as the flow reader cuts it, reads back
+// as exactly the `count` edges from `edges`.
+bool edges_read_back(std::string_view line, const FlowEdge* edges, std::size_t count) {
+  const std::vector<FlowEdge> back = parse::parse_flow_edge(parse::cut_trailing_comment(text::trim(line)));
+  if (back.size() != count) return false;
+  for (std::size_t i = 0; i < count; ++i) {
+    if (!same_edge(back[i], edges[i])) return false;
+  }
+  return true;
+}
 
-std::string edge_line(const FlowEdge& edge, std::string_view segment, Arrow arrow) {
+// One spelling of an edge: the sources, `guard` (a " --" of its own keeps a
+// last source name's trailing dash or plus), the arrow's opening "--"
+// (spaced for a segment that starts with a dash), the segment, `closer`,
+// and the targets.
+std::string edge_line(const FlowEdge& edge, std::string_view segment, std::string_view guard, bool spaced,
+                      std::string_view closer) {
   std::string s;
   // With nothing before the arrow a segment would not be read: a lone comma
   // stands for the empty source list.
   if (edge.from.empty() && !segment.empty()) s.push_back(',');
   append_joined(s, edge.from, ", ");
+  s.append(guard);
   if (!edge.from.empty() || !segment.empty()) s.push_back(' ');
-  if (segment.empty()) {
-    // A dash of its own keeps a last source name's trailing dash or plus.
-    s.append(edge.parallel ? "+-->" : arrow == Arrow::Short ? "-->" : "--->");
-  } else {
-    s.append(arrow == Arrow::Spaced ? "-- " : "--");
+  if (!segment.empty()) {
+    s.append(spaced ? "-- " : "--");
     s.append(segment);
-    if (arrow != Arrow::Closed) s.append(edge.parallel ? "+-->" : "-->");
-    if (arrow == Arrow::Closed) s.append(edge.parallel ? "--+-->" : "---->");
   }
+  s.append(closer);
   if (!edge.to.empty()) s.push_back(' ');
   append_joined(s, edge.to, ", ");
   return s;
 }
 
-// The first spelling that the edge reader reads back as this one edge.
+// The first spelling that the edge reader reads back as this one edge. The
+// segment closed by a "--" of its own ("--seg---->", "--seg--+-->") is read
+// untrimmed, with a parallel mark after it, and without looking into the
+// source names for its opening.
 std::string edge_text(const FlowEdge& edge) {
+  const std::string_view closers[2][4] = {{"-->", "---->", "+-->", "--+-->"}, {"+-->", "--+-->", "-->", "---->"}};
   std::string first;
   for (bool bars : {true, false}) {
     const std::string segment = edge_segment(edge, bars);
-    for (Arrow arrow : {Arrow::Short, Arrow::Closed, Arrow::Spaced}) {
-      std::string line = edge_line(edge, segment, arrow);
-      const std::vector<FlowEdge> back = parse::parse_flow_edge(line);
-      if (back.size() == 1 && same_edge(back.front(), edge)) return line;
-      if (first.empty()) first = std::move(line);
+    for (std::string_view guard : {"", " --"}) {
+      for (bool spaced : {false, true}) {
+        for (std::string_view closer : closers[edge.parallel]) {
+          std::string line = edge_line(edge, segment, guard, spaced, closer);
+          if (edges_read_back(line, &edge, 1)) return line;
+          if (first.empty()) first = std::move(line);
+        }
+        if (segment.empty()) break;
+      }
     }
     if (!edge.timeout && !edge.wait) break;
   }
@@ -211,9 +225,38 @@ std::string edge_text(const FlowEdge& edge) {
 
 void write_edges(Out& out, std::string_view head, const std::vector<FlowEdge>& edges, std::size_t depth) {
   out.line(depth, head);
-  for (const FlowEdge& edge : edges) {
-    out.line(depth + 1, edge_text(edge));
+  // One line per edge; an edge that needs the '|' of the edges before it to
+  // keep a "//" from the comment cut continues the line of one of them, each
+  // later edge on it written as its targets alone (its sources and segment
+  // being the targets before it). A bound on such a line keeps the reading
+  // back linear.
+  constexpr std::size_t kMostOnOneLine = 32;
+  struct Line {
+    std::string text;
+    std::size_t first;  // its first edge
+  };
+  std::vector<Line> lines;
+  for (std::size_t i = 0; i < edges.size(); ++i) {
+    std::string text = edge_text(edges[i]);
+    bool joined = false;
+    if (!edges_read_back(text, &edges[i], 1)) {
+      for (std::size_t m = lines.size(); !joined && m-- > 0 && i - lines[m].first < kMostOnOneLine;) {
+        std::string chain = lines[m].text;
+        for (std::size_t k = m + 1 < lines.size() ? lines[m + 1].first : i; k <= i; ++k) {
+          chain.append("-->");
+          if (!edges[k].to.empty()) chain.push_back(' ');
+          append_joined(chain, edges[k].to, ", ");
+        }
+        if (edges_read_back(chain, &edges[lines[m].first], i - lines[m].first + 1)) {
+          lines[m].text = std::move(chain);
+          lines.resize(m + 1);
+          joined = true;
+        }
+      }
+    }
+    if (!joined) lines.push_back({std::move(text), i});
   }
+  for (const Line& line : lines) out.line(depth + 1, line.text);
 }
 
 }  // namespace

@@ -77,7 +77,14 @@ TEST(FormatProperties, FlowLabelEndingInParallelMark) {
 }
 
 TEST(FormatProperties, FlowEdgesWithDashes) {
-  expect_formats("flow:\n  y-A}-- -bel--> z\n  c- ----> y\n", "flow:\n  y-A} -- -bel--> z\n  c- ---> y\n");
+  expect_formats("flow:\n  y-A}-- -bel--> z\n  c- ----> y\n  x -:|+  ----laity: fetch +--> y\n",
+                 "flow:\n  y-A} -- -bel--> z\n  c- ----> y\n  x -:|+ -- --laity: fetch +--+--> y\n");
+}
+
+// A "//" after an odd count of '|' is no comment: the edge that needs the
+// bars of the edges before it continues their line.
+TEST(FormatProperties, FlowEdgeWithCommentMarkAfterBars) {
+  expect_formats("flow:\n  a| --> b --> c --> d // e\n  x --> y\n", "flow:\n  a| --> b--> c--> d // e\n  x --> y\n");
 }
 
 // The gates are read from the whole head line, the title from the line cut at
@@ -88,6 +95,10 @@ TEST(FormatProperties, IssueTitleWithUnbalancedBrace) {
   expect_formats("issue: a{b// c}{e}", "issue: a{b// c} {e}\n");
   expect_formats("issue: t {g}", "issue: t {g}\n");
   expect_formats("issue: t //{g}", "issue: t // {g}\n");
+}
+
+TEST(FormatProperties, IssueIdEndingInSpace) {
+  expect_formats("issue: t\n  id: C1: |\n", "issue: t\n  id: \"C1: \"\n");
 }
 
 TEST(FormatProperties, MutateIdWithUnbalancedBrace) {
