@@ -216,19 +216,12 @@ std::string clean_issue_id(std::string_view v) {
   return std::string(v);
 }
 
-bool same_gates(const std::vector<Gate>& a, const std::vector<Gate>& b, std::size_t n) {
-  for (std::size_t i = 0; i < n; ++i) {
-    if (a[i].name != b[i].name || a[i].body != b[i].body) return false;
-  }
-  return true;
-}
-
 // The gates are read from the whole head line, the title from the line cut at
 // its comment.
 bool issue_head_reads_back(std::string_view line, const IssueDef& issue) {
   const std::string_view trimmed = text::trim(line);
   const std::vector<Gate> gates = parse::extract_gates(trimmed);
-  return gates.size() == issue.gates.size() && same_gates(gates, issue.gates, gates.size()) &&
+  return same_gates(gates, issue.gates) &&
          parse::statement_value(parse::cut_trailing_comment(trimmed), "issue:") == issue.title;
 }
 
@@ -252,7 +245,10 @@ std::string issue_head(const IssueDef& issue) {
     ++held;
     from = *close + 1;
   }
-  if (held >= issue.gates.size() || !same_gates(parse::extract_gates(head), issue.gates, held)) return plain;
+  if (held >= issue.gates.size() ||
+      !same_gates(parse::extract_gates(head), {issue.gates.begin(), issue.gates.begin() + held})) {
+    return plain;
+  }
   auto with_rest = [&](std::string line, std::size_t next) {
     for (std::size_t i = next; i < issue.gates.size(); ++i) {
       line.push_back(' ');

@@ -3,13 +3,18 @@
 #include "parse/parser.hpp"
 
 namespace varn::format {
+
+std::optional<Node> reread_line(std::string_view line) {
+  parse::Parser p;
+  p.lines = {line};
+  return parse::parse_node(p, 0);
+}
+
 namespace {
 
 template <class T>
 const T* reread(std::string_view line, std::optional<Node>& holder) {
-  parse::Parser p;
-  p.lines = {line};
-  holder = parse::parse_node(p, 0);
+  holder = reread_line(line);
   return holder ? holder->get_if<T>() : nullptr;
 }
 

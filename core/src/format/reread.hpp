@@ -8,6 +8,10 @@
 
 namespace varn::format {
 
+// The node that `line` gives when parsed alone (so without children or body
+// lines), if any.
+std::optional<Node> reread_line(std::string_view line);
+
 // True when `line`, parsed alone, gives exactly this node.
 bool rereads_as(std::string_view line, const Webhook& webhook);
 bool rereads_as(std::string_view line, const ModInvoke& invoke);

@@ -29,31 +29,58 @@ void append_atoms(std::string& s, const std::vector<Atom>& atoms) {
 
 }  // namespace
 
-void write(Out& out, const Group& group, std::size_t depth) {
-  std::string& s = out.open(depth);
-  s.append(group.depth, '#');
-  s.push_back(' ');
-  // "## Entity:" and "## Metric:" open definitions, not headings.
-  if (group.depth == 2 && (group.name.starts_with("Entity:") || group.name.starts_with("Entity :") ||
-                           group.name.starts_with("Metric:") || group.name.starts_with("Metric :"))) {
-    s.push_back(' ');
-  }
-  // Gates are read left to right: behind an unbalanced '{' they would be lost.
-  bool brace = has(group.name, "{");
-  for (const Atom& atom : group.atoms) brace = brace || has(atom.name, "{") || (atom.value && has(*atom.value, "{"));
-  if (brace && !group.gates.empty()) {
-    for (const Gate& gate : group.gates) {
-      append_gate(s, gate);
-      s.push_back(' ');
+namespace {
+
+// A heading line: the marks, then the name, the atoms and the gates in the
+// order given by `order` ('n', 'a', 'g'), one space between them.
+std::string heading_line(const Group& group, std::string_view order) {
+  std::string s(group.depth, '#');
+  std::string part;
+  for (char which : order) {
+    part.clear();
+    if (which == 'n') {
+      // "## Entity:" and "## Metric:" open definitions, not headings.
+      if (s.size() == group.depth && group.depth == 2 &&
+          (group.name.starts_with("Entity:") || group.name.starts_with("Entity :") ||
+           group.name.starts_with("Metric:") || group.name.starts_with("Metric :"))) {
+        part.push_back(' ');
+      }
+      part.append(group.name);
+    } else if (which == 'a') {
+      append_atoms(part, group.atoms);
+      if (!part.empty()) part.erase(0, 1);
+    } else {
+      append_gates(part, group.gates);
+      if (!part.empty()) part.erase(0, 1);
     }
-    s.append(group.name);
-    append_atoms(s, group.atoms);
-  } else {
-    s.append(group.name);
-    append_atoms(s, group.atoms);
-    append_gates(s, group.gates);
+    if (part.empty()) continue;
+    s.push_back(' ');
+    s.append(part);
   }
-  out.close();
+  return s;
+}
+
+// The first order of its parts in which the heading line reads back whole:
+// gates are read left to right from the whole line, the name and atoms from
+// what the gates leave, so an unbalanced '{' hides the gates after it, and a
+// balanced pair in the name is a gate unless an unbalanced '{' stands before.
+std::string heading_text(const Group& group) {
+  for (std::string_view order : {"nag", "gna", "ang", "gan"}) {
+    std::string line = heading_line(group, order);
+    const std::optional<Node> back = reread_line(line);
+    const Group* g = back ? back->get_if<Group>() : nullptr;
+    if (g && g->depth == group.depth && g->name == group.name && same_atoms(g->atoms, group.atoms) &&
+        same_gates(g->gates, group.gates)) {
+      return line;
+    }
+  }
+  return heading_line(group, "nag");
+}
+
+}  // namespace
+
+void write(Out& out, const Group& group, std::size_t depth) {
+  out.line(depth, heading_text(group));
   format_children(out, group.children, depth + 1);
 }
 

@@ -81,6 +81,12 @@ TEST(FormatProperties, FlowEdgesWithDashes) {
                  "flow:\n  y-A} -- -bel--> z\n  c- ----> y\n  x -:|+ -- --laity: fetch +--+--> y\n");
 }
 
+// Behind the unbalanced '{' of an atom a pair of braces in the name is no
+// gate: the atoms go first.
+TEST(FormatProperties, HeadingNameWithBracesAfterAnUnbalancedOne) {
+  expect_formats("# Spring :q2 due:2025-04-o0{ 3w{er @dana}\n", "# :q2 :due:2025-04-o0{ Spring 3w{er @dana}\n");
+}
+
 // A "//" after an odd count of '|' is no comment: the edge that needs the
 // bars of the edges before it continues their line.
 TEST(FormatProperties, FlowEdgeWithCommentMarkAfterBars) {
