@@ -120,7 +120,10 @@ void write(Out& out, const Task& task, std::size_t depth) {
     out.line(depth + 1, "match:");
     for (const MatchArm& arm : *task.match_arms) {
       write_pattern(out, depth + 2, arm.pattern);
-      format_children(out, arm.children, depth + 3);
+      // The nesting under a pattern is only layout; a "query:" line would
+      // take deeper lines as its query, so its arm's lines stay beside it.
+      const bool beside = (arm.pattern + ":").starts_with("query:");
+      format_children(out, arm.children, depth + (beside ? 2 : 3));
     }
   }
 }

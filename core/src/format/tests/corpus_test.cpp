@@ -81,6 +81,11 @@ TEST(FormatProperties, FlowEdgesWithDashes) {
                  "flow:\n  y-A} -- -bel--> z\n  c- ----> y\n  x -:|+ -- --laity: fetch +--+--> y\n");
 }
 
+// A "query:" line takes the deeper lines after it as its query.
+TEST(FormatProperties, MatchArmNamedQuery) {
+  expect_formats("[ ] t\n  match:\n  query:\n  x\n  high:\n  y\n", "[ ] t\n  match:\n    query:\n    x\n    high:\n      y\n");
+}
+
 // Behind the unbalanced '{' of an atom a pair of braces in the name is no
 // gate: the atoms go first.
 TEST(FormatProperties, HeadingNameWithBracesAfterAnUnbalancedOne) {
