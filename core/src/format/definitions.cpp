@@ -56,17 +56,15 @@ void write_labels(Out& out, std::size_t depth, std::string_view key, const Strin
 // Issue descriptions and comment bodies: a value with a line feed, or one
 // that quotes would not keep whole, goes in block form under "key: |".
 void write_text_value(Out& out, std::size_t depth, std::string_view key, std::string_view value) {
-  if (value.find('\n') != npos || value.find('"') != npos) {
+  // The block's lines are read trimmed: a one-line text with whitespace at an
+  // end stays between quotes even when it holds one.
+  const bool trimmed = text::trim(value).size() == value.size();
+  if (value.find('\n') != npos || (value.find('"') != npos && trimmed)) {
     write_block(out.sink, depth, "", key, "  ", value);
     out.open_scopes = 0;
     return;
   }
-  std::string& s = out.open(depth);
-  s.append(key);
-  s.append(": \"");
-  s.append(value);
-  s.push_back('"');
-  out.close();
+  out.line(depth, std::string(key) + ": \"" + std::string(value) + "\"");
 }
 
 }  // namespace

@@ -108,6 +108,12 @@ TEST(FormatProperties, IssueTitleWithUnbalancedBrace) {
   expect_formats("issue: t //{g}", "issue: t // {g}\n");
 }
 
+// Block lines are read trimmed: a text with a quote and a leading space stays
+// between quotes.
+TEST(FormatProperties, CommentBodyWithQuoteAndLeadingSpace) {
+  expect_formats("comment:\n  body: \" a\"b\"\n", "comment:\n  body: \" a\"b\"\n");
+}
+
 TEST(FormatProperties, IssueIdEndingInSpace) {
   expect_formats("issue: t\n  id: C1: |\n", "issue: t\n  id: \"C1: \"\n");
 }
