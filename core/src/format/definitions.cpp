@@ -53,6 +53,13 @@ void write_labels(Out& out, std::size_t depth, std::string_view key, const Strin
   write_list(out, depth, key, labels, bracket ? "[" : "", ":", bracket ? "]" : ",");
 }
 
+// Formulas and prompts that a pair line would not give back whole (a line
+// feed, a lone "|", or a "//" that the comment cut would take) go in block
+// form, whose lines are kept whole.
+bool needs_text_block(std::string_view key, std::string_view value) {
+  return value.find('\n') != npos || value == "|" || !keeps_whole(std::string(key) + ": " + std::string(value));
+}
+
 // Issue descriptions and comment bodies: a value with a line feed, or one
 // that quotes would not keep whole, goes in block form under "key: |".
 void write_text_value(Out& out, std::size_t depth, std::string_view key, std::string_view value) {
@@ -176,7 +183,7 @@ void write(Out& out, const MetricDef& metric, std::size_t depth) {
   if (metric.cross_source) out.line(d, "cross_source: true");
   // Every line after "formula: |" (or an empty "formula:") belongs to the
   // formula, so it comes last, and an empty formula is not written.
-  if (metric.formula.find('\n') != npos || metric.formula == "|") {
+  if (needs_text_block("formula", metric.formula)) {
     write_block(out.sink, d, "", "formula", "  ", metric.formula);
     out.open_scopes = 0;
   } else if (!metric.formula.empty()) {
@@ -330,7 +337,7 @@ void write(Out& out, const CommandsDef& commands, std::size_t depth) {
     const std::size_t d = depth + 2;
     write_pair(out, d, "description", entry.description);
     if (!entry.params.empty()) write_list(out, d, "params", entry.params);
-    if (entry.prompt.find('\n') != npos || entry.prompt == "|") {
+    if (needs_text_block("prompt", entry.prompt)) {
       write_block(out.sink, d, "", "prompt", "  ", entry.prompt);
       out.open_scopes = 0;
     } else {

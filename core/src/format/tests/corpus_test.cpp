@@ -114,6 +114,13 @@ TEST(FormatProperties, CommentBodyWithQuoteAndLeadingSpace) {
   expect_formats("comment:\n  body: \" a\"b\"\n", "comment:\n  body: \" a\"b\"\n");
 }
 
+// Block lines are kept whole; a pair line loses what follows a "//".
+TEST(FormatProperties, FormulaAndPromptHoldingCommentMarks) {
+  expect_formats("## Metric: m\n  formula: |\n    sum(a//b)\n", "## Metric: m\n  formula: |\n    sum(a//b)\n");
+  expect_formats("commands:\n  /d\n    prompt: |\n      a // b\n",
+                 "commands:\n  /d\n    description:\n    prompt: |\n      a // b\n");
+}
+
 TEST(FormatProperties, IssueIdEndingInSpace) {
   expect_formats("issue: t\n  id: C1: |\n", "issue: t\n  id: \"C1: \"\n");
 }
