@@ -185,7 +185,12 @@ def main():
     ap.add_argument("--mb", type=float, default=20, help="size of the largest inputs in MB (default 20)")
     ap.add_argument("--repeat", type=int, default=3, help="timed runs per measurement; the best counts")
     ap.add_argument("--no-memory", action="store_true", help="skip the memory figures")
+    ap.add_argument("--only", default="", help="comma-separated functions to measure (default: all)")
     args = ap.parse_args()
+    chosen = [n for n in args.only.split(",") if n] or list(FUNCTIONS)
+    unknown = set(chosen) - set(FUNCTIONS)
+    if unknown:
+        ap.error("unknown function: " + ", ".join(sorted(unknown)))
     full = int(args.mb * MB)
     constructs = construct_files()
     orjson, cmark = optional("orjson"), optional("cmarkgfm")
@@ -204,6 +209,8 @@ def main():
     t = Table()
     results = {}
     for name in FUNCTIONS:
+        if name not in chosen:
+            continue
         func = getattr(varn_lang, name)
         big, small = inputs[name]
         out, secs = timed(func, big, args.repeat)
@@ -243,8 +250,11 @@ def main():
 
     if not args.no_memory:
         print("memory beyond the returned str, over the larger text (UTF-8 bytes):")
-        cases = [(n, inputs[n][0]) for n in FUNCTIONS] + [("parse", span_line(full))]
-        labels = list(FUNCTIONS) + ["parse (one line of spans)"]
+        cases = [(n, inputs[n][0]) for n in FUNCTIONS if n in chosen]
+        labels = [n for n in FUNCTIONS if n in chosen]
+        if "parse" in chosen:
+            cases.append(("parse", span_line(full)))
+            labels.append("parse (one line of spans)")
         for label, (name, text) in zip(labels, cases):
             fig = memory_figure(name, text)
             print(f"  {label:<32}{'failed' if fig is None else f'{fig:.2f}'}")

@@ -180,6 +180,32 @@ PyObject* str_from_utf8(std::string_view text) {
   return str;
 }
 
+// The UTF-8 form of a non-ASCII str, in a bytes object of our own. A str of
+// one byte a character (Latin-1) is encoded here in one pass over runs of
+// ASCII; CPython's encoder takes several times as long on large texts. Wider
+// strs go to CPython, which also reports a lone surrogate.
+PyObject* utf8_copy(PyObject* str) {
+  if (PyUnicode_KIND(str) != PyUnicode_1BYTE_KIND) return PyUnicode_AsUTF8String(str);
+  const auto* s = PyUnicode_1BYTE_DATA(str);
+  const std::size_t n = static_cast<std::size_t>(PyUnicode_GET_LENGTH(str));
+  std::size_t high = 0;
+  for (std::size_t i = ascii_end(s, 0, n); i < n; i = ascii_end(s, i + 1, n)) ++high;
+  PyObject* bytes = PyBytes_FromStringAndSize(nullptr, static_cast<Py_ssize_t>(n + high));
+  if (!bytes) return nullptr;
+  auto* out = reinterpret_cast<unsigned char*>(PyBytes_AS_STRING(bytes));
+  for (std::size_t i = 0; i < n;) {
+    const std::size_t next = ascii_end(s, i, n);
+    std::memcpy(out, s + i, next - i);
+    out += next - i;
+    i = next;
+    if (i == n) break;
+    *out++ = static_cast<unsigned char>(0xC0 | (s[i] >> 6));
+    *out++ = static_cast<unsigned char>(0x80 | (s[i] & 0x3F));
+    ++i;
+  }
+  return bytes;
+}
+
 // Hands the heap pages that a large call freed (its tree, its pieces of
 // text) back to the system before the result str is allocated: freed heap
 // memory stays resident, and a large str is mapped afresh rather than built
@@ -214,7 +240,7 @@ PyObject* call(const Signature& sig, PyObject* const* args, Py_ssize_t nargs, Py
   if (PyUnicode_IS_ASCII(arg)) {
     data = PyUnicode_AsUTF8AndSize(arg, &size);  // no copy, nothing cached
   } else {
-    encoded = PyUnicode_AsUTF8String(arg);
+    encoded = utf8_copy(arg);
     if (encoded) {
       data = PyBytes_AS_STRING(encoded);
       size = PyBytes_GET_SIZE(encoded);

@@ -21,10 +21,24 @@ TextResult fmt(std::string_view source) {
   return format::format_document(doc.value());
 }
 
+// Room for the output is reserved up front from the input's size, so that it
+// is not copied as it grows: pages of the reserve that are never written are
+// never given memory. An output that outgrows it grows as usual.
+namespace {
+render::LineSink output_for(std::size_t reserve) {
+  render::LineSink out("    ");
+  out.raw().reserve(reserve);
+  return out;
+}
+}  // namespace
+
+// Each top-level node is written as soon as it is read, then dropped. The
+// source text is far smaller than its JSON AST.
 TextResult render(std::string_view doc_json) {
-  auto doc = deserialize_document(doc_json);
-  if (!doc) return err(display(doc.error()));
-  return render_document(doc.value());
+  render::LineSink out = output_for(doc_json.size() / 4);
+  render::NodeRun run(out, 0);
+  if (auto e = read_document_nodes(doc_json, [&](Node&& node) { run.add(node); })) return err(display(*e));
+  return out.take_trimmed();
 }
 
 // The conversions hand over each node as soon as it is built and it is
@@ -33,7 +47,8 @@ TextResult render(std::string_view doc_json) {
 // the one kind whose text depends on the node before it.
 namespace {
 struct RenderSink {
-  render::LineSink out{"    "};
+  explicit RenderSink(std::size_t input_size) : out(output_for(input_size)) {}
+  render::LineSink out;
   convert::NodeSink sink() {
     return [this](Node&& node) { render::render_node(node, 0, out); };
   }
@@ -41,13 +56,13 @@ struct RenderSink {
 }  // namespace
 
 TextResult from_json(std::string_view json) {
-  RenderSink r;
+  RenderSink r(json.size());
   if (auto failure = convert::json_to_nodes(json, r.sink())) return err(display(*failure));
   return r.out.take_trimmed();
 }
 
 TextResult from_markdown(std::string_view md) {
-  RenderSink r;
+  RenderSink r(md.size());
   convert::markdown_to_nodes(md, r.sink());
   return r.out.take_trimmed();
 }

@@ -232,6 +232,14 @@ def test_result_holds_every_character_width(text):
     assert out == "".join(list(out))
 
 
+@pytest.mark.parametrize("text", ["\u00e9", "x\u0080", "\u00ff" * 3 + "plain ascii run" + "\u00e0",
+                                  "".join(map(chr, range(0xa1, 0x100))), "a" * 40 + "\u00e7" + "b" * 7])
+def test_latin1_arguments_reach_the_core_as_utf8(text):
+    # A str of one byte a character is encoded by the module itself.
+    assert json.loads(varn_lang.parse(text + "\n"))["nodes"][0]["text"] == text
+    assert varn_lang.from_markdown(text) == text
+
+
 def test_large_text():
     source = "a line of prose\n" * 20000
     out = varn_lang.parse(source)

@@ -1,6 +1,8 @@
 #pragma once
 // The JSON AST: the text form of a Document that `parse` returns and `render`
 // reads back.
+#include <functional>
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -20,5 +22,11 @@ std::string serialize_document(Document&& doc);
 // writer produces or the array form of every record; the first failure ends
 // the reading and carries its place in the text.
 Result<Document, JsonError> deserialize_document(std::string_view json);
+
+// The same reading, each top-level node handed to `sink` as soon as it is
+// read, so that the caller never holds the whole document. Nodes before a
+// failure have been handed on already.
+using DocumentNodeSink = std::function<void(Node&&)>;
+std::optional<JsonError> read_document_nodes(std::string_view json, const DocumentNodeSink& sink);
 
 }  // namespace varn

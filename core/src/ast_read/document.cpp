@@ -1,6 +1,6 @@
 // The reading frame: the document and its top-level nodes are read straight
-// from the text, one node held at a time; values skipped beside `nodes` are
-// read over without being held.
+// from the text, one node held at a time and handed on as soon as it is read;
+// values skipped beside `nodes` are read over without being held.
 #include <vector>
 
 #include "ast_read/reader.hpp"
@@ -22,23 +22,23 @@ JsonError unplaced(std::string message) { return {std::move(message), 0, 0}; }
 
 class Frame {
  public:
-  explicit Frame(std::string_view text) : r_(text) {}
+  Frame(std::string_view text, const DocumentNodeSink& sink) : r_(text), sink_(sink) {}
 
-  Read<Document> document();
+  json::Status document();
 
  private:
-  json::Status nodes(Document& doc);
+  json::Status nodes();
   Read<Node> top_node();
   Read<std::size_t> tag();
 
   json::Reader r_;
+  const DocumentNodeSink& sink_;
   json::Arena arena_;  // the node being read, reset for each
   std::vector<json::Member> members_;
   std::vector<json::Value> items_;
 };
 
-Read<Document> Frame::document() {
-  Document doc;
+json::Status Frame::document() {
   int c = r_.peek();
   if (c == '{') {
     if (auto s = r_.open(); !s) return err(std::move(s).error());
@@ -58,7 +58,7 @@ Read<Document> Frame::document() {
       if (auto s = r_.colon(); !s) return err(std::move(s).error());
       if (is_nodes) {
         seen = true;
-        if (auto s = nodes(doc); !s) return err(std::move(s).error());
+        if (auto s = nodes(); !s) return s;
       } else if (auto s = r_.skip(); !s) {
         return err(std::move(s).error());
       }
@@ -73,7 +73,7 @@ Read<Document> Frame::document() {
       r_.end_container();
       return err(r_.error("invalid length 0, expected struct Document with 1 element"));
     }
-    if (auto s = nodes(doc); !s) return err(std::move(s).error());
+    if (auto s = nodes(); !s) return s;
     c = r_.peek();
     if (c == ',') {
       r_.bump();
@@ -85,11 +85,10 @@ Read<Document> Frame::document() {
     if (c < 0) return err(r_.peek_error("EOF while parsing a value"));
     return err(r_.invalid_type("struct Document"));
   }
-  if (auto s = r_.end(); !s) return err(std::move(s).error());
-  return doc;
+  return r_.end();
 }
 
-json::Status Frame::nodes(Document& doc) {
+json::Status Frame::nodes() {
   int c = r_.peek();
   if (c < 0) return err(r_.peek_error("EOF while parsing a value"));
   if (c != '[') return err(r_.invalid_type("a sequence"));
@@ -100,7 +99,7 @@ json::Status Frame::nodes(Document& doc) {
     if (!more.value()) break;
     auto node = top_node();
     if (node) {
-      doc.nodes.push_back(std::move(node).value());
+      sink_(std::move(node).value());
       continue;
     }
     JsonError e = std::move(node).error();
@@ -205,6 +204,18 @@ Read<Node> Frame::top_node() {
 
 }  // namespace
 
-Result<Document, JsonError> deserialize_document(std::string_view json) { return Frame(json).document(); }
+std::optional<JsonError> read_document_nodes(std::string_view json, const DocumentNodeSink& sink) {
+  auto s = Frame(json, sink).document();
+  if (!s) return std::move(s).error();
+  return std::nullopt;
+}
+
+Result<Document, JsonError> deserialize_document(std::string_view json) {
+  Document doc;
+  if (auto e = read_document_nodes(json, [&](Node&& n) { doc.nodes.push_back(std::move(n)); })) {
+    return err(std::move(*e));
+  }
+  return doc;
+}
 
 }  // namespace varn

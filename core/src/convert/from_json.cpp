@@ -19,27 +19,38 @@ using json::Kind;
 using json::Member;
 using json::Value;
 
-// The members of an object by key, each key once with its last value.
+// Sorts by key, each key once with its last place: equal keys are ordered by
+// their place in the text and all but the last dropped. Done in place, as the
+// list may be as long as the input has members.
+template <class T, class Key, class Place>
+void sort_keeping_last(std::vector<T>& items, Key key, Place place) {
+  // Strictly ascending keys (as many writers emit them) need no sorting and
+  // hold no repeats.
+  if (std::adjacent_find(items.begin(), items.end(), [&](const T& a, const T& b) { return !(key(a) < key(b)); }) ==
+      items.end()) {
+    return;
+  }
+  std::sort(items.begin(), items.end(), [&](const T& a, const T& b) {
+    const int c = key(a).compare(key(b));
+    return c != 0 ? c < 0 : place(a) < place(b);
+  });
+  std::size_t kept = 0;
+  for (std::size_t i = 0; i < items.size(); ++i) {
+    if (i + 1 < items.size() && key(items[i + 1]) == key(items[i])) continue;
+    items[kept++] = items[i];
+  }
+  items.resize(kept);
+}
+
+// The members of a held object by key, each key once with its last value.
 std::vector<const Member*> sorted_members(const Value& object) {
   std::vector<const Member*> members;
   members.reserve(object.size);
   for (const Member& m : object.object()) members.push_back(&m);
-  // Strictly ascending keys (as many writers emit them) need no sorting and
-  // hold no repeats.
-  auto ascending = [](const Member* a, const Member* b) { return a->key < b->key; };
-  if (std::adjacent_find(members.begin(), members.end(), [](const Member* a, const Member* b) {
-        return !(a->key < b->key);
-      }) == members.end()) {
-    return members;
-  }
-  std::stable_sort(members.begin(), members.end(), ascending);
-  std::vector<const Member*> out;
-  out.reserve(members.size());
-  for (std::size_t i = 0; i < members.size(); ++i) {
-    if (i + 1 < members.size() && members[i + 1]->key == members[i]->key) continue;
-    out.push_back(members[i]);
-  }
-  return out;
+  // Members lie in one array in text order, so their addresses are their places.
+  sort_keeping_last(
+      members, [](const Member* m) { return m->key; }, [](const Member* m) { return m; });
+  return members;
 }
 
 template <class T>
@@ -137,48 +148,124 @@ Result<Node, ConvertError> json_object_to_define(std::string_view name, const Va
   return Node(std::move(d));
 }
 
-std::optional<ConvertError> json_value_to_nodes(const Value& v, const NodeSink& out) {
-  if (v.kind == Kind::Array) {
-    for (const Value& item : v.array()) {
-      if (auto e = json_value_to_nodes(item, out)) return e;
-    }
+ConvertError failed(JsonError e) { return ConvertError{ConvertError::Variant::Json, display(e)}; }
+
+// The walk, read straight from the text. Arrays are walked as they are read;
+// of an object only its keys and where their values start are held, to sort
+// them, and each value is read again when its turn comes, held only while it
+// is written (an array value one element at a time). Any failure is the
+// reader's, found in the order that reading the whole value first would.
+class Walk {
+ public:
+  Walk(std::string_view text, const NodeSink& out) : text_(text), r_(text), out_(out) {}
+
+  std::optional<ConvertError> run() {
+    if (auto e = value()) return e;
+    if (auto s = r_.end(); !s) return failed(std::move(s).error());
     return std::nullopt;
   }
-  if (v.kind != Kind::Object) {
-    out(prose(json_scalar_text(v)));
-    return std::nullopt;
-  }
-  auto add_define = [&](std::string_view key, const Value& x) -> std::optional<ConvertError> {
-    auto node = json_object_to_define(key, x);
-    if (!node) return std::move(node).error();
-    out(std::move(node).value());
-    return std::nullopt;
+
+ private:
+  struct Entry {
+    std::string_view key;
+    std::size_t at;  // where the value starts in the text
   };
-  for (const Member* m : sorted_members(v)) {
-    const Value& x = m->value;
-    if (x.kind == Kind::Object) {
-      if (auto e = add_define(m->key, x)) return e;
-    } else if (x.kind == Kind::Array) {
-      for (const Value& e : x.array()) {
-        if (e.kind == Kind::Object) {
-          if (auto failure = add_define(m->key, e)) return failure;
-        } else {
-          out(prose(member_line(m->key, compact_text(e))));
-        }
-      }
-    } else {
-      out(prose(member_line(m->key, json_scalar_text(x))));
+
+  std::optional<ConvertError> value();
+  std::optional<ConvertError> object();
+  std::optional<ConvertError> member(std::string_view key, std::size_t at);
+  std::optional<ConvertError> define(std::string_view key, const Value& x);
+
+  std::string_view text_;
+  json::Reader r_;
+  const NodeSink& out_;
+  json::Arena held_;  // the one value being written
+};
+
+std::optional<ConvertError> Walk::value() {
+  const int c = r_.peek();
+  if (c == '{') return object();
+  if (c == '[') {
+    if (auto o = r_.open(); !o) return failed(std::move(o).error());
+    for (bool first = true;; first = false) {
+      auto more = r_.next_element(first);
+      if (!more) return failed(std::move(more).error());
+      if (!more.value()) break;
+      if (auto e = value()) return e;
     }
+    r_.end_container();
+    return std::nullopt;
   }
+  held_.reset();
+  auto v = r_.value(held_);
+  if (!v) return failed(std::move(v).error());
+  out_(prose(json_scalar_text(v.value())));
+  return std::nullopt;
+}
+
+std::optional<ConvertError> Walk::object() {
+  if (auto o = r_.open(); !o) return failed(std::move(o).error());
+  std::vector<Entry> entries;
+  json::Arena keys;  // the keys that had escapes
+  for (bool first = true;; first = false) {
+    auto more = r_.next_member(first);
+    if (!more) return failed(std::move(more).error());
+    if (!more.value()) break;
+    auto key = r_.string(keys);
+    if (!key) return failed(std::move(key).error());
+    if (auto s = r_.colon(); !s) return failed(std::move(s).error());
+    r_.peek();
+    entries.push_back({key.value(), r_.offset()});
+    if (auto s = r_.skip(true); !s) return failed(std::move(s).error());
+  }
+  r_.end_container();
+  sort_keeping_last(
+      entries, [](const Entry& e) { return e.key; }, [](const Entry& e) { return e.at; });
+  for (const Entry& e : entries) {
+    if (auto f = member(e.key, e.at)) return f;
+  }
+  return std::nullopt;
+}
+
+// A value read over once already: reading it again cannot fail.
+std::optional<ConvertError> Walk::member(std::string_view key, std::size_t at) {
+  json::Reader r(text_.substr(at));
+  if (r.peek() == '[') {
+    if (auto o = r.open(); !o) return failed(std::move(o).error());
+    for (bool first = true;; first = false) {
+      auto more = r.next_element(first);
+      if (!more) return failed(std::move(more).error());
+      if (!more.value()) break;
+      held_.reset();
+      auto e = r.value(held_);
+      if (!e) return failed(std::move(e).error());
+      if (e.value().kind == Kind::Object) {
+        if (auto f = define(key, e.value())) return f;
+      } else {
+        out_(prose(member_line(key, compact_text(e.value()))));
+      }
+    }
+    return std::nullopt;
+  }
+  held_.reset();
+  auto x = r.value(held_);
+  if (!x) return failed(std::move(x).error());
+  if (x.value().kind == Kind::Object) return define(key, x.value());
+  out_(prose(member_line(key, json_scalar_text(x.value()))));
+  return std::nullopt;
+}
+
+std::optional<ConvertError> Walk::define(std::string_view key, const Value& x) {
+  auto node = json_object_to_define(key, x);
+  if (!node) return std::move(node).error();
+  out_(std::move(node).value());
   return std::nullopt;
 }
 
 }  // namespace
 
 std::optional<ConvertError> json_to_nodes(std::string_view text, const NodeSink& sink) {
-  auto parsed = json::parse(text);
-  if (!parsed) return ConvertError{ConvertError::Variant::Json, display(parsed.error())};
-  return json_value_to_nodes(parsed.value().root, sink);
+  return Walk(text, sink).run();
 }
 
 Result<Nodes, ConvertError> json_to_document(std::string_view text) {

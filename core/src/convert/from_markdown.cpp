@@ -38,23 +38,23 @@ Task item_task(MarkerKind kind, string_view text) {
   return t;
 }
 
-// The code block opened at lines[i]; returns the index after its closing line.
-std::size_t fenced_block(const std::vector<string_view>& lines, std::size_t i, const NodeSink& out) {
-  string_view opening = text::trim_start(lines[i]);
+// The code block opened at the current line; leaves the cursor after its
+// closing line.
+void fenced_block(parse::LineCursor& lines, const NodeSink& out) {
+  string_view opening = text::trim_start(lines.line());
   std::size_t ticks = opening.find_first_not_of('`');
   CodeBlock block;
   if (ticks != string_view::npos) block.lang = std::string(opening.substr(ticks));
-  for (++i; i < lines.size(); ++i) {
-    if (text::trim_start(lines[i]).starts_with(kFence)) {
-      ++i;
+  for (lines.next(); !lines.done(); lines.next()) {
+    if (text::trim_start(lines.line()).starts_with(kFence)) {
+      lines.next();
       break;
     }
     // Empty lines before the first content are lost; later ones are kept.
     if (!block.content.empty()) block.content.push_back('\n');
-    block.content.append(lines[i]);
+    block.content.append(lines.line());
   }
   out(std::move(block));
-  return i;
 }
 
 // A heading: a run of one to six '#' at the very start, then a text that is
@@ -69,25 +69,25 @@ std::optional<Group> heading(string_view line) {
 
 }  // namespace
 
+// Lines are read one at a time, never held in a table.
 void markdown_to_nodes(string_view text, const NodeSink& out) {
-  const std::vector<string_view> lines = parse::split_lines(text);
-  std::size_t i = 0;
-  while (i < lines.size()) {
-    string_view line = lines[i];
+  parse::LineCursor lines(text);
+  while (!lines.done()) {
+    string_view line = lines.line();
     string_view start_trimmed = text::trim_start(line);
     if (start_trimmed.starts_with(kFence)) {
-      i = fenced_block(lines, i, out);
+      fenced_block(lines, out);
       continue;
     }
     if (line.starts_with('#')) {
       if (auto g = heading(line)) {
         out(std::move(*g));
-        ++i;
+        lines.next();
         continue;
       }
     }
     if (start_trimmed.empty()) {
-      ++i;
+      lines.next();
       continue;
     }
     const ItemForm* form = nullptr;
@@ -99,15 +99,15 @@ void markdown_to_nodes(string_view text, const NodeSink& out) {
     }
     if (form) {
       out(item_task(form->kind, start_trimmed.substr(form->prefix.size())));
-      ++i;
+      lines.next();
       continue;
     }
     // A paragraph. Its first line is always taken, even one that starts with
     // '#' without being a heading, so that the line keeps its text and the
     // loop moves on.
     std::string paragraph(text::trim(line));
-    for (++i; i < lines.size(); ++i) {
-      string_view next = text::trim(lines[i]);
+    for (lines.next(); !lines.done(); lines.next()) {
+      string_view next = text::trim(lines.line());
       if (stops_paragraph(next)) break;
       paragraph.push_back(' ');
       paragraph.append(next);

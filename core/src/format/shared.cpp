@@ -45,8 +45,9 @@ bool LineSink::last_line_blank() const {
 }
 
 std::string LineSink::take_trimmed() {
+  // No shrinking to fit: that would copy the whole text, and room never
+  // written to holds no memory.
   out_.resize(text::trim_end(out_).size());
-  out_.shrink_to_fit();
   return std::move(out_);
 }
 

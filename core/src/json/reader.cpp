@@ -7,6 +7,7 @@
 #include <cmath>
 #include <memory>
 
+#include "json/bytes.hpp"
 #include "json/writer.hpp"
 #include "text/unicode.hpp"
 
@@ -93,7 +94,17 @@ JsonError Reader::peek_error(std::string message) const {
 // ---------------------------------------------------------------- structure
 
 int Reader::peek() {
-  while (pos_ < text_.size() && is_space(text_[pos_])) ++pos_;
+  while (pos_ < text_.size() && is_space(text_[pos_])) {
+    ++pos_;
+    // Indentation, eight spaces at a time.
+    while (text_.size() - pos_ >= 8) {
+      if (const std::uint64_t other = load8(text_.data() + pos_) ^ (kOnes * ' ')) {
+        pos_ += first_marked(other);
+        break;
+      }
+      pos_ += 8;
+    }
+  }
   return pos_ < text_.size() ? static_cast<unsigned char>(text_[pos_]) : -1;
 }
 
@@ -165,8 +176,16 @@ Result<uint32_t, JsonError> Reader::hex_escape() {
 Result<std::string_view, JsonError> Reader::raw_string() {
   ++pos_;  // the opening quote
   const std::size_t start = pos_;
-  // Most strings have no escape: they stay a view into the text.
+  // Most strings have no escape: they stay a view into the text. Plain bytes
+  // are passed over eight at a time.
   while (true) {
+    while (text_.size() - pos_ >= 8) {
+      if (const std::uint64_t stop = escape_mask(load8(text_.data() + pos_))) {
+        pos_ += first_marked(stop);
+        break;
+      }
+      pos_ += 8;
+    }
     if (pos_ >= text_.size()) return err(error("EOF while parsing a string"));
     unsigned char c = static_cast<unsigned char>(text_[pos_]);
     if (c == '"') {
@@ -406,7 +425,7 @@ Result<Value, JsonError> Reader::value(Arena& arena) {
   return out;
 }
 
-Status Reader::skip() {
+Status Reader::skip(bool limited) {
   // The open containers, one byte each: a value skipped here may nest
   // without limit and without recursion.
   std::string open_brackets;
@@ -416,7 +435,11 @@ Status Reader::skip() {
     int c = peek();
     bool opened = false;
     if (c == '[' || c == '{') {
-      ++pos_;
+      if (!limited) {
+        ++pos_;
+      } else if (auto o = open(); !o) {
+        return o;
+      }
       open_brackets.push_back(static_cast<char>(c));
       opened = true;
     } else if (c == '"') {
@@ -443,6 +466,7 @@ Status Reader::skip() {
         }
       }
       ++pos_;
+      if (limited) close();
       open_brackets.pop_back();
     }
   }

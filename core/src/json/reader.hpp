@@ -129,8 +129,10 @@ class Reader {
   Result<std::string_view, JsonError> string(Arena& arena);
   // Any value, held in `arena`; its containers count towards the nesting.
   Result<Value, JsonError> value(Arena& arena);
-  // Reads over any value without holding it; its nesting is not limited.
-  Status skip();
+  // Reads over any value without holding it. Its nesting is not limited
+  // unless `limited`; then it counts towards the nesting as `value` would,
+  // failing at the same place.
+  Status skip(bool limited = false);
   // Only white space may follow.
   Status end();
 

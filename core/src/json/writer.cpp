@@ -9,6 +9,8 @@
 #include <cstdint>
 #include <cstring>
 
+#include "json/bytes.hpp"
+
 namespace varn::json {
 
 namespace {
@@ -26,15 +28,6 @@ constexpr auto kIndent = [] {
   a[0] = '\n';
   return a;
 }();
-
-// True when one of the eight bytes of `w` needs an escape: a control byte,
-// '"' or '\\'. A borrow across bytes only follows a byte that is found.
-constexpr bool needs_escape(std::uint64_t w) {
-  constexpr std::uint64_t ones = 0x0101010101010101ull, high = 0x8080808080808080ull;
-  auto has_zero_byte = [](std::uint64_t v) { return (v - ones) & ~v & high; };
-  return (((w - ones * 0x20) & ~w & high) | has_zero_byte(w ^ (ones * '"')) | has_zero_byte(w ^ (ones * '\\'))) !=
-         0;
-}
 
 // The most bytes one input byte becomes: a control byte is written \u00XX.
 constexpr std::size_t kMaxEscapedPerByte = 6;
@@ -58,12 +51,7 @@ char* escape(std::string_view s, char* out) {
   };
   while (p < end) {
     // Runs of plain bytes are skipped eight at a time.
-    while (end - p >= 8) {
-      std::uint64_t w;
-      std::memcpy(&w, p, 8);
-      if (needs_escape(w)) break;
-      p += 8;
-    }
+    while (end - p >= 8 && !needs_escape(load8(p))) p += 8;
     if (p == end) break;
     const unsigned char c = static_cast<unsigned char>(*p);
     if (c >= 0x20 && c != '"' && c != '\\') {

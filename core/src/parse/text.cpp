@@ -70,23 +70,30 @@ void for_each_piece(std::string_view s, std::string_view sep, F&& f) {
 
 }  // namespace
 
+void LineCursor::next() {
+  if (start_ >= text_.size()) {
+    done_ = true;
+    line_ = {};
+    return;
+  }
+  const std::size_t nl = text_.find('\n', start_);
+  if (nl == std::string_view::npos) {
+    // A carriage return without a line feed after it stays in the line.
+    line_ = text_.substr(start_);
+    start_ = text_.size();
+    return;
+  }
+  std::size_t stop = nl;
+  if (stop > start_ && text_[stop - 1] == '\r') --stop;
+  line_ = text_.substr(start_, stop - start_);
+  start_ = nl + 1;
+}
+
 std::vector<std::string_view> split_lines(std::string_view text) {
   std::vector<std::string_view> lines;
   // Counted first so that the list is allocated once at its final size.
   lines.reserve(static_cast<std::size_t>(std::count(text.begin(), text.end(), '\n')) + 1);
-  std::size_t start = 0;
-  while (start < text.size()) {
-    const std::size_t nl = text.find('\n', start);
-    if (nl == std::string_view::npos) {
-      // A carriage return without a line feed after it stays in the line.
-      lines.push_back(text.substr(start));
-      break;
-    }
-    std::size_t stop = nl;
-    if (stop > start && text[stop - 1] == '\r') --stop;
-    lines.push_back(text.substr(start, stop - start));
-    start = nl + 1;
-  }
+  for (LineCursor c(text); !c.done(); c.next()) lines.push_back(c.line());
   return lines;
 }
 

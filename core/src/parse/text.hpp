@@ -17,6 +17,23 @@ namespace varn::parse {
 // last line after a final '\n'. The views borrow from `text`.
 std::vector<std::string_view> split_lines(std::string_view text);
 
+// The same lines one at a time, for a reader that only moves forward and
+// need not hold a table of them.
+class LineCursor {
+ public:
+  explicit LineCursor(std::string_view text) : text_(text) { next(); }
+  bool done() const { return done_; }
+  std::string_view line() const { return line_; }
+  // Moves to the following line, if any.
+  void next();
+
+ private:
+  std::string_view text_;
+  std::size_t start_ = 0;
+  std::string_view line_;
+  bool done_ = false;
+};
+
 // Splits at the first ':' into a trimmed key and a trimmed value.
 std::optional<std::pair<std::string, std::string>> split_key_value(std::string_view text);
 Pairs collect_key_value_lines(const std::vector<std::string>& lines);

@@ -56,16 +56,18 @@ bool ends_in_scope(const Node& node) {
 
 }  // namespace
 
+void NodeRun::add(const Node& node) {
+  // A line of dashes right after a scope's members is read as the scope's
+  // closing line, so a divider there would be lost: the scope gets its own
+  // closing line first.
+  if (after_scope_ && node.holds<Divider>()) out_.line(depth_, "---");
+  render_node(node, depth_, out_);
+  after_scope_ = ends_in_scope(node);
+}
+
 void render_nodes(const Nodes& nodes, std::size_t depth, LineSink& out) {
-  for (std::size_t i = 0; i < nodes.size(); ++i) {
-    // A line of dashes right after a scope's members is read as the scope's
-    // closing line, so a divider there would be lost: the scope gets its own
-    // closing line first.
-    if (i > 0 && nodes[i].holds<Divider>() && ends_in_scope(nodes[i - 1])) {
-      out.line(depth, "---");
-    }
-    render_node(nodes[i], depth, out);
-  }
+  NodeRun run(out, depth);
+  for (const Node& node : nodes) run.add(node);
 }
 
 bool cut_by_comment(std::string_view text) { return parse::cut_trailing_comment(text).size() != text.size(); }

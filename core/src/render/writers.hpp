@@ -17,6 +17,21 @@ using format::LineSink;
 void render_node(const Node& node, std::size_t depth, LineSink& out);
 void render_nodes(const Nodes& nodes, std::size_t depth, LineSink& out);
 
+// Sibling nodes written one at a time, as they come: of each node only what
+// the next one needs is kept (whether it ended among a scope's members, which
+// a divider after it must close first), so a caller may drop every node once
+// it is written.
+class NodeRun {
+ public:
+  NodeRun(LineSink& out, std::size_t depth) : out_(out), depth_(depth) {}
+  void add(const Node& node);
+
+ private:
+  LineSink& out_;
+  std::size_t depth_;
+  bool after_scope_ = false;
+};
+
 // Shared value writers.
 void render_task_marker(const TaskMarker& marker, const std::optional<std::string>& label, std::string& out);
 void render_atom_tag(const Atom& atom, std::string& out);

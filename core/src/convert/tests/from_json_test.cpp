@@ -84,6 +84,8 @@ TEST(FromJson, Values) {
       {R"({"k": "tab\there \u00e9 \ud83d\ude00"})", {"k: tab\there \xc3\xa9 \xf0\x9f\x98\x80"}},
       {R"({"k": ["\u0001\/"]})", {"k: \"\\u0001/\""}},
       {R"({"k": {"s": "a\u0000b"}})", {std::string("k{s=Str:a\0b}", 12)}},
+      {R"({"b": [1, {"x": 1}], "a": 2, "b": [{"y": 1, "y": 2}, "z"]})", {"a: 2", "b{y=Int:2}", "b: \"z\""}},
+      {R"([{"b": 1, "a": [{"d": 1}]}, [{"c": 1, "\u0061": 0}]])", {"a{d=Int:1}", "b: 1", "a: 0", "c: 1"}},
   };
   for (const auto& c : cases) EXPECT_EQ(convert(c.json), c.expected) << c.json;
 }
@@ -107,6 +109,11 @@ TEST(FromJson, ErrorsCarryThePosition) {
       {std::string(100000, '[') + std::string(100000, ']'),
        "JSON conversion error: recursion limit exceeded at line 1 column 128"},
       {std::string(100000, '{'), "JSON conversion error: key must be a string at line 1 column 2"},
+      // Members are read over before any is written: a fault in a later
+      // member fails the whole object, nesting counted as it is read.
+      {"{\"b\": 1, \"a\": [1,]}", "JSON conversion error: trailing comma at line 1 column 18"},
+      {"{\"a\": " + std::string(127, '[') + std::string(127, ']') + "}",
+       "JSON conversion error: recursion limit exceeded at line 1 column 133"},
   };
   for (const auto& c : cases) {
     auto nodes = json_to_document(c.json);

@@ -146,6 +146,24 @@ TEST(JsonReader, SkipReadsOverAnyDepthWithoutHolding) {
   EXPECT_EQ(display(s.error()), "trailing comma at line 1 column 1000003");
 }
 
+TEST(JsonReader, LimitedSkipFailsWhereReadingWould) {
+  std::string arrays = "[" + std::string(128, '[') + std::string(128, ']') + "]";
+  std::string objects = "[";
+  for (int i = 0; i < 128; ++i) objects += "{\"a\":";
+  for (const std::string& text : {arrays, objects, std::string(127, '[') + std::string(127, ']')}) {
+    Reader held(text);
+    Arena arena;
+    auto v = held.value(arena);
+    Reader skipped(text);
+    auto s = skipped.skip(true);
+    ASSERT_EQ(v.ok(), s.ok()) << text;
+    if (!v) {
+      EXPECT_EQ(display(s.error()), display(v.error()));
+    }
+    EXPECT_EQ(skipped.offset(), held.offset());
+  }
+}
+
 TEST(JsonReader, DescribesFoundValues) {
   const struct {
     std::string text, expected;
