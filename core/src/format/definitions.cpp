@@ -80,7 +80,9 @@ void write(Out& out, const ValidateDef& validate, std::size_t depth) {
   std::string& s = out.open(depth);
   s.append("validate ");
   s.append(validate.name);
-  s.push_back(':');
+  // Every trailing colon is dropped, then the name trimmed: a space keeps
+  // the name's own.
+  s.append(validate.name.ends_with(':') ? " :" : ":");
   out.close();
   write_attachment_meta(out, validate.meta, depth + 1);
   format_children(out, validate.children, depth + 1);

@@ -121,6 +121,10 @@ TEST(FormatProperties, FormulaAndPromptHoldingCommentMarks) {
                  "commands:\n  /d\n    description:\n    prompt: |\n      a // b\n");
 }
 
+TEST(FormatProperties, ValidateNameEndingInColon) {
+  expect_formats("validate a: :\n  id: x\n", "validate a: :\n  id: x\n");
+}
+
 TEST(FormatProperties, IssueIdEndingInSpace) {
   expect_formats("issue: t\n  id: C1: |\n", "issue: t\n  id: \"C1: \"\n");
 }
