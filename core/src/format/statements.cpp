@@ -85,6 +85,15 @@ void write(Out& out, const Group& group, std::size_t depth) {
 }
 
 void write(Out& out, const Define& define, std::size_t depth) {
+  // The first " from @" ends the entity: one of the entity's own gets a second
+  // space, which the reader folds back into one.
+  std::string entity;
+  std::string_view rest = define.entity;
+  for (std::size_t at = rest.find(" from @"); at != npos; at = rest.find(" from @")) {
+    entity.append(rest.substr(0, at)).append(" from  @");
+    rest.remove_prefix(at + 7);
+  }
+  entity.append(rest);
   std::string& s = out.open(depth);
   s.append("define:");
   // Atoms are read only before the first " from ": an entity holding one, or
@@ -95,9 +104,9 @@ void write(Out& out, const Define& define, std::size_t depth) {
       append_atom(s, atom);
       s.push_back(' ');
     }
-    s.append(define.entity);
+    s.append(entity);
   } else {
-    append_target(s, define.entity, define.mod_scope, define.workspace_scope);
+    append_target(s, entity, define.mod_scope, define.workspace_scope);
     append_atoms(s, define.atoms);
   }
   if (define.from_scope) {

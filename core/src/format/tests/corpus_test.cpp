@@ -68,6 +68,11 @@ TEST(FormatProperties, DefineEntityEndingInFrom) {
   expect_formats("define:$crm.@task :x frk :x from :base\n  a: 1\n", "define:$crm.@:x :x task frk from\n  a: 1\n");
 }
 
+TEST(FormatProperties, DefineEntityHoldingFromAndAReference) {
+  expect_formats("define:$crm.@task : from  @base\n  a: 1\n", "define:$crm.@: task from  @base\n  a: 1\n");
+  expect_formats("define:@a from  @b from @c\n", "define:@a from  @b from @c\n");
+}
+
 TEST(FormatProperties, PluralFieldNames) {
   expect_formats("define:@e\n  (s) a: 1\n  ((s)s): 2\n  b(s): 3\n", "define:@e\n  (s) a(s): 1\n  ((s)s)(s): 2\n  b(s): 3\n");
 }
