@@ -79,22 +79,24 @@ std::string webhook_line(const Webhook& webhook, std::string preferred) {
     std::string candidate = "webhook: on: payload: " + *webhook.payload;
     if (rereads_as(candidate, webhook)) return candidate;
   }
-  // A "url:" or "payload:" inside the trigger: the line goes on with the rest
-  // of that part (a url's closing quote kept by a lone one after it).
-  std::string line = spell(Url::Omitted, Payload::None, true);
-  for (int part = 0; part < 2; ++part) {
-    std::optional<Node> holder;
-    const Webhook* w = reread<Webhook>(line, holder);
-    if (!w) break;
-    if (w->url != webhook.url && !w->url.empty() && webhook.url.starts_with(w->url)) {
-      line += webhook.url.substr(w->url.size());
-      if (webhook.url.ends_with('"')) line += " \"";
-    } else if (w->payload && webhook.payload && *w->payload != *webhook.payload &&
-               webhook.payload->starts_with(*w->payload)) {
-      line += webhook.payload->substr(w->payload->size());
+  // A "url:" or "payload:" inside the trigger (or the url): the line goes on
+  // with the rest of that part (a url's closing quote kept by a lone one).
+  for (Url form : {Url::Omitted, Url::Bare}) {
+    std::string line = spell(form, Payload::None, true);
+    for (int part = 0; part < 2; ++part) {
+      std::optional<Node> holder;
+      const Webhook* w = reread<Webhook>(line, holder);
+      if (!w) break;
+      if (w->url != webhook.url && !w->url.empty() && webhook.url.starts_with(w->url)) {
+        line += webhook.url.substr(w->url.size());
+        if (webhook.url.ends_with('"')) line += " \"";
+      } else if (w->payload && webhook.payload && *w->payload != *webhook.payload &&
+                 webhook.payload->starts_with(*w->payload)) {
+        line += webhook.payload->substr(w->payload->size());
+      }
     }
+    if (rereads_as(line, webhook)) return line;
   }
-  if (rereads_as(line, webhook)) return line;
   return preferred.empty() ? spell(Url::Bare, Payload::Keyed, true) : preferred;
 }
 

@@ -154,6 +154,7 @@ TEST(FormatProperties, WebhookPartsInsideOtherParts) {
                  "webhook: on:|task.co\" payload: {idhook: on: |task.co\" payload: {id}\n");
   expect_formats("webhook: payload:on- a:$o\" on:\"|taync: {iurl", "webhook: payload: on- a:$o\" on:\"|taync: {iurl\n");
   expect_formats("webhook: on: |t url: \"/hoo|s/done\" x", "webhook: on:|t url: \"/hoo|s/done\" \"\n");
+  expect_formats("webhook: on: |t| url: apayload:m| url: x\"/\n", "webhook: on:|t| url: apayload:m| url: x\"/\n");
   expect_formats("webhook: on: payload:: {id.co\" payload: {hd |task: on: ytask.co\" payload: {hd}",
                  "webhook: on: payload:: {id.co\" payload: {hd |task: on: ytask.co\" payload: {hd}\n");
 }
