@@ -137,6 +137,9 @@ void write(Out& out, const Mutate& mutate, std::size_t depth) {
     if (mutate.gate && !gate_first && !gate_before_id) s.push_back(' ');
   }
   if (mutate.gate && !gate_first && !gate_before_id) append_gate(s, *mutate.gate);
+  // An entity's trailing whitespace would go with the line's: an empty id
+  // keeps it.
+  if (!mutate.id && text::trim_end(s).size() != s.size()) s.push_back(':');
   out.close();
   // In a batch, `fields` holds the pairs written before the first record.
   write_pairs(out, depth + 1, mutate.fields);

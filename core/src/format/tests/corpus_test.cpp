@@ -138,6 +138,10 @@ TEST(FormatProperties, MutateIdWithUnbalancedBrace) {
   expect_formats("mutate:@t:{g}a{b\n", "mutate:@t:{g}a{b\n");
 }
 
+TEST(FormatProperties, MutateEntityEndingInSpace) {
+  expect_formats("mutate:@w  :\n", "mutate:@w  :\n");
+}
+
 // "rule: =x" would read as an assignment: such settings stay under their
 // lattice heading, where the key may stand apart from its colon.
 TEST(FormatProperties, LatticeSettingsStartingWithEquals) {
