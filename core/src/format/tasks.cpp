@@ -179,8 +179,8 @@ bool edges_read_back(std::string_view line, const FlowEdge* edges, std::size_t c
   return true;
 }
 
-// One spelling of an edge: the sources, `guard` (a " --" of its own keeps a
-// last source name's trailing dash or plus), the arrow's opening "--"
+// One spelling of an edge: the sources, `guard` (a " --" of its own or a
+// comma keeps a last source name's trailing dash or plus), the arrow's opening "--"
 // (spaced for a segment that starts with a dash), the segment, `closer`,
 // and the targets.
 std::string edge_line(const FlowEdge& edge, std::string_view segment, std::string_view guard, bool spaced,
@@ -211,7 +211,7 @@ std::string edge_text(const FlowEdge& edge) {
   std::string first;
   for (bool bars : {true, false}) {
     const std::string segment = edge_segment(edge, bars);
-    for (std::string_view guard : {"", " --"}) {
+    for (std::string_view guard : {"", " --", ","}) {
       for (bool spaced : {false, true}) {
         for (std::string_view closer : closers[edge.parallel]) {
           std::string line = edge_line(edge, segment, guard, spaced, closer);
@@ -244,16 +244,21 @@ void write_edges(Out& out, std::string_view head, const std::vector<FlowEdge>& e
     bool joined = false;
     if (!edges_read_back(text, &edges[i], 1)) {
       for (std::size_t m = lines.size(); !joined && m-- > 0 && i - lines[m].first < kMostOnOneLine;) {
-        std::string chain = lines[m].text;
-        for (std::size_t k = m + 1 < lines.size() ? lines[m + 1].first : i; k <= i; ++k) {
-          chain.append("-->");
-          if (!edges[k].to.empty()) chain.push_back(' ');
-          append_joined(chain, edges[k].to, ", ");
-        }
-        if (edges_read_back(chain, &edges[lines[m].first], i - lines[m].first + 1)) {
-          lines[m].text = std::move(chain);
-          lines.resize(m + 1);
-          joined = true;
+        // The targets before each arrow are the sources after it; a comma
+        // after them keeps a trailing '+' from reading as a parallel mark.
+        for (std::string_view arrow : {"-->", ",-->"}) {
+          std::string chain = lines[m].text;
+          for (std::size_t k = m + 1 < lines.size() ? lines[m + 1].first : i; k <= i; ++k) {
+            chain.append(edges[k].parallel ? "-->" : arrow);
+            if (!edges[k].to.empty()) chain.push_back(' ');
+            append_joined(chain, edges[k].to, ", ");
+          }
+          if (edges_read_back(chain, &edges[lines[m].first], i - lines[m].first + 1)) {
+            lines[m].text = std::move(chain);
+            lines.resize(m + 1);
+            joined = true;
+            break;
+          }
         }
       }
     }

@@ -101,6 +101,8 @@ TEST(FormatProperties, HeadingNameWithBracesAfterAnUnbalancedOne) {
 // bars of the edges before it continues their line.
 TEST(FormatProperties, FlowEdgeWithCommentMarkAfterBars) {
   expect_formats("flow:\n  a| --> b --> c --> d // e\n  x --> y\n", "flow:\n  a| --> b--> c--> d // e\n  x --> y\n");
+  expect_formats("flow:\n  x| --> ve}// z +,-->t\n", "flow:\n  x| --> ve}// z +,--> t\n");
+  expect_formats("flow:\n  a+, --> b\n", "flow:\n  a+ ----> b\n");
 }
 
 // The gates are read from the whole head line, the title from the line cut at
