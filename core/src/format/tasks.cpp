@@ -170,8 +170,9 @@ std::string edge_segment(const FlowEdge& edge, bool bars) {
 
 // True when `line`, cut at its comment as the flow reader cuts it, reads back
 // as exactly the `count` edges from `edges`.
-bool edges_read_back(std::string_view line, const FlowEdge* edges, std::size_t count) {
-  const std::vector<FlowEdge> back = parse::parse_flow_edge(parse::cut_trailing_comment(text::trim(line)));
+bool edges_read_back(std::string_view line, const FlowEdge* edges, std::size_t count, bool cut = true) {
+  line = text::trim(line);
+  const std::vector<FlowEdge> back = parse::parse_flow_edge(cut ? parse::cut_trailing_comment(line) : line);
   if (back.size() != count) return false;
   for (std::size_t i = 0; i < count; ++i) {
     if (!same_edge(back[i], edges[i])) return false;
@@ -202,13 +203,15 @@ std::string edge_line(const FlowEdge& edge, std::string_view segment, std::strin
   return s;
 }
 
-// The first spelling that the edge reader reads back as this one edge. The
+// The first spelling that the edge reader reads back as this one edge; else
+// the first that it would read back but for the comment cut. The
 // segment closed by a "--" of its own ("--seg---->", "--seg--+-->") is read
 // untrimmed, with a parallel mark after it, and without looking into the
 // source names for its opening.
 std::string edge_text(const FlowEdge& edge) {
   const std::string_view closers[2][4] = {{"-->", "---->", "+-->", "--+-->"}, {"+-->", "--+-->", "-->", "---->"}};
   std::string first;
+  std::string uncut;
   for (bool bars : {true, false}) {
     const std::string segment = edge_segment(edge, bars);
     for (std::string_view guard : {"", " --", ","}) {
@@ -216,6 +219,7 @@ std::string edge_text(const FlowEdge& edge) {
         for (std::string_view closer : closers[edge.parallel]) {
           std::string line = edge_line(edge, segment, guard, spaced, closer);
           if (edges_read_back(line, &edge, 1)) return line;
+          if (uncut.empty() && edges_read_back(line, &edge, 1, false)) uncut = line;
           if (first.empty()) first = std::move(line);
         }
         if (segment.empty()) break;
@@ -223,7 +227,7 @@ std::string edge_text(const FlowEdge& edge) {
     }
     if (!edge.timeout && !edge.wait) break;
   }
-  return first;
+  return uncut.empty() ? first : uncut;
 }
 
 void write_edges(Out& out, std::string_view head, const std::vector<FlowEdge>& edges, std::size_t depth) {
@@ -243,22 +247,34 @@ void write_edges(Out& out, std::string_view head, const std::vector<FlowEdge>& e
     std::string text = edge_text(edges[i]);
     bool joined = false;
     if (!edges_read_back(text, &edges[i], 1)) {
+      std::string before;  // the targets that end the line before
+      if (i > 0) append_joined(before, edges[i - 1].to, ", ");
       for (std::size_t m = lines.size(); !joined && m-- > 0 && i - lines[m].first < kMostOnOneLine;) {
         // The targets before each arrow are the sources after it; a comma
         // after them keeps a trailing '+' from reading as a parallel mark.
+        // The edge itself goes on as its targets alone, or whole in place
+        // of the targets before it.
         for (std::string_view arrow : {"-->", ",-->"}) {
           std::string chain = lines[m].text;
-          for (std::size_t k = m + 1 < lines.size() ? lines[m + 1].first : i; k <= i; ++k) {
+          for (std::size_t k = m + 1 < lines.size() ? lines[m + 1].first : i; k < i; ++k) {
             chain.append(edges[k].parallel ? "-->" : arrow);
             if (!edges[k].to.empty()) chain.push_back(' ');
             append_joined(chain, edges[k].to, ", ");
           }
-          if (edges_read_back(chain, &edges[lines[m].first], i - lines[m].first + 1)) {
-            lines[m].text = std::move(chain);
-            lines.resize(m + 1);
-            joined = true;
-            break;
+          std::string whole;
+          if (chain.ends_with(before)) whole = chain.substr(0, chain.size() - before.size()) + text;
+          chain.append(edges[i].parallel ? "-->" : arrow);
+          if (!edges[i].to.empty()) chain.push_back(' ');
+          append_joined(chain, edges[i].to, ", ");
+          for (std::string* candidate : {&chain, &whole}) {
+            if (joined || candidate->empty()) continue;
+            if (edges_read_back(*candidate, &edges[lines[m].first], i - lines[m].first + 1)) {
+              lines[m].text = std::move(*candidate);
+              lines.resize(m + 1);
+              joined = true;
+            }
           }
+          if (joined) break;
         }
       }
     }
