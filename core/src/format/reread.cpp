@@ -97,6 +97,14 @@ std::string webhook_line(const Webhook& webhook, std::string preferred) {
     }
     if (rereads_as(line, webhook)) return line;
   }
+  // The url first, and the trigger after it as it is, to the end of the line.
+  if (!webhook.payload) {
+    for (std::string_view quote : {"", "\""}) {
+      std::string line = "webhook: url: ";
+      line.append(quote).append(webhook.url).append(quote).append(" on:").append(webhook.trigger);
+      if (rereads_as(line, webhook)) return line;
+    }
+  }
   return preferred.empty() ? spell(Url::Bare, Payload::Keyed, true) : preferred;
 }
 

@@ -163,6 +163,7 @@ TEST(FormatProperties, WebhookPartsInsideOtherParts) {
   expect_formats("webhook: payload:on- a:$o\" on:\"|taync: {iurl", "webhook: payload: on- a:$o\" on:\"|taync: {iurl\n");
   expect_formats("webhook: on: |t url: \"/hoo|s/done\" x", "webhook: on:|t url: \"/hoo|s/done\" \"\n");
   expect_formats("webhook: on: |t| url: apayload:m| url: x\"/\n", "webhook: on:|t| url: apayload:m| url: x\"/\n");
+  expect_formats("webhook: url: \"w: on: |t\" x\"\n", "webhook: url: w: on: |t\" x\"\n");
   expect_formats("webhook: on: payload:: {id.co\" payload: {hd |task: on: ytask.co\" payload: {hd}",
                  "webhook: on: payload:: {id.co\" payload: {hd |task: on: ytask.co\" payload: {hd}\n");
 }
