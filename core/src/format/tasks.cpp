@@ -237,7 +237,7 @@ void write_edges(Out& out, std::string_view head, const std::vector<FlowEdge>& e
   // later edge on it written as its targets alone (its sources and segment
   // being the targets before it). A bound on such a line keeps the reading
   // back linear.
-  constexpr std::size_t kMostOnOneLine = 32;
+  constexpr std::size_t kMostOnOneLine = 128;
   struct Line {
     std::string text;
     std::size_t first;  // its first edge
