@@ -113,6 +113,7 @@ void write(Out& out, const ModDef& mod, std::size_t depth) {
   // The typed fields are read from the body pairs, which are written alone.
   std::string& s = out.open(depth);
   s.append("mod:$");
+  if (mod.name.starts_with("mod:$")) s.push_back(' ');  // every leading repetition is stripped
   s.append(mod.name);
   if (mod.versioned) s.append(" :v");
   out.close();

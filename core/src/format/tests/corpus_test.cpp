@@ -134,6 +134,10 @@ TEST(FormatProperties, ValidateNameEndingInColon) {
   expect_formats("validate a: :\n  id: x\n", "validate a: :\n  id: x\n");
 }
 
+TEST(FormatProperties, ModuleNameStartingWithItsKeyword) {
+  expect_formats("mod:$ mod:$x\n  a: b\n", "mod:$ mod:$x\n  a: b\n");
+}
+
 TEST(FormatProperties, IssueIdEndingInSpace) {
   expect_formats("issue: t\n  id: C1: |\n", "issue: t\n  id: \"C1: \"\n");
 }
