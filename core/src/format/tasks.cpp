@@ -262,11 +262,19 @@ void write_edges(Out& out, std::string_view head, const std::vector<FlowEdge>& e
             append_joined(chain, edges[k].to, ", ");
           }
           std::string whole;
-          if (chain.ends_with(before)) whole = chain.substr(0, chain.size() - before.size()) + text;
+          std::string tight;  // without the space between sources and segment
+          if (chain.ends_with(before)) {
+            whole = chain.substr(0, chain.size() - before.size()) + text;
+            std::string from;
+            append_joined(from, edges[i].from, ", ");
+            if (!from.empty() && text.starts_with(from + " --")) {
+              tight = chain.substr(0, chain.size() - before.size()) + from + text.substr(from.size() + 1);
+            }
+          }
           chain.append(edges[i].parallel ? "-->" : arrow);
           if (!edges[i].to.empty()) chain.push_back(' ');
           append_joined(chain, edges[i].to, ", ");
-          for (std::string* candidate : {&chain, &whole}) {
+          for (std::string* candidate : {&chain, &whole, &tight}) {
             if (joined || candidate->empty()) continue;
             if (edges_read_back(*candidate, &edges[lines[m].first], i - lines[m].first + 1)) {
               lines[m].text = std::move(*candidate);
