@@ -103,6 +103,7 @@ TEST(FormatProperties, FlowEdgeWithCommentMarkAfterBars) {
   expect_formats("flow:\n  a| --> b --> c --> d // e\n  x --> y\n", "flow:\n  a| --> b--> c--> d // e\n  x --> y\n");
   expect_formats("flow:\n  x| --> ve}// z +,-->t\n", "flow:\n  x| --> ve}// z +,--> t\n");
   expect_formats("flow:\n  a+, --> b\n", "flow:\n  a+ ----> b\n");
+  expect_formats("flow:\n  a, b----d:@--------> y\n", "flow:\n  a, b----d:@---- --> y\n");
   expect_formats("flow:\n  a| --> x%--t +->x ,-w:|5m|--->ve}// z\n", "flow:\n  a| --> x%--t +->x ,-w:|5m|---> ve}// z\n");
   expect_formats("flow:\n  a| --> - f +--> x --t +!->x ,-w:|5m|--->ve}// z\n",
                  "flow:\n  a| --> - f +--> x --t +!->x ,-w:|5m|---> ve}// z\n");
