@@ -53,20 +53,25 @@ void write_labels(Out& out, std::size_t depth, std::string_view key, const Strin
   write_list(out, depth, key, labels, bracket ? "[" : "", ":", bracket ? "]" : ",");
 }
 
+// Formulas and prompts that a pair line would not give back whole (a line
+// feed, a lone "|", or a "//" that the comment cut would take) go in block
+// form, whose lines are kept whole.
+bool needs_text_block(std::string_view key, std::string_view value) {
+  return value.find('\n') != npos || value == "|" || !keeps_whole(std::string(key) + ": " + std::string(value));
+}
+
 // Issue descriptions and comment bodies: a value with a line feed, or one
 // that quotes would not keep whole, goes in block form under "key: |".
 void write_text_value(Out& out, std::size_t depth, std::string_view key, std::string_view value) {
-  if (value.find('\n') != npos || value.find('"') != npos) {
+  // The block's lines are read trimmed: a one-line text with whitespace at an
+  // end stays between quotes even when it holds one.
+  const bool trimmed = text::trim(value).size() == value.size();
+  if (value.find('\n') != npos || (value.find('"') != npos && trimmed)) {
     write_block(out.sink, depth, "", key, "  ", value);
     out.open_scopes = 0;
     return;
   }
-  std::string& s = out.open(depth);
-  s.append(key);
-  s.append(": \"");
-  s.append(value);
-  s.push_back('"');
-  out.close();
+  out.line(depth, std::string(key) + ": \"" + std::string(value) + "\"");
 }
 
 }  // namespace
@@ -75,7 +80,9 @@ void write(Out& out, const ValidateDef& validate, std::size_t depth) {
   std::string& s = out.open(depth);
   s.append("validate ");
   s.append(validate.name);
-  s.push_back(':');
+  // Every trailing colon is dropped, then the name trimmed: a space keeps
+  // the name's own.
+  s.append(validate.name.ends_with(':') ? " :" : ":");
   out.close();
   write_attachment_meta(out, validate.meta, depth + 1);
   format_children(out, validate.children, depth + 1);
@@ -106,6 +113,7 @@ void write(Out& out, const ModDef& mod, std::size_t depth) {
   // The typed fields are read from the body pairs, which are written alone.
   std::string& s = out.open(depth);
   s.append("mod:$");
+  if (mod.name.starts_with("mod:$")) s.push_back(' ');  // every leading repetition is stripped
   s.append(mod.name);
   if (mod.versioned) s.append(" :v");
   out.close();
@@ -178,7 +186,7 @@ void write(Out& out, const MetricDef& metric, std::size_t depth) {
   if (metric.cross_source) out.line(d, "cross_source: true");
   // Every line after "formula: |" (or an empty "formula:") belongs to the
   // formula, so it comes last, and an empty formula is not written.
-  if (metric.formula.find('\n') != npos || metric.formula == "|") {
+  if (needs_text_block("formula", metric.formula)) {
     write_block(out.sink, d, "", "formula", "  ", metric.formula);
     out.open_scopes = 0;
   } else if (!metric.formula.empty()) {
@@ -216,36 +224,72 @@ std::string clean_issue_id(std::string_view v) {
   return std::string(v);
 }
 
-bool same_gates(const std::vector<Gate>& a, const std::vector<Gate>& b, std::size_t n) {
-  for (std::size_t i = 0; i < n; ++i) {
-    if (a[i].name != b[i].name || a[i].body != b[i].body) return false;
+// The gates are read from the whole head line, the title from the line cut at
+// its comment.
+bool issue_head_reads_back(std::string_view line, const IssueDef& issue) {
+  const std::string_view trimmed = text::trim(line);
+  const std::vector<Gate> gates = parse::extract_gates(trimmed);
+  return same_gates(gates, issue.gates) &&
+         parse::statement_value(parse::cut_trailing_comment(trimmed), "issue:") == issue.title;
+}
+
+std::string issue_head(const IssueDef& issue) {
+  const std::string head = "issue: " + issue.title;
+  if (issue_head_reads_back(head, issue)) return head;  // the title holds every gate
+  std::string plain = head;
+  append_gates(plain, issue.gates);
+  if (issue_head_reads_back(plain, issue)) return plain;
+  // Where the title's gates end: the gates it holds, then an unbalanced '{'.
+  std::size_t held = 0;
+  std::size_t unbalanced = npos;
+  for (std::size_t from = 0;;) {
+    const std::size_t open = head.find('{', from);
+    if (open == npos) break;
+    const auto close = parse::find_matching_brace(head, open);
+    if (!close) {
+      unbalanced = open;
+      break;
+    }
+    ++held;
+    from = *close + 1;
   }
-  return true;
+  if (held >= issue.gates.size() ||
+      !same_gates(parse::extract_gates(head), {issue.gates.begin(), issue.gates.begin() + held})) {
+    return plain;
+  }
+  auto with_rest = [&](std::string line, std::size_t next) {
+    for (std::size_t i = next; i < issue.gates.size(); ++i) {
+      line.push_back(' ');
+      append_gate(line, issue.gates[i]);
+    }
+    return line;
+  };
+  // The gates that the title does not hold follow it behind a comment mark.
+  std::string commented = with_rest(head + " //", held);
+  if (issue_head_reads_back(commented, issue)) return commented;
+  // Behind an unbalanced '{' the next gate starts in the title and closes in
+  // the comment.
+  if (unbalanced != npos) {
+    std::string gate;
+    append_gate(gate, issue.gates[held]);
+    const std::string_view open_part = std::string_view(head).substr(unbalanced);
+    if (gate.starts_with(open_part)) {
+      std::string line = with_rest(head + gate.substr(open_part.size()), held + 1);
+      if (issue_head_reads_back(line, issue)) return line;
+    }
+  }
+  return plain;
 }
 
 }  // namespace
 
 void write(Out& out, const IssueDef& issue, std::size_t depth) {
-  // The gates are read from the whole head line and stay in the title; gates
-  // that the title does not hold follow it behind a comment mark.
-  std::string head = "issue: " + issue.title;
-  const std::vector<Gate> in_title = parse::extract_gates(text::trim(head));
-  if (in_title.size() < issue.gates.size() && same_gates(in_title, issue.gates, in_title.size())) {
-    std::string commented = head + " //";
-    for (std::size_t i = in_title.size(); i < issue.gates.size(); ++i) {
-      commented.push_back(' ');
-      append_gate(commented, issue.gates[i]);
-    }
-    // An unbalanced '{' in the title would take the comment into its group.
-    const std::vector<Gate> read = parse::extract_gates(text::trim(commented));
-    if (read.size() == issue.gates.size() && same_gates(read, issue.gates, read.size())) head = std::move(commented);
-  }
-  out.line(depth, head);
+  out.line(depth, issue_head(issue));
   const std::size_t d = depth + 1;
   if (issue.id) {
     std::string id = *issue.id;
     for (std::string candidate : {id, "\"" + id + "\"", "|" + id + "|"}) {
-      if (clean_issue_id(candidate) == id) {
+      if (clean_issue_id(text::trim(candidate)) == id) {
         id = std::move(candidate);
         break;
       }
@@ -296,7 +340,7 @@ void write(Out& out, const CommandsDef& commands, std::size_t depth) {
     const std::size_t d = depth + 2;
     write_pair(out, d, "description", entry.description);
     if (!entry.params.empty()) write_list(out, d, "params", entry.params);
-    if (entry.prompt.find('\n') != npos || entry.prompt == "|") {
+    if (needs_text_block("prompt", entry.prompt)) {
       write_block(out.sink, d, "", "prompt", "  ", entry.prompt);
       out.open_scopes = 0;
     } else {

@@ -60,6 +60,8 @@ bool keeps_whole(std::string_view line);
 void append_gate(std::string& s, const Gate& gate);  // {name} or {name body}
 void append_gates(std::string& s, const std::vector<Gate>& gates);  // " {..}" each
 void append_atom(std::string& s, const Atom& atom);  // :name or :name:value
+bool same_atoms(const std::vector<Atom>& a, const std::vector<Atom>& b);
+bool same_gates(const std::vector<Gate>& a, const std::vector<Gate>& b);
 // "key: value" at `depth`.
 void write_pair(Out& out, std::size_t depth, std::string_view key, std::string_view value);
 void write_pairs(Out& out, std::size_t depth, const Pairs& pairs);

@@ -1,5 +1,6 @@
 // The formatter's frame: the document loop with its blank-line rule, the
 // child loop, the dispatch on the node's kind and the one-line kinds.
+#include <algorithm>
 #include <array>
 
 #include "format/format.hpp"
@@ -84,6 +85,16 @@ void append_gates(std::string& s, const std::vector<Gate>& gates) {
     s.push_back(' ');
     append_gate(s, gate);
   }
+}
+
+bool same_atoms(const std::vector<Atom>& a, const std::vector<Atom>& b) {
+  return std::equal(a.begin(), a.end(), b.begin(), b.end(),
+                    [](const Atom& x, const Atom& y) { return x.name == y.name && x.value == y.value; });
+}
+
+bool same_gates(const std::vector<Gate>& a, const std::vector<Gate>& b) {
+  return std::equal(a.begin(), a.end(), b.begin(), b.end(),
+                    [](const Gate& x, const Gate& y) { return x.name == y.name && x.body == y.body; });
 }
 
 void append_atom(std::string& s, const Atom& atom) {

@@ -3,12 +3,34 @@
 #include <algorithm>
 
 #include "format/format.hpp"
+#include "parse/handlers.hpp"
+#include "parse/lattice.hpp"
+#include "parse/text.hpp"
+#include "text/unicode.hpp"
 
 namespace varn::format {
 namespace {
 
 void write_key(Out& out, std::size_t depth, std::string_view key, std::string_view value) {
   write_pair(out, depth, key, value);
+}
+
+// A key line comes back as the prose line that the lattice readers take it
+// from, unless it reads as an assignment ("rule: =x").
+bool reads_as_key_line(std::string_view key, std::string_view value) {
+  return !parse::is_variable_line(text::trim(std::string(key) + ": " + std::string(value)));
+}
+
+// The value of the last prose child with `key` (the key trimmed), as a
+// lattice heading reads its settings.
+std::optional<std::string> heading_setting(const Nodes& children, std::string_view key) {
+  std::optional<std::string> value;
+  for (const Node& child : children) {
+    const auto line = parse::key_line(child);
+    if (!line) continue;
+    if (auto kv = parse::split_key_value(*line); kv && kv->first == key) value = std::move(kv->second);
+  }
+  return value;
 }
 
 bool is_schema_line(const Node& node) {
@@ -44,6 +66,20 @@ void write(Out& out, const LatticeValidatesDef& lattice, std::size_t depth) {
 }
 
 void write(Out& out, const LatticeConstraintDef& lattice, std::size_t depth) {
+  std::string applies_to;
+  append_joined(applies_to, lattice.applies_to, ", ");
+  // A rule or target list that a key line cannot hold is read back from the
+  // children of a "Constraint" heading, where the line that holds it stays
+  // a child too.
+  if (!lattice.constraint_type &&
+      (!reads_as_key_line("rule", lattice.rule) || !reads_as_key_line("applies_to", applies_to)) &&
+      heading_setting(lattice.children, "rule").value_or("") == lattice.rule &&
+      parse::collect_trimmed_strings(heading_setting(lattice.children, "applies_to").value_or(""), ",") ==
+          lattice.applies_to) {
+    out.line(depth, "## Constraint");
+    format_children(out, lattice.children, depth + 1);
+    return;
+  }
   std::string& s = out.open(depth);
   s.append("lattice_constraint:");
   if (lattice.constraint_type && !lattice.constraint_type->empty()) {
@@ -53,12 +89,7 @@ void write(Out& out, const LatticeConstraintDef& lattice, std::size_t depth) {
   out.close();
   const std::size_t d = depth + 2;
   write_key(out, d, "rule", lattice.rule);
-  if (!lattice.applies_to.empty()) {
-    std::string& a = out.open(d);
-    a.append("applies_to: ");
-    append_joined(a, lattice.applies_to, ", ");
-    out.close();
-  }
+  if (!lattice.applies_to.empty()) write_key(out, d, "applies_to", applies_to);
   format_children(out, lattice.children, d);
 }
 
@@ -83,6 +114,15 @@ void write(Out& out, const LatticeFrontierDef& lattice, std::size_t depth) {
 }
 
 void write(Out& out, const PressureEffectDef& lattice, std::size_t depth) {
+  // Under a "Pressure Effect" heading the keys may stand apart from their
+  // colons, which keeps a value such as "=x" from reading as an assignment.
+  if (!reads_as_key_line("dynamic", lattice.dynamic) ||
+      (lattice.target && !reads_as_key_line("target", *lattice.target))) {
+    out.line(depth, "## Pressure Effect");
+    out.line(depth + 1, "dynamic : " + lattice.dynamic);
+    if (lattice.target) out.line(depth + 1, "target : " + *lattice.target);
+    return;
+  }
   out.line(depth, "pressure_effect:");
   write_key(out, depth + 2, "dynamic", lattice.dynamic);
   if (lattice.target) write_key(out, depth + 2, "target", *lattice.target);

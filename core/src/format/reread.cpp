@@ -6,6 +6,7 @@
 #include "text/unicode.hpp"
 
 namespace varn::format {
+
 namespace {
 
 template <class T>
@@ -15,14 +16,6 @@ const T* reread(std::string_view line, std::optional<Node>& holder) {
 }
 
 }  // namespace
-
-bool same_atoms(const std::vector<Atom>& a, const std::vector<Atom>& b) {
-  if (a.size() != b.size()) return false;
-  for (std::size_t i = 0; i < a.size(); ++i) {
-    if (a[i].name != b[i].name || a[i].value != b[i].value) return false;
-  }
-  return true;
-}
 
 std::optional<Node> read_alone(std::string_view line) {
   parse::Parser p;
@@ -60,13 +53,13 @@ std::string webhook_line(const Webhook& webhook, std::string preferred) {
   // written. (A part found inside another one, such as a "payload:" within
   // the url, is not written again: the payload then follows without its
   // keyword.)
-  enum class Url { Bare, Quoted, OpenQuote, SpacedQuote, InTrigger };
-  enum class Payload { Keyed, Unkeyed, None };
-  auto spell = [&](Url form, Payload payload) {
+  enum class Url { Bare, Quoted, OpenQuote, SpacedQuote, InTrigger, Omitted };
+  enum class Payload { Keyed, Unkeyed, Bare, None };
+  auto spell = [&](Url form, Payload payload, bool trigger) {
     std::string line = "webhook:";
     if (form == Url::InTrigger) return line + " on:" + webhook.trigger;
-    if (!webhook.trigger.empty()) line += " on:|" + webhook.trigger + "|";
-    if (!webhook.url.empty()) {
+    if (trigger && !webhook.trigger.empty()) line += " on:|" + webhook.trigger + "|";
+    if (!webhook.url.empty() && form != Url::Omitted) {
       line += " url: ";
       if (form != Url::Bare) line += '"';
       line += webhook.url;
@@ -75,7 +68,9 @@ std::string webhook_line(const Webhook& webhook, std::string preferred) {
       if (form == Url::Quoted) line += '"';
       if (form == Url::SpacedQuote) line += " \"";
     }
-    if (payload != Payload::None && webhook.payload) {
+    if (payload == Payload::Bare && webhook.payload) {
+      line += " payload: " + *webhook.payload;
+    } else if (payload != Payload::None && webhook.payload) {
       line += payload == Payload::Keyed ? " payload: \"" : " \"";
       line += *webhook.payload + "\"";
     }
@@ -83,7 +78,7 @@ std::string webhook_line(const Webhook& webhook, std::string preferred) {
   };
   for (Payload payload : {Payload::Keyed, Payload::Unkeyed, Payload::None}) {
     for (Url form : {Url::Bare, Url::Quoted, Url::OpenQuote, Url::SpacedQuote, Url::InTrigger}) {
-      std::string candidate = spell(form, payload);
+      std::string candidate = spell(form, payload, true);
       if (rereads_as(candidate, webhook)) return candidate;
     }
   }
@@ -104,7 +99,43 @@ std::string webhook_line(const Webhook& webhook, std::string preferred) {
   }
   const std::string payload = webhook.payload ? " payload: \"" + *webhook.payload + "\"" : "";
   if (std::string line = run_on("url:", webhook.url, payload); !line.empty()) return line;
-  return preferred.empty() ? spell(Url::Bare, Payload::Keyed) : preferred;
+  // The trigger (and the url) found inside an unquoted payload, after the
+  // payload's keyword or before it.
+  if (webhook.payload) {
+    for (Url form : {Url::Bare, Url::Quoted, Url::Omitted}) {
+      std::string candidate = spell(form, Payload::Bare, false);
+      if (rereads_as(candidate, webhook)) return candidate;
+    }
+    std::string candidate = "webhook: on: payload: " + *webhook.payload;
+    if (rereads_as(candidate, webhook)) return candidate;
+  }
+  // A "url:" or "payload:" inside the trigger (or the url): the line goes on
+  // with the rest of that part (a url's closing quote kept by a lone one).
+  for (Url form : {Url::Omitted, Url::Bare}) {
+    std::string line = spell(form, Payload::None, true);
+    for (int part = 0; part < 2; ++part) {
+      std::optional<Node> holder;
+      const Webhook* w = reread<Webhook>(line, holder);
+      if (!w) break;
+      if (w->url != webhook.url && !w->url.empty() && webhook.url.starts_with(w->url)) {
+        line += webhook.url.substr(w->url.size());
+        if (webhook.url.ends_with('"')) line += " \"";
+      } else if (w->payload && webhook.payload && *w->payload != *webhook.payload &&
+                 webhook.payload->starts_with(*w->payload)) {
+        line += webhook.payload->substr(w->payload->size());
+      }
+    }
+    if (rereads_as(line, webhook)) return line;
+  }
+  // The url first, and the trigger after it as it is, to the end of the line.
+  if (!webhook.payload) {
+    for (std::string_view quote : {"", "\""}) {
+      std::string line = "webhook: url: ";
+      line.append(quote).append(webhook.url).append(quote).append(" on:").append(webhook.trigger);
+      if (rereads_as(line, webhook)) return line;
+    }
+  }
+  return preferred.empty() ? spell(Url::Bare, Payload::Keyed, true) : preferred;
 }
 
 std::string mod_invoke_line(const ModInvoke& invoke) {

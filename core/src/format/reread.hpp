@@ -10,8 +10,6 @@
 
 namespace varn::format {
 
-bool same_atoms(const std::vector<Atom>& a, const std::vector<Atom>& b);
-
 // `line` parsed alone, with no line below it.
 std::optional<Node> read_alone(std::string_view line);
 

@@ -166,8 +166,24 @@ void append_field_value(std::string& out, const FieldValue& value, std::string_v
 
 void append_field(std::string& out, const FieldDef& field) {
   const std::size_t start = out.size();
-  out.append(field.name);
-  if (field.plural) out.append("(s)");
+  if (!field.plural) {
+    out.append(field.name);
+  } else {
+    // The reader trims the name, then removes every "(s)" in one pass: a mark
+    // in front keeps leading whitespace, and an "(s)" of the name's own is
+    // written "((s)s)", whose inner mark alone goes.
+    const std::string_view name = field.name;
+    if (!name.empty() && text::trim_start(name).size() != name.size()) out.append("(s)");
+    if (name.find("(s)") == std::string_view::npos) {
+      out.append(name);
+    } else {
+      for (char c : name) {
+        out.push_back(c);
+        if (c == '(') out.append("(s)");
+      }
+    }
+    out.append("(s)");
+  }
   out.append(": ");
   append_field_value(out, field.default_, std::string_view(out).substr(start));
 }

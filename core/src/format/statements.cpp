@@ -29,48 +29,84 @@ void append_atoms(std::string& s, const std::vector<Atom>& atoms) {
 
 }  // namespace
 
-void write(Out& out, const Group& group, std::size_t depth) {
-  std::string& s = out.open(depth);
-  s.append(group.depth, '#');
-  s.push_back(' ');
-  // "## Entity:" and "## Metric:" open definitions, not headings.
-  if (group.depth == 2 && (group.name.starts_with("Entity:") || group.name.starts_with("Entity :") ||
-                           group.name.starts_with("Metric:") || group.name.starts_with("Metric :"))) {
-    s.push_back(' ');
-  }
-  // Gates are read left to right: behind an unbalanced '{' they would be lost.
-  bool brace = has(group.name, "{");
-  for (const Atom& atom : group.atoms) brace = brace || has(atom.name, "{") || (atom.value && has(*atom.value, "{"));
-  if (brace && !group.gates.empty()) {
-    for (const Gate& gate : group.gates) {
-      append_gate(s, gate);
-      s.push_back(' ');
+namespace {
+
+// A heading line: the marks, then the name, the atoms and the gates in the
+// order given by `order` ('n', 'a', 'g'), one space between them.
+std::string heading_line(const Group& group, std::string_view order) {
+  std::string s(group.depth, '#');
+  std::string part;
+  for (char which : order) {
+    part.clear();
+    if (which == 'n') {
+      // "## Entity:" and "## Metric:" open definitions, not headings.
+      if (s.size() == group.depth && group.depth == 2 &&
+          (group.name.starts_with("Entity:") || group.name.starts_with("Entity :") ||
+           group.name.starts_with("Metric:") || group.name.starts_with("Metric :"))) {
+        part.push_back(' ');
+      }
+      part.append(group.name);
+    } else if (which == 'a') {
+      append_atoms(part, group.atoms);
+      if (!part.empty()) part.erase(0, 1);
+    } else {
+      append_gates(part, group.gates);
+      if (!part.empty()) part.erase(0, 1);
     }
-    s.append(group.name);
-    append_atoms(s, group.atoms);
-  } else {
-    s.append(group.name);
-    append_atoms(s, group.atoms);
-    append_gates(s, group.gates);
+    if (part.empty()) continue;
+    s.push_back(' ');
+    s.append(part);
   }
-  out.close();
+  return s;
+}
+
+// The first order of its parts in which the heading line reads back whole:
+// gates are read left to right from the whole line, the name and atoms from
+// what the gates leave, so an unbalanced '{' hides the gates after it, and a
+// balanced pair in the name is a gate unless an unbalanced '{' stands before.
+std::string heading_text(const Group& group) {
+  for (std::string_view order : {"nag", "gna", "ang", "gan"}) {
+    std::string line = heading_line(group, order);
+    const std::optional<Node> back = read_alone(line);
+    const Group* g = back ? back->get_if<Group>() : nullptr;
+    if (g && g->depth == group.depth && g->name == group.name && same_atoms(g->atoms, group.atoms) &&
+        same_gates(g->gates, group.gates)) {
+      return line;
+    }
+  }
+  return heading_line(group, "nag");
+}
+
+}  // namespace
+
+void write(Out& out, const Group& group, std::size_t depth) {
+  out.line(depth, heading_text(group));
   format_children(out, group.children, depth + 1);
 }
 
 void write(Out& out, const Define& define, std::size_t depth) {
+  // The first " from @" ends the entity: one of the entity's own gets a second
+  // space, which the reader folds back into one.
+  std::string entity;
+  std::string_view rest = define.entity;
+  for (std::size_t at = rest.find(" from @"); at != npos; at = rest.find(" from @")) {
+    entity.append(rest.substr(0, at)).append(" from  @");
+    rest.remove_prefix(at + 7);
+  }
+  entity.append(rest);
   std::string& s = out.open(depth);
   s.append("define:");
-  // Atoms are read only before the first " from ": an entity holding one
-  // takes its atoms in front.
-  if (!define.atoms.empty() && has(define.entity, " from ")) {
+  // Atoms are read only before the first " from ": an entity holding one, or
+  // ending in " from", takes its atoms in front.
+  if (!define.atoms.empty() && (has(define.entity, " from ") || define.entity.ends_with(" from"))) {
     append_target(s, "", define.mod_scope, define.workspace_scope);
     for (const Atom& atom : define.atoms) {
       append_atom(s, atom);
       s.push_back(' ');
     }
-    s.append(define.entity);
+    s.append(entity);
   } else {
-    append_target(s, define.entity, define.mod_scope, define.workspace_scope);
+    append_target(s, entity, define.mod_scope, define.workspace_scope);
     append_atoms(s, define.atoms);
   }
   if (define.from_scope) {
@@ -92,12 +128,18 @@ void write(Out& out, const Mutate& mutate, std::size_t depth) {
     append_gate(s, *mutate.gate);
     s.append(mutate.entity);
   }
+  // Behind an unbalanced '{' in the id, the gate goes in front of the id.
+  const bool gate_before_id = mutate.gate && !gate_first && mutate.id && has(*mutate.id, "{");
   if (mutate.id) {
     s.push_back(':');
+    if (gate_before_id) append_gate(s, *mutate.gate);
     s.append(*mutate.id);
-    if (mutate.gate && !gate_first) s.push_back(' ');
+    if (mutate.gate && !gate_first && !gate_before_id) s.push_back(' ');
   }
-  if (mutate.gate && !gate_first) append_gate(s, *mutate.gate);
+  if (mutate.gate && !gate_first && !gate_before_id) append_gate(s, *mutate.gate);
+  // An entity's trailing whitespace would go with the line's: an empty id
+  // keeps it.
+  if (!mutate.id && text::trim_end(s).size() != s.size()) s.push_back(':');
   out.close();
   // In a batch, `fields` holds the pairs written before the first record.
   write_pairs(out, depth + 1, mutate.fields);
@@ -314,6 +356,9 @@ void write(Out& out, const CodeBlock& code, std::size_t depth) {
   // The content is written as it is held, not re-indented: its lines keep
   // their own indentation, which the block reader keeps in turn.
   std::string_view content = code.content;
+  // One blank content line reads back as no content at all: it is not
+  // written, or the next pass would drop it.
+  if (text::trim_end(content).empty() && content.find('\n') == npos) content = {};
   while (!content.empty()) {
     const std::size_t nl = content.find('\n');
     out.line(0, content.substr(0, nl));

@@ -4,6 +4,7 @@
 
 #include <type_traits>
 
+#include "format/format.hpp"
 #include "format/reread.hpp"
 #include "parse/handlers.hpp"
 #include "parse/parser.hpp"

@@ -49,6 +49,131 @@ TEST(FormatCorpus, CodeLinesLoseTrailingWhitespace) {
 }
 
 // Inputs the fuzz target found, each kept as the case it broke.
+
+// `source` formats to `expected`, keeping its tree, idempotently.
+void expect_formats(std::string_view source, std::string_view expected) {
+  auto out = ops::fmt(source);
+  ASSERT_TRUE(out.ok()) << out.error();
+  EXPECT_EQ(out.value(), expected);
+  EXPECT_EQ(testing::check_fmt_properties(source), "");
+}
+
+// A code block whose one content line is blank reads back empty: no line is
+// written for it, or the next pass would write none.
+TEST(FormatProperties, CodeBlockWithOneBlankLine) {
+  expect_formats("gate: re.ease\nturnm:i return 1\n``` / iner\n \n```", "gate: re.ease\nturnm:i return 1\n``` / iner\n```\n");
+}
+
+TEST(FormatProperties, DefineEntityEndingInFrom) {
+  expect_formats("define:$crm.@task :x frk :x from :base\n  a: 1\n", "define:$crm.@:x :x task frk from\n  a: 1\n");
+}
+
+TEST(FormatProperties, DefineEntityHoldingFromAndAReference) {
+  expect_formats("define:$crm.@task : from  @base\n  a: 1\n", "define:$crm.@: task from  @base\n  a: 1\n");
+  expect_formats("define:@a from  @b from @c\n", "define:@a from  @b from @c\n");
+}
+
+TEST(FormatProperties, PluralFieldNames) {
+  expect_formats("define:@e\n  (s) a: 1\n  ((s)s): 2\n  b(s): 3\n", "define:@e\n  (s) a(s): 1\n  ((s)s)(s): 2\n  b(s): 3\n");
+}
+
+TEST(FormatProperties, FlowLabelEndingInParallelMark) {
+  expect_formats("flow:\n  x --laity: fetch +--l--> y\n", "flow:\n  x --laity: fetch +----> y\n");
+}
+
+TEST(FormatProperties, FlowEdgesWithDashes) {
+  expect_formats("flow:\n  y-A}-- -bel--> z\n  c- ----> y\n  x -:|+  ----laity: fetch +--> y\n",
+                 "flow:\n  y-A} -- -bel--> z\n  c- ----> y\n  x -:|+ -- --laity: fetch +--+--> y\n");
+}
+
+// A "query:" line takes the deeper lines after it as its query.
+TEST(FormatProperties, MatchArmNamedQuery) {
+  expect_formats("[ ] t\n  match:\n  query:\n  x\n  high:\n  y\n", "[ ] t\n  match:\n    query:\n    x\n    high:\n      y\n");
+}
+
+// Behind the unbalanced '{' of an atom a pair of braces in the name is no
+// gate: the atoms go first.
+TEST(FormatProperties, HeadingNameWithBracesAfterAnUnbalancedOne) {
+  expect_formats("# Spring :q2 due:2025-04-o0{ 3w{er @dana}\n", "# :q2 :due:2025-04-o0{ Spring 3w{er @dana}\n");
+}
+
+// A "//" after an odd count of '|' is no comment: the edge that needs the
+// bars of the edges before it continues their line.
+TEST(FormatProperties, FlowEdgeWithCommentMarkAfterBars) {
+  expect_formats("flow:\n  a| --> b --> c --> d // e\n  x --> y\n", "flow:\n  a| --> b--> c--> d // e\n  x --> y\n");
+  expect_formats("flow:\n  x| --> ve}// z +,-->t\n", "flow:\n  x| --> ve}// z +,--> t\n");
+  expect_formats("flow:\n  a+, --> b\n", "flow:\n  a+ ----> b\n");
+  expect_formats("flow:\n  a, b----d:@--------> y\n", "flow:\n  a, b----d:@---- --> y\n");
+  expect_formats("flow:\n  a| --> x%--t +->x ,-w:|5m|--->ve}// z\n", "flow:\n  a| --> x%--t +->x ,-w:|5m|---> ve}// z\n");
+  expect_formats("flow:\n  a| --> - f +--> x --t +!->x ,-w:|5m|--->ve}// z\n",
+                 "flow:\n  a| --> - f +--> x --t +!->x ,-w:|5m|---> ve}// z\n");
+}
+
+// The gates are read from the whole head line, the title from the line cut at
+// its comment: behind an unbalanced '{' the gate closes in the comment.
+TEST(FormatProperties, IssueTitleWithUnbalancedBrace) {
+  expect_formats("issue: a{b // c}", "issue: a{b // c}\n");
+  expect_formats("issue: a {x} b{c //d}", "issue: a {x} b{c //d}\n");
+  expect_formats("issue: a{b// c}{e}", "issue: a{b// c} {e}\n");
+  expect_formats("issue: t {g}", "issue: t {g}\n");
+  expect_formats("issue: t //{g}", "issue: t // {g}\n");
+}
+
+// Block lines are read trimmed: a text with a quote and a leading space stays
+// between quotes.
+TEST(FormatProperties, CommentBodyWithQuoteAndLeadingSpace) {
+  expect_formats("comment:\n  body: \" a\"b\"\n", "comment:\n  body: \" a\"b\"\n");
+}
+
+// Block lines are kept whole; a pair line loses what follows a "//".
+TEST(FormatProperties, FormulaAndPromptHoldingCommentMarks) {
+  expect_formats("## Metric: m\n  formula: |\n    sum(a//b)\n", "## Metric: m\n  formula: |\n    sum(a//b)\n");
+  expect_formats("commands:\n  /d\n    prompt: |\n      a // b\n",
+                 "commands:\n  /d\n    description:\n    prompt: |\n      a // b\n");
+}
+
+TEST(FormatProperties, ValidateNameEndingInColon) {
+  expect_formats("validate a: :\n  id: x\n", "validate a: :\n  id: x\n");
+}
+
+TEST(FormatProperties, ModuleNameStartingWithItsKeyword) {
+  expect_formats("mod:$ mod:$x\n  a: b\n", "mod:$ mod:$x\n  a: b\n");
+}
+
+TEST(FormatProperties, IssueIdEndingInSpace) {
+  expect_formats("issue: t\n  id: C1: |\n", "issue: t\n  id: \"C1: \"\n");
+}
+
+TEST(FormatProperties, MutateIdWithUnbalancedBrace) {
+  expect_formats("mutate:@t:{g}a{b\n", "mutate:@t:{g}a{b\n");
+}
+
+TEST(FormatProperties, MutateEntityEndingInSpace) {
+  expect_formats("mutate:@w  :\n", "mutate:@w  :\n");
+}
+
+// "rule: =x" would read as an assignment: such settings stay under their
+// lattice heading, where the key may stand apart from its colon.
+TEST(FormatProperties, LatticeSettingsStartingWithEquals) {
+  expect_formats("## Constraint\n  rule : =x\n  applies_to : =a, b\n  more\n",
+                 "## Constraint\n  rule : =x\n  applies_to : =a, b\n  more\n");
+  expect_formats("## Pressure Effect\n  dynamic : =x\n  target : =y\n", "## Pressure Effect\n  dynamic : =x\n  target : =y\n");
+  expect_formats("## Pressure Effect\n  dynamic : x\n", "pressure_effect:\n    dynamic: x\n");
+}
+
+// Each part of a webhook line is read after the first of its keywords,
+// wherever it stands, also inside another part.
+TEST(FormatProperties, WebhookPartsInsideOtherParts) {
+  expect_formats("webhook: on: |task.co\" payload: {idhook: on: |task.co\" payload: {id}\n",
+                 "webhook: on:|task.co\" payload: {idhook: on: |task.co\" payload: {id}\n");
+  expect_formats("webhook: payload:on- a:$o\" on:\"|taync: {iurl", "webhook: payload: on- a:$o\" on:\"|taync: {iurl\n");
+  expect_formats("webhook: on: |t url: \"/hoo|s/done\" x", "webhook: on:|t url: \"/hoo|s/done\" \"\n");
+  expect_formats("webhook: on: |t| url: apayload:m| url: x\"/\n", "webhook: on:|t| url: apayload:m| url: x\"/\n");
+  expect_formats("webhook: url: \"w: on: |t\" x\"\n", "webhook: url: w: on: |t\" x\"\n");
+  expect_formats("webhook: on: payload:: {id.co\" payload: {hd |task: on: ytask.co\" payload: {hd}",
+                 "webhook: on: payload:: {id.co\" payload: {hd |task: on: ytask.co\" payload: {hd}\n");
+}
+
 TEST(FormatProperties, DividerWithCommentAfterNestedScope) {
   EXPECT_EQ(testing::check_fmt_properties("%7Frd\n `f4rst\n  %Nested\n    inner\n  ---//--\bafter\n"), "");
 }
