@@ -1,27 +1,15 @@
 """Tests of build_index: the JSON index of a parsed document."""
 
 import json
+import pathlib
 
 import pytest
 
 import varn_lang
 
-EMPTY_INDEX = """{
-  "groups": [],
-  "tasks": [],
-  "refs": [],
-  "mods": [],
-  "flows": [],
-  "validators": [],
-  "forms": [],
-  "variables": {},
-  "remembers": [],
-  "recalls": [],
-  "embed_markers": [],
-  "file_scopes": [],
-  "policies": [],
-  "escalations": []
-}"""
+# The same expected text as the core's own test of the empty index.
+EMPTY_INDEX = (pathlib.Path(__file__).resolve().parents[2] / "core" / "src" / "index" / "tests" / "data" /
+               "empty.json").read_text(encoding="utf-8")
 
 
 @pytest.mark.parametrize("source", ["", "\n\n", "   \n"])
