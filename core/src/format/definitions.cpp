@@ -226,19 +226,25 @@ std::string clean_issue_id(std::string_view v) {
 
 // The gates are read from the whole head line, the title from the line cut at
 // its comment.
-bool issue_head_reads_back(std::string_view line, const IssueDef& issue) {
+bool issue_head_reads_back(std::string_view line, const IssueDef& issue, const GateSpelling& spelling) {
   const std::string_view trimmed = text::trim(line);
   const std::vector<Gate> gates = parse::extract_gates(trimmed);
-  return same_gates(gates, issue.gates) &&
+  return spelling.same(gates, issue.gates) &&
          parse::statement_value(parse::cut_trailing_comment(trimmed), "issue:") == issue.title;
 }
 
-std::string issue_head(const IssueDef& issue) {
+}  // namespace
+
+std::string issue_head(const IssueDef& issue, const GateSpelling& spelling) {
+  auto reads_back = [&](std::string_view line) { return issue_head_reads_back(line, issue, spelling); };
   const std::string head = "issue: " + issue.title;
-  if (issue_head_reads_back(head, issue)) return head;  // the title holds every gate
+  if (reads_back(head)) return head;  // the title holds every gate
   std::string plain = head;
-  append_gates(plain, issue.gates);
-  if (issue_head_reads_back(plain, issue)) return plain;
+  for (const Gate& gate : issue.gates) {
+    plain.push_back(' ');
+    spelling.append(plain, gate);
+  }
+  if (reads_back(plain)) return plain;
   // Where the title's gates end: the gates it holds, then an unbalanced '{'.
   std::size_t held = 0;
   std::size_t unbalanced = npos;
@@ -254,37 +260,35 @@ std::string issue_head(const IssueDef& issue) {
     from = *close + 1;
   }
   if (held >= issue.gates.size() ||
-      !same_gates(parse::extract_gates(head), {issue.gates.begin(), issue.gates.begin() + held})) {
+      !spelling.same(parse::extract_gates(head), {issue.gates.begin(), issue.gates.begin() + held})) {
     return plain;
   }
   auto with_rest = [&](std::string line, std::size_t next) {
     for (std::size_t i = next; i < issue.gates.size(); ++i) {
       line.push_back(' ');
-      append_gate(line, issue.gates[i]);
+      spelling.append(line, issue.gates[i]);
     }
     return line;
   };
   // The gates that the title does not hold follow it behind a comment mark.
   std::string commented = with_rest(head + " //", held);
-  if (issue_head_reads_back(commented, issue)) return commented;
+  if (reads_back(commented)) return commented;
   // Behind an unbalanced '{' the next gate starts in the title and closes in
   // the comment.
   if (unbalanced != npos) {
     std::string gate;
-    append_gate(gate, issue.gates[held]);
+    spelling.append(gate, issue.gates[held]);
     const std::string_view open_part = std::string_view(head).substr(unbalanced);
     if (gate.starts_with(open_part)) {
       std::string line = with_rest(head + gate.substr(open_part.size()), held + 1);
-      if (issue_head_reads_back(line, issue)) return line;
+      if (reads_back(line)) return line;
     }
   }
   return plain;
 }
 
-}  // namespace
-
 void write(Out& out, const IssueDef& issue, std::size_t depth) {
-  out.line(depth, issue_head(issue));
+  out.line(depth, issue_head(issue, {append_gate, same_gates}));
   const std::size_t d = depth + 1;
   if (issue.id) {
     std::string id = *issue.id;

@@ -7,6 +7,7 @@
 // template would be read differently by the parser, the writers choose the
 // spelling the parser reads, keeping the layout.
 #include <cstddef>
+#include <functional>
 #include <string>
 #include <string_view>
 
@@ -62,6 +63,17 @@ void append_gates(std::string& s, const std::vector<Gate>& gates);  // " {..}" e
 void append_atom(std::string& s, const Atom& atom);  // :name or :name:value
 bool same_atoms(const std::vector<Atom>& a, const std::vector<Atom>& b);
 bool same_gates(const std::vector<Gate>& a, const std::vector<Gate>& b);
+
+// How a writer spells a gate ({name body}, or the renderer's name alone) and
+// which gates it counts as the same.
+struct GateSpelling {
+  std::function<void(std::string&, const Gate&)> append;
+  std::function<bool(const std::vector<Gate>&, const std::vector<Gate>&)> same;
+};
+// An issue's head line that reads back as its title and gates: the gates the
+// title does not hold follow it (behind a comment mark when the title would
+// take them in), or go on from a '{' that the title leaves open.
+std::string issue_head(const IssueDef& issue, const GateSpelling& spelling);
 // "key: value" at `depth`.
 void write_pair(Out& out, std::size_t depth, std::string_view key, std::string_view value);
 void write_pairs(Out& out, std::size_t depth, const Pairs& pairs);

@@ -1,5 +1,6 @@
 // Definition blocks: sync, entity, metric, form, serve, commands, project,
 // issue and threaded comment.
+#include "format/format.hpp"
 #include "format/reread.hpp"
 #include "parse/inline.hpp"
 #include "render/writers.hpp"
@@ -142,29 +143,15 @@ void write(const ProjectDef& p, std::size_t depth, LineSink& out) {
 }
 
 void write(const IssueDef& i, std::size_t depth, LineSink& out) {
-  // The parser keeps an issue's gates in its title as well; only the gates
-  // that the title does not already hold are written, after a "//": the title
-  // stops there and the gates are still read from the whole line.
-  std::string head = "issue: " + i.title;
-  const std::vector<Gate> in_title = parse::extract_gates(i.title);
-  std::size_t held = 0;
-  while (held < in_title.size() && held < i.gates.size() && in_title[held].name == i.gates[held].name) ++held;
-  if (held < i.gates.size()) {
-    const std::vector<Gate> rest(i.gates.begin() + held, i.gates.end());
-    std::string after = head + " //";
-    render_gate_names(rest, after);
-    // A title cut at a gate whose name starts a comment ends in that gate's
-    // '{': the gate goes on from there.
-    std::string on = head;
-    if (i.title.ends_with('{')) {
-      on.append(rest.front().name).push_back('}');
-      render_gate_names(std::vector<Gate>(rest.begin() + 1, rest.end()), on);
-    }
-    head = format::first_reading_back<IssueDef>({after, on}, [&](const IssueDef& back) {
-      return back.title == i.title && same_gate_names(back.gates, i.gates);
-    });
-  }
-  out.line(depth, head);
+  // Gate bodies are left out: the gates are spelled by name.
+  const format::GateSpelling by_name{
+      [](std::string& s, const Gate& g) {
+        std::string spelled;
+        render_gate_name(g, {}, spelled);
+        s.append(std::string_view(spelled).substr(1));  // without its leading space
+      },
+      same_gate_names};
+  out.line(depth, format::issue_head(i, by_name));
   sub_line(out, depth, "    id: ", i.id);
   sub_line(out, depth, "    on: ", i.on);
   sub_line(out, depth, "    status: :", i.status);

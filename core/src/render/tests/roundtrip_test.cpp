@@ -136,6 +136,8 @@ const Finding kFindings[] = {
     {"IssueMilestoneHoldingAQuoteAndSlashes", "issue: t\n  milestone: a\"b // c\n", "issue: t\n    milestone: a\"b // c"},
     {"FlowParallelLabel", "flow:\n  x --la--+--> y\n", "flow:\n    x --la--+--> y"},
     {"WebhookUrlStartingInTheTrigger", "webhook: on:| url: \"/d:|d:\n", "webhook: on:| url: \"/d:|d:"},
+    // The title stops at the comment mark inside the gate that it opens.
+    {"IssueTitleOpeningItsGate", "issue: Login a{rev//iew}\n", "issue: Login a{rev//iew}"},
     // Bars of our own would close on the condition's bar and bare its "//".
     {"ConditionHoldingABarAndSlashes", "if a|b // c:\n    x\n", "if a|b // c:\n    x"},
     {"MatchArmPatternNamedLikeASection", "[ ] t\n    match:\n    on_pass::\n    x\n",
