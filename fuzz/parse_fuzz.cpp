@@ -6,12 +6,12 @@
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   const std::string_view input(reinterpret_cast<const char*>(data), size);
   if (!varn::fuzz::valid_utf8(input)) return -1;
-  const auto result = varn::ops::parse_pieces(input);
+  const auto result = varn::ops::parse_chunks(input);
   if (!result.ok()) {
     if (!varn::fuzz::valid_utf8(result.error())) std::abort();
     return 0;
   }
-  for (const varn::TextPiece& piece : result.value()) {
+  for (const varn::TextChunk& piece : result.value()) {
     if (!varn::fuzz::valid_utf8(piece.view())) std::abort();
   }
   return 0;

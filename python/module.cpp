@@ -38,7 +38,7 @@
 namespace {
 
 using Operation = varn::ops::TextResult (*)(std::string_view, const varn::Consumed&);
-using PiecesOperation = varn::Result<varn::TextPieces, std::string> (*)(std::string_view, const varn::Consumed&);
+using ChunksOperation = varn::Result<varn::TextChunks, std::string> (*)(std::string_view, const varn::Consumed&);
 
 // What argument binding and dispatch need to know about one function.
 struct Signature {
@@ -47,12 +47,12 @@ struct Signature {
   Operation op;
   // The same operation handing over its text in pieces, when it has one: a
   // long result is then copied once, into the str, rather than joined first.
-  PiecesOperation pieces_op = nullptr;
+  ChunksOperation chunks_op = nullptr;
 };
 
 // Registration order, which is also the order of __all__.
 constexpr Signature kSignatures[] = {
-    {"parse", "source", varn::ops::parse, varn::ops::parse_pieces},
+    {"parse", "source", varn::ops::parse, varn::ops::parse_chunks},
     {"fmt", "source", varn::ops::fmt},
     {"render", "doc_json", [](std::string_view s, const varn::Consumed&) { return varn::ops::render(s); }},
     {"from_json", "json", [](std::string_view s, const varn::Consumed&) { return varn::ops::from_json(s); }},
@@ -236,12 +236,12 @@ PyObject* result_str(varn::ops::TextResult result) {
   return str_from_utf8(text);
 }
 
-PyObject* result_str(varn::Result<varn::TextPieces, std::string> result) {
+PyObject* result_str(varn::Result<varn::TextChunks, std::string> result) {
   if (!result.ok()) return value_error(result.error());
-  const varn::TextPieces pieces = std::move(result).value();
+  const varn::TextChunks pieces = std::move(result).value();
   std::vector<std::string_view> parts;
   parts.reserve(pieces.size());
-  for (const varn::TextPiece& piece : pieces) parts.push_back(piece.view());
+  for (const varn::TextChunk& piece : pieces) parts.push_back(piece.view());
   return str_from_utf8(parts);
 }
 
@@ -266,15 +266,17 @@ class Utf8Copy {
     const Py_ssize_t length = PyUnicode_GET_LENGTH(str);
     std::size_t n = 0;
     if (kind == PyUnicode_1BYTE_KIND) {
+      // One byte more for every character past ASCII.
       const auto* s = static_cast<const unsigned char*>(chars);
       const auto count = static_cast<std::size_t>(length);
       n = count;
       for (std::size_t i = ascii_end(s, 0, count); i < count; i = ascii_end(s, i + 1, count)) ++n;
-    }
-    for (Py_ssize_t i = 0; kind != PyUnicode_1BYTE_KIND && i < length; ++i) {
-      const Py_UCS4 c = PyUnicode_READ(kind, chars, i);
-      if (c >= 0xD800 && c < 0xE000) return false;
-      n += c < 0x80 ? 1 : c < 0x800 ? 2 : c < 0x10000 ? 3 : 4;
+    } else {
+      for (Py_ssize_t i = 0; i < length; ++i) {
+        const Py_UCS4 c = PyUnicode_READ(kind, chars, i);
+        if (c >= 0xD800 && c < 0xE000) return false;
+        n += c < 0x80 ? 1 : c < 0x800 ? 2 : c < 0x10000 ? 3 : 4;
+      }
     }
     mapped_ = std::max<std::size_t>(n, 1);
     void* at = mmap(nullptr, mapped_, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
@@ -404,8 +406,8 @@ PyObject* call(const Signature& sig, PyObject* const* args, Py_ssize_t nargs, Py
       copy.unmap();
       release_freed_memory(source.size());
     };
-    if (sig.pieces_op) {
-      auto result = sig.pieces_op(source, consumed);
+    if (sig.chunks_op) {
+      auto result = sig.chunks_op(source, consumed);
       done_with_input();
       return result_str(std::move(result));
     }

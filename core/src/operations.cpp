@@ -9,16 +9,16 @@
 #include "varn/render.hpp"
 
 namespace varn::ops {
-TextResult parse(std::string_view source, const Consumed& consumed) {
+Result<TextChunks, std::string> parse_chunks(std::string_view source, const Consumed& consumed) {
   DocumentWriter w;
   if (auto e = parse_each(source, [&](Node&& node) { w.node(node); }, consumed)) return err(display(*e));
-  return w.finish();
+  return w.finish_chunks();
 }
 
-Result<TextPieces, std::string> parse_pieces(std::string_view source, const Consumed& consumed) {
-  DocumentWriter w;
-  if (auto e = parse_each(source, [&](Node&& node) { w.node(node); }, consumed)) return err(display(*e));
-  return w.finish_pieces();
+TextResult parse(std::string_view source, const Consumed& consumed) {
+  auto chunks = parse_chunks(source, consumed);
+  if (!chunks) return err(std::move(chunks).error());
+  return join(chunks.value());
 }
 
 TextResult fmt(std::string_view source, const Consumed& consumed) {

@@ -10,7 +10,7 @@
 #include "varn/errors.hpp"
 #include "varn/model.hpp"
 #include "varn/result.hpp"
-#include "varn/text_pieces.hpp"
+#include "varn/chunked_text.hpp"
 
 namespace varn {
 namespace json {
@@ -32,7 +32,7 @@ class DocumentWriter {
   void node(const Node& node);
   std::string finish();
   // The same text in the pieces it was written in, without joining them.
-  TextPieces finish_pieces();
+  TextChunks finish_chunks();
 
  private:
   std::unique_ptr<json::Writer> w_;

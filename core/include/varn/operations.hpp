@@ -7,7 +7,7 @@
 
 #include "varn/parse.hpp"
 #include "varn/result.hpp"
-#include "varn/text_pieces.hpp"
+#include "varn/chunked_text.hpp"
 
 namespace varn::ops {
 
@@ -20,7 +20,7 @@ using TextResult = Result<std::string, std::string>;
 TextResult parse(std::string_view source, const Consumed& consumed = {});
 // The text of `parse` in the pieces it was written in, for a caller that
 // copies it once into its own buffer.
-Result<TextPieces, std::string> parse_pieces(std::string_view source, const Consumed& consumed = {});
+Result<TextChunks, std::string> parse_chunks(std::string_view source, const Consumed& consumed = {});
 TextResult fmt(std::string_view source, const Consumed& consumed = {});
 TextResult render(std::string_view doc_json);
 TextResult from_json(std::string_view json);

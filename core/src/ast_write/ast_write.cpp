@@ -218,10 +218,10 @@ std::string DocumentWriter::finish() {
   return w_->take();
 }
 
-TextPieces DocumentWriter::finish_pieces() {
+TextChunks DocumentWriter::finish_chunks() {
   w_->end_array();
   w_->end_object();
-  return w_->take_pieces();
+  return w_->take_chunks();
 }
 
 }  // namespace varn

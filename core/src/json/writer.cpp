@@ -171,13 +171,13 @@ void Writer::take_into(std::string& out) {
   cur_ = end_ = nullptr;
 }
 
-TextPieces Writer::take_pieces() {
+TextChunks Writer::take_chunks() {
   const std::size_t last = written_in_piece();
   if (last > 0) {
     piece_.size = last;
     done_.push_back(std::move(piece_));
   }
-  TextPieces pieces = std::move(done_);
+  TextChunks pieces = std::move(done_);
   done_.clear();
   done_size_ = 0;
   piece_ = Piece{};

@@ -7,7 +7,7 @@
 #include <string_view>
 #include <vector>
 
-#include "varn/text_pieces.hpp"
+#include "varn/chunked_text.hpp"
 
 namespace varn::json {
 
@@ -46,7 +46,7 @@ class Writer {
   // the writer is left empty.
   void take_into(std::string& out);
   // The same text in the pieces it was written in, without joining them.
-  TextPieces take_pieces();
+  TextChunks take_chunks();
 
  private:
   struct Frame {
@@ -73,7 +73,7 @@ class Writer {
   std::size_t written_in_piece() const { return cur_ ? static_cast<std::size_t>(cur_ - piece_.text.get()) : 0; }
 
   // A piece's bytes are left uninitialised: every byte kept is written.
-  using Piece = TextPiece;
+  using Piece = TextChunk;
   // The text is written in pieces that are never reallocated: a full piece is
   // set aside and the next one started. One buffer grown by doubling would
   // copy the text at every step and hold it twice while it does; the pieces

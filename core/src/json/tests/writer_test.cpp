@@ -116,9 +116,9 @@ TEST(JsonWriter, PiecesEndAtCharacterBoundaries) {
       }
       w->end_array();
     }
-    const TextPieces pieces = a.take_pieces();
+    const TextChunks pieces = a.take_chunks();
     EXPECT_GT(pieces.size(), 1u);
-    for (const TextPiece& p : pieces) {
+    for (const TextChunk& p : pieces) {
       ASSERT_GT(p.size, 0u);
       EXPECT_NE(static_cast<unsigned char>(p.text[0]) & 0xC0, 0x80);
     }
