@@ -10,7 +10,7 @@
 #include "varn/errors.hpp"
 #include "varn/model.hpp"
 #include "varn/result.hpp"
-#include "varn/chunked_text.hpp"
+#include "varn/text_sink.hpp"
 
 namespace varn {
 namespace json {
@@ -28,13 +28,16 @@ std::string serialize_document(Document&& doc);
 class DocumentWriter {
  public:
   DocumentWriter();
+  // A writer that hands its text to `sink` piece by piece as it goes;
+  // `finish_sink` hands on the rest.
+  explicit DocumentWriter(TextSink sink);
   ~DocumentWriter();
   void node(const Node& node);
   std::string finish();
-  // The same text in the pieces it was written in, without joining them.
-  TextChunks finish_chunks();
+  void finish_sink();
 
  private:
+  explicit DocumentWriter(std::unique_ptr<json::Writer> w);
   std::unique_ptr<json::Writer> w_;
 };
 
