@@ -83,9 +83,29 @@ Failure read(const Value& v, std::vector<T>& out);
 template <HasFields T>
 Failure read(const Value& v, T& out);
 
+// ---------------------------------------------------------------- checking only
+
+// Whether inline items are kept in the nodes read, and whether the value
+// being read is only checked: then strings are not copied into it. Both hold
+// for one reading on one thread.
+thread_local bool t_keep_inline = true;
+thread_local bool t_checking = false;
+
+// Checks a value as `read` would read it, keeping nothing of it.
+class CheckingOnly {
+ public:
+  CheckingOnly() : was_(t_checking) { t_checking = true; }
+  ~CheckingOnly() { t_checking = was_; }
+  CheckingOnly(const CheckingOnly&) = delete;
+  CheckingOnly& operator=(const CheckingOnly&) = delete;
+
+ private:
+  bool was_;
+};
+
 Failure read(const Value& v, std::string& out) {
   if (v.kind != Kind::String) return invalid_type(v, "a string");
-  out.assign(v.str());
+  if (!t_checking) out.assign(v.str());
   return {};
 }
 
@@ -179,6 +199,16 @@ T blank() {
 template <class T>
 Failure read(const Value& v, std::vector<T>& out) {
   if (v.kind != Kind::Array) return invalid_type(v, "a sequence");
+  if constexpr (std::is_same_v<T, Inline>) {
+    if (!t_keep_inline) {
+      CheckingOnly checking;
+      Inline item;
+      for (const Value& x : v.array()) {
+        if (auto f = read(x, item)) return f;
+      }
+      return {};
+    }
+  }
   // Room for the elements, but never more than a mebibyte ahead of them.
   out.reserve(std::min<std::size_t>(v.size, (std::size_t{1} << 20) / sizeof(T)));
   for (const Value& item : v.array()) {
@@ -487,6 +517,9 @@ Failure read(const Value& v, Node& out) { return deserialize_node_from_content(v
 Failure read(const Value& v, Inline& out) { return deserialize_inline_from_content(v, out); }
 
 }  // namespace
+
+KeepInline::KeepInline(bool keep) : was_(t_keep_inline) { t_keep_inline = keep; }
+KeepInline::~KeepInline() { t_keep_inline = was_; }
 
 Result<std::size_t, std::string> match_node_variant_str(std::string_view name) {
   return match_variant(name, node_kind_names);
