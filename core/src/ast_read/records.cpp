@@ -51,8 +51,9 @@ std::string unknown_variant(std::string_view found, const std::array<std::string
 
 template <std::size_t N>
 Result<std::size_t, std::string> match_variant(std::string_view name, const std::array<std::string_view, N>& names) {
+  // The first byte tells most names apart before their bytes are compared.
   for (std::size_t i = 0; i < N; ++i) {
-    if (names[i] == name) return i;
+    if (names[i].size() == name.size() && !name.empty() && names[i][0] == name[0] && names[i] == name) return i;
   }
   return err(unknown_variant(name, names));
 }
@@ -257,11 +258,15 @@ template <HasFields T>
 Failure read_map(std::span<const Member> members, std::size_t tag, T& rec) {
   using Tb = Table<T>;
   uint64_t seen = 0;
+  // Members mostly come in the table's order: each name is looked for from
+  // the field after the last one found, round to it again.
+  std::size_t next = 0;
   for (std::size_t m = 0; m < members.size(); ++m) {
     if (m == tag) continue;
-    std::size_t i = 0;
-    while (i < Tb::size && Tb::names[i] != members[m].key) ++i;
-    if (i == Tb::size) continue;  // not a field of this record: skipped
+    std::size_t i = next, tried = 0;
+    for (; tried < Tb::size && Tb::names[i] != members[m].key; ++tried) i = i + 1 == Tb::size ? 0 : i + 1;
+    if (tried == Tb::size) continue;  // not a field of this record: skipped
+    next = i + 1 == Tb::size ? 0 : i + 1;
     if (seen >> i & 1) return "duplicate field " + quoted(Tb::names[i]);
     seen |= uint64_t{1} << i;
     if (auto f = Tb::readers[i](members[m].value, rec)) return f;

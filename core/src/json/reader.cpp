@@ -45,7 +45,6 @@ void Arena::reset() {
 
 namespace {
 
-bool is_space(int c) { return c == ' ' || c == '\t' || c == '\n' || c == '\r'; }
 bool is_digit(int c) { return c >= '0' && c <= '9'; }
 
 int hex_value(char c) {
@@ -94,11 +93,22 @@ JsonError Reader::peek_error(std::string message) const {
 // ---------------------------------------------------------------- structure
 
 int Reader::skip_space() {
-  while (pos_ < text_.size() && is_space(text_[pos_])) {
-    ++pos_;
-    pos_ += space_run(text_.data() + pos_, text_.size() - pos_);
+  const char* p = text_.data();
+  const std::size_t n = text_.size();
+  std::size_t i = pos_;
+  while (i < n) {
+    const char c = p[i];
+    if (c == ' ') {
+      // One space (after a colon) or a line's indentation.
+      i += i + 1 < n && p[i + 1] != ' ' ? 1 : space_run(p + i, n - i);
+    } else if (c == '\n' || c == '\r' || c == '\t') {
+      ++i;
+    } else {
+      break;
+    }
   }
-  return pos_ < text_.size() ? static_cast<unsigned char>(text_[pos_]) : -1;
+  pos_ = i;
+  return i < n ? static_cast<unsigned char>(p[i]) : -1;
 }
 
 JsonError Reader::too_deep() const { return peek_error("recursion limit exceeded"); }
@@ -299,14 +309,7 @@ Status Reader::scalar(Arena& arena, Value& out) {
     case 'n': out.kind = Kind::Null; return literal("null");
     case 't': out.kind = Kind::Bool; out.boolean = true; return literal("true");
     case 'f': out.kind = Kind::Bool; out.boolean = false; return literal("false");
-    case '"': {
-      auto s = string(arena);
-      if (!s) return err(std::move(s).error());
-      out.kind = Kind::String;
-      out.chars = s.value().data();
-      out.size = s.value().size();
-      return Ok{};
-    }
+    case '"': return string_value(arena, out);
     default:
       if (c == '-' || is_digit(c)) return number(out);
       if (c < 0) return err(peek_error("EOF while parsing a value"));
@@ -349,6 +352,11 @@ const T* keep(Arena& arena, std::vector<T>& stack, std::size_t from) {
 Result<Value, JsonError> Reader::value(Arena& arena) {
   Value out;
   int c = peek();
+  if (c == '"') {
+    // The commonest value, read here rather than through `scalar`.
+    if (auto s = string_value(arena, out); !s) return err(std::move(s).error());
+    return out;
+  }
   if (c == '[') {
     if (auto o = open(); !o) return err(std::move(o).error());
     const std::size_t from = item_stack_.size();

@@ -202,6 +202,14 @@ class Reader {
   Result<uint32_t, JsonError> hex_escape();
   Status number(Value& out);
   Status literal(std::string_view word);
+  Status string_value(Arena& arena, Value& out) {
+    auto s = string(arena);
+    if (!s) return err(std::move(s).error());
+    out.kind = Kind::String;
+    out.chars = s.value().data();
+    out.size = s.value().size();
+    return Ok{};
+  }
   Status scalar(Arena& arena, Value& out);
 
   std::string_view text_;
