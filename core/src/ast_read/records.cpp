@@ -49,13 +49,13 @@ std::string unknown_variant(std::string_view found, const std::array<std::string
   }
 }
 
-template <std::size_t N>
-Result<std::size_t, std::string> match_variant(std::string_view name, const std::array<std::string_view, N>& names) {
+template <const auto& Names>
+Result<std::size_t, std::string> match_variant(std::string_view name) {
   // The first byte tells most names apart before their bytes are compared.
-  for (std::size_t i = 0; i < N; ++i) {
-    if (names[i].size() == name.size() && !name.empty() && names[i][0] == name[0] && names[i] == name) return i;
+  for (std::size_t i = 0; i < Names.size(); ++i) {
+    if (Names[i].size() == name.size() && !name.empty() && Names[i][0] == name[0] && Names[i] == name) return i;
   }
-  return err(unknown_variant(name, names));
+  return err(unknown_variant(name, Names));
 }
 
 // ---------------------------------------------------------------- value readers
@@ -353,7 +353,7 @@ struct Variants<FieldValue> {
 template <class E>
 Failure read_plain_enum(const Result<Pick, std::string>& p, E& out) {
   if (!p) return p.error();
-  auto i = match_variant(p.value().name, Variants<E>::names);
+  auto i = match_variant<Variants<E>::names>(p.value().name);
   if (!i) return i.error();
   if (auto f = read_unit(p.value().payload)) return f;
   out = static_cast<E>(i.value());
@@ -394,7 +394,7 @@ template <class V>
 Failure read_variant_enum(const Value& v, V& out) {
   auto p = pick(v);
   if (!p) return p.error();
-  auto i = match_variant(p.value().name, Variants<V>::names);
+  auto i = match_variant<Variants<V>::names>(p.value().name);
   if (!i) return i.error();
   using Reader = Failure (*)(const Value*, V&);
   static constexpr auto readers = []<std::size_t... I>(std::index_sequence<I...>) {
@@ -469,9 +469,10 @@ constexpr auto kPayloadHasKind = []<std::size_t... I>(std::index_sequence<I...>)
 }(std::make_index_sequence<kNodeKindCount>());
 
 // A tag held in a value: a name, or (inside a node) the variant's index.
-template <std::size_t N>
-Result<std::size_t, std::string> read_tag(const Value& tag, const std::array<std::string_view, N>& names) {
-  if (tag.kind == Kind::String) return match_variant(tag.str(), names);
+template <const auto& Names>
+Result<std::size_t, std::string> read_tag(const Value& tag) {
+  constexpr std::size_t N = Names.size();
+  if (tag.kind == Kind::String) return match_variant<Names>(tag.str());
   if (tag.kind == Kind::UInt) {
     if (tag.uint < N) return static_cast<std::size_t>(tag.uint);
     return err(invalid_value(tag, "variant index 0 <= i < " + std::to_string(N)));
@@ -481,9 +482,8 @@ Result<std::size_t, std::string> read_tag(const Value& tag, const std::array<std
 
 // Splits a held node or inline item into its tag and the rest, then reads
 // the rest as the tagged variant.
-template <class Out, std::size_t N, class Readers>
-Failure read_tagged(const Value& v, const std::array<std::string_view, N>& names, std::string_view union_name,
-                    const Readers& readers, Out& out) {
+template <const auto& Names, class Out, class Readers>
+Failure read_tagged(const Value& v, std::string_view union_name, const Readers& readers, Out& out) {
   Rest rest;
   std::size_t kind = kNone;
   if (v.kind == Kind::Object) {
@@ -492,7 +492,7 @@ Failure read_tagged(const Value& v, const std::array<std::string_view, N>& names
     for (std::size_t m = 0; m < v.size; ++m) {
       if (v.members[m].key != "kind") continue;
       if (rest.tag == kNone) {
-        auto k = read_tag(v.members[m].value, names);
+        auto k = read_tag<Names>(v.members[m].value);
         if (!k) return k.error();
         kind = k.value();
         rest.tag = m;
@@ -507,7 +507,7 @@ Failure read_tagged(const Value& v, const std::array<std::string_view, N>& names
     if (rest.tag == kNone) return "missing field `kind`";
   } else if (v.kind == Kind::Array) {
     if (v.size == 0) return "missing field `kind`";
-    auto k = read_tag(v.items[0], names);
+    auto k = read_tag<Names>(v.items[0]);
     if (!k) return k.error();
     kind = k.value();
     rest.is_map = false;
@@ -527,7 +527,7 @@ KeepInline::KeepInline(bool keep) : was_(t_keep_inline) { t_keep_inline = keep; 
 KeepInline::~KeepInline() { t_keep_inline = was_; }
 
 Result<std::size_t, std::string> match_node_variant_str(std::string_view name) {
-  return match_variant(name, node_kind_names);
+  return match_variant<node_kind_names>(name);
 }
 
 bool node_payload_has_kind(std::size_t kind) { return kPayloadHasKind[kind]; }
@@ -535,11 +535,11 @@ bool node_payload_has_kind(std::size_t kind) { return kPayloadHasKind[kind]; }
 Failure read_node(std::size_t kind, const Rest& rest, Node& out) { return kNodeReaders[kind](rest, out); }
 
 Failure deserialize_node_from_content(const Value& v, Node& out) {
-  return read_tagged(v, node_kind_names, "Node", kNodeReaders, out);
+  return read_tagged<node_kind_names>(v, "Node", kNodeReaders, out);
 }
 
 Failure deserialize_inline_from_content(const Value& v, Inline& out) {
-  return read_tagged(v, inline_kind_names, "Inline", kInlineReaders, out);
+  return read_tagged<inline_kind_names>(v, "Inline", kInlineReaders, out);
 }
 
 }  // namespace varn::ast_read

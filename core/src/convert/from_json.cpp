@@ -9,6 +9,7 @@
 #include <limits>
 
 #include "convert/convert.hpp"
+#include "json/bytes.hpp"
 #include "json/reader.hpp"
 #include "json/writer.hpp"
 
@@ -28,16 +29,8 @@ struct SortKey {
   std::string_view key;
   std::size_t place;
 
-  SortKey(std::string_view k, std::size_t at) : head{load_head(k, 0), load_head(k, 8)}, key(k), place(at) {}
+  SortKey(std::string_view k, std::size_t at) : head{json::head8(k), json::head8(k, 8)}, key(k), place(at) {}
 
-  static std::uint64_t load_head(std::string_view k, std::size_t from) {
-    std::uint64_t h = 0;
-    for (std::size_t i = 0; i < 8; ++i) {
-      h <<= 8;
-      if (from + i < k.size()) h |= static_cast<unsigned char>(k[from + i]);
-    }
-    return h;
-  }
   // Equal heads leave the order to the whole keys: zero padding ties a
   // short key with one that goes on in zero bytes.
   int compare(const SortKey& o) const {

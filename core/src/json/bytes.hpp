@@ -5,6 +5,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <cstring>
+#include <string_view>
 
 #if defined(__SSE2__)
 #include <emmintrin.h>
@@ -40,6 +41,17 @@ inline unsigned first_marked(std::uint64_t mask) {
   } else {
     return static_cast<unsigned>(std::countl_zero(mask)) / 8;
   }
+}
+
+// Eight bytes of `s` from `from` as one number that orders as the bytes do,
+// the bytes past the end of `s` taken as zeros.
+constexpr std::uint64_t head8(std::string_view s, std::size_t from = 0) {
+  std::uint64_t h = 0;
+  for (std::size_t i = 0; i < 8; ++i) {
+    h <<= 8;
+    if (from + i < s.size()) h |= static_cast<unsigned char>(s[from + i]);
+  }
+  return h;
 }
 
 // How many of the `n` bytes at `p` come before the first one that is not a
