@@ -41,11 +41,12 @@ render::LineSink output_for(std::size_t reserve) {
 }  // namespace
 
 // Each top-level node is written as soon as it is read, then dropped. The
-// source text is far smaller than its JSON AST.
+// source text is far smaller than its JSON AST. Inline items are written from
+// the text they were parsed out of, so they are only checked.
 TextResult render(std::string_view doc_json) {
   render::LineSink out = output_for(doc_json.size() / 4);
   render::NodeRun run(out, 0);
-  if (auto e = read_document_nodes(doc_json, [&](Node&& node) { run.add(node); })) return err(display(*e));
+  if (auto e = read_document_nodes(doc_json, [&](Node&& node) { run.add(node); }, false)) return err(display(*e));
   return out.take_trimmed();
 }
 

@@ -48,8 +48,11 @@ Result<Document, JsonError> deserialize_document(std::string_view json);
 
 // The same reading, each top-level node handed to `sink` as soon as it is
 // read, so that the caller never holds the whole document. Nodes before a
-// failure have been handed on already.
+// failure have been handed on already. Unless `keep_inline`, the inline items
+// of prose and tasks are checked as they are read but not kept, for a caller
+// that has no use for them.
 using DocumentNodeSink = std::function<void(Node&&)>;
-std::optional<JsonError> read_document_nodes(std::string_view json, const DocumentNodeSink& sink);
+std::optional<JsonError> read_document_nodes(std::string_view json, const DocumentNodeSink& sink,
+                                             bool keep_inline = true);
 
 }  // namespace varn
