@@ -166,7 +166,8 @@ std::string edge_segment(const FlowEdge& edge, bool bars) {
 
 // One spelling of an edge: the sources, `guard` (a " --" of its own or a
 // comma keeps a last source name's trailing dash or plus; a "----" right
-// after it keeps a "--" inside it from opening a segment), the arrow's opening "--"
+// after it keeps a "--" inside it from opening a segment, and a spaced one
+// keeps both), the arrow's opening "--"
 // (spaced for a segment that starts with a dash), the segment, `closer`,
 // and the targets.
 std::string edge_line(const FlowEdge& edge, std::string_view segment, std::string_view guard, bool spaced,
@@ -200,7 +201,7 @@ std::vector<std::string> edge_spellings(const FlowEdge& edge) {
   for (bool bars : {true, false}) {
     const std::string segment = edge_segment(edge, bars);
     [&] {
-      for (std::string_view guard : {"", " --", ",", "----"}) {
+      for (std::string_view guard : {"", " --", ",", "----", " ----"}) {
         for (bool spaced : {false, true}) {
           for (std::string_view closer : closers[edge.parallel]) {
             std::string line = edge_line(edge, segment, guard, spaced, closer);

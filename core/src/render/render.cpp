@@ -198,10 +198,11 @@ std::vector<std::string> flow_edge_spellings(const FlowEdge& edge) {
   // parallel. A segment is trimmed unless a second "--" closes it; one opened
   // by a longer run of dashes is not looked for in the names before it; and
   // one with no name before it needs a mark there ('+', which no name keeps).
-  auto spell = [&](bool barred, bool plus, bool closed, std::string_view opener) {
+  auto spell = [&](bool barred, bool plus, bool closed, std::string_view opener, std::string_view guard) {
     std::string line;
     if (edge.from.empty() && opener != "--") line.push_back('+');
     format::append_joined(line, edge.from, ", ");
+    line.append(guard);
     line.push_back(' ');
     const char* bar = barred ? "|" : "";
     if (edge.timeout || edge.wait) {
@@ -226,21 +227,26 @@ std::vector<std::string> flow_edge_spellings(const FlowEdge& edge) {
     return back.size() == 1 && format::same_edge(back.front(), edge);
   };
   const bool timed = edge.timeout || edge.wait;
-  std::string line = spell(true, false, false, "--");
+  std::string line = spell(true, false, false, "--", "");
   bool doubtful = timed || edge.gate || edge.label;
   for (const std::string& name : edge.from) doubtful = doubtful || name.find("--") != std::string::npos;
+  // Trailing marks of the last source name are read as the arrow's: a comma
+  // after it keeps them.
+  doubtful = doubtful || (!edge.from.empty() && (edge.from.back().ends_with('-') || edge.from.back().ends_with('+')));
   if (!doubtful) return {line};
   // The first found with bars and the first without, in the order found.
   std::vector<std::string> found;
   bool found_barred[2] = {false, !timed};
   for (std::string_view opener : {"--", "----", "-- "}) {
     for (bool closed : {false, true}) {
-      for (auto [barred, plus] : {std::pair{true, false}, {false, false}, {true, true}, {false, true}}) {
-        if (found_barred[barred]) continue;
-        std::string other = spell(barred, plus, closed, opener);
-        if (reads_back(other)) {
-          found.push_back(std::move(other));
-          found_barred[barred] = true;
+      for (std::string_view guard : {"", ","}) {
+        for (auto [barred, plus] : {std::pair{true, false}, {false, false}, {true, true}, {false, true}}) {
+          if (found_barred[barred] || (!guard.empty() && edge.from.empty())) continue;
+          std::string other = spell(barred, plus, closed, opener, guard);
+          if (reads_back(other)) {
+            found.push_back(std::move(other));
+            found_barred[barred] = true;
+          }
         }
       }
     }

@@ -97,6 +97,12 @@ TEST(FormatProperties, HeadingNameWithBracesAfterAnUnbalancedOne) {
   expect_formats("# Spring :q2 due:2025-04-o0{ 3w{er @dana}\n", "# :q2 :due:2025-04-o0{ Spring 3w{er @dana}\n");
 }
 
+// A source name ending in dashes keeps them behind dashes of its own that
+// open no segment.
+TEST(FormatProperties, FlowSourceEndingInDashes) {
+  expect_formats("flow:\n  a-- ------> b\n", "flow:\n  a-- ---- --> b\n");
+}
+
 // A "//" after an odd count of '|' is no comment: the edge that needs the
 // bars of the edges before it continues their line.
 TEST(FormatProperties, FlowEdgeWithCommentMarkAfterBars) {

@@ -147,6 +147,10 @@ const Finding kFindings[] = {
     {"FlowChainedSegmentOverSeveralNames", "flow:\n  a| --> x --t ,y  ,, z--> w // v\n",
      "flow:\n    a| --> x --t ,y  ,, z --> w // v"},
     {"FlowEdgeAfterACarriedQuote", "flow:\n  ,--|-->-->\"a\"//b\n", "flow:\n    ,--\"--> --> \"a\"//b"},
+    // Trailing marks of the last source name would be read as the arrow's:
+    // a comma after the name keeps them.
+    {"FlowSourceEndingInAMark", "flow:\n  a-,--> b\n  a+, --x--> c\n  +-,  +--> d\n",
+     "flow:\n    a-, --> b\n    a+, --x--> c\n    +- +--> d"},
     {"MatchArmPatternNamedLikeASection", "[ ] t\n    match:\n    on_pass::\n    x\n",
      "[ ] t\n    match:\n        on_pass::\n            x"},
 };
