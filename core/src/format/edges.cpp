@@ -127,6 +127,43 @@ std::vector<std::string> carried(const FlowEdge& edge, const std::string& alone)
   return out;
 }
 
+// What may stand between the "--" that closes a segment and the arrow is
+// read as nothing, and sets the quotes and bars that the targets and the
+// edges chained after them are read in.
+constexpr std::string_view kAfterSegment[] = {"\"", "|", "|\"", "\"|"};
+
+std::vector<std::string> with_marks_after_segment(const FlowEdge& edge, const std::string& alone) {
+  std::vector<std::string> out;
+  const std::size_t arrow = alone.find("-->");
+  if (arrow == npos) return out;
+  const std::string_view left = std::string_view(alone).substr(0, arrow);
+  std::size_t at = arrow;
+  if (left.ends_with("--+")) {
+    --at;
+  } else if (!left.ends_with("--")) {
+    return out;
+  }
+  for (std::string_view marks : kAfterSegment) {
+    std::string line = alone;
+    line.insert(at, marks);
+    const std::vector<FlowEdge> back = parse::parse_flow_edge(line);
+    if (back.size() == 1 && same_edge(back.front(), edge)) out.push_back(std::move(line));
+  }
+  return out;
+}
+
+bool holds_comment_mark(const std::optional<std::string>& text) {
+  return text && text->find("//") != std::string::npos;
+}
+
+bool holds_comment_mark(const FlowEdge& edge) {
+  auto any = [](const Strings& names) {
+    return std::any_of(names.begin(), names.end(), [](const std::string& n) { return n.find("//") != npos; });
+  };
+  return any(edge.from) || any(edge.to) || holds_comment_mark(edge.label) || holds_comment_mark(edge.gate) ||
+         holds_comment_mark(edge.wait) || holds_comment_mark(edge.timeout);
+}
+
 // How an edge is written: on a line of its own with one of its spellings,
 // or chained to the line of the edge before; and the state that line was in
 // before it.
@@ -141,10 +178,19 @@ constexpr std::size_t kUnreached = std::numeric_limits<std::size_t>::max();
 }  // namespace
 
 std::vector<std::string> edge_lines(const std::vector<FlowEdge>& edges, const EdgeSpellings& spellings) {
-  // The fewest chained edges (and carried lines) that write the edges up to
-  // this one, for each state the line holding it ends in; then, from the
-  // last edge back, the steps that reach that fewest.
+  // A "//" can only come from a name or segment: the text between them
+  // holds no '/'. Without one, every edge goes alone.
+  if (std::none_of(edges.begin(), edges.end(), [](const FlowEdge& e) { return holds_comment_mark(e); })) {
+    std::vector<std::string> lines;
+    lines.reserve(edges.size());
+    for (const FlowEdge& edge : edges) lines.push_back(std::move(spellings(edge, false).front()));
+    return lines;
+  }
+  // The least cost (added marks first, then chained edges) that writes the
+  // edges up to this one, for each state the line holding it ends in; then,
+  // from the last edge back, the steps that reach the least.
   const std::size_t n = edges.size();
+  const std::size_t marks_cost = n + 1;
   std::vector<std::vector<std::string>> alone(n);
   std::vector<std::optional<Chained>> chained(n);  // the targets of the edge before, as this edge's left
   std::vector<std::string> targets(n);
@@ -153,7 +199,7 @@ std::vector<std::string> edge_lines(const std::vector<FlowEdge>& edges, const Ed
   cost.fill(kUnreached);
   for (std::size_t i = 0; i < n; ++i) {
     const FlowEdge& edge = edges[i];
-    alone[i] = spellings(edge);
+    alone[i] = spellings(edge, true);
     append_joined(targets[i], edge.to, ", ");
     std::array<std::size_t, kStates> next;
     next.fill(kUnreached);
@@ -174,10 +220,17 @@ std::vector<std::string> edge_lines(const std::vector<FlowEdge>& edges, const Ed
       alone_keeps = alone_keeps || end;
       reach(end, base, {best, v, false});
     }
+    // Marks of no meaning of their own, to set the quotes and bars: each
+    // counts more than chaining every edge.
+    const std::size_t plain = alone[i].size();
+    for (std::size_t v = 0; v < plain; ++v) {
+      for (std::string& line : with_marks_after_segment(edge, alone[i][v])) alone[i].push_back(std::move(line));
+    }
     if (!alone_keeps) {
-      const std::size_t plain = alone[i].size();
       for (std::string& line : carried(edge, alone[i].front())) alone[i].push_back(std::move(line));
-      for (std::size_t v = plain; v < alone[i].size(); ++v) reach(after(0, alone[i][v]), base + 1, {best, v, false});
+    }
+    for (std::size_t v = plain; v < alone[i].size(); ++v) {
+      reach(after(0, alone[i][v]), base + marks_cost, {best, v, false});
     }
     if (i > 0 && (chained[i] = chain_piece(edges[i - 1], edge))) {
       chained[i]->text.append(" --> ").append(targets[i]);

@@ -19,8 +19,10 @@ bool same_edge(const FlowEdge& a, const FlowEdge& b);
 
 // The ways to write one edge alone on a line that the edge reader (without
 // the comment cut) reads back as that edge, in order of preference; at least
-// one. Spellings that hold the same quotes and bars need not be listed twice.
-using EdgeSpellings = std::function<std::vector<std::string>(const FlowEdge&)>;
+// one. Without `every` the first is enough; with it, the first with the
+// timed value between bars and without them, and the first with the segment
+// closed by a "--" of its own and not, where they differ.
+using EdgeSpellings = std::function<std::vector<std::string>(const FlowEdge&, bool every)>;
 
 // The lines, without indent, that read back as exactly `edges`, comment cut
 // included, whenever the edges can be written so: one edge a line where that

@@ -189,33 +189,38 @@ std::string edge_line(const FlowEdge& edge, std::string_view segment, std::strin
   return s;
 }
 
-// The first spelling that the edge reader reads back as this one edge, with
-// the timed value between bars and without them (the bars count for the
-// comment cut). The segment closed by a "--" of its own ("--seg---->",
-// "--seg--+-->") is read untrimmed, with a parallel mark after it, and
-// without looking into the source names for its opening.
-std::vector<std::string> edge_spellings(const FlowEdge& edge) {
+// The first spelling that the edge reader reads back as this one edge; with
+// `every`, also the first with the timed value between bars and without
+// them, and with the segment closed by a "--" of its own and not (the bars,
+// and what may follow that "--", count for the comment cut). The segment
+// closed by a "--" of its own ("--seg---->", "--seg--+-->") is read
+// untrimmed, with a parallel mark after it, and without looking into the
+// source names for its opening.
+std::vector<std::string> edge_spellings(const FlowEdge& edge, bool every) {
   const std::string_view closers[2][4] = {{"-->", "---->", "+-->", "--+-->"}, {"+-->", "--+-->", "-->", "---->"}};
   std::vector<std::string> found;
+  bool have[2][2] = {};  // [bars][closed]
   std::string first;
   for (bool bars : {true, false}) {
     const std::string segment = edge_segment(edge, bars);
-    [&] {
-      for (std::string_view guard : {"", " --", ",", "----", " ----"}) {
-        for (bool spaced : {false, true}) {
-          for (std::string_view closer : closers[edge.parallel]) {
-            std::string line = edge_line(edge, segment, guard, spaced, closer);
-            const std::vector<FlowEdge> back = parse::parse_flow_edge(line);
-            if (back.size() == 1 && same_edge(back.front(), edge)) {
-              found.push_back(std::move(line));
-              return;
-            }
-            if (first.empty()) first = std::move(line);
+    for (std::string_view guard : {"", " --", ",", "----", " ----"}) {
+      for (bool spaced : {false, true}) {
+        for (std::string_view closer : closers[edge.parallel]) {
+          const bool closed = !segment.empty() && closer.size() > 4;  // "---->", "--+-->"
+          if (have[bars][closed]) continue;
+          std::string line = edge_line(edge, segment, guard, spaced, closer);
+          const std::vector<FlowEdge> back = parse::parse_flow_edge(line);
+          if (back.size() == 1 && same_edge(back.front(), edge)) {
+            found.push_back(std::move(line));
+            if (!every) return found;
+            have[bars][closed] = true;
+          } else if (first.empty()) {
+            first = std::move(line);
           }
-          if (segment.empty()) break;
         }
+        if (segment.empty()) break;
       }
-    }();
+    }
     if (!edge.timeout && !edge.wait) break;
   }
   if (found.empty()) found.push_back(std::move(first));

@@ -191,7 +191,7 @@ namespace {
 
 // The first spellings of an edge alone that read back, with a timed value
 // between bars and without them (the bars count for the comment cut).
-std::vector<std::string> flow_edge_spellings(const FlowEdge& edge) {
+std::vector<std::string> flow_edge_spellings(const FlowEdge& edge, bool every) {
   // A wait or timeout text is read between the first two bars of its
   // segment, or whole when there are fewer: one that holds a bar of its own
   // goes without bars around it. A '+' that ends the segment marks the edge
@@ -233,19 +233,22 @@ std::vector<std::string> flow_edge_spellings(const FlowEdge& edge) {
   // Trailing marks of the last source name are read as the arrow's: a comma
   // after it keeps them.
   doubtful = doubtful || (!edge.from.empty() && (edge.from.back().ends_with('-') || edge.from.back().ends_with('+')));
-  if (!doubtful) return {line};
-  // The first found with bars and the first without, in the order found.
+  if (!doubtful && !every) return {line};
+  // The first found; with `every`, the first found with bars and without,
+  // with the segment closed and not, in the order found.
+  const bool segment = timed || edge.gate || edge.label;
   std::vector<std::string> found;
-  bool found_barred[2] = {false, !timed};
+  bool have[2][2] = {{!timed, !timed}, {false, !segment}};  // [barred][closed]
   for (std::string_view opener : {"--", "----", "-- "}) {
     for (bool closed : {false, true}) {
       for (std::string_view guard : {"", ","}) {
         for (auto [barred, plus] : {std::pair{true, false}, {false, false}, {true, true}, {false, true}}) {
-          if (found_barred[barred] || (!guard.empty() && edge.from.empty())) continue;
+          if (have[barred][closed && segment] || (!guard.empty() && edge.from.empty())) continue;
           std::string other = spell(barred, plus, closed, opener, guard);
           if (reads_back(other)) {
             found.push_back(std::move(other));
-            found_barred[barred] = true;
+            if (!every) return found;
+            have[barred][closed && segment] = true;
           }
         }
       }

@@ -142,6 +142,13 @@ TEST(FormatProperties, FlowEdgeAfterACarriedQuote) {
   expect_formats("flow:\n  ,--|-->-->\"a\"//b\n", "flow:\n  ,--\"--> --> \"a\"//b\n");
 }
 
+// What stands between a segment's closing "--" and the arrow is read as
+// nothing: a quote there keeps the "//" of the targets.
+TEST(FormatProperties, FlowQuoteAfterAClosedSegment) {
+  expect_formats("flow:\n  a --x--|--> b --> c // d\n", "flow:\n  a --x--\"--> b --> c // d\n");
+  expect_formats("flow:\n  a --wait:|5m|--|--> e // f\n", "flow:\n  a --wait:|5m|--\"--> e // f\n");
+}
+
 // The gates are read from the whole head line, the title from the line cut at
 // its comment: behind an unbalanced '{' the gate closes in the comment.
 TEST(FormatProperties, IssueTitleWithUnbalancedBrace) {

@@ -151,6 +151,7 @@ const Finding kFindings[] = {
     // a comma after the name keeps them.
     {"FlowSourceEndingInAMark", "flow:\n  a-,--> b\n  a+, --x--> c\n  +-,  +--> d\n",
      "flow:\n    a-, --> b\n    a+, --x--> c\n    +- +--> d"},
+    {"FlowQuoteAfterAClosedSegment", "flow:\n  a --x--|--> b --> c // d\n", "flow:\n    a --x--\"--> b --> c // d"},
     {"MatchArmPatternNamedLikeASection", "[ ] t\n    match:\n    on_pass::\n    x\n",
      "[ ] t\n    match:\n        on_pass::\n            x"},
 };
