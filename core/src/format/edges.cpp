@@ -49,20 +49,27 @@ bool same_left(const FlowEdge& a, const FlowEdge& b) {
 
 // The texts between the names that a segment holds: a segment read from a
 // chained line may run over several targets of the edge before, and keeps
-// the commas and spaces between them as they stand.
+// the commas and spaces between them as they stand, also those before its
+// first name and after its last (where it starts at the end of a name, or
+// ends at the start of one).
 std::vector<std::string_view> separators(std::string_view segment) {
   std::vector<std::string_view> out;
-  std::size_t name_end = npos;  // where the last name seen ends
+  std::size_t from = 0;  // where the text after the last name seen starts
+  bool named = false;
   std::size_t start = 0;
   for (std::string_view piece : parse::collect_str_pieces(segment, ",")) {
     const std::string_view name = text::trim(piece);
     if (!name.empty()) {
       const std::size_t at = start + static_cast<std::size_t>(name.data() - piece.data());
-      if (name_end != npos) out.push_back(segment.substr(name_end, at - name_end));
-      name_end = at + name.size();
+      // Before the first name only a comma makes a separator: spaces alone
+      // are inside the name the segment starts in.
+      if (named || segment.substr(0, at).find(',') != npos) out.push_back(segment.substr(from, at - from));
+      named = true;
+      from = at + name.size();
     }
     start += piece.size() + 1;
   }
+  if (segment.substr(from).find(',') != npos) out.push_back(segment.substr(from));
   return out;
 }
 
@@ -214,10 +221,8 @@ std::vector<std::string> edge_lines(const std::vector<FlowEdge>& edges, const Ed
         steps[i][*end] = step;
       }
     };
-    bool alone_keeps = false;
     for (std::size_t v = 0; v < alone[i].size(); ++v) {
       const std::optional<State> end = after(0, alone[i][v]);
-      alone_keeps = alone_keeps || end;
       reach(end, base, {best, v, false});
     }
     // Marks of no meaning of their own, to set the quotes and bars: each
@@ -226,9 +231,7 @@ std::vector<std::string> edge_lines(const std::vector<FlowEdge>& edges, const Ed
     for (std::size_t v = 0; v < plain; ++v) {
       for (std::string& line : with_marks_after_segment(edge, alone[i][v])) alone[i].push_back(std::move(line));
     }
-    if (!alone_keeps) {
-      for (std::string& line : carried(edge, alone[i].front())) alone[i].push_back(std::move(line));
-    }
+    for (std::string& line : carried(edge, alone[i].front())) alone[i].push_back(std::move(line));
     for (std::size_t v = plain; v < alone[i].size(); ++v) {
       reach(after(0, alone[i][v]), base + marks_cost, {best, v, false});
     }

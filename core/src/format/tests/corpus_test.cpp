@@ -133,6 +133,10 @@ TEST(FormatProperties, FlowEdgeWithCommentMarkFarAfterBars) {
 TEST(FormatProperties, FlowChainedSegmentOverSeveralNames) {
   expect_formats("flow:\n  a| --> x --t ,y  ,, z--> w // v\n", "flow:\n  a| --> x --t ,y  ,, z --> w // v\n");
   expect_formats("flow:\n  a| --> x --t ,y--u --> w // v\n", "flow:\n  a| --> x --t ,y--u --> w // v\n");
+  // A segment that ends at the start of a name, or starts at the end of one,
+  // holds the whole text between the two.
+  expect_formats("flow:\n  a| --> b--x,,--c --> d // e\n", "flow:\n  a| --> b--x,,--c --> d // e\n");
+  expect_formats("flow:\n  a| --> b--, x--c --> d // e\n", "flow:\n  a| --> b--, x--c --> d // e\n");
 }
 
 // An edge without sources or a segment whose own "//" needs quotes before
@@ -140,6 +144,8 @@ TEST(FormatProperties, FlowChainedSegmentOverSeveralNames) {
 TEST(FormatProperties, FlowEdgeAfterACarriedQuote) {
   expect_formats("flow:\n  ,--\"--> --> a//b\n", "flow:\n  ,--\"--> --> a//b\n");
   expect_formats("flow:\n  ,--|-->-->\"a\"//b\n", "flow:\n  ,--\"--> --> \"a\"//b\n");
+  // Also where the quote is needed only by an edge chained after it.
+  expect_formats("flow:\n  ,--\"--> --> a, b --> c // d\n", "flow:\n  ,--\"--> --> a, b --> c // d\n");
 }
 
 // What stands between a segment's closing "--" and the arrow is read as

@@ -152,6 +152,10 @@ const Finding kFindings[] = {
     {"FlowSourceEndingInAMark", "flow:\n  a-,--> b\n  a+, --x--> c\n  +-,  +--> d\n",
      "flow:\n    a-, --> b\n    a+, --x--> c\n    +- +--> d"},
     {"FlowQuoteAfterAClosedSegment", "flow:\n  a --x--|--> b --> c // d\n", "flow:\n    a --x--\"--> b --> c // d"},
+    {"FlowChainedSegmentEndingAtAName", "flow:\n  a| --> b--x,,--c --> d // e\n",
+     "flow:\n    a| --> b--x,,--c --> d // e"},
+    {"FlowQuoteCarriedForAChainedEdge", "flow:\n  ,--\"--> --> a, b --> c // d\n",
+     "flow:\n    ,--\"--> --> a, b --> c // d"},
     {"MatchArmPatternNamedLikeASection", "[ ] t\n    match:\n    on_pass::\n    x\n",
      "[ ] t\n    match:\n        on_pass::\n            x"},
 };
