@@ -199,39 +199,56 @@ bool rereads_as(std::string_view line, const Define& define) {
   return same_atoms(d->atoms, define.atoms);
 }
 
-std::string webhook_line(const Webhook& webhook, std::string preferred) {
-  if (!preferred.empty() && rereads_as(preferred, webhook)) return preferred;
-  // Every order of the parts and every spelling of each, the plain order and
-  // spelling first: a part whose keyword an earlier one already holds is
-  // read from there, so the line only goes on with the rest of its value.
-  std::string first;
+namespace {
+
+// Calls `f` with each layout that can say `webhook`, the plain order and
+// spellings first, until it returns true; true when one did.
+template <class F>
+bool any_layout(const Webhook& webhook, F&& f) {
   for (std::string_view lead : {"", "|", "\""}) {
-  std::array<Part, 3> order = {Part::Trigger, Part::Url, Part::Payload};
-  do {
-    for (bool on_first : {false, true}) {
-      for (PayloadForm payload :
-           {PayloadForm::Quoted, PayloadForm::Bare, PayloadForm::OpenQuote, PayloadForm::Omitted}) {
-        if ((payload == PayloadForm::Omitted) == webhook.payload.has_value()) continue;
-        for (TriggerForm trigger : {TriggerForm::Omitted, TriggerForm::Bars, TriggerForm::Open}) {
-          if (trigger == TriggerForm::Omitted && (on_first || !webhook.trigger.empty())) continue;
-          for (UrlForm url :
-               {UrlForm::Omitted, UrlForm::Bare, UrlForm::Quoted, UrlForm::OpenQuote, UrlForm::SpacedQuote}) {
-            if ((url == UrlForm::Omitted || url == UrlForm::Bare) && webhook.url.empty() != (url == UrlForm::Omitted)) {
-              continue;
+    std::array<Part, 3> order = {Part::Trigger, Part::Url, Part::Payload};
+    do {
+      for (bool on_first : {false, true}) {
+        for (PayloadForm payload :
+             {PayloadForm::Quoted, PayloadForm::Bare, PayloadForm::OpenQuote, PayloadForm::Omitted}) {
+          if ((payload == PayloadForm::Omitted) == webhook.payload.has_value()) continue;
+          for (TriggerForm trigger : {TriggerForm::Omitted, TriggerForm::Bars, TriggerForm::Open}) {
+            if (trigger == TriggerForm::Omitted && (on_first || !webhook.trigger.empty())) continue;
+            for (UrlForm url :
+                 {UrlForm::Omitted, UrlForm::Bare, UrlForm::Quoted, UrlForm::OpenQuote, UrlForm::SpacedQuote}) {
+              // An empty url goes without its keyword or between quotes.
+              const bool empty_form = url == UrlForm::Omitted || url == UrlForm::Bare;
+              if (empty_form && webhook.url.empty() != (url == UrlForm::Omitted)) continue;
+              if (f(Layout{lead, order, on_first, trigger, url, payload})) return true;
             }
-            const Layout layout{lead, order, on_first, trigger, url, payload};
-            std::optional<std::string> value = LineBuilder(webhook, layout).build();
-            if (!value) continue;
-            std::string line = "webhook: " + *value;
-            if (rereads_as(line, webhook)) return line;
-            if (first.empty()) first = std::move(line);
           }
         }
       }
-    }
-  } while (std::next_permutation(order.begin(), order.end()));
+    } while (std::next_permutation(order.begin(), order.end()));
   }
-  return preferred.empty() ? first : preferred;
+  return false;
+}
+
+}  // namespace
+
+std::string webhook_line(const Webhook& webhook, std::string preferred) {
+  if (!preferred.empty() && rereads_as(preferred, webhook)) return preferred;
+  // A part whose keyword an earlier one already holds is read from there, so
+  // the line only goes on with the rest of its value.
+  std::string line;
+  const bool found = !webhook_has_no_line(webhook) && any_layout(webhook, [&](const Layout& layout) {
+    std::optional<std::string> value = LineBuilder(webhook, layout).build();
+    if (!value) return false;
+    line = "webhook: " + *value;
+    return rereads_as(line, webhook);
+  });
+  if (found) return line;
+  if (!preferred.empty()) return preferred;
+  // No line says it: the plain spelling.
+  line = "webhook: on:|" + webhook.trigger + "|";
+  if (!webhook.url.empty()) line += " url: " + webhook.url;
+  if (webhook.payload) line += " payload: \"" + *webhook.payload + "\"";
+  return line;
 }
 
 // Each test below follows from the parser's rules alone. A part's text stands
