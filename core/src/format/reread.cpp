@@ -360,10 +360,47 @@ std::string define_line(const Define& define) {
     if (define.from_scope) line.append(" from ").append(*define.from_scope);
     return line;
   };
+  // The atoms where the entity's words need them: before a word whose "//"
+  // the comment cut would take, the next atoms until one of their bars or
+  // quotes hides it; the rest at the end.
+  auto spell_between = [&] {
+    std::string line = "define:";
+    append_target(line, "", define.mod_scope, define.workspace_scope);
+    const std::size_t start = line.size();
+    auto separate = [&] {
+      if (line.size() > start) line.push_back(' ');
+    };
+    std::string entity;
+    append_entity(entity);
+    std::size_t next = 0;
+    std::string_view rest = entity;
+    for (bool more = true; more;) {
+      const std::size_t space = rest.find(' ');
+      more = space != std::string_view::npos;
+      const std::string_view word = rest.substr(0, space);
+      if (more) rest.remove_prefix(space + 1);
+      if (word.find("//") != std::string_view::npos) {
+        while (next < define.atoms.size() && !keeps_whole(line + " " + std::string(word))) {
+          separate();
+          append_atom(line, define.atoms[next++]);
+        }
+      }
+      separate();
+      line.append(word);
+    }
+    for (; next < define.atoms.size(); ++next) {
+      line.push_back(' ');
+      append_atom(line, define.atoms[next]);
+    }
+    if (define.from_scope) line.append(" from ").append(*define.from_scope);
+    return line;
+  };
   std::string line = spell(false);
   if (define.atoms.empty() || rereads_as(line, define)) return line;
-  std::string atoms_first = spell(true);
-  return rereads_as(atoms_first, define) ? atoms_first : line;
+  for (std::string other : {spell(true), spell_between()}) {
+    if (rereads_as(other, define)) return other;
+  }
+  return line;
 }
 
 }  // namespace varn::format

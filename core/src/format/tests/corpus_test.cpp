@@ -193,6 +193,13 @@ TEST(FormatProperties, BarredAttributeHoldingABarAndSlashes) {
   expect_formats("comment:\n  created_at: | x\n", "comment:\n  body: \"\"\n  created_at: | x|\n");
 }
 
+// Atoms whose bars hide the entity's "//" from the comment cut go before it:
+// all first, or each before the word that needs it.
+TEST(FormatProperties, DefineAtomsHidingTheEntitysSlashes) {
+  expect_formats("define:@task :| a// b |c\n", "define:@:| task a// b |c\n");
+  expect_formats("define:@a :| b// c |d :| e// f |\n", "define:@a :| b// c |d :| e// f |\n");
+}
+
 // A one-line module setting whose "//" the comment cut would take keeps the
 // block form it was read from.
 TEST(FormatProperties, ModuleSettingHoldingSlashes) {

@@ -152,6 +152,10 @@ const Finding kFindings[] = {
     {"CommentDateHoldingABarAndSlashes", "comment:\n  created_at: a | b // c\n",
      "comment:\n    body: \"\"\n    created_at: a | b // c"},
     {"IssueDueDateHoldingABarAndSlashes", "issue: t\n  due_date: a | b // c\n", "issue: t\n    due_date: a | b // c"},
+    // Atoms whose bars hide the entity's "//" from the comment cut go before
+    // it: all first, or each before the word that needs it.
+    {"DefineAtomsHidingTheEntitysSlashes", "define:@task :| a// b |c\n", "define:@:| task a// b |c"},
+    {"DefineAtomsBetweenTheEntitysWords", "define:@a :| b// c |d :| e// f |\n", "define:@a :| b// c |d :| e// f |"},
     {"MatchArmPatternNamedLikeASection", "[ ] t\n    match:\n    on_pass::\n    x\n",
      "[ ] t\n    match:\n        on_pass::\n            x"},
 };
