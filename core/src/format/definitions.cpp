@@ -303,9 +303,11 @@ void write(Out& out, const IssueDef& issue, std::size_t depth) {
   }
   write_optional(out, d, "on", issue.on);
   // The reader trims the pair's value, then drops its leading colons: a value
-  // that starts with a space keeps it behind one colon.
+  // that starts with whitespace keeps it behind one colon.
   for (auto [key, value] : {std::pair{"status", &issue.status}, std::pair{"priority", &issue.priority}}) {
-    if (*value) write_pair(out, d, key, (value->value().starts_with(' ') ? ":" : "") + **value);
+    if (!*value) continue;
+    const bool spaced = text::trim_start(**value).size() != (*value)->size();
+    write_pair(out, d, key, (spaced ? ":" : "") + **value);
   }
   write_optional(out, d, "assignee", issue.assignee);
   if (!issue.labels.empty()) write_labels(out, d, "labels", issue.labels);

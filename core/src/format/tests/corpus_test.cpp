@@ -221,6 +221,8 @@ TEST(FormatProperties, CommandNameStartingWithSlashes) {
 
 TEST(FormatProperties, IssueStatusStartingWithSpace) {
   EXPECT_EQ(testing::check_fmt_properties("issue: Login\n  status: : = 1\n  priority: : high\n"), "");
+  // A carriage return is whitespace too.
+  expect_formats("issue: t\n  status: :\rail: str\n", "issue: t\n  status: :\rail: str\n");
 }
 
 }  // namespace
