@@ -118,8 +118,9 @@ void write(Out& out, const ModDef& mod, std::size_t depth) {
   if (mod.versioned) s.append(" :v");
   out.close();
   for (const auto& [key, value] : mod.body) {
-    if (value.find('\n') != npos) {
-      // A multi-line value sits between two lines of three double quotes.
+    if (needs_text_block(key, value)) {
+      // A multi-line value, or one whose "//" the comment cut would take, sits
+      // between two lines of three double quotes.
       write_pair(out, depth + 1, key, "\"\"\"");
       std::string_view rest = value;
       while (true) {
@@ -302,9 +303,11 @@ void write(Out& out, const IssueDef& issue, std::size_t depth) {
   }
   write_optional(out, d, "on", issue.on);
   // The reader trims the pair's value, then drops its leading colons: a value
-  // that starts with a space keeps it behind one colon.
+  // that starts with whitespace keeps it behind one colon.
   for (auto [key, value] : {std::pair{"status", &issue.status}, std::pair{"priority", &issue.priority}}) {
-    if (*value) write_pair(out, d, key, (value->value().starts_with(' ') ? ":" : "") + **value);
+    if (!*value) continue;
+    const bool spaced = text::trim_start(**value).size() != (*value)->size();
+    write_pair(out, d, key, (spaced ? ":" : "") + **value);
   }
   write_optional(out, d, "assignee", issue.assignee);
   if (!issue.labels.empty()) write_labels(out, d, "labels", issue.labels);
@@ -317,7 +320,7 @@ void write(Out& out, const IssueDef& issue, std::size_t depth) {
     const std::string quoted = "\"" + *issue.milestone + "\"";
     write_pair(out, d, "milestone", keeps_whole(quoted) ? quoted : *issue.milestone);
   }
-  if (issue.due_date) write_pair(out, d, "due_date", "|" + *issue.due_date + "|");
+  if (issue.due_date) write_pair(out, d, "due_date", barred_value("due_date", *issue.due_date));
   if (issue.description) write_text_value(out, d, "description", *issue.description);
   format_children(out, issue.children, d);
 }
@@ -332,7 +335,7 @@ void write(Out& out, const ThreadComment& comment, std::size_t depth) {
   write_optional(out, d, "author", comment.author);
   write_text_value(out, d, "body", comment.body);
   if (!comment.reactions.empty()) write_labels(out, d, "reactions", comment.reactions);
-  if (comment.created_at) write_pair(out, d, "created_at", "|" + *comment.created_at + "|");
+  if (comment.created_at) write_pair(out, d, "created_at", barred_value("created_at", *comment.created_at));
   format_children(out, comment.children, d);
 }
 

@@ -58,6 +58,10 @@ void format_children(Out& out, const Nodes& nodes, std::size_t depth);
 // Small texts shared by the writers.
 // True when no "//" in the line would be read as the start of a comment.
 bool keeps_whole(std::string_view line);
+// The value of a "key: |value|" attribute, which the reader takes without the
+// bars at its ends: between bars unless those would close on a bar inside
+// and leave a "//" to the comment cut; then bare, or behind one bar.
+std::string barred_value(std::string_view key, std::string_view value);
 void append_gate(std::string& s, const Gate& gate);  // {name} or {name body}
 void append_gates(std::string& s, const std::vector<Gate>& gates);  // " {..}" each
 void append_atom(std::string& s, const Atom& atom);  // :name or :name:value

@@ -6,6 +6,7 @@
 #include "format/format.hpp"
 #include "parse/handlers.hpp"
 #include "parse/parser.hpp"
+#include "parse/text.hpp"
 #include "text/unicode.hpp"
 
 namespace varn::format {
@@ -68,6 +69,16 @@ void write_named(Out& out, std::string_view keyword, const NamedChildren<Tag>& n
 bool keeps_whole(std::string_view line) {
   const std::string_view trimmed = text::trim(line);
   return parse::cut_trailing_comment(trimmed).size() == trimmed.size();
+}
+
+std::string barred_value(std::string_view key, std::string_view value) {
+  const std::string v(value);
+  for (std::string candidate : {"|" + v + "|", v, "|" + v, v + "|"}) {
+    const std::string line = std::string(key) + ": " + candidate;
+    const auto pair = parse::split_key_value(parse::cut_trailing_comment(text::trim(line)));
+    if (pair && parse::strip_surrounding(pair->second, "|") == value) return candidate;
+  }
+  return "|" + v + "|";
 }
 
 void append_gate(std::string& s, const Gate& gate) {

@@ -85,35 +85,7 @@ void write(Out& out, const Group& group, std::size_t depth) {
 }
 
 void write(Out& out, const Define& define, std::size_t depth) {
-  // The first " from @" ends the entity: one of the entity's own gets a second
-  // space, which the reader folds back into one.
-  std::string entity;
-  std::string_view rest = define.entity;
-  for (std::size_t at = rest.find(" from @"); at != npos; at = rest.find(" from @")) {
-    entity.append(rest.substr(0, at)).append(" from  @");
-    rest.remove_prefix(at + 7);
-  }
-  entity.append(rest);
-  std::string& s = out.open(depth);
-  s.append("define:");
-  // Atoms are read only before the first " from ": an entity holding one, or
-  // ending in " from", takes its atoms in front.
-  if (!define.atoms.empty() && (has(define.entity, " from ") || define.entity.ends_with(" from"))) {
-    append_target(s, "", define.mod_scope, define.workspace_scope);
-    for (const Atom& atom : define.atoms) {
-      append_atom(s, atom);
-      s.push_back(' ');
-    }
-    s.append(entity);
-  } else {
-    append_target(s, entity, define.mod_scope, define.workspace_scope);
-    append_atoms(s, define.atoms);
-  }
-  if (define.from_scope) {
-    s.append(" from ");
-    s.append(*define.from_scope);
-  }
-  out.close();
+  out.line(depth, define_line(define));
   for (const FieldDef& field : define.fields) write_field(out, depth + 1, field);
 }
 

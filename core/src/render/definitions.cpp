@@ -160,7 +160,7 @@ void write(const IssueDef& i, std::size_t depth, LineSink& out) {
   atom_list_line(out, depth, "    labels: [", i.labels);
   number_line(out, depth, "    estimate: ", i.estimate);
   if (i.milestone) quoted_line(out, depth, "milestone: ", *i.milestone);
-  if (i.due_date) emit(out, depth, "    due_date: |", *i.due_date, "|");
+  if (i.due_date) emit(out, depth, "    due_date: ", format::barred_value("due_date", *i.due_date));
   if (i.description) text_value(out, depth, "description", *i.description);
   render_nodes(i.children, depth + 1, out);
   out.blank();
@@ -175,7 +175,7 @@ void write(const ThreadComment& c, std::size_t depth, LineSink& out) {
   sub_line(out, depth, "    author: ", c.author);
   text_value(out, depth, "body", c.body);
   atom_list_line(out, depth, "    reactions: [", c.reactions);
-  if (c.created_at) emit(out, depth, "    created_at: |", *c.created_at, "|");
+  if (c.created_at) emit(out, depth, "    created_at: ", format::barred_value("created_at", *c.created_at));
   render_nodes(c.children, depth + 1, out);
   out.blank();
 }

@@ -218,6 +218,38 @@ TEST(FormatProperties, WebhookPartsInsideOtherParts) {
   expect_formats("webhook: url: \"w: on: |t\" x\"\n", "webhook: url: w: on: |t\" x\"\n");
   expect_formats("webhook: on: payload:: {id.co\" payload: {hd |task: on: ytask.co\" payload: {hd}",
                  "webhook: on: payload:: {id.co\" payload: {hd |task: on: ytask.co\" payload: {hd}\n");
+  // The url and the payload both start inside the trigger.
+  expect_formats("webhook: on: |t payload: url: \"/h|t payload: url: \"\n",
+                 "webhook: on:|t payload: url: \"/h|t payload: url: \"\n");
+  // The payload starts inside the url, and takes the quote that ends it.
+  expect_formats("webhook: url:payload:\" url:\n", "webhook: url: payload:\" url:\"\n");
+  expect_formats("webhook: on:|| url: /payload:n: |t| url: \"/x\" p\n",
+                 "webhook: url: /payload:n: |t| url: \"/x\" p\n");
+  // Every part read from a trigger that runs to the end of the line, whose
+  // "//" a bar before it hides from the comment cut.
+  expect_formats("webhook: |on:url:payload://\n", "webhook: | on:url:payload://\n");
+  // No "on:": the webhook is empty.
+  expect_formats("webhook: onx: |y:t//.c| u\n", "webhook:\n");
+}
+
+// Bars of our own would close on the value's bar and bare its "//".
+TEST(FormatProperties, BarredAttributeHoldingABarAndSlashes) {
+  expect_formats("comment:\n  created_at: a | b // c\n", "comment:\n  body: \"\"\n  created_at: a | b // c\n");
+  expect_formats("issue: t\n  due_date: a | b // c\n", "issue: t\n  due_date: a | b // c\n");
+  expect_formats("comment:\n  created_at: | x\n", "comment:\n  body: \"\"\n  created_at: | x|\n");
+}
+
+// Atoms whose bars hide the entity's "//" from the comment cut go before it:
+// all first, or each before the word that needs it.
+TEST(FormatProperties, DefineAtomsHidingTheEntitysSlashes) {
+  expect_formats("define:@task :| a// b |c\n", "define:@:| task a// b |c\n");
+  expect_formats("define:@a :| b// c |d :| e// f |\n", "define:@a :| b// c |d :| e// f |\n");
+}
+
+// A one-line module setting whose "//" the comment cut would take keeps the
+// block form it was read from.
+TEST(FormatProperties, ModuleSettingHoldingSlashes) {
+  expect_formats("mod:$b\n  prompt: \"\"\"\n//    line\n  \"\"\"\n", "mod:$b\n  prompt: \"\"\"\n    //    line\n  \"\"\"\n");
 }
 
 TEST(FormatProperties, DividerWithCommentAfterNestedScope) {
@@ -235,6 +267,8 @@ TEST(FormatProperties, CommandNameStartingWithSlashes) {
 
 TEST(FormatProperties, IssueStatusStartingWithSpace) {
   EXPECT_EQ(testing::check_fmt_properties("issue: Login\n  status: : = 1\n  priority: : high\n"), "");
+  // A carriage return is whitespace too.
+  expect_formats("issue: t\n  status: :\rail: str\n", "issue: t\n  status: :\rail: str\n");
 }
 
 }  // namespace

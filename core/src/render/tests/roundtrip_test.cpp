@@ -156,6 +156,22 @@ const Finding kFindings[] = {
      "flow:\n    a| --> b--x,,--c --> d // e"},
     {"FlowQuoteCarriedForAChainedEdge", "flow:\n  ,--\"--> --> a, b --> c // d\n",
      "flow:\n    ,--\"--> --> a, b --> c // d"},
+    // The url and the payload both start inside the trigger.
+    {"WebhookUrlAndPayloadInTheTrigger", "webhook: on: |t payload: url: \"/h|t payload: url: \"\n",
+     "webhook: on:|t payload: url: \"/h|t payload: url: \""},
+    // The payload starts inside the url, and takes the quote that ends it.
+    {"WebhookPayloadStartingInTheUrl", "webhook: url:payload:\" url:\n", "webhook: url: payload:\" url:\""},
+    // Every part read from a trigger that runs to the end of the line, whose
+    // "//" a bar before it hides from the comment cut.
+    {"WebhookTriggerHoldingEveryPart", "webhook: |on:url:payload://\n", "webhook: | on:url:payload://"},
+    // Bars of our own would close on the value's bar and bare its "//".
+    {"CommentDateHoldingABarAndSlashes", "comment:\n  created_at: a | b // c\n",
+     "comment:\n    body: \"\"\n    created_at: a | b // c"},
+    {"IssueDueDateHoldingABarAndSlashes", "issue: t\n  due_date: a | b // c\n", "issue: t\n    due_date: a | b // c"},
+    // Atoms whose bars hide the entity's "//" from the comment cut go before
+    // it: all first, or each before the word that needs it.
+    {"DefineAtomsHidingTheEntitysSlashes", "define:@task :| a// b |c\n", "define:@:| task a// b |c"},
+    {"DefineAtomsBetweenTheEntitysWords", "define:@a :| b// c |d :| e// f |\n", "define:@a :| b// c |d :| e// f |"},
     {"MatchArmPatternNamedLikeASection", "[ ] t\n    match:\n    on_pass::\n    x\n",
      "[ ] t\n    match:\n        on_pass::\n            x"},
 };
