@@ -364,9 +364,9 @@ Result<Value, JsonError> Reader::value(Arena& arena) {
       auto more = next_element(first);
       if (!more) return err(std::move(more).error());
       if (!more.value()) break;
-      auto v = value(arena);
-      if (!v) return v;
-      item_stack_.push_back(v.value());
+      Value v;
+      if (auto s = value(arena, v); !s) return err(std::move(s).error());
+      item_stack_.push_back(v);
     }
     end_container();
     out.kind = Kind::Array;
@@ -384,9 +384,10 @@ Result<Value, JsonError> Reader::value(Arena& arena) {
       auto key = string(arena);
       if (!key) return err(std::move(key).error());
       if (auto s = colon(); !s) return err(std::move(s).error());
-      auto v = value(arena);
-      if (!v) return v;
-      member_stack_.push_back({key.value(), v.value()});
+      // Held aside: reading a container pushes onto the same stack.
+      Value v;
+      if (auto s = value(arena, v); !s) return err(std::move(s).error());
+      member_stack_.push_back({key.value(), v});
     }
     end_container();
     out.kind = Kind::Object;
