@@ -99,8 +99,9 @@ int Reader::skip_space() {
   while (i < n) {
     const char c = p[i];
     if (c == ' ') {
-      // One space (after a colon) or a line's indentation.
+      // One space, or a line's indentation.
       i += i + 1 < n && p[i + 1] != ' ' ? 1 : space_run(p + i, n - i);
+      if (i < n && static_cast<unsigned char>(p[i]) > ' ') break;
     } else if (c == '\n' || c == '\r' || c == '\t') {
       ++i;
     } else {
