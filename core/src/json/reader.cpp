@@ -26,7 +26,7 @@ void* Arena::allocate(std::size_t bytes, std::size_t align) {
     }
   }
   std::size_t size = std::max(kBlock, bytes);
-  blocks_.push_back({std::make_unique<std::byte[]>(size), size});
+  blocks_.push_back({std::make_unique_for_overwrite<std::byte[]>(size), size});
   used_ = bytes;
   return blocks_.back().data.get();
 }
