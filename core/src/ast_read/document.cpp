@@ -166,9 +166,9 @@ Read<Node> Frame::top_node() {
         second_kind = true;
       }
       if (auto s = r_.colon(); !s) return err(std::move(s).error());
-      auto v = r_.value(arena_);
-      if (!v) return err(std::move(v).error());
-      members_.push_back({key.value(), v.value()});
+      json::Value v;
+      if (auto s = r_.value(arena_, v); !s) return err(std::move(s).error());
+      members_.push_back({key.value(), v});
     }
     r_.end_container();
     if (kind == ast_read::kNone) return err(r_.error("missing field `kind`"));
@@ -185,9 +185,9 @@ Read<Node> Frame::top_node() {
         kind = k.value();
         continue;
       }
-      auto v = r_.value(arena_);
-      if (!v) return err(std::move(v).error());
-      items_.push_back(v.value());
+      json::Value v;
+      if (auto s = r_.value(arena_, v); !s) return err(std::move(s).error());
+      items_.push_back(v);
     }
     r_.end_container();
     if (kind == ast_read::kNone) return err(r_.error("missing field `kind`"));

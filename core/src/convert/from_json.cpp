@@ -243,9 +243,9 @@ std::optional<ConvertError> Walk::object() {
   constexpr std::size_t kAhead = 8;
   for (std::size_t i = 0; i < entries.size(); ++i) {
     if (i + kAhead < entries.size()) {
-      const char* next = text_.data() + entries[i + kAhead].place;
-      __builtin_prefetch(next);
-      __builtin_prefetch(next + 64);
+      const std::size_t next = entries[i + kAhead].place;
+      __builtin_prefetch(text_.data() + next);
+      if (text_.size() - next > 64) __builtin_prefetch(text_.data() + next + 64);
     }
     if (auto f = member(entries[i].key, entries[i].place)) return f;
   }

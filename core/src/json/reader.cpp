@@ -26,7 +26,7 @@ void* Arena::allocate(std::size_t bytes, std::size_t align) {
     }
   }
   std::size_t size = std::max(kBlock, bytes);
-  blocks_.push_back({std::make_unique<std::byte[]>(size), size});
+  blocks_.push_back({std::make_unique_for_overwrite<std::byte[]>(size), size});
   used_ = bytes;
   return blocks_.back().data.get();
 }
@@ -99,8 +99,9 @@ int Reader::skip_space() {
   while (i < n) {
     const char c = p[i];
     if (c == ' ') {
-      // One space (after a colon) or a line's indentation.
+      // One space, or a line's indentation.
       i += i + 1 < n && p[i + 1] != ' ' ? 1 : space_run(p + i, n - i);
+      if (i < n && static_cast<unsigned char>(p[i]) > ' ') break;
     } else if (c == '\n' || c == '\r' || c == '\t') {
       ++i;
     } else {
@@ -364,9 +365,9 @@ Result<Value, JsonError> Reader::value(Arena& arena) {
       auto more = next_element(first);
       if (!more) return err(std::move(more).error());
       if (!more.value()) break;
-      auto v = value(arena);
-      if (!v) return v;
-      item_stack_.push_back(v.value());
+      Value v;
+      if (auto s = value(arena, v); !s) return err(std::move(s).error());
+      item_stack_.push_back(v);
     }
     end_container();
     out.kind = Kind::Array;
@@ -384,9 +385,10 @@ Result<Value, JsonError> Reader::value(Arena& arena) {
       auto key = string(arena);
       if (!key) return err(std::move(key).error());
       if (auto s = colon(); !s) return err(std::move(s).error());
-      auto v = value(arena);
-      if (!v) return v;
-      member_stack_.push_back({key.value(), v.value()});
+      // Held aside: reading a container pushes onto the same stack.
+      Value v;
+      if (auto s = value(arena, v); !s) return err(std::move(s).error());
+      member_stack_.push_back({key.value(), v});
     }
     end_container();
     out.kind = Kind::Object;

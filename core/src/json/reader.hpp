@@ -156,6 +156,8 @@ class Reader {
   Status colon() {
     if (peek() == ':') {
       ++pos_;
+      // The one space most writers put after it.
+      if (pos_ < text_.size() && text_[pos_] == ' ') ++pos_;
       return Ok{};
     }
     return err(colon_error());
@@ -176,6 +178,14 @@ class Reader {
   }
   // Any value, held in `arena`; its containers count towards the nesting.
   Result<Value, JsonError> value(Arena& arena);
+  // The same into `out`; a string, the commonest value, without a call.
+  Status value(Arena& arena, Value& out) {
+    if (peek() == '"') return string_value(arena, out);
+    auto v = value(arena);
+    if (!v) return err(std::move(v).error());
+    out = v.value();
+    return Ok{};
+  }
   // Reads over any value without holding it. Its nesting is not limited
   // unless `limited`; then it counts towards the nesting as `value` would,
   // failing at the same place.
