@@ -89,7 +89,10 @@ std::optional<Chained> chain_piece(const FlowEdge& before, const FlowEdge& edge)
   append_joined(pieces.front(), names, ", ");
   // A segment over several names ends in the last name that holds a "--"
   // (closed by it) or starts there: the names it spans are joined as in it.
-  const std::optional<std::string>& segment = edge.label ? edge.label : edge.gate;
+  const std::optional<std::string>& segment = edge.label  ? edge.label
+                                              : edge.gate ? edge.gate
+                                              : edge.wait ? edge.wait
+                                                          : edge.timeout;
   const std::vector<std::string_view> seps = segment ? separators(*segment) : std::vector<std::string_view>();
   std::size_t last = names.size();
   while (last-- > 0 && names[last].find("--") == std::string::npos) {

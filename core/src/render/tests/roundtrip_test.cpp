@@ -156,6 +156,9 @@ const Finding kFindings[] = {
      "flow:\n    a| --> b--x,,--c --> d // e"},
     {"FlowQuoteCarriedForAChainedEdge", "flow:\n  ,--\"--> --> a, b --> c // d\n",
      "flow:\n    ,--\"--> --> a, b --> c // d"},
+    {"FlowChainedWaitOverSeveralNames", "flow:\n  a| --> b//c --wait:d ,e --> f // g\n",
+     "flow:\n    a| --> b//c --wait:d ,e --> f // g"},
+    {"FlowDashLabelAfterASourceHoldingDashes", "flow:\n  a --b---- - --> c\n", "flow:\n    a --b ---- ---> c"},
     {"MatchArmPatternNamedLikeASection", "[ ] t\n    match:\n    on_pass::\n    x\n",
      "[ ] t\n    match:\n        on_pass::\n            x"},
 };
