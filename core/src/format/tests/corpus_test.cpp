@@ -144,6 +144,7 @@ TEST(FormatProperties, FlowChainedSegmentOverSeveralNames) {
   expect_formats("flow:\n  a| --> b--x,,--c --> d // e\n", "flow:\n  a| --> b--x,,--c --> d // e\n");
   expect_formats("flow:\n  a| --> b--, x--c --> d // e\n", "flow:\n  a| --> b--, x--c --> d // e\n");
   expect_formats("flow:\n  a| --> b//c --wait:d ,e --> f // g\n", "flow:\n  a| --> b//c --wait:d ,e --> f // g\n");
+  expect_formats("flow:\n  a| --> x --t ,y ,,--> w // v\n", "flow:\n  a| --> x --t ,y ,, --> w // v\n");
 }
 
 // An edge without sources or a segment whose own "//" needs quotes before

@@ -158,6 +158,8 @@ const Finding kFindings[] = {
      "flow:\n    ,--\"--> --> a, b --> c // d"},
     {"FlowChainedWaitOverSeveralNames", "flow:\n  a| --> b//c --wait:d ,e --> f // g\n",
      "flow:\n    a| --> b//c --wait:d ,e --> f // g"},
+    {"FlowChainedSegmentEndingInCommas", "flow:\n  a| --> x --t ,y ,,--> w // v\n",
+     "flow:\n    a| --> x --t ,y ,, --> w // v"},
     {"FlowDashLabelAfterASourceHoldingDashes", "flow:\n  a --b---- - --> c\n", "flow:\n    a --b ---- ---> c"},
     {"MatchArmPatternNamedLikeASection", "[ ] t\n    match:\n    on_pass::\n    x\n",
      "[ ] t\n    match:\n        on_pass::\n            x"},
