@@ -88,20 +88,27 @@ std::optional<Chained> chain_piece(const FlowEdge& before, const FlowEdge& edge)
   std::vector<std::string> pieces(1);
   append_joined(pieces.front(), names, ", ");
   // A segment over several names ends in the last name that holds a "--"
-  // (closed by it) or starts there: the names it spans are joined as in it.
-  const std::optional<std::string>& segment = edge.label ? edge.label : edge.gate;
+  // (closed by it) or starts there and runs to the end of the text, maybe
+  // past the last name: the names it spans are joined as in it.
+  const std::optional<std::string>& segment = edge.label  ? edge.label
+                                              : edge.gate ? edge.gate
+                                              : edge.wait ? edge.wait
+                                                          : edge.timeout;
   const std::vector<std::string_view> seps = segment ? separators(*segment) : std::vector<std::string_view>();
   std::size_t last = names.size();
   while (last-- > 0 && names[last].find("--") == std::string::npos) {
   }
   if (!seps.empty() && last < names.size()) {
+    // The separator before name k (k from 1), or after the last (k = size).
     for (std::size_t first : {last - std::min(last, seps.size()), last}) {
-      if (first + seps.size() >= names.size()) continue;
+      if (first + seps.size() > names.size()) continue;
+      auto spans = [&](std::size_t k) { return k > first && k <= first + seps.size(); };
       std::string& piece = pieces.emplace_back();
       for (std::size_t k = 0; k < names.size(); ++k) {
-        if (k > 0) piece.append(k > first && k <= first + seps.size() ? seps[k - first - 1] : ", ");
+        if (k > 0) piece.append(spans(k) ? seps[k - first - 1] : ", ");
         piece.append(names[k]);
       }
+      if (spans(names.size())) piece.append(seps.back());
     }
   }
   for (const std::string& piece : pieces) {

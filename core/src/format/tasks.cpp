@@ -167,10 +167,11 @@ std::string edge_segment(const FlowEdge& edge, bool bars) {
 // One spelling of an edge: the sources, `guard` (a " --" of its own or a
 // comma keeps a last source name's trailing dash or plus; a "----" right
 // after it keeps a "--" inside it from opening a segment, and a spaced one
-// keeps both), the arrow's opening "--"
-// (spaced for a segment that starts with a dash), the segment, `closer`,
-// and the targets.
-std::string edge_line(const FlowEdge& edge, std::string_view segment, std::string_view guard, bool spaced,
+// keeps both), `opener` (the arrow's opening "--", spaced for a segment that
+// starts with a dash, or none where the guard's dashes open the segment),
+// the segment, `closer` (spaced for a segment that ends with a dash), and
+// the targets.
+std::string edge_line(const FlowEdge& edge, std::string_view segment, std::string_view guard, std::string_view opener,
                       std::string_view closer) {
   std::string s;
   // With nothing before the arrow a segment would not be read: a lone comma
@@ -180,7 +181,7 @@ std::string edge_line(const FlowEdge& edge, std::string_view segment, std::strin
   s.append(guard);
   if (!edge.from.empty() || !segment.empty()) s.push_back(' ');
   if (!segment.empty()) {
-    s.append(spaced ? "-- " : "--");
+    s.append(opener);
     s.append(segment);
   }
   s.append(closer);
@@ -197,18 +198,19 @@ std::string edge_line(const FlowEdge& edge, std::string_view segment, std::strin
 // untrimmed, with a parallel mark after it, and without looking into the
 // source names for its opening.
 std::vector<std::string> edge_spellings(const FlowEdge& edge, bool every) {
-  const std::string_view closers[2][4] = {{"-->", "---->", "+-->", "--+-->"}, {"+-->", "--+-->", "-->", "---->"}};
+  const std::string_view closers[2][5] = {{"-->", "---->", "+-->", "--+-->", " -->"},
+                                          {"+-->", "--+-->", "-->", "---->", " -->"}};
   std::vector<std::string> found;
   bool have[2][2] = {};  // [bars][closed]
   std::string first;
   for (bool bars : {true, false}) {
     const std::string segment = edge_segment(edge, bars);
-    for (std::string_view guard : {"", " --", ",", "----", " ----"}) {
-      for (bool spaced : {false, true}) {
+    for (std::string_view guard : {"", " --", ",", "----", " ----", ",----"}) {
+      for (std::string_view opener : {"--", "-- ", ""}) {
         for (std::string_view closer : closers[edge.parallel]) {
-          const bool closed = !segment.empty() && closer.size() > 4;  // "---->", "--+-->"
+          const bool closed = !segment.empty() && closer.starts_with("--") && closer.size() > 3;  // "---->", "--+-->"
           if (have[bars][closed]) continue;
-          std::string line = edge_line(edge, segment, guard, spaced, closer);
+          std::string line = edge_line(edge, segment, guard, opener, closer);
           const std::vector<FlowEdge> back = parse::parse_flow_edge(line);
           if (back.size() == 1 && same_edge(back.front(), edge)) {
             found.push_back(std::move(line));

@@ -196,8 +196,9 @@ std::vector<std::string> flow_edge_spellings(const FlowEdge& edge, bool every) {
   // segment, or whole when there are fewer: one that holds a bar of its own
   // goes without bars around it. A '+' that ends the segment marks the edge
   // parallel. A segment is trimmed unless a second "--" closes it; one opened
-  // by a longer run of dashes is not looked for in the names before it; and
-  // one with no name before it needs a mark there ('+', which no name keeps).
+  // by a longer run of dashes is not looked for in the names before it (and,
+  // with a space after the run, may start or end with a dash); and one with
+  // no name before it needs a mark there ('+', which no name keeps).
   auto spell = [&](bool barred, bool plus, bool closed, std::string_view opener, std::string_view guard) {
     std::string line;
     if (edge.from.empty() && opener != "--") line.push_back('+');
@@ -239,7 +240,7 @@ std::vector<std::string> flow_edge_spellings(const FlowEdge& edge, bool every) {
   const bool segment = timed || edge.gate || edge.label;
   std::vector<std::string> found;
   bool have[2][2] = {{!timed, !timed}, {false, !segment}};  // [barred][closed]
-  for (std::string_view opener : {"--", "----", "-- "}) {
+  for (std::string_view opener : {"--", "----", "-- ", "---- "}) {
     for (bool closed : {false, true}) {
       for (std::string_view guard : {"", ","}) {
         for (auto [barred, plus] : {std::pair{true, false}, {false, false}, {true, true}, {false, true}}) {

@@ -103,6 +103,12 @@ TEST(FormatProperties, FlowSourceEndingInDashes) {
   expect_formats("flow:\n  a-- ------> b\n", "flow:\n  a-- ---- --> b\n");
 }
 
+// A label that is a dash, after a source holding "--": the run of dashes
+// after the source opens it, and a space keeps it apart from the arrow.
+TEST(FormatProperties, FlowDashLabelAfterASourceHoldingDashes) {
+  expect_formats("flow:\n  a --b---- - --> c\n", "flow:\n  a --b---- ---> c\n");
+}
+
 // A "//" after an odd count of '|' is no comment: the edge that needs the
 // bars of the edges before it continues their line.
 TEST(FormatProperties, FlowEdgeWithCommentMarkAfterBars) {
@@ -137,6 +143,8 @@ TEST(FormatProperties, FlowChainedSegmentOverSeveralNames) {
   // holds the whole text between the two.
   expect_formats("flow:\n  a| --> b--x,,--c --> d // e\n", "flow:\n  a| --> b--x,,--c --> d // e\n");
   expect_formats("flow:\n  a| --> b--, x--c --> d // e\n", "flow:\n  a| --> b--, x--c --> d // e\n");
+  expect_formats("flow:\n  a| --> b//c --wait:d ,e --> f // g\n", "flow:\n  a| --> b//c --wait:d ,e --> f // g\n");
+  expect_formats("flow:\n  a| --> x --t ,y ,,--> w // v\n", "flow:\n  a| --> x --t ,y ,, --> w // v\n");
 }
 
 // An edge without sources or a segment whose own "//" needs quotes before
