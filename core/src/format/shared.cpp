@@ -188,6 +188,13 @@ void append_field(std::string& out, const FieldDef& field) {
   append_field_value(out, field.default_, std::string_view(out).substr(start));
 }
 
+void append_mod_name(std::string& out, std::string_view name) {
+  for (std::size_t at; (at = name.find(":v")) != std::string_view::npos; name.remove_prefix(at + 2)) {
+    out.append(name.substr(0, at)).append("::vv");
+  }
+  out.append(name);
+}
+
 void append_target(std::string& out, std::string_view entity, const std::optional<std::string>& mod_scope,
                    const std::optional<std::string>& workspace_scope) {
   if (mod_scope) {

@@ -79,6 +79,10 @@ void append_field(std::string& out, const FieldDef& field);
 // A statement target: "$mod.@entity", "@workspace:ws.@entity" or "@entity".
 // Only one scope is read back from source; the module scope wins when both
 // are set.
+// A module's name after "mod:$": the reader drops each ":v" (the version
+// mark) in one pass from the left, so each of the name's own is written
+// "::vv", whose middle is the one dropped.
+void append_mod_name(std::string& out, std::string_view name);
 void append_target(std::string& out, std::string_view entity, const std::optional<std::string>& mod_scope,
                    const std::optional<std::string>& workspace_scope);
 

@@ -200,6 +200,13 @@ TEST(FormatProperties, DefineAtomsHidingTheEntitysSlashes) {
   expect_formats("define:@a :| b// c |d :| e// f |\n", "define:@a :| b// c |d :| e// f |\n");
 }
 
+// The reader drops each ":v" of a module's name once: the name's own is
+// written doubled around its middle.
+TEST(FormatProperties, ModuleNameHoldingTheVersionMark) {
+  expect_formats("mod:$billing ::vv\n", "mod:$billing ::vv :v\n");
+  expect_formats("mod:$a:::vvv\n", "mod:$a:::vvv :v\n");
+}
+
 // A one-line module setting whose "//" the comment cut would take keeps the
 // block form it was read from.
 TEST(FormatProperties, ModuleSettingHoldingSlashes) {

@@ -156,6 +156,8 @@ const Finding kFindings[] = {
     // it: all first, or each before the word that needs it.
     {"DefineAtomsHidingTheEntitysSlashes", "define:@task :| a// b |c\n", "define:@:| task a// b |c"},
     {"DefineAtomsBetweenTheEntitysWords", "define:@a :| b// c |d :| e// f |\n", "define:@a :| b// c |d :| e// f |"},
+    // The reader drops each ":v" of a module's name once.
+    {"ModuleNameHoldingTheVersionMark", "mod:$billing ::vv\n", "mod:$billing ::vv"},
     {"MatchArmPatternNamedLikeASection", "[ ] t\n    match:\n    on_pass::\n    x\n",
      "[ ] t\n    match:\n        on_pass::\n            x"},
 };
