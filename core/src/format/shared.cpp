@@ -1,5 +1,7 @@
 #include "format/shared.hpp"
 
+#include <algorithm>
+
 #include <double-conversion/double-conversion.h>
 
 #include <charconv>
@@ -186,6 +188,25 @@ void append_field(std::string& out, const FieldDef& field) {
   }
   out.append(": ");
   append_field_value(out, field.default_, std::string_view(out).substr(start));
+}
+
+std::string query_entity_text(std::string_view entity, bool plural) {
+  if (!plural) return std::string(entity);
+  std::string out;
+  bool marked = false;
+  while (!entity.empty()) {
+    const std::size_t where = entity.find(" where ");
+    const std::size_t snap = entity.find(" from snap:");
+    const std::size_t at = std::min(where, snap);
+    if (at == std::string_view::npos) break;
+    const std::size_t word = at + (at == where ? 6 : 5);  // " where" or " from"
+    out.append(entity.substr(0, word)).append("(s)");
+    entity.remove_prefix(word);
+    marked = true;
+  }
+  out.append(entity);
+  if (!marked) out.append("(s)");
+  return out;
 }
 
 void append_mod_name(std::string& out, std::string_view name) {

@@ -79,6 +79,11 @@ void append_field(std::string& out, const FieldDef& field);
 // A statement target: "$mod.@entity", "@workspace:ws.@entity" or "@entity".
 // Only one scope is read back from source; the module scope wins when both
 // are set.
+// A query's entity, with the "(s)" that marks it plural. The reader takes
+// the first " where " and " from snap:" of the expression as its clauses and
+// only then drops every "(s)": in a plural entity that holds them, the marks
+// go inside them, else at the end.
+std::string query_entity_text(std::string_view entity, bool plural);
 // A module's name after "mod:$": the reader drops each ":v" (the version
 // mark) in one pass from the left, so each of the name's own is written
 // "::vv", whose middle is the one dropped.

@@ -207,6 +207,13 @@ TEST(FormatProperties, ModuleNameHoldingTheVersionMark) {
   expect_formats("mod:$a:::vvv\n", "mod:$a:::vvv :v\n");
 }
 
+// A plural entity holding " where " or " from snap:" keeps them apart from
+// the clauses with its "(s)" inside them.
+TEST(FormatProperties, PluralQueryEntityHoldingAClauseWord) {
+  expect_formats("? task(s) where(s) wh sten\n", "query:\n  @task where(s) wh sten\n");
+  expect_formats("? a(s) from(s) snap:x b where c\n", "query:\n  @a from(s) snap:x b where c\n");
+}
+
 // A one-line module setting whose "//" the comment cut would take keeps the
 // block form it was read from.
 TEST(FormatProperties, ModuleSettingHoldingSlashes) {

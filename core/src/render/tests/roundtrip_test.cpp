@@ -158,6 +158,10 @@ const Finding kFindings[] = {
     {"DefineAtomsBetweenTheEntitysWords", "define:@a :| b// c |d :| e// f |\n", "define:@a :| b// c |d :| e// f |"},
     // The reader drops each ":v" of a module's name once.
     {"ModuleNameHoldingTheVersionMark", "mod:$billing ::vv\n", "mod:$billing ::vv"},
+    // A plural entity holding " where " or " from snap:" keeps them apart
+    // from the clauses with its "(s)" inside them.
+    {"PluralQueryEntityHoldingWhere", "? task(s) where(s) wh sten\n", "? task where(s) wh sten"},
+    {"PluralQueryEntityHoldingFromSnap", "? a(s) from(s) snap:x b where c\n", "? a from(s) snap:x b where c"},
     {"MatchArmPatternNamedLikeASection", "[ ] t\n    match:\n    on_pass::\n    x\n",
      "[ ] t\n    match:\n        on_pass::\n            x"},
 };
