@@ -1,9 +1,8 @@
 #include "format/shared.hpp"
 
-#include <algorithm>
-
 #include <double-conversion/double-conversion.h>
 
+#include <algorithm>
 #include <charconv>
 #include <cmath>
 
