@@ -208,6 +208,12 @@ std::string query_entity_text(std::string_view entity, bool plural) {
   return out;
 }
 
+std::string arm_pattern_line(std::string_view pattern) {
+  constexpr std::string_view kOwnLines[] = {"match", "on_pass", "on_fail", "flow", "states"};
+  const bool own = std::find(std::begin(kOwnLines), std::end(kOwnLines), pattern) != std::end(kOwnLines);
+  return std::string(pattern) + (own ? "::" : ":");
+}
+
 void append_mod_name(std::string& out, std::string_view name) {
   for (std::size_t at; (at = name.find(":v")) != std::string_view::npos; name.remove_prefix(at + 2)) {
     out.append(name.substr(0, at)).append("::vv");

@@ -84,6 +84,10 @@ void append_field(std::string& out, const FieldDef& field);
 // only then drops every "(s)": in a plural entity that holds them, the marks
 // go inside them, else at the end.
 std::string query_entity_text(std::string_view entity, bool plural);
+// A match arm's pattern line: the pattern and a colon, or two colons where one
+// would make a section's header ("match:", "on_pass:", "on_fail:") or an exact
+// keyword line ("flow:", "states:"); the reader drops every ':' that ends it.
+std::string arm_pattern_line(std::string_view pattern);
 // A module's name after "mod:$": the reader drops each ":v" (the version
 // mark) in one pass from the left, so each of the name's own is written
 // "::vv", whose middle is the one dropped.

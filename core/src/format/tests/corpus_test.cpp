@@ -214,6 +214,13 @@ TEST(FormatProperties, PluralQueryEntityHoldingAClauseWord) {
   expect_formats("? a(s) from(s) snap:x b where c\n", "query:\n  @a from(s) snap:x b where c\n");
 }
 
+// An arm pattern named like a section's header or a keyword line keeps a
+// second colon.
+TEST(FormatProperties, MatchArmPatternNamedLikeASection) {
+  expect_formats("[ ] t\n    match:\n    match::\n    x\n", "[ ] t\n  match:\n    match::\n      x\n");
+  expect_formats("[ ] t\n    match:\n    on_fail::\n    x\n", "[ ] t\n  match:\n    on_fail::\n      x\n");
+}
+
 // A one-line module setting whose "//" the comment cut would take keeps the
 // block form it was read from.
 TEST(FormatProperties, ModuleSettingHoldingSlashes) {

@@ -162,6 +162,8 @@ const Finding kFindings[] = {
     // from the clauses with its "(s)" inside them.
     {"PluralQueryEntityHoldingWhere", "? task(s) where(s) wh sten\n", "? task where(s) wh sten"},
     {"PluralQueryEntityHoldingFromSnap", "? a(s) from(s) snap:x b where c\n", "? a from(s) snap:x b where c"},
+    {"MatchArmPatternNamedLikeAKeywordLine", "[ ] t\n    match:\n    flow::\n    x\n",
+     "[ ] t\n    match:\n        flow::\n            x"},
     {"MatchArmPatternNamedLikeASection", "[ ] t\n    match:\n    on_pass::\n    x\n",
      "[ ] t\n    match:\n        on_pass::\n            x"},
 };
