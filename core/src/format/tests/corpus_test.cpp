@@ -221,6 +221,12 @@ TEST(FormatProperties, MatchArmPatternNamedLikeASection) {
   expect_formats("[ ] t\n    match:\n    on_fail::\n    x\n", "[ ] t\n  match:\n    on_fail::\n      x\n");
 }
 
+// A declaration under "Sync" whose name holds a "//" goes back to a heading,
+// with an atom (which the declaration drops) to hide it.
+TEST(FormatProperties, SyncNameHoldingSlashes) {
+  expect_formats("# Sync\n  ## a :| b// c |d\n", "# Sync\n  ### a :| b// c |d\n");
+}
+
 // A one-line module setting whose "//" the comment cut would take keeps the
 // block form it was read from.
 TEST(FormatProperties, ModuleSettingHoldingSlashes) {

@@ -164,6 +164,9 @@ const Finding kFindings[] = {
     {"PluralQueryEntityHoldingFromSnap", "? a(s) from(s) snap:x b where c\n", "? a from(s) snap:x b where c"},
     {"MatchArmPatternNamedLikeAKeywordLine", "[ ] t\n    match:\n    flow::\n    x\n",
      "[ ] t\n    match:\n        flow::\n            x"},
+    // A declaration under "Sync" whose name holds a "//" goes back to a
+    // heading, with an atom (which the declaration drops) to hide it.
+    {"SyncNameHoldingSlashes", "# Sync\n  ## a :| b// c |d\n", "# Sync\n\n    ### a :| b// c |d"},
     {"MatchArmPatternNamedLikeASection", "[ ] t\n    match:\n    on_pass::\n    x\n",
      "[ ] t\n    match:\n        on_pass::\n            x"},
 };
