@@ -16,7 +16,7 @@
 #include <exception>
 #include <iterator>
 #include <new>
-#include <span>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -38,21 +38,21 @@
 namespace {
 
 using Operation = varn::ops::TextResult (*)(std::string_view, const varn::Consumed&);
-using ChunksOperation = varn::Result<varn::TextChunks, std::string> (*)(std::string_view, const varn::Consumed&);
+using SinkOperation = std::optional<std::string> (*)(std::string_view, const varn::TextSink&, const varn::Consumed&);
 
 // What argument binding and dispatch need to know about one function.
 struct Signature {
   const char* name;
   const char* arg;
   Operation op;
-  // The same operation handing over its text in pieces, when it has one: a
-  // long result is then copied once, into the str, rather than joined first.
-  ChunksOperation chunks_op = nullptr;
+  // The same operation handing on its text piece by piece as it writes, when
+  // it has one: a long result then goes straight into the str.
+  SinkOperation sink_op = nullptr;
 };
 
 // Registration order, which is also the order of __all__.
 constexpr Signature kSignatures[] = {
-    {"parse", "source", varn::ops::parse, varn::ops::parse_chunks},
+    {"parse", "source", varn::ops::parse, varn::ops::parse_to},
     {"fmt", "source", varn::ops::fmt},
     {"render", "doc_json", [](std::string_view s, const varn::Consumed&) { return varn::ops::render(s); }},
     {"from_json", "json", [](std::string_view s, const varn::Consumed&) { return varn::ops::from_json(s); }},
@@ -171,52 +171,111 @@ Char* fill(const unsigned char* s, std::size_t n, Char* out) {
   return out;
 }
 
-// The str of UTF-8 text that the core produced, given in parts that each
-// end at a character boundary, built in one allocation of its final size: a
-// first pass finds the character count and the widest character, a second
-// writes the characters straight into the str. A general decoder would grow
-// and widen its buffer, copying outputs of hundreds of megabytes. Text that
-// is not valid UTF-8 goes to CPython's decoder, which raises its own
-// UnicodeDecodeError.
-PyObject* str_from_utf8(std::span<const std::string_view> parts) {
-  auto bytes = [](std::string_view part) { return reinterpret_cast<const unsigned char*>(part.data()); };
-  std::size_t count = 0;
-  Py_UCS4 widest = 127;
-  for (const std::string_view part : parts) {
-    const std::size_t first = ascii_end(bytes(part), 0, part.size());
-    std::size_t part_count = part.size();
-    Py_UCS4 part_widest = 127;
-    if (first < part.size() && !measure(bytes(part), first, part.size(), part_count, part_widest)) {
-      std::string all;
-      for (const std::string_view p : parts) all.append(p);
-      return PyUnicode_DecodeUTF8(all.data(), static_cast<Py_ssize_t>(all.size()), "strict");
+// A str built from UTF-8 text that the core hands over piece by piece, each
+// ending at a character boundary, written straight into the str: each piece
+// is measured (character count, widest character) and its characters stored
+// at once. The str grows by reallocation, which for a large one moves no
+// bytes, and widens (one copy of what it holds) when a wider character comes;
+// so a long result is neither joined in a buffer of its own first nor held
+// twice. Text that is not valid UTF-8 goes to CPython's decoder, which raises
+// its own UnicodeDecodeError.
+class StrBuilder {
+ public:
+  // `expected`: about how many characters will come. Room for them is taken
+  // at the start, so that a long str is one mapping from the first piece on
+  // and grows without moving; pages never written cost nothing.
+  explicit StrBuilder(std::size_t expected = 0) : expected_(static_cast<Py_ssize_t>(std::min<std::size_t>(expected, PY_SSIZE_T_MAX / 8))) {}
+  StrBuilder(const StrBuilder&) = delete;
+  StrBuilder& operator=(const StrBuilder&) = delete;
+  ~StrBuilder() { Py_XDECREF(str_); }
+
+  // False, with a Python error set, when the piece could not be added; the
+  // builder then takes no more.
+  bool append(std::string_view piece) {
+    if (failed_) return false;
+    if (piece.empty()) return true;
+    const auto* s = reinterpret_cast<const unsigned char*>(piece.data());
+    const std::size_t first = ascii_end(s, 0, piece.size());
+    std::size_t count = piece.size();
+    Py_UCS4 widest = 127;
+    if (first < piece.size() && !measure(s, first, piece.size(), count, widest)) {
+      Py_XDECREF(PyUnicode_DecodeUTF8(piece.data(), static_cast<Py_ssize_t>(piece.size()), "strict"));
+      if (!PyErr_Occurred()) PyErr_SetString(PyExc_SystemError, "varn_lang: a result was not UTF-8");
+      return fail();
     }
-    count += part_count;
-    widest = std::max(widest, part_widest);
+    if (!make_room(static_cast<Py_ssize_t>(count), widest)) return fail();
+    void* data = PyUnicode_DATA(str_);
+    switch (PyUnicode_KIND(str_)) {
+      case PyUnicode_1BYTE_KIND: fill(s, piece.size(), static_cast<Py_UCS1*>(data) + length_); break;
+      case PyUnicode_2BYTE_KIND: fill(s, piece.size(), static_cast<Py_UCS2*>(data) + length_); break;
+      default: fill(s, piece.size(), static_cast<Py_UCS4*>(data) + length_); break;
+    }
+    length_ += static_cast<Py_ssize_t>(count);
+    return true;
   }
-  PyObject* str = PyUnicode_New(static_cast<Py_ssize_t>(count), widest);
-  if (!str) return nullptr;
-  varn::memory::advise_sequential_fill(PyUnicode_DATA(str), count * PyUnicode_KIND(str));
-  if (widest == 127) {
-    auto* out = static_cast<char*>(PyUnicode_DATA(str));
-    for (const std::string_view part : parts) {
-      std::memcpy(out, part.data(), part.size());
-      out += part.size();
-    }
+
+  // The str (a new reference), or nullptr with the error set.
+  PyObject* finish() {
+    if (failed_) return nullptr;
+    if (!str_) return PyUnicode_New(0, 0);
+    if (length_ != capacity_ && PyUnicode_Resize(&str_, length_) < 0) return fail(), nullptr;
+    PyObject* str = str_;
+    str_ = nullptr;
     return str;
   }
-  auto fill_all = [&](auto* out) {
-    for (const std::string_view part : parts) out = fill(bytes(part), part.size(), out);
-  };
-  switch (PyUnicode_KIND(str)) {
-    case PyUnicode_1BYTE_KIND: fill_all(PyUnicode_1BYTE_DATA(str)); break;
-    case PyUnicode_2BYTE_KIND: fill_all(PyUnicode_2BYTE_DATA(str)); break;
-    default: fill_all(PyUnicode_4BYTE_DATA(str)); break;
-  }
-  return str;
-}
 
-PyObject* str_from_utf8(std::string_view text) { return str_from_utf8(std::span<const std::string_view>(&text, 1)); }
+ private:
+  bool fail() {
+    failed_ = true;
+    Py_CLEAR(str_);
+    return false;
+  }
+
+  // Room for `count` more characters up to `widest`.
+  bool make_room(Py_ssize_t count, Py_UCS4 widest) {
+    const Py_UCS4 max = widest <= 127 ? max_ : widest <= 255 ? std::max<Py_UCS4>(max_, 255)
+                                           : widest <= 0xFFFF ? std::max<Py_UCS4>(max_, 0xFFFF)
+                                                              : 0x10FFFF;
+    if (length_ + count <= capacity_ && max == max_) return true;
+    Py_ssize_t capacity = std::max(length_ + count, str_ ? 2 * capacity_ : expected_);
+    if (str_ && max == max_) {
+      if (PyUnicode_Resize(&str_, capacity) < 0) return false;
+    } else {
+      // A new str, wider or first: an ASCII str and a wider one differ in
+      // layout, so what is held is copied across.
+      PyObject* wider = PyUnicode_New(capacity, max);
+      if (!wider && capacity > length_ + count) {
+        // Only what is needed when the system will not promise more.
+        PyErr_Clear();
+        capacity = length_ + count;
+        wider = PyUnicode_New(capacity, max);
+      }
+      if (!wider) return false;
+      if (str_ && length_ > 0 && PyUnicode_CopyCharacters(wider, 0, str_, 0, length_) < 0) {
+        Py_DECREF(wider);
+        return false;
+      }
+      Py_XSETREF(str_, wider);
+      max_ = max;
+    }
+    capacity_ = capacity;
+    varn::memory::advise_sequential_fill(PyUnicode_DATA(str_), static_cast<std::size_t>(capacity_) * PyUnicode_KIND(str_));
+    return true;
+  }
+
+  PyObject* str_ = nullptr;  // `capacity_` characters, the first `length_` written
+  Py_ssize_t length_ = 0;
+  Py_ssize_t capacity_ = 0;
+  Py_ssize_t expected_ = 0;
+  Py_UCS4 max_ = 127;
+  bool failed_ = false;
+};
+
+PyObject* str_from_utf8(std::string_view text) {
+  StrBuilder str;
+  str.append(text);
+  return str.finish();
+}
 
 // The str of an operation's text, or nullptr with ValueError set to its error.
 PyObject* value_error(const std::string& text) {
@@ -236,14 +295,6 @@ PyObject* result_str(varn::ops::TextResult result) {
   return str_from_utf8(text);
 }
 
-PyObject* result_str(varn::Result<varn::TextChunks, std::string> result) {
-  if (!result.ok()) return value_error(result.error());
-  const varn::TextChunks pieces = std::move(result).value();
-  std::vector<std::string_view> parts;
-  parts.reserve(pieces.size());
-  for (const varn::TextChunk& piece : pieces) parts.push_back(piece.view());
-  return str_from_utf8(parts);
-}
 
 // The UTF-8 form of a str that is not ASCII, in a mapping of our own: asking
 // CPython for it would cache a copy inside the caller's str for as long as the
@@ -406,10 +457,13 @@ PyObject* call(const Signature& sig, PyObject* const* args, Py_ssize_t nargs, Py
       copy.unmap();
       release_freed_memory(source.size());
     };
-    if (sig.chunks_op) {
-      auto result = sig.chunks_op(source, consumed);
+    if (sig.sink_op) {
+      // A parse's JSON is several times the size of its source.
+      StrBuilder str(8 * source.size());
+      const auto error = sig.sink_op(source, [&str](std::string_view piece) { str.append(piece); }, consumed);
       done_with_input();
-      return result_str(std::move(result));
+      if (error) return value_error(*error);
+      return str.finish();
     }
     auto result = sig.op(source, consumed);
     done_with_input();

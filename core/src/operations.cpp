@@ -9,16 +9,17 @@
 #include "varn/render.hpp"
 
 namespace varn::ops {
-Result<TextChunks, std::string> parse_chunks(std::string_view source, const Consumed& consumed) {
-  DocumentWriter w;
-  if (auto e = parse_each(source, [&](Node&& node) { w.node(node); }, consumed)) return err(display(*e));
-  return w.finish_chunks();
+std::optional<std::string> parse_to(std::string_view source, const TextSink& sink, const Consumed& consumed) {
+  DocumentWriter w(sink);
+  if (auto e = parse_each(source, [&](Node&& node) { w.node(node); }, consumed)) return display(*e);
+  w.finish_sink();
+  return std::nullopt;
 }
 
 TextResult parse(std::string_view source, const Consumed& consumed) {
-  auto chunks = parse_chunks(source, consumed);
-  if (!chunks) return err(std::move(chunks).error());
-  return join(chunks.value());
+  std::string text;
+  if (auto e = parse_to(source, [&](std::string_view piece) { text.append(piece); }, consumed)) return err(*e);
+  return text;
 }
 
 TextResult fmt(std::string_view source, const Consumed& consumed) {
@@ -40,11 +41,12 @@ render::LineSink output_for(std::size_t reserve) {
 }  // namespace
 
 // Each top-level node is written as soon as it is read, then dropped. The
-// source text is far smaller than its JSON AST.
+// source text is far smaller than its JSON AST. Inline items are written from
+// the text they were parsed out of, so they are only checked.
 TextResult render(std::string_view doc_json) {
   render::LineSink out = output_for(doc_json.size() / 4);
   render::NodeRun run(out, 0);
-  if (auto e = read_document_nodes(doc_json, [&](Node&& node) { run.add(node); })) return err(display(*e));
+  if (auto e = read_document_nodes(doc_json, [&](Node&& node) { run.add(node); }, false)) return err(display(*e));
   return out.take_trimmed();
 }
 

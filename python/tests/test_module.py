@@ -242,6 +242,27 @@ def test_long_lines_of_wide_characters_keep_every_character(char):
     assert texts == [line[:-1] for line in lines]
 
 
+@pytest.mark.parametrize("chars", [["\u00e9"], ["\u65e5"], ["\U0001f600"], ["\u00e9", "\u65e5", "\U0001f600"]])
+def test_result_widens_where_a_wider_character_first_comes(chars):
+    # The str is written as the core hands its pieces on and is copied into a
+    # wider one when a wider character first comes, many pieces in: what was
+    # written before must come across whole.
+    lines = ["prose line %d" % i for i in range(30000)]
+    for k, char in enumerate(chars):
+        lines[10000 * (k + 1) - 1] += " " + char
+    out = varn_lang.parse("\n".join(lines) + "\n")
+    assert [node["text"] for node in json.loads(out)["nodes"]] == lines
+
+
+def test_result_longer_than_the_room_taken_for_it():
+    # One-letter lines give far more JSON than the room taken at the start.
+    for char in ("a", "\u00e9"):
+        out = varn_lang.parse((char + "\n") * 200000)
+        nodes = json.loads(out)["nodes"]
+        assert len(nodes) == 200000 and all(node["text"] == char for node in nodes)
+        assert out.endswith("\n  ]\n}")
+
+
 @pytest.mark.parametrize("text", ["\u00e9", "x\u0080", "\u00ff" * 3 + "plain ascii run" + "\u00e0",
                                   "".join(map(chr, range(0xa1, 0x100))), "a" * 40 + "\u00e7" + "b" * 7])
 def test_latin1_arguments_reach_the_core_as_utf8(text):

@@ -10,7 +10,7 @@
 #include "varn/errors.hpp"
 #include "varn/model.hpp"
 #include "varn/result.hpp"
-#include "varn/chunked_text.hpp"
+#include "varn/text_sink.hpp"
 
 namespace varn {
 namespace json {
@@ -28,13 +28,16 @@ std::string serialize_document(Document&& doc);
 class DocumentWriter {
  public:
   DocumentWriter();
+  // A writer that hands its text to `sink` piece by piece as it goes;
+  // `finish_sink` hands on the rest.
+  explicit DocumentWriter(TextSink sink);
   ~DocumentWriter();
   void node(const Node& node);
   std::string finish();
-  // The same text in the pieces it was written in, without joining them.
-  TextChunks finish_chunks();
+  void finish_sink();
 
  private:
+  explicit DocumentWriter(std::unique_ptr<json::Writer> w);
   std::unique_ptr<json::Writer> w_;
 };
 
@@ -45,8 +48,11 @@ Result<Document, JsonError> deserialize_document(std::string_view json);
 
 // The same reading, each top-level node handed to `sink` as soon as it is
 // read, so that the caller never holds the whole document. Nodes before a
-// failure have been handed on already.
+// failure have been handed on already. Unless `keep_inline`, the inline items
+// of prose and tasks are checked as they are read but not kept, for a caller
+// that has no use for them.
 using DocumentNodeSink = std::function<void(Node&&)>;
-std::optional<JsonError> read_document_nodes(std::string_view json, const DocumentNodeSink& sink);
+std::optional<JsonError> read_document_nodes(std::string_view json, const DocumentNodeSink& sink,
+                                             bool keep_inline = true);
 
 }  // namespace varn

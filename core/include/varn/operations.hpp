@@ -2,12 +2,13 @@
 // The seven operations behind the Python functions: one text in, one text out,
 // or the display text of the error that stopped them. Nothing here throws by
 // design; the Python layer turns a failure into ValueError.
+#include <optional>
 #include <string>
 #include <string_view>
 
 #include "varn/parse.hpp"
 #include "varn/result.hpp"
-#include "varn/chunked_text.hpp"
+#include "varn/text_sink.hpp"
 
 namespace varn::ops {
 
@@ -18,9 +19,10 @@ using TextResult = Result<std::string, std::string>;
 // at a time; `consumed`, when set, learns as they go how many leading bytes
 // they will not read again, so that the caller may release them.
 TextResult parse(std::string_view source, const Consumed& consumed = {});
-// The text of `parse` in the pieces it was written in, for a caller that
-// copies it once into its own buffer.
-Result<TextChunks, std::string> parse_chunks(std::string_view source, const Consumed& consumed = {});
+// The text of `parse` handed to `sink` piece by piece as it is written, for a
+// caller that copies it straight into its own buffer; the error, if any. The
+// pieces handed on before an error is found are then to be dropped.
+std::optional<std::string> parse_to(std::string_view source, const TextSink& sink, const Consumed& consumed = {});
 TextResult fmt(std::string_view source, const Consumed& consumed = {});
 TextResult render(std::string_view doc_json);
 TextResult from_json(std::string_view json);

@@ -204,7 +204,8 @@ Read<Node> Frame::top_node() {
 
 }  // namespace
 
-std::optional<JsonError> read_document_nodes(std::string_view json, const DocumentNodeSink& sink) {
+std::optional<JsonError> read_document_nodes(std::string_view json, const DocumentNodeSink& sink, bool keep_inline) {
+  ast_read::KeepInline keep(keep_inline);
   auto s = Frame(json, sink).document();
   if (!s) return std::move(s).error();
   return std::nullopt;

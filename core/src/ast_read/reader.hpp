@@ -32,6 +32,20 @@ struct Rest {
   std::span<const json::Value> items;
 };
 
+// While one lives, the inline items of the nodes read on this thread are
+// only checked, failing as reading them would, and left out of the nodes
+// (unless `keep`): for a caller that never looks at them.
+class KeepInline {
+ public:
+  explicit KeepInline(bool keep);
+  ~KeepInline();
+  KeepInline(const KeepInline&) = delete;
+  KeepInline& operator=(const KeepInline&) = delete;
+
+ private:
+  bool was_;
+};
+
 // The kind named by a tag string, or the "unknown variant" message.
 Result<std::size_t, std::string> match_node_variant_str(std::string_view name);
 

@@ -49,12 +49,13 @@ std::string unknown_variant(std::string_view found, const std::array<std::string
   }
 }
 
-template <std::size_t N>
-Result<std::size_t, std::string> match_variant(std::string_view name, const std::array<std::string_view, N>& names) {
-  for (std::size_t i = 0; i < N; ++i) {
-    if (names[i] == name) return i;
+template <const auto& Names>
+Result<std::size_t, std::string> match_variant(std::string_view name) {
+  // The first byte tells most names apart before their bytes are compared.
+  for (std::size_t i = 0; i < Names.size(); ++i) {
+    if (Names[i].size() == name.size() && !name.empty() && Names[i][0] == name[0] && Names[i] == name) return i;
   }
-  return err(unknown_variant(name, names));
+  return err(unknown_variant(name, Names));
 }
 
 // ---------------------------------------------------------------- value readers
@@ -83,9 +84,29 @@ Failure read(const Value& v, std::vector<T>& out);
 template <HasFields T>
 Failure read(const Value& v, T& out);
 
+// ---------------------------------------------------------------- checking only
+
+// Whether inline items are kept in the nodes read, and whether the value
+// being read is only checked: then strings are not copied into it. Both hold
+// for one reading on one thread.
+thread_local bool t_keep_inline = true;
+thread_local bool t_checking = false;
+
+// Checks a value as `read` would read it, keeping nothing of it.
+class CheckingOnly {
+ public:
+  CheckingOnly() : was_(t_checking) { t_checking = true; }
+  ~CheckingOnly() { t_checking = was_; }
+  CheckingOnly(const CheckingOnly&) = delete;
+  CheckingOnly& operator=(const CheckingOnly&) = delete;
+
+ private:
+  bool was_;
+};
+
 Failure read(const Value& v, std::string& out) {
   if (v.kind != Kind::String) return invalid_type(v, "a string");
-  out.assign(v.str());
+  if (!t_checking) out.assign(v.str());
   return {};
 }
 
@@ -179,6 +200,16 @@ T blank() {
 template <class T>
 Failure read(const Value& v, std::vector<T>& out) {
   if (v.kind != Kind::Array) return invalid_type(v, "a sequence");
+  if constexpr (std::is_same_v<T, Inline>) {
+    if (!t_keep_inline) {
+      CheckingOnly checking;
+      Inline item;
+      for (const Value& x : v.array()) {
+        if (auto f = read(x, item)) return f;
+      }
+      return {};
+    }
+  }
   // Room for the elements, but never more than a mebibyte ahead of them.
   out.reserve(std::min<std::size_t>(v.size, (std::size_t{1} << 20) / sizeof(T)));
   for (const Value& item : v.array()) {
@@ -227,11 +258,15 @@ template <HasFields T>
 Failure read_map(std::span<const Member> members, std::size_t tag, T& rec) {
   using Tb = Table<T>;
   uint64_t seen = 0;
+  // Members mostly come in the table's order: each name is looked for from
+  // the field after the last one found, round to it again.
+  std::size_t next = 0;
   for (std::size_t m = 0; m < members.size(); ++m) {
     if (m == tag) continue;
-    std::size_t i = 0;
-    while (i < Tb::size && Tb::names[i] != members[m].key) ++i;
-    if (i == Tb::size) continue;  // not a field of this record: skipped
+    std::size_t i = next, tried = 0;
+    for (; tried < Tb::size && Tb::names[i] != members[m].key; ++tried) i = i + 1 == Tb::size ? 0 : i + 1;
+    if (tried == Tb::size) continue;  // not a field of this record: skipped
+    next = i + 1 == Tb::size ? 0 : i + 1;
     if (seen >> i & 1) return "duplicate field " + quoted(Tb::names[i]);
     seen |= uint64_t{1} << i;
     if (auto f = Tb::readers[i](members[m].value, rec)) return f;
@@ -318,7 +353,7 @@ struct Variants<FieldValue> {
 template <class E>
 Failure read_plain_enum(const Result<Pick, std::string>& p, E& out) {
   if (!p) return p.error();
-  auto i = match_variant(p.value().name, Variants<E>::names);
+  auto i = match_variant<Variants<E>::names>(p.value().name);
   if (!i) return i.error();
   if (auto f = read_unit(p.value().payload)) return f;
   out = static_cast<E>(i.value());
@@ -359,7 +394,7 @@ template <class V>
 Failure read_variant_enum(const Value& v, V& out) {
   auto p = pick(v);
   if (!p) return p.error();
-  auto i = match_variant(p.value().name, Variants<V>::names);
+  auto i = match_variant<Variants<V>::names>(p.value().name);
   if (!i) return i.error();
   using Reader = Failure (*)(const Value*, V&);
   static constexpr auto readers = []<std::size_t... I>(std::index_sequence<I...>) {
@@ -434,9 +469,10 @@ constexpr auto kPayloadHasKind = []<std::size_t... I>(std::index_sequence<I...>)
 }(std::make_index_sequence<kNodeKindCount>());
 
 // A tag held in a value: a name, or (inside a node) the variant's index.
-template <std::size_t N>
-Result<std::size_t, std::string> read_tag(const Value& tag, const std::array<std::string_view, N>& names) {
-  if (tag.kind == Kind::String) return match_variant(tag.str(), names);
+template <const auto& Names>
+Result<std::size_t, std::string> read_tag(const Value& tag) {
+  constexpr std::size_t N = Names.size();
+  if (tag.kind == Kind::String) return match_variant<Names>(tag.str());
   if (tag.kind == Kind::UInt) {
     if (tag.uint < N) return static_cast<std::size_t>(tag.uint);
     return err(invalid_value(tag, "variant index 0 <= i < " + std::to_string(N)));
@@ -446,9 +482,8 @@ Result<std::size_t, std::string> read_tag(const Value& tag, const std::array<std
 
 // Splits a held node or inline item into its tag and the rest, then reads
 // the rest as the tagged variant.
-template <class Out, std::size_t N, class Readers>
-Failure read_tagged(const Value& v, const std::array<std::string_view, N>& names, std::string_view union_name,
-                    const Readers& readers, Out& out) {
+template <const auto& Names, class Out, class Readers>
+Failure read_tagged(const Value& v, std::string_view union_name, const Readers& readers, Out& out) {
   Rest rest;
   std::size_t kind = kNone;
   if (v.kind == Kind::Object) {
@@ -457,7 +492,7 @@ Failure read_tagged(const Value& v, const std::array<std::string_view, N>& names
     for (std::size_t m = 0; m < v.size; ++m) {
       if (v.members[m].key != "kind") continue;
       if (rest.tag == kNone) {
-        auto k = read_tag(v.members[m].value, names);
+        auto k = read_tag<Names>(v.members[m].value);
         if (!k) return k.error();
         kind = k.value();
         rest.tag = m;
@@ -472,7 +507,7 @@ Failure read_tagged(const Value& v, const std::array<std::string_view, N>& names
     if (rest.tag == kNone) return "missing field `kind`";
   } else if (v.kind == Kind::Array) {
     if (v.size == 0) return "missing field `kind`";
-    auto k = read_tag(v.items[0], names);
+    auto k = read_tag<Names>(v.items[0]);
     if (!k) return k.error();
     kind = k.value();
     rest.is_map = false;
@@ -488,8 +523,11 @@ Failure read(const Value& v, Inline& out) { return deserialize_inline_from_conte
 
 }  // namespace
 
+KeepInline::KeepInline(bool keep) : was_(t_keep_inline) { t_keep_inline = keep; }
+KeepInline::~KeepInline() { t_keep_inline = was_; }
+
 Result<std::size_t, std::string> match_node_variant_str(std::string_view name) {
-  return match_variant(name, node_kind_names);
+  return match_variant<node_kind_names>(name);
 }
 
 bool node_payload_has_kind(std::size_t kind) { return kPayloadHasKind[kind]; }
@@ -497,11 +535,11 @@ bool node_payload_has_kind(std::size_t kind) { return kPayloadHasKind[kind]; }
 Failure read_node(std::size_t kind, const Rest& rest, Node& out) { return kNodeReaders[kind](rest, out); }
 
 Failure deserialize_node_from_content(const Value& v, Node& out) {
-  return read_tagged(v, node_kind_names, "Node", kNodeReaders, out);
+  return read_tagged<node_kind_names>(v, "Node", kNodeReaders, out);
 }
 
 Failure deserialize_inline_from_content(const Value& v, Inline& out) {
-  return read_tagged(v, inline_kind_names, "Inline", kInlineReaders, out);
+  return read_tagged<inline_kind_names>(v, "Inline", kInlineReaders, out);
 }
 
 }  // namespace varn::ast_read

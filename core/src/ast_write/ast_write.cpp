@@ -202,7 +202,11 @@ std::string serialize_document(Document&& doc) {
   return w.finish();
 }
 
-DocumentWriter::DocumentWriter() : w_(std::make_unique<Writer>()) {
+DocumentWriter::DocumentWriter() : DocumentWriter(std::make_unique<Writer>()) {}
+
+DocumentWriter::DocumentWriter(TextSink sink) : DocumentWriter(std::make_unique<Writer>(std::move(sink))) {}
+
+DocumentWriter::DocumentWriter(std::unique_ptr<Writer> w) : w_(std::move(w)) {
   w_->begin_object();
   w_->plain_key("nodes");
   w_->begin_array();
@@ -218,10 +222,10 @@ std::string DocumentWriter::finish() {
   return w_->take();
 }
 
-TextChunks DocumentWriter::finish_chunks() {
+void DocumentWriter::finish_sink() {
   w_->end_array();
   w_->end_object();
-  return w_->take_chunks();
+  w_->flush();
 }
 
 }  // namespace varn

@@ -9,6 +9,7 @@
 #include <limits>
 
 #include "convert/convert.hpp"
+#include "json/bytes.hpp"
 #include "json/reader.hpp"
 #include "json/writer.hpp"
 
@@ -19,37 +20,58 @@ using json::Kind;
 using json::Member;
 using json::Value;
 
+// A key to sort by and its place in the text. The first sixteen bytes of the
+// key are held in the entry as two numbers that compare as the bytes do (a
+// short key padded with zeros), so that most comparisons in a sort of many
+// keys never leave the list for the text, wherever in it the keys lie.
+struct SortKey {
+  std::uint64_t head[2];
+  std::string_view key;
+  std::size_t place;
+
+  SortKey(std::string_view k, std::size_t at) : head{json::head8(k), json::head8(k, 8)}, key(k), place(at) {}
+
+  // Equal heads leave the order to the whole keys: zero padding ties a
+  // short key with one that goes on in zero bytes.
+  int compare(const SortKey& o) const {
+    if (head[0] != o.head[0]) return head[0] < o.head[0] ? -1 : 1;
+    if (head[1] != o.head[1]) return head[1] < o.head[1] ? -1 : 1;
+    if (key.size() <= 16 && key.size() == o.key.size()) return 0;
+    return key.compare(o.key);
+  }
+};
+
 // Sorts by key, each key once with its last place: equal keys are ordered by
-// their place in the text and all but the last dropped. Done in place, as the
-// list may be as long as the input has members.
-template <class T, class Key, class Place>
-void sort_keeping_last(std::vector<T>& items, Key key, Place place) {
+// their place and all but the last dropped. Done in place, as the list may
+// be as long as the input has members.
+void sort_keeping_last(std::vector<SortKey>& items) {
   // Strictly ascending keys (as many writers emit them) need no sorting and
   // hold no repeats.
-  if (std::adjacent_find(items.begin(), items.end(), [&](const T& a, const T& b) { return !(key(a) < key(b)); }) ==
-      items.end()) {
+  if (std::adjacent_find(items.begin(), items.end(),
+                         [](const SortKey& a, const SortKey& b) { return a.compare(b) >= 0; }) == items.end()) {
     return;
   }
-  std::sort(items.begin(), items.end(), [&](const T& a, const T& b) {
-    const int c = key(a).compare(key(b));
-    return c != 0 ? c < 0 : place(a) < place(b);
+  std::sort(items.begin(), items.end(), [](const SortKey& a, const SortKey& b) {
+    const int c = a.compare(b);
+    return c != 0 ? c < 0 : a.place < b.place;
   });
   std::size_t kept = 0;
   for (std::size_t i = 0; i < items.size(); ++i) {
-    if (i + 1 < items.size() && key(items[i + 1]) == key(items[i])) continue;
+    if (i + 1 < items.size() && items[i + 1].compare(items[i]) == 0) continue;
     items[kept++] = items[i];
   }
-  items.resize(kept);
+  items.erase(items.begin() + static_cast<std::ptrdiff_t>(kept), items.end());
 }
 
 // The members of a held object by key, each key once with its last value.
 std::vector<const Member*> sorted_members(const Value& object) {
+  std::vector<SortKey> keys;
+  keys.reserve(object.size);
+  for (std::size_t i = 0; i < object.size; ++i) keys.emplace_back(object.members[i].key, i);
+  sort_keeping_last(keys);
   std::vector<const Member*> members;
-  members.reserve(object.size);
-  for (const Member& m : object.object()) members.push_back(&m);
-  // Members lie in one array in text order, so their addresses are their places.
-  sort_keeping_last(
-      members, [](const Member* m) { return m->key; }, [](const Member* m) { return m; });
+  members.reserve(keys.size());
+  for (const SortKey& k : keys) members.push_back(&object.members[k.place]);
   return members;
 }
 
@@ -166,11 +188,6 @@ class Walk {
   }
 
  private:
-  struct Entry {
-    std::string_view key;
-    std::size_t at;  // where the value starts in the text
-  };
-
   std::optional<ConvertError> value();
   std::optional<ConvertError> object();
   std::optional<ConvertError> member(std::string_view key, std::size_t at);
@@ -205,7 +222,7 @@ std::optional<ConvertError> Walk::value() {
 
 std::optional<ConvertError> Walk::object() {
   if (auto o = r_.open(); !o) return failed(std::move(o).error());
-  std::vector<Entry> entries;
+  std::vector<SortKey> entries;  // each key with where its value starts in the text
   json::Arena keys;  // the keys that had escapes
   for (bool first = true;; first = false) {
     auto more = r_.next_member(first);
@@ -215,14 +232,22 @@ std::optional<ConvertError> Walk::object() {
     if (!key) return failed(std::move(key).error());
     if (auto s = r_.colon(); !s) return failed(std::move(s).error());
     r_.peek();
-    entries.push_back({key.value(), r_.offset()});
+    entries.emplace_back(key.value(), r_.offset());
     if (auto s = r_.skip(true); !s) return failed(std::move(s).error());
   }
   r_.end_container();
-  sort_keeping_last(
-      entries, [](const Entry& e) { return e.key; }, [](const Entry& e) { return e.at; });
-  for (const Entry& e : entries) {
-    if (auto f = member(e.key, e.at)) return f;
+  sort_keeping_last(entries);
+  // In key order the values lie anywhere in the text: the ones a few places
+  // ahead are asked for early, so that a large text is not waited on once
+  // per member.
+  constexpr std::size_t kAhead = 8;
+  for (std::size_t i = 0; i < entries.size(); ++i) {
+    if (i + kAhead < entries.size()) {
+      const char* next = text_.data() + entries[i + kAhead].place;
+      __builtin_prefetch(next);
+      __builtin_prefetch(next + 64);
+    }
+    if (auto f = member(entries[i].key, entries[i].place)) return f;
   }
   return std::nullopt;
 }

@@ -2,6 +2,7 @@
 #include <algorithm>
 #include <charconv>
 
+#include "format/edges.hpp"
 #include "format/format.hpp"
 #include "parse/handlers.hpp"
 #include "parse/parser.hpp"
@@ -138,11 +139,6 @@ void write_attachment_meta(Out& out, const AttachmentMeta& meta, std::size_t dep
 
 namespace {
 
-bool same_edge(const FlowEdge& a, const FlowEdge& b) {
-  return a.from == b.from && a.to == b.to && a.label == b.label && a.parallel == b.parallel && a.gate == b.gate &&
-         a.wait == b.wait && a.timeout == b.timeout;
-}
-
 // The text that the edge reader finds between "--" and "-->": a timed value
 // between bars, or as it is when `bars` is off.
 std::string edge_segment(const FlowEdge& edge, bool bars) {
@@ -160,21 +156,10 @@ std::string edge_segment(const FlowEdge& edge, bool bars) {
   return {};
 }
 
-// True when `line`, cut at its comment as the flow reader cuts it, reads back
-// as exactly the `count` edges from `edges`.
-bool edges_read_back(std::string_view line, const FlowEdge* edges, std::size_t count, bool cut = true) {
-  line = text::trim(line);
-  const std::vector<FlowEdge> back = parse::parse_flow_edge(cut ? parse::cut_trailing_comment(line) : line);
-  if (back.size() != count) return false;
-  for (std::size_t i = 0; i < count; ++i) {
-    if (!same_edge(back[i], edges[i])) return false;
-  }
-  return true;
-}
-
 // One spelling of an edge: the sources, `guard` (a " --" of its own or a
 // comma keeps a last source name's trailing dash or plus; a "----" right
-// after it keeps a "--" inside it from opening a segment), the arrow's opening "--"
+// after it keeps a "--" inside it from opening a segment, and a spaced one
+// keeps both), the arrow's opening "--"
 // (spaced for a segment that starts with a dash), the segment, `closer`,
 // and the targets.
 std::string edge_line(const FlowEdge& edge, std::string_view segment, std::string_view guard, bool spaced,
@@ -196,92 +181,47 @@ std::string edge_line(const FlowEdge& edge, std::string_view segment, std::strin
   return s;
 }
 
-// The first spelling that the edge reader reads back as this one edge; else
-// the first that it would read back but for the comment cut. The
-// segment closed by a "--" of its own ("--seg---->", "--seg--+-->") is read
+// The first spelling that the edge reader reads back as this one edge; with
+// `every`, also the first with the timed value between bars and without
+// them, and with the segment closed by a "--" of its own and not (the bars,
+// and what may follow that "--", count for the comment cut). The segment
+// closed by a "--" of its own ("--seg---->", "--seg--+-->") is read
 // untrimmed, with a parallel mark after it, and without looking into the
 // source names for its opening.
-std::string edge_text(const FlowEdge& edge) {
+std::vector<std::string> edge_spellings(const FlowEdge& edge, bool every) {
   const std::string_view closers[2][4] = {{"-->", "---->", "+-->", "--+-->"}, {"+-->", "--+-->", "-->", "---->"}};
+  std::vector<std::string> found;
+  bool have[2][2] = {};  // [bars][closed]
   std::string first;
-  std::string uncut;
   for (bool bars : {true, false}) {
     const std::string segment = edge_segment(edge, bars);
-    for (std::string_view guard : {"", " --", ",", "----"}) {
+    for (std::string_view guard : {"", " --", ",", "----", " ----"}) {
       for (bool spaced : {false, true}) {
         for (std::string_view closer : closers[edge.parallel]) {
+          const bool closed = !segment.empty() && closer.size() > 4;  // "---->", "--+-->"
+          if (have[bars][closed]) continue;
           std::string line = edge_line(edge, segment, guard, spaced, closer);
-          if (edges_read_back(line, &edge, 1)) return line;
-          if (uncut.empty() && edges_read_back(line, &edge, 1, false)) uncut = line;
-          if (first.empty()) first = std::move(line);
+          const std::vector<FlowEdge> back = parse::parse_flow_edge(line);
+          if (back.size() == 1 && same_edge(back.front(), edge)) {
+            found.push_back(std::move(line));
+            if (!every) return found;
+            have[bars][closed] = true;
+          } else if (first.empty()) {
+            first = std::move(line);
+          }
         }
         if (segment.empty()) break;
       }
     }
     if (!edge.timeout && !edge.wait) break;
   }
-  return uncut.empty() ? first : uncut;
+  if (found.empty()) found.push_back(std::move(first));
+  return found;
 }
 
 void write_edges(Out& out, std::string_view head, const std::vector<FlowEdge>& edges, std::size_t depth) {
   out.line(depth, head);
-  // One line per edge; an edge that needs the '|' of the edges before it to
-  // keep a "//" from the comment cut continues the line of one of them, each
-  // later edge on it written as its targets alone (its sources and segment
-  // being the targets before it). A bound on such a line keeps the reading
-  // back linear.
-  constexpr std::size_t kMostOnOneLine = 128;
-  struct Line {
-    std::string text;
-    std::size_t first;  // its first edge
-  };
-  std::vector<Line> lines;
-  for (std::size_t i = 0; i < edges.size(); ++i) {
-    std::string text = edge_text(edges[i]);
-    bool joined = false;
-    if (!edges_read_back(text, &edges[i], 1)) {
-      std::string before;  // the targets that end the line before
-      if (i > 0) append_joined(before, edges[i - 1].to, ", ");
-      for (std::size_t m = lines.size(); !joined && m-- > 0 && i - lines[m].first < kMostOnOneLine;) {
-        // The targets before each arrow are the sources after it; a comma
-        // after them keeps a trailing '+' from reading as a parallel mark.
-        // The edge itself goes on as its targets alone, or whole in place
-        // of the targets before it.
-        for (std::string_view arrow : {"-->", ",-->"}) {
-          std::string chain = lines[m].text;
-          for (std::size_t k = m + 1 < lines.size() ? lines[m + 1].first : i; k < i; ++k) {
-            chain.append(edges[k].parallel ? "-->" : arrow);
-            if (!edges[k].to.empty()) chain.push_back(' ');
-            append_joined(chain, edges[k].to, ", ");
-          }
-          std::string whole;
-          std::string tight;  // without the space between sources and segment
-          if (chain.ends_with(before)) {
-            whole = chain.substr(0, chain.size() - before.size()) + text;
-            std::string from;
-            append_joined(from, edges[i].from, ", ");
-            if (!from.empty() && text.starts_with(from + " --")) {
-              tight = chain.substr(0, chain.size() - before.size()) + from + text.substr(from.size() + 1);
-            }
-          }
-          chain.append(edges[i].parallel ? "-->" : arrow);
-          if (!edges[i].to.empty()) chain.push_back(' ');
-          append_joined(chain, edges[i].to, ", ");
-          for (std::string* candidate : {&chain, &whole, &tight}) {
-            if (joined || candidate->empty()) continue;
-            if (edges_read_back(*candidate, &edges[lines[m].first], i - lines[m].first + 1)) {
-              lines[m].text = std::move(*candidate);
-              lines.resize(m + 1);
-              joined = true;
-            }
-          }
-          if (joined) break;
-        }
-      }
-    }
-    if (!joined) lines.push_back({std::move(text), i});
-  }
-  for (const Line& line : lines) out.line(depth + 1, line.text);
+  for (const std::string& line : edge_lines(edges, edge_spellings)) out.line(depth + 1, line);
 }
 
 }  // namespace

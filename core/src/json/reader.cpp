@@ -45,7 +45,6 @@ void Arena::reset() {
 
 namespace {
 
-bool is_space(int c) { return c == ' ' || c == '\t' || c == '\n' || c == '\r'; }
 bool is_digit(int c) { return c >= '0' && c <= '9'; }
 
 int hex_value(char c) {
@@ -93,63 +92,45 @@ JsonError Reader::peek_error(std::string message) const {
 
 // ---------------------------------------------------------------- structure
 
-int Reader::peek() {
-  while (pos_ < text_.size() && is_space(text_[pos_])) {
-    ++pos_;
-    // Indentation, eight spaces at a time.
-    while (text_.size() - pos_ >= 8) {
-      if (const std::uint64_t other = load8(text_.data() + pos_) ^ (kOnes * ' ')) {
-        pos_ += first_marked(other);
-        break;
-      }
-      pos_ += 8;
+int Reader::skip_space() {
+  const char* p = text_.data();
+  const std::size_t n = text_.size();
+  std::size_t i = pos_;
+  while (i < n) {
+    const char c = p[i];
+    if (c == ' ') {
+      // One space (after a colon) or a line's indentation.
+      i += i + 1 < n && p[i + 1] != ' ' ? 1 : space_run(p + i, n - i);
+    } else if (c == '\n' || c == '\r' || c == '\t') {
+      ++i;
+    } else {
+      break;
     }
   }
-  return pos_ < text_.size() ? static_cast<unsigned char>(text_[pos_]) : -1;
+  pos_ = i;
+  return i < n ? static_cast<unsigned char>(p[i]) : -1;
 }
 
-Status Reader::open() {
-  if (depth_ + 1 > kMaxDepth) return err(peek_error("recursion limit exceeded"));
-  ++depth_;
-  ++pos_;
-  return Ok{};
+JsonError Reader::too_deep() const { return peek_error("recursion limit exceeded"); }
+
+JsonError Reader::list_error(int c) const {
+  return peek_error(c < 0 ? "EOF while parsing a list" : "expected `,` or `]`");
 }
 
-Result<bool, JsonError> Reader::next_element(bool first) {
-  int c = peek();
-  if (c < 0) return err(peek_error("EOF while parsing a list"));
-  if (c == ']') return false;
-  if (first) return true;
-  if (c != ',') return err(peek_error("expected `,` or `]`"));
-  ++pos_;
-  c = peek();
-  if (c == ']') return err(peek_error("trailing comma"));
-  if (c < 0) return err(peek_error("EOF while parsing a value"));
-  return true;
+JsonError Reader::object_error(bool first, int c) const {
+  if (c < 0) return peek_error("EOF while parsing an object");
+  return peek_error(first ? "key must be a string" : "expected `,` or `}`");
 }
 
-Result<bool, JsonError> Reader::next_member(bool first) {
-  int c = peek();
-  if (c < 0) return err(peek_error("EOF while parsing an object"));
-  if (c == '}') return false;
-  if (!first) {
-    if (c != ',') return err(peek_error("expected `,` or `}`"));
-    ++pos_;
-    c = peek();
-    if (c == '}') return err(peek_error("trailing comma"));
-    if (c < 0) return err(peek_error("EOF while parsing a value"));
-  }
-  if (c != '"') return err(peek_error("key must be a string"));
-  return true;
+// After a comma, where the next element or member must start.
+JsonError Reader::after_comma_error(int c, int close) const {
+  if (c == close) return peek_error("trailing comma");
+  if (c < 0) return peek_error("EOF while parsing a value");
+  return peek_error("key must be a string");
 }
 
-Status Reader::colon() {
-  int c = peek();
-  if (c == ':') {
-    ++pos_;
-    return Ok{};
-  }
-  return err(peek_error(c < 0 ? "EOF while parsing an object" : "expected `:`"));
+JsonError Reader::colon_error() const {
+  return peek_error(pos_ >= text_.size() ? "EOF while parsing an object" : "expected `:`");
 }
 
 Status Reader::end() {
@@ -177,15 +158,9 @@ Result<std::string_view, JsonError> Reader::raw_string() {
   ++pos_;  // the opening quote
   const std::size_t start = pos_;
   // Most strings have no escape: they stay a view into the text. Plain bytes
-  // are passed over eight at a time.
+  // are passed over many at a time.
   while (true) {
-    while (text_.size() - pos_ >= 8) {
-      if (const std::uint64_t stop = escape_mask(load8(text_.data() + pos_))) {
-        pos_ += first_marked(stop);
-        break;
-      }
-      pos_ += 8;
-    }
+    pos_ += plain_run(text_.data() + pos_, text_.size() - pos_);
     if (pos_ >= text_.size()) return err(error("EOF while parsing a string"));
     unsigned char c = static_cast<unsigned char>(text_[pos_]);
     if (c == '"') {
@@ -242,7 +217,7 @@ Result<std::string_view, JsonError> Reader::raw_string() {
   }
 }
 
-Result<std::string_view, JsonError> Reader::string(Arena& arena) {
+Result<std::string_view, JsonError> Reader::held_string(Arena& arena) {
   auto s = raw_string();
   if (!s) return s;
   std::string_view v = s.value();
@@ -334,14 +309,7 @@ Status Reader::scalar(Arena& arena, Value& out) {
     case 'n': out.kind = Kind::Null; return literal("null");
     case 't': out.kind = Kind::Bool; out.boolean = true; return literal("true");
     case 'f': out.kind = Kind::Bool; out.boolean = false; return literal("false");
-    case '"': {
-      auto s = string(arena);
-      if (!s) return err(std::move(s).error());
-      out.kind = Kind::String;
-      out.chars = s.value().data();
-      out.size = s.value().size();
-      return Ok{};
-    }
+    case '"': return string_value(arena, out);
     default:
       if (c == '-' || is_digit(c)) return number(out);
       if (c < 0) return err(peek_error("EOF while parsing a value"));
@@ -384,6 +352,11 @@ const T* keep(Arena& arena, std::vector<T>& stack, std::size_t from) {
 Result<Value, JsonError> Reader::value(Arena& arena) {
   Value out;
   int c = peek();
+  if (c == '"') {
+    // The commonest value, read here rather than through `scalar`.
+    if (auto s = string_value(arena, out); !s) return err(std::move(s).error());
+    return out;
+  }
   if (c == '[') {
     if (auto o = open(); !o) return err(std::move(o).error());
     const std::size_t from = item_stack_.size();

@@ -18,6 +18,7 @@
 #include <string_view>
 #include <vector>
 
+#include "json/bytes.hpp"
 #include "varn/errors.hpp"
 #include "varn/result.hpp"
 
@@ -100,7 +101,13 @@ class Reader {
   explicit Reader(std::string_view text) : text_(text) {}
 
   // Skips white space and returns the next byte without taking it; -1 at the end.
-  int peek();
+  int peek() {
+    // Most tokens follow one another or a run of white space already taken.
+    if (pos_ < text_.size() && static_cast<unsigned char>(text_[pos_]) > ' ') {
+      return static_cast<unsigned char>(text_[pos_]);
+    }
+    return skip_space();
+  }
   bool at_end() const { return pos_ >= text_.size(); }
   void bump() { ++pos_; }
   std::size_t offset() const { return pos_; }
@@ -110,23 +117,63 @@ class Reader {
   JsonError peek_error(std::string message) const;
 
   // Opens the array or object whose bracket is next, counting the nesting.
-  Status open();
+  Status open() {
+    if (depth_ + 1 > kMaxDepth) return err(too_deep());
+    ++depth_;
+    ++pos_;
+    return Ok{};
+  }
   void close() { --depth_; }
 
   // After `[` (or after an element): whether another element follows,
   // taking the comma; the closing `]` is left for `end_array`.
-  Result<bool, JsonError> next_element(bool first);
-  Result<bool, JsonError> next_member(bool first);  // likewise for objects; a key follows
+  Result<bool, JsonError> next_element(bool first) {
+    int c = peek();
+    if (c == ']') return false;
+    if (c >= 0 && first) return true;
+    if (c != ',') return err(list_error(c));
+    ++pos_;
+    c = peek();
+    if (c >= 0 && c != ']') return true;
+    return err(after_comma_error(c, ']'));
+  }
+  // Likewise for objects; a key follows.
+  Result<bool, JsonError> next_member(bool first) {
+    int c = peek();
+    if (c == '}') return false;
+    if (c == '"' && first) return true;
+    if (c != ',' || first) return err(object_error(first, c));
+    ++pos_;
+    c = peek();
+    if (c == '"') return true;
+    return err(after_comma_error(c, '}'));
+  }
   // Takes the closing bracket that `next_element` or `next_member` stopped at.
   void end_container() {
     ++pos_;
     close();
   }
-  Status colon();
+  Status colon() {
+    if (peek() == ':') {
+      ++pos_;
+      return Ok{};
+    }
+    return err(colon_error());
+  }
 
   // A string whose opening quote is next; escapes resolved into `arena` when
   // there are any, else a view into the text.
-  Result<std::string_view, JsonError> string(Arena& arena);
+  Result<std::string_view, JsonError> string(Arena& arena) {
+    // Most strings end before any byte that needs a closer look.
+    const char* p = text_.data() + pos_ + 1;
+    const std::size_t n = text_.size() - pos_ - 1;
+    const std::size_t k = plain_run(p, n);
+    if (k < n && p[k] == '"') {
+      pos_ += k + 2;
+      return std::string_view(p, k);
+    }
+    return held_string(arena);
+  }
   // Any value, held in `arena`; its containers count towards the nesting.
   Result<Value, JsonError> value(Arena& arena);
   // Reads over any value without holding it. Its nesting is not limited
@@ -142,10 +189,27 @@ class Reader {
   JsonError invalid_type(std::string_view want);
 
  private:
+  int skip_space();  // `peek` past white space
+  // The failures of the steps above, out of their way.
+  JsonError too_deep() const;
+  JsonError list_error(int c) const;
+  JsonError object_error(bool first, int c) const;
+  JsonError after_comma_error(int c, int close) const;
+  JsonError colon_error() const;
+
   Result<std::string_view, JsonError> raw_string();  // into the text or into scratch_
+  Result<std::string_view, JsonError> held_string(Arena& arena);  // `string` the long way
   Result<uint32_t, JsonError> hex_escape();
   Status number(Value& out);
   Status literal(std::string_view word);
+  Status string_value(Arena& arena, Value& out) {
+    auto s = string(arena);
+    if (!s) return err(std::move(s).error());
+    out.kind = Kind::String;
+    out.chars = s.value().data();
+    out.size = s.value().size();
+    return Ok{};
+  }
   Status scalar(Arena& arena, Value& out);
 
   std::string_view text_;

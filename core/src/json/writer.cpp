@@ -137,8 +137,25 @@ char* escape(std::string_view s, char* out) {
 
 }  // namespace
 
+Writer::Writer(TextSink sink) : sink_(std::move(sink)) { next_piece(kLargestPiece); }
+
 void Writer::next_piece(std::size_t n) {
-  const std::size_t written = cur_ ? static_cast<std::size_t>(cur_ - piece_.text.get()) : 0;
+  const std::size_t written = written_in_piece();
+  if (sink_) {
+    if (written > 0) {
+      done_size_ += written;
+      sink_(std::string_view(piece_.text.get(), written));
+    }
+    // The piece is reused: its bytes are the sink's copy now, and memory
+    // that is written again costs no fresh pages.
+    if (piece_.size < n) {
+      const std::size_t size = std::max(n, kLargestPiece);
+      piece_ = Piece{std::unique_ptr<char[]>(new char[size]), size};
+    }
+    cur_ = piece_.text.get();
+    end_ = cur_ + piece_.size;
+    return;
+  }
   const std::size_t size = std::max({n, std::size_t{128}, std::min(2 * piece_.size, kLargestPiece)});
   if (written > 0) {
     piece_.size = written;
@@ -148,6 +165,10 @@ void Writer::next_piece(std::size_t n) {
   piece_ = Piece{std::unique_ptr<char[]>(new char[size]), size};
   cur_ = piece_.text.get();
   end_ = cur_ + size;
+}
+
+void Writer::flush() {
+  if (sink_ && written_in_piece() > 0) next_piece(0);
 }
 
 std::string Writer::take() {
@@ -169,20 +190,6 @@ void Writer::take_into(std::string& out) {
   done_size_ = 0;
   piece_ = Piece{};
   cur_ = end_ = nullptr;
-}
-
-TextChunks Writer::take_chunks() {
-  const std::size_t last = written_in_piece();
-  if (last > 0) {
-    piece_.size = last;
-    done_.push_back(std::move(piece_));
-  }
-  TextChunks pieces = std::move(done_);
-  done_.clear();
-  done_size_ = 0;
-  piece_ = Piece{};
-  cur_ = end_ = nullptr;
-  return pieces;
 }
 
 void Writer::put(std::string_view s) {

@@ -7,13 +7,16 @@
 #include <string_view>
 #include <vector>
 
-#include "varn/chunked_text.hpp"
+#include "varn/text_sink.hpp"
 
 namespace varn::json {
 
 class Writer {
  public:
   explicit Writer(std::size_t reserve = 128) { next_piece(reserve); }
+  // A writer that hands each full piece to `sink` and then reuses it; the
+  // text goes nowhere else, and `flush` hands on the last piece.
+  explicit Writer(TextSink sink);
   // Not copied: `cur_` points into the writer's own piece.
   Writer(const Writer&) = delete;
   Writer& operator=(const Writer&) = delete;
@@ -45,8 +48,8 @@ class Writer {
   // Appends the whole text written to `out`, freeing each piece once copied;
   // the writer is left empty.
   void take_into(std::string& out);
-  // The same text in the pieces it was written in, without joining them.
-  TextChunks take_chunks();
+  // Hands what is written and not yet handed on to the sink.
+  void flush();
 
  private:
   struct Frame {
@@ -73,13 +76,17 @@ class Writer {
   std::size_t written_in_piece() const { return cur_ ? static_cast<std::size_t>(cur_ - piece_.text.get()) : 0; }
 
   // A piece's bytes are left uninitialised: every byte kept is written.
-  using Piece = TextChunk;
+  struct Piece {
+    std::unique_ptr<char[]> text;
+    std::size_t size = 0;
+  };
   // The text is written in pieces that are never reallocated: a full piece is
   // set aside and the next one started. One buffer grown by doubling would
   // copy the text at every step and hold it twice while it does; the pieces
   // are joined once, each freed as soon as it is copied. The piece being
   // written is filled through `cur_`.
   std::vector<Piece> done_;
+  TextSink sink_;  // when set, full pieces go here instead of to `done_`
   std::size_t done_size_ = 0;
   Piece piece_;
   char* cur_ = nullptr;

@@ -38,22 +38,36 @@ std::size_t next_comment_mark(std::string_view s, std::size_t i) {
 
 }  // namespace
 
-std::string_view cut_trailing_comment(std::string_view trimmed) {
-  bool in_quotes = false;
-  bool in_pipes = false;
-  for (std::size_t i = next_comment_mark(trimmed, 0); i < trimmed.size(); i = next_comment_mark(trimmed, i + 1)) {
-    char c = trimmed[i];
+std::size_t CommentScan::feed(std::string_view s) {
+  if (s.empty()) return std::string_view::npos;
+  if (slash && s.front() == '/') return 0;
+  slash = false;
+  std::size_t i = 0;
+  if (escaped) {
+    escaped = false;
+    i = 1;
+  }
+  for (i = next_comment_mark(s, i); i < s.size(); i = next_comment_mark(s, i + 1)) {
+    const char c = s[i];
     if (c == '"') {
       in_quotes = !in_quotes;
     } else if (in_quotes) {
-      if (c == '\\') ++i;  // an escaped byte never closes the quotes
+      // An escaped byte never closes the quotes.
+      if (c == '\\' && ++i == s.size()) escaped = true;
     } else if (c == '|') {
       in_pipes = !in_pipes;
-    } else if (!in_pipes && c == '/' && i + 1 < trimmed.size() && trimmed[i + 1] == '/') {
-      return text::trim_end(trimmed.substr(0, i));
+    } else if (!in_pipes && c == '/') {
+      if (i + 1 < s.size() && s[i + 1] == '/') return i;
+      slash = i + 1 == s.size();
     }
   }
-  return trimmed;
+  return std::string_view::npos;
+}
+
+std::string_view cut_trailing_comment(std::string_view trimmed) {
+  CommentScan scan;
+  const std::size_t at = scan.feed(trimmed);
+  return at == std::string_view::npos ? trimmed : text::trim_end(trimmed.substr(0, at));
 }
 
 Line read_line(std::string_view raw) {

@@ -1,5 +1,10 @@
 // The parse entry and the indentation-driven block walk.
 #include <algorithm>
+#include <bit>
+
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
 
 #include "parse/handlers.hpp"
 #include "parse/parser.hpp"
@@ -10,11 +15,28 @@
 namespace varn {
 namespace parse {
 
+namespace {
+
+// The line feeds of a whole document, counted sixteen bytes at a time.
+std::size_t count_line_feeds(std::string_view text) {
+  std::size_t n = 0;
+  std::size_t i = 0;
+#if defined(__SSE2__)
+  const __m128i feed = _mm_set1_epi8('\n');
+  for (; i + 16 <= text.size(); i += 16) {
+    const __m128i x = _mm_loadu_si128(reinterpret_cast<const __m128i*>(text.data() + i));
+    n += static_cast<std::size_t>(std::popcount(static_cast<unsigned>(_mm_movemask_epi8(_mm_cmpeq_epi8(x, feed)))));
+  }
+#endif
+  return n + static_cast<std::size_t>(std::count(text.begin() + static_cast<std::ptrdiff_t>(i), text.end(), '\n'));
+}
+
+}  // namespace
+
 Lines::Lines(std::string_view text)
     : text_(text),
       // A last line without a line feed counts too; nothing after the last one does.
-      count_(static_cast<std::size_t>(std::count(text.begin(), text.end(), '\n')) +
-             (!text.empty() && text.back() != '\n' ? 1 : 0)),
+      count_(count_line_feeds(text) + (!text.empty() && text.back() != '\n' ? 1 : 0)),
       cursor_(text) {}
 
 void Lines::split_next() const {

@@ -85,6 +85,22 @@ struct Line {
   std::string_view content;  // `trimmed` without its trailing comment
 };
 
+// The scan that finds a line's trailing comment: a "//" outside double quotes
+// and outside a '|' span. Inside quotes a backslash hides the byte after it,
+// and a bar opens or closes no span. The state carries from one piece of a
+// line to the next, so that a writer can tell, piece by piece, whether the
+// line it builds keeps every "//" of its own.
+struct CommentScan {
+  bool in_quotes = false;
+  bool in_pipes = false;
+  bool escaped = false;  // the first byte of the next piece is skipped
+  bool slash = false;    // the last piece ended in a '/' that a second one makes a comment mark
+
+  // Scans the next piece: where in it a comment starts (0 also when its mark
+  // began with the piece before), or npos when none does.
+  std::size_t feed(std::string_view piece);
+};
+
 // `trimmed` up to a "//" outside double quotes and outside a '|' span, with the
 // whitespace before it; `trimmed` itself when there is no such comment.
 std::string_view cut_trailing_comment(std::string_view trimmed);

@@ -4,6 +4,7 @@
 
 #include <type_traits>
 
+#include "format/edges.hpp"
 #include "format/format.hpp"
 #include "format/reread.hpp"
 #include "parse/handlers.hpp"
@@ -186,18 +187,22 @@ void render_gate_names(const std::vector<Gate>& gates, std::string& out) {
   for (const Gate& g : gates) render_gate_name(g, {}, out);
 }
 
-void render_flow_edge(const FlowEdge& edge, std::size_t depth, LineSink& out) {
+namespace {
+
+// The first spellings of an edge alone that read back, with a timed value
+// between bars and without them (the bars count for the comment cut).
+std::vector<std::string> flow_edge_spellings(const FlowEdge& edge, bool every) {
   // A wait or timeout text is read between the first two bars of its
   // segment, or whole when there are fewer: one that holds a bar of its own
   // goes without bars around it. A '+' that ends the segment marks the edge
   // parallel. A segment is trimmed unless a second "--" closes it; one opened
   // by a longer run of dashes is not looked for in the names before it; and
   // one with no name before it needs a mark there ('+', which no name keeps).
-  // Of these spellings, the first that reads back is written.
-  auto spell = [&](bool barred, bool plus, bool closed, std::string_view opener) {
+  auto spell = [&](bool barred, bool plus, bool closed, std::string_view opener, std::string_view guard) {
     std::string line;
     if (edge.from.empty() && opener != "--") line.push_back('+');
     format::append_joined(line, edge.from, ", ");
+    line.append(guard);
     line.push_back(' ');
     const char* bar = barred ? "|" : "";
     if (edge.timeout || edge.wait) {
@@ -219,27 +224,44 @@ void render_flow_edge(const FlowEdge& edge, std::size_t depth, LineSink& out) {
   };
   auto reads_back = [&](const std::string& line) {
     const std::vector<FlowEdge> back = parse::parse_flow_edge(line);
-    return back.size() == 1 && back[0].from == edge.from && back[0].to == edge.to && back[0].label == edge.label &&
-           back[0].gate == edge.gate && back[0].wait == edge.wait && back[0].timeout == edge.timeout &&
-           back[0].parallel == edge.parallel;
+    return back.size() == 1 && format::same_edge(back.front(), edge);
   };
-  std::string line = spell(true, false, false, "--");
-  bool doubtful = edge.timeout || edge.wait || edge.gate || edge.label;
+  const bool timed = edge.timeout || edge.wait;
+  std::string line = spell(true, false, false, "--", "");
+  bool doubtful = timed || edge.gate || edge.label;
   for (const std::string& name : edge.from) doubtful = doubtful || name.find("--") != std::string::npos;
-  if (doubtful && !reads_back(line)) {
-    for (std::string_view opener : {"--", "----", "-- "}) {
-      for (bool closed : {false, true}) {
+  // Trailing marks of the last source name are read as the arrow's: a comma
+  // after it keeps them.
+  doubtful = doubtful || (!edge.from.empty() && (edge.from.back().ends_with('-') || edge.from.back().ends_with('+')));
+  if (!doubtful && !every) return {line};
+  // The first found; with `every`, the first found with bars and without,
+  // with the segment closed and not, in the order found.
+  const bool segment = timed || edge.gate || edge.label;
+  std::vector<std::string> found;
+  bool have[2][2] = {{!timed, !timed}, {false, !segment}};  // [barred][closed]
+  for (std::string_view opener : {"--", "----", "-- "}) {
+    for (bool closed : {false, true}) {
+      for (std::string_view guard : {"", ","}) {
         for (auto [barred, plus] : {std::pair{true, false}, {false, false}, {true, true}, {false, true}}) {
-          std::string other = spell(barred, plus, closed, opener);
+          if (have[barred][closed && segment] || (!guard.empty() && edge.from.empty())) continue;
+          std::string other = spell(barred, plus, closed, opener, guard);
           if (reads_back(other)) {
-            out.line(depth, other);
-            return;
+            found.push_back(std::move(other));
+            if (!every) return found;
+            have[barred][closed && segment] = true;
           }
         }
       }
     }
   }
-  out.line(depth, line);
+  if (found.empty()) found.push_back(std::move(line));
+  return found;
+}
+
+}  // namespace
+
+void render_flow_edges(const std::vector<FlowEdge>& edges, std::size_t depth, LineSink& out) {
+  for (const std::string& line : format::edge_lines(edges, flow_edge_spellings)) out.line(depth, line);
 }
 
 // ---------------------------------------------------------------- block kinds
@@ -388,7 +410,7 @@ void write(const Variable& v, std::size_t depth, LineSink& out) {
 
 void write(const Flow& f, std::size_t depth, LineSink& out) {
   out.line(depth, "flow:");
-  for (const FlowEdge& e : f.edges) render_flow_edge(e, depth + 1, out);
+  render_flow_edges(f.edges, depth + 1, out);
   out.blank();
 }
 

@@ -224,7 +224,7 @@ void write(const UseBlock& u, std::size_t depth, LineSink& out) {
 
 void write(const StatesDef& s, std::size_t depth, LineSink& out) {
   out.line(depth, "states:");
-  for (const FlowEdge& e : s.transitions) render_flow_edge(e, depth + 1, out);
+  render_flow_edges(s.transitions, depth + 1, out);
   out.blank();
 }
 

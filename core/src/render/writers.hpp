@@ -35,7 +35,8 @@ class NodeRun {
 // Shared value writers.
 void render_task_marker(const TaskMarker& marker, const std::optional<std::string>& label, std::string& out);
 void render_atom_tag(const Atom& atom, std::string& out);
-void render_flow_edge(const FlowEdge& edge, std::size_t depth, LineSink& out);
+// The edges of a flow or state machine, one line each where that reads back.
+void render_flow_edges(const std::vector<FlowEdge>& edges, std::size_t depth, LineSink& out);
 // " {name}" for each gate; gate bodies are not written.
 void render_gate_names(const std::vector<Gate>& gates, std::string& out);
 // True when both hold gates of the same names, in the same order.

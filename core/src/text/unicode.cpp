@@ -62,8 +62,9 @@ std::size_t last_char_len(std::string_view s, std::size_t end) {
   return 1;
 }
 
-std::string_view trim_start(std::string_view s) {
-  std::size_t i = 0;
+namespace detail {
+
+std::string_view trim_start_from(std::string_view s, std::size_t i) {
   while (i < s.size()) {
     Decoded d = decode(s, i);
     if (!is_white_space(d.cp)) break;
@@ -71,6 +72,8 @@ std::string_view trim_start(std::string_view s) {
   }
   return s.substr(i);
 }
+
+}  // namespace detail
 
 std::size_t word_length(std::string_view s) {
   std::size_t i = 0;
@@ -82,8 +85,9 @@ std::size_t word_length(std::string_view s) {
   return i;
 }
 
-std::string_view trim_end(std::string_view s) {
-  std::size_t end = s.size();
+namespace detail {
+
+std::string_view trim_end_from(std::string_view s, std::size_t end) {
   while (end > 0) {
     std::size_t len = last_char_len(s, end);
     if (!is_white_space(decode(s, end - len).cp)) break;
@@ -91,5 +95,7 @@ std::string_view trim_end(std::string_view s) {
   }
   return s.substr(0, end);
 }
+
+}  // namespace detail
 
 }  // namespace varn::text

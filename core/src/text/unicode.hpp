@@ -46,8 +46,27 @@ inline bool is_numeric(char32_t c) {
 }
 inline bool is_alphanumeric(char32_t c) { return is_alphabetic(c) || is_numeric(c); }
 
-std::string_view trim_start(std::string_view s);
-std::string_view trim_end(std::string_view s);
+namespace detail {
+std::string_view trim_start_from(std::string_view s, std::size_t i);
+std::string_view trim_end_from(std::string_view s, std::size_t end);
+}  // namespace detail
+
+// Most texts start and end with a plain ASCII character, which is decided
+// here without a call.
+inline std::string_view trim_start(std::string_view s) {
+  std::size_t i = 0;
+  for (; i < s.size() && static_cast<unsigned char>(s[i]) < 0x80; ++i) {
+    if (!is_white_space(static_cast<unsigned char>(s[i]))) return s.substr(i);
+  }
+  return i == s.size() ? s.substr(i) : detail::trim_start_from(s, i);
+}
+inline std::string_view trim_end(std::string_view s) {
+  std::size_t end = s.size();
+  for (; end > 0 && static_cast<unsigned char>(s[end - 1]) < 0x80; --end) {
+    if (!is_white_space(static_cast<unsigned char>(s[end - 1]))) return s.substr(0, end);
+  }
+  return end == 0 ? s.substr(0, 0) : detail::trim_end_from(s, end);
+}
 inline std::string_view trim(std::string_view s) { return trim_end(trim_start(s)); }
 
 // Bytes from the start of `s` up to its first whitespace character (or its end).

@@ -97,16 +97,62 @@ TEST(FormatProperties, HeadingNameWithBracesAfterAnUnbalancedOne) {
   expect_formats("# Spring :q2 due:2025-04-o0{ 3w{er @dana}\n", "# :q2 :due:2025-04-o0{ Spring 3w{er @dana}\n");
 }
 
+// A source name ending in dashes keeps them behind dashes of its own that
+// open no segment.
+TEST(FormatProperties, FlowSourceEndingInDashes) {
+  expect_formats("flow:\n  a-- ------> b\n", "flow:\n  a-- ---- --> b\n");
+}
+
 // A "//" after an odd count of '|' is no comment: the edge that needs the
 // bars of the edges before it continues their line.
 TEST(FormatProperties, FlowEdgeWithCommentMarkAfterBars) {
-  expect_formats("flow:\n  a| --> b --> c --> d // e\n  x --> y\n", "flow:\n  a| --> b--> c--> d // e\n  x --> y\n");
-  expect_formats("flow:\n  x| --> ve}// z +,-->t\n", "flow:\n  x| --> ve}// z +,--> t\n");
+  expect_formats("flow:\n  a| --> b --> c --> d // e\n  x --> y\n", "flow:\n  a| --> b --> c --> d // e\n  x --> y\n");
+  expect_formats("flow:\n  x| --> ve}// z +,-->t\n", "flow:\n  x| --> ve}// z +, --> t\n");
   expect_formats("flow:\n  a+, --> b\n", "flow:\n  a+ ----> b\n");
   expect_formats("flow:\n  a, b----d:@--------> y\n", "flow:\n  a, b----d:@---- --> y\n");
-  expect_formats("flow:\n  a| --> x%--t +->x ,-w:|5m|--->ve}// z\n", "flow:\n  a| --> x%--t +->x ,-w:|5m|---> ve}// z\n");
+  expect_formats("flow:\n  a| --> x%--t +->x ,-w:|5m|--->ve}// z\n", "flow:\n  a| --> x%--t +->x ,-w:|5m|- --> ve}// z\n");
   expect_formats("flow:\n  a| --> - f +--> x --t +!->x ,-w:|5m|--->ve}// z\n",
-                 "flow:\n  a| --> - f +--> x --t +!->x ,-w:|5m|---> ve}// z\n");
+                 "flow:\n  a| --> - f + --> x --t +!->x ,-w:|5m|- --> ve}// z\n");
+}
+
+// The bar that keeps the last "//" from the comment cut stands hundreds of
+// edges earlier on the line: every edge goes on that line.
+TEST(FormatProperties, FlowEdgeWithCommentMarkFarAfterBars) {
+  std::string chain = "a|";
+  for (int i = 0; i < 300; ++i) chain.append(" --> b");
+  chain.append(" --> c // d");
+  expect_formats("flow:\n  " + chain + "\n  x --> y\n", "flow:\n  " + chain + "\n  x --> y\n");
+  // Only the edges from the bar on join it; a quote closed before them
+  // leaves them free.
+  expect_formats("flow:\n  \"a\" --> b --> c| --> d --> e // f\n",
+                 "flow:\n  \"a\" --> b\n  b --> c|\n  c| --> d --> e // f\n");
+}
+
+// Where the targets before an edge hold a segment over several names, the
+// names on the joined line stand apart as in the segment.
+TEST(FormatProperties, FlowChainedSegmentOverSeveralNames) {
+  expect_formats("flow:\n  a| --> x --t ,y  ,, z--> w // v\n", "flow:\n  a| --> x --t ,y  ,, z --> w // v\n");
+  expect_formats("flow:\n  a| --> x --t ,y--u --> w // v\n", "flow:\n  a| --> x --t ,y--u --> w // v\n");
+  // A segment that ends at the start of a name, or starts at the end of one,
+  // holds the whole text between the two.
+  expect_formats("flow:\n  a| --> b--x,,--c --> d // e\n", "flow:\n  a| --> b--x,,--c --> d // e\n");
+  expect_formats("flow:\n  a| --> b--, x--c --> d // e\n", "flow:\n  a| --> b--, x--c --> d // e\n");
+}
+
+// An edge without sources or a segment whose own "//" needs quotes before
+// it on its line: a leading edge without names carries them, in its label.
+TEST(FormatProperties, FlowEdgeAfterACarriedQuote) {
+  expect_formats("flow:\n  ,--\"--> --> a//b\n", "flow:\n  ,--\"--> --> a//b\n");
+  expect_formats("flow:\n  ,--|-->-->\"a\"//b\n", "flow:\n  ,--\"--> --> \"a\"//b\n");
+  // Also where the quote is needed only by an edge chained after it.
+  expect_formats("flow:\n  ,--\"--> --> a, b --> c // d\n", "flow:\n  ,--\"--> --> a, b --> c // d\n");
+}
+
+// What stands between a segment's closing "--" and the arrow is read as
+// nothing: a quote there keeps the "//" of the targets.
+TEST(FormatProperties, FlowQuoteAfterAClosedSegment) {
+  expect_formats("flow:\n  a --x--|--> b --> c // d\n", "flow:\n  a --x--\"--> b --> c // d\n");
+  expect_formats("flow:\n  a --wait:|5m|--|--> e // f\n", "flow:\n  a --wait:|5m|--\"--> e // f\n");
 }
 
 // The gates are read from the whole head line, the title from the line cut at

@@ -140,6 +140,22 @@ const Finding kFindings[] = {
     {"IssueTitleOpeningItsGate", "issue: Login a{rev//iew}\n", "issue: Login a{rev//iew}"},
     // Bars of our own would close on the condition's bar and bare its "//".
     {"ConditionHoldingABarAndSlashes", "if a|b // c:\n    x\n", "if a|b // c:\n    x"},
+    // A "//" that the bars of an edge before it keep from the comment cut
+    // goes on the line of that edge, chained; only the edges from it on do.
+    {"FlowEdgeWithCommentMarkAfterBars", "flow:\n  \"a\" --> b --> c| --> d --> e // f\n",
+     "flow:\n    \"a\" --> b\n    b --> c|\n    c| --> d --> e // f"},
+    {"FlowChainedSegmentOverSeveralNames", "flow:\n  a| --> x --t ,y  ,, z--> w // v\n",
+     "flow:\n    a| --> x --t ,y  ,, z --> w // v"},
+    {"FlowEdgeAfterACarriedQuote", "flow:\n  ,--|-->-->\"a\"//b\n", "flow:\n    ,--\"--> --> \"a\"//b"},
+    // Trailing marks of the last source name would be read as the arrow's:
+    // a comma after the name keeps them.
+    {"FlowSourceEndingInAMark", "flow:\n  a-,--> b\n  a+, --x--> c\n  +-,  +--> d\n",
+     "flow:\n    a-, --> b\n    a+, --x--> c\n    +- +--> d"},
+    {"FlowQuoteAfterAClosedSegment", "flow:\n  a --x--|--> b --> c // d\n", "flow:\n    a --x--\"--> b --> c // d"},
+    {"FlowChainedSegmentEndingAtAName", "flow:\n  a| --> b--x,,--c --> d // e\n",
+     "flow:\n    a| --> b--x,,--c --> d // e"},
+    {"FlowQuoteCarriedForAChainedEdge", "flow:\n  ,--\"--> --> a, b --> c // d\n",
+     "flow:\n    ,--\"--> --> a, b --> c // d"},
     // The url and the payload both start inside the trigger.
     {"WebhookUrlAndPayloadInTheTrigger", "webhook: on: |t payload: url: \"/h|t payload: url: \"\n",
      "webhook: on:|t payload: url: \"/h|t payload: url: \""},

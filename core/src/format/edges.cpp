@@ -1,0 +1,275 @@
+#include "format/edges.hpp"
+
+#include <algorithm>
+#include <array>
+#include <limits>
+#include <optional>
+#include <string_view>
+
+#include "format/shared.hpp"
+#include "parse/handlers.hpp"
+#include "parse/parser.hpp"
+#include "parse/text.hpp"
+#include "text/unicode.hpp"
+
+namespace varn::format {
+
+bool same_edge(const FlowEdge& a, const FlowEdge& b) {
+  return a.from == b.from && a.to == b.to && a.label == b.label && a.parallel == b.parallel && a.gate == b.gate &&
+         a.wait == b.wait && a.timeout == b.timeout;
+}
+
+namespace {
+
+constexpr std::size_t npos = std::string_view::npos;
+
+// The comment scan's state between two pieces of a line, as one of sixteen
+// numbers: one bit for each of its flags.
+using State = std::size_t;
+constexpr std::size_t kStates = 16;
+
+State pack(const parse::CommentScan& scan) {
+  return State{scan.in_quotes} | State{scan.in_pipes} << 1 | State{scan.escaped} << 2 | State{scan.slash} << 3;
+}
+
+// The state after `text` when the line before it left `from`; none when a
+// comment would start in it.
+std::optional<State> after(State from, std::string_view text) {
+  parse::CommentScan scan{(from & 1) != 0, (from & 2) != 0, (from & 4) != 0, (from & 8) != 0};
+  if (scan.feed(text) != npos) return std::nullopt;
+  return pack(scan);
+}
+
+// Edges with the same sources, segment and parallel mark: the part of an
+// edge that the text before its arrow gives.
+bool same_left(const FlowEdge& a, const FlowEdge& b) {
+  return a.from == b.from && a.label == b.label && a.parallel == b.parallel && a.gate == b.gate && a.wait == b.wait &&
+         a.timeout == b.timeout;
+}
+
+// The texts between the names that a segment holds: a segment read from a
+// chained line may run over several targets of the edge before, and keeps
+// the commas and spaces between them as they stand, also those before its
+// first name and after its last (where it starts at the end of a name, or
+// ends at the start of one).
+std::vector<std::string_view> separators(std::string_view segment) {
+  std::vector<std::string_view> out;
+  std::size_t from = 0;  // where the text after the last name seen starts
+  bool named = false;
+  std::size_t start = 0;
+  for (std::string_view piece : parse::collect_str_pieces(segment, ",")) {
+    const std::string_view name = text::trim(piece);
+    if (!name.empty()) {
+      const std::size_t at = start + static_cast<std::size_t>(name.data() - piece.data());
+      // Before the first name only a comma makes a separator: spaces alone
+      // are inside the name the segment starts in.
+      if (named || segment.substr(0, at).find(',') != npos) out.push_back(segment.substr(from, at - from));
+      named = true;
+      from = at + name.size();
+    }
+    start += piece.size() + 1;
+  }
+  if (segment.substr(from).find(',') != npos) out.push_back(segment.substr(from));
+  return out;
+}
+
+// On a chained line the targets of one edge are the text before the next
+// arrow, so they are also the next edge's sources and segment. That text,
+// when one reads as the left of `edge`; a comma after it keeps a trailing '+'
+// or '-' in the last name. The names in it may stand apart otherwise than in
+// the targets as first written, but it holds the same quotes and bars.
+struct Chained {
+  std::string text;
+  std::size_t tail;  // where what follows the names starts
+};
+
+std::optional<Chained> chain_piece(const FlowEdge& before, const FlowEdge& edge) {
+  const Strings& names = before.to;
+  std::vector<std::string> pieces(1);
+  append_joined(pieces.front(), names, ", ");
+  // A segment over several names ends in the last name that holds a "--"
+  // (closed by it) or starts there: the names it spans are joined as in it.
+  const std::optional<std::string>& segment = edge.label ? edge.label : edge.gate;
+  const std::vector<std::string_view> seps = segment ? separators(*segment) : std::vector<std::string_view>();
+  std::size_t last = names.size();
+  while (last-- > 0 && names[last].find("--") == std::string::npos) {
+  }
+  if (!seps.empty() && last < names.size()) {
+    for (std::size_t first : {last - std::min(last, seps.size()), last}) {
+      if (first + seps.size() >= names.size()) continue;
+      std::string& piece = pieces.emplace_back();
+      for (std::size_t k = 0; k < names.size(); ++k) {
+        if (k > 0) piece.append(k > first && k <= first + seps.size() ? seps[k - first - 1] : ", ");
+        piece.append(names[k]);
+      }
+    }
+  }
+  for (const std::string& piece : pieces) {
+    for (std::string_view tail : {std::string_view(), std::string_view(",")}) {
+      std::string text = piece + std::string(tail);
+      const std::vector<FlowEdge> back = parse::parse_flow_edge(text + " --> x");
+      if (!back.empty() && same_left(back.front(), edge) && parse::collect_trimmed_strings(text, ",") == names) {
+        return Chained{std::move(text), piece.size()};
+      }
+    }
+  }
+  return std::nullopt;
+}
+
+// Edges with no sources, segment or parallel mark may follow a leading edge
+// that is dropped for having neither sources nor targets, yet whose label
+// sets the quotes and bars their line starts with.
+constexpr std::string_view kCarriers[] = {",--\"-->", ",--|-->", ",--|\"-->"};
+
+std::vector<std::string> carried(const FlowEdge& edge, const std::string& alone) {
+  std::vector<std::string> out;
+  if (!edge.from.empty() || edge.parallel || edge.label || edge.gate || edge.wait || edge.timeout) return out;
+  for (std::string_view carrier : kCarriers) {
+    std::string line(carrier);
+    if (!alone.starts_with(' ')) line.push_back(' ');
+    line.append(alone);
+    const std::vector<FlowEdge> back = parse::parse_flow_edge(line);
+    if (back.size() == 1 && same_edge(back.front(), edge)) out.push_back(std::move(line));
+  }
+  return out;
+}
+
+// What may stand between the "--" that closes a segment and the arrow is
+// read as nothing, and sets the quotes and bars that the targets and the
+// edges chained after them are read in.
+constexpr std::string_view kAfterSegment[] = {"\"", "|", "|\"", "\"|"};
+
+std::vector<std::string> with_marks_after_segment(const FlowEdge& edge, const std::string& alone) {
+  std::vector<std::string> out;
+  const std::size_t arrow = alone.find("-->");
+  if (arrow == npos) return out;
+  const std::string_view left = std::string_view(alone).substr(0, arrow);
+  std::size_t at = arrow;
+  if (left.ends_with("--+")) {
+    --at;
+  } else if (!left.ends_with("--")) {
+    return out;
+  }
+  for (std::string_view marks : kAfterSegment) {
+    std::string line = alone;
+    line.insert(at, marks);
+    const std::vector<FlowEdge> back = parse::parse_flow_edge(line);
+    if (back.size() == 1 && same_edge(back.front(), edge)) out.push_back(std::move(line));
+  }
+  return out;
+}
+
+bool holds_comment_mark(const std::optional<std::string>& text) {
+  return text && text->find("//") != std::string::npos;
+}
+
+bool holds_comment_mark(const FlowEdge& edge) {
+  auto any = [](const Strings& names) {
+    return std::any_of(names.begin(), names.end(), [](const std::string& n) { return n.find("//") != npos; });
+  };
+  return any(edge.from) || any(edge.to) || holds_comment_mark(edge.label) || holds_comment_mark(edge.gate) ||
+         holds_comment_mark(edge.wait) || holds_comment_mark(edge.timeout);
+}
+
+// How an edge is written: on a line of its own with one of its spellings,
+// or chained to the line of the edge before; and the state that line was in
+// before it.
+struct Step {
+  State before = 0;
+  std::size_t spelling = 0;
+  bool chained = false;
+};
+
+constexpr std::size_t kUnreached = std::numeric_limits<std::size_t>::max();
+
+}  // namespace
+
+std::vector<std::string> edge_lines(const std::vector<FlowEdge>& edges, const EdgeSpellings& spellings) {
+  // A "//" can only come from a name or segment: the text between them
+  // holds no '/'. Without one, every edge goes alone.
+  if (std::none_of(edges.begin(), edges.end(), [](const FlowEdge& e) { return holds_comment_mark(e); })) {
+    std::vector<std::string> lines;
+    lines.reserve(edges.size());
+    for (const FlowEdge& edge : edges) lines.push_back(std::move(spellings(edge, false).front()));
+    return lines;
+  }
+  // The least cost (added marks first, then chained edges) that writes the
+  // edges up to this one, for each state the line holding it ends in; then,
+  // from the last edge back, the steps that reach the least.
+  const std::size_t n = edges.size();
+  const std::size_t marks_cost = n + 1;
+  std::vector<std::vector<std::string>> alone(n);
+  std::vector<std::optional<Chained>> chained(n);  // the targets of the edge before, as this edge's left
+  std::vector<std::string> targets(n);
+  std::vector<std::array<Step, kStates>> steps(n);
+  std::array<std::size_t, kStates> cost;
+  cost.fill(kUnreached);
+  for (std::size_t i = 0; i < n; ++i) {
+    const FlowEdge& edge = edges[i];
+    alone[i] = spellings(edge, true);
+    append_joined(targets[i], edge.to, ", ");
+    std::array<std::size_t, kStates> next;
+    next.fill(kUnreached);
+    State best = 0;
+    for (State s = 0; s < kStates; ++s) {
+      if (cost[s] < cost[best]) best = s;
+    }
+    const std::size_t base = i == 0 ? 0 : cost[best];
+    auto reach = [&](std::optional<State> end, std::size_t c, Step step) {
+      if (end && c < next[*end]) {
+        next[*end] = c;
+        steps[i][*end] = step;
+      }
+    };
+    for (std::size_t v = 0; v < alone[i].size(); ++v) {
+      const std::optional<State> end = after(0, alone[i][v]);
+      reach(end, base, {best, v, false});
+    }
+    // Marks of no meaning of their own, to set the quotes and bars: each
+    // counts more than chaining every edge.
+    const std::size_t plain = alone[i].size();
+    for (std::size_t v = 0; v < plain; ++v) {
+      for (std::string& line : with_marks_after_segment(edge, alone[i][v])) alone[i].push_back(std::move(line));
+    }
+    for (std::string& line : carried(edge, alone[i].front())) alone[i].push_back(std::move(line));
+    for (std::size_t v = plain; v < alone[i].size(); ++v) {
+      reach(after(0, alone[i][v]), base + marks_cost, {best, v, false});
+    }
+    if (i > 0 && (chained[i] = chain_piece(edges[i - 1], edge))) {
+      chained[i]->text.append(" --> ").append(targets[i]);
+      const std::string_view added = std::string_view(chained[i]->text).substr(chained[i]->tail);
+      for (State s = 0; s < kStates; ++s) {
+        if (cost[s] != kUnreached) reach(after(s, added), cost[s] + 1, {s, 0, true});
+      }
+    }
+    // No way keeps every "//" of this edge: it goes alone, and loses what
+    // follows its first one.
+    if (std::all_of(next.begin(), next.end(), [](std::size_t c) { return c == kUnreached; })) {
+      reach(State{0}, base, {best, 0, false});
+    }
+    cost = next;
+  }
+
+  std::vector<Step> chosen(n);
+  State s = 0;
+  for (State t = 0; t < kStates; ++t) {
+    if (cost[t] < cost[s]) s = t;
+  }
+  for (std::size_t i = n; i-- > 0;) {
+    chosen[i] = steps[i][s];
+    s = chosen[i].before;
+  }
+  std::vector<std::string> lines;
+  for (std::size_t i = 0; i < n; ++i) {
+    if (chosen[i].chained) {
+      // The targets of the edge before, which end the line, as this edge's left.
+      lines.back().resize(lines.back().size() - targets[i - 1].size());
+      lines.back().append(chained[i]->text);
+    } else {
+      lines.push_back(std::move(alone[i][chosen[i].spelling]));
+    }
+  }
+  return lines;
+}
+
+}  // namespace varn::format
