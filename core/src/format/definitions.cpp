@@ -1,6 +1,7 @@
 // Definition blocks: validations, checks, forms, modules, sync, entities,
 // metrics, gates, serve, issues, comments, commands, projects and scopes.
 #include "format/format.hpp"
+#include "format/reread.hpp"
 #include "parse/inline.hpp"
 #include "parse/parser.hpp"
 #include "parse/text.hpp"
@@ -114,7 +115,7 @@ void write(Out& out, const ModDef& mod, std::size_t depth) {
   std::string& s = out.open(depth);
   s.append("mod:$");
   if (mod.name.starts_with("mod:$")) s.push_back(' ');  // every leading repetition is stripped
-  s.append(mod.name);
+  append_mod_name(s, mod.name);
   if (mod.versioned) s.append(" :v");
   out.close();
   for (const auto& [key, value] : mod.body) {
@@ -154,7 +155,7 @@ void write(Out& out, const SyncDef& sync, std::size_t depth) {
     for (const auto& [key, value] : keys) write_pair(out, depth + 1, key, *value);
     return;
   }
-  write_head(out, depth, "### ", sync.name);
+  out.line(depth, heading_line("### ", sync.name));
   for (const auto& [key, value] : keys) {
     if (!value->empty()) write_pair(out, depth + 1, key, *value);
   }

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <array>
+#include <functional>
 
 #include "format/format.hpp"
 #include "parse/parser.hpp"
@@ -336,6 +337,84 @@ std::string mod_invoke_line(const ModInvoke& invoke) {
   return line;
 }
 
+namespace {
+
+// The comment cut's scan, carried along a line written piece by piece (the
+// parser's own scan reads a whole line): a "//" starts a comment outside
+// quotes and bars.
+struct CutScan {
+  bool in_quotes = false;
+  bool in_bars = false;
+  bool escaped = false;
+  char last = 0;
+
+  // False when a comment would start in `piece`; the state moves past it.
+  bool feed(std::string_view piece) {
+    bool whole = true;
+    for (char c : piece) {
+      const char before = last;
+      last = c;
+      if (escaped) {
+        escaped = false;
+      } else if (c == '"') {
+        in_quotes = !in_quotes;
+      } else if (in_quotes) {
+        escaped = c == '\\';
+      } else if (c == '|') {
+        in_bars = !in_bars;
+      } else if (!in_bars && c == '/' && before == '/') {
+        whole = false;
+      }
+    }
+    return whole;
+  }
+};
+
+}  // namespace
+
+std::size_t append_words_with_marks(std::string& line, std::size_t start, std::string_view text,
+                                    const std::function<bool(std::string&, std::size_t)>& mark) {
+  std::size_t marks = 0;
+  CutScan scan;
+  scan.feed(line);
+  auto append = [&](std::string_view piece) {
+    if (line.size() > start) {
+      line.push_back(' ');
+      scan.feed(" ");
+    }
+    line.append(piece);
+    return scan.feed(piece);
+  };
+  for (bool more = true; more;) {
+    const std::size_t space = text.find(' ');
+    more = space != std::string_view::npos;
+    const std::string_view word = text.substr(0, space);
+    if (more) text.remove_prefix(space + 1);
+    // A bar or a quote hides the "//" unless the word's own close it: two
+    // marks at most.
+    for (int tries = 0; tries < 2 && word.find("//") != std::string_view::npos; ++tries) {
+      CutScan ahead = scan;
+      ahead.feed(" ");
+      if (ahead.feed(word)) break;
+      std::string mark_text;
+      if (!mark(mark_text, marks)) break;
+      ++marks;
+      append(mark_text);
+    }
+    append(word);
+  }
+  return marks;
+}
+
+std::string heading_line(std::string_view hashes, std::string_view name) {
+  std::string line(hashes);
+  append_words_with_marks(line, line.size(), name, [](std::string& s, std::size_t n) {
+    s.append(n % 2 == 0 ? ":|" : ":\"");
+    return true;
+  });
+  return line;
+}
+
 std::string define_line(const Define& define) {
   // The entity's words are read back joined by single spaces, and the first
   // " from @" starts the scope: a second space keeps one in the entity.
@@ -360,34 +439,17 @@ std::string define_line(const Define& define) {
     if (define.from_scope) line.append(" from ").append(*define.from_scope);
     return line;
   };
-  // The atoms where the entity's words need them: before a word whose "//"
-  // the comment cut would take, the next atoms until one of their bars or
-  // quotes hides it; the rest at the end.
+  // The atoms where the entity's words need them, the rest at the end.
   auto spell_between = [&] {
     std::string line = "define:";
     append_target(line, "", define.mod_scope, define.workspace_scope);
-    const std::size_t start = line.size();
-    auto separate = [&] {
-      if (line.size() > start) line.push_back(' ');
-    };
     std::string entity;
     append_entity(entity);
-    std::size_t next = 0;
-    std::string_view rest = entity;
-    for (bool more = true; more;) {
-      const std::size_t space = rest.find(' ');
-      more = space != std::string_view::npos;
-      const std::string_view word = rest.substr(0, space);
-      if (more) rest.remove_prefix(space + 1);
-      if (word.find("//") != std::string_view::npos) {
-        while (next < define.atoms.size() && !keeps_whole(line + " " + std::string(word))) {
-          separate();
-          append_atom(line, define.atoms[next++]);
-        }
-      }
-      separate();
-      line.append(word);
-    }
+    std::size_t next = append_words_with_marks(line, line.size(), entity, [&](std::string& s, std::size_t n) {
+      if (n >= define.atoms.size()) return false;
+      append_atom(s, define.atoms[n]);
+      return true;
+    });
     for (; next < define.atoms.size(); ++next) {
       line.push_back(' ');
       append_atom(line, define.atoms[next]);

@@ -1,6 +1,7 @@
 #pragma once
 // Reading one written line back with the parser's own dispatcher, for the
 // few one-line kinds whose spelling the writer chooses among several.
+#include <functional>
 #include <initializer_list>
 #include <optional>
 #include <string>
@@ -45,6 +46,19 @@ bool webhook_has_no_line(const Webhook& webhook);
 // form when only that one reads back (an invocation read from a "mod:" line
 // keeps its arguments as its name, which the "$" form cannot always say).
 std::string mod_invoke_line(const ModInvoke& invoke);
+
+// Appends the words of `text` (split at single spaces) to `line`, each after
+// a space unless it is the first after `start`. Before a word whose "//" the
+// comment cut would take, `mark` appends a word that the reader takes apart
+// from the text (given how many it appended so far; false when it has none
+// left) until one of their bars or quotes hides the "//". Returns how many.
+std::size_t append_words_with_marks(std::string& line, std::size_t start, std::string_view text,
+                                    const std::function<bool(std::string&, std::size_t)>& mark);
+
+// A heading line for a name whose atoms the reader drops (a declaration
+// under "Sync"): `hashes`, then the name, with atoms holding a bar or a quote
+// where its "//" needs them.
+std::string heading_line(std::string_view hashes, std::string_view name);
 
 // A define's head line (without indent): "define:" and the target, its
 // atoms, then " from " and the scope; or, when that does not read back (an

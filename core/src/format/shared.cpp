@@ -2,6 +2,7 @@
 
 #include <double-conversion/double-conversion.h>
 
+#include <algorithm>
 #include <charconv>
 #include <cmath>
 
@@ -186,6 +187,38 @@ void append_field(std::string& out, const FieldDef& field) {
   }
   out.append(": ");
   append_field_value(out, field.default_, std::string_view(out).substr(start));
+}
+
+std::string query_entity_text(std::string_view entity, bool plural) {
+  if (!plural) return std::string(entity);
+  std::string out;
+  bool marked = false;
+  while (!entity.empty()) {
+    const std::size_t where = entity.find(" where ");
+    const std::size_t snap = entity.find(" from snap:");
+    const std::size_t at = std::min(where, snap);
+    if (at == std::string_view::npos) break;
+    const std::size_t word = at + (at == where ? 6 : 5);  // " where" or " from"
+    out.append(entity.substr(0, word)).append("(s)");
+    entity.remove_prefix(word);
+    marked = true;
+  }
+  out.append(entity);
+  if (!marked) out.append("(s)");
+  return out;
+}
+
+std::string arm_pattern_line(std::string_view pattern) {
+  constexpr std::string_view kOwnLines[] = {"match", "on_pass", "on_fail", "flow", "states"};
+  const bool own = std::find(std::begin(kOwnLines), std::end(kOwnLines), pattern) != std::end(kOwnLines);
+  return std::string(pattern) + (own ? "::" : ":");
+}
+
+void append_mod_name(std::string& out, std::string_view name) {
+  for (std::size_t at; (at = name.find(":v")) != std::string_view::npos; name.remove_prefix(at + 2)) {
+    out.append(name.substr(0, at)).append("::vv");
+  }
+  out.append(name);
 }
 
 void append_target(std::string& out, std::string_view entity, const std::optional<std::string>& mod_scope,

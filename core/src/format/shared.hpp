@@ -79,6 +79,19 @@ void append_field(std::string& out, const FieldDef& field);
 // A statement target: "$mod.@entity", "@workspace:ws.@entity" or "@entity".
 // Only one scope is read back from source; the module scope wins when both
 // are set.
+// A query's entity, with the "(s)" that marks it plural. The reader takes
+// the first " where " and " from snap:" of the expression as its clauses and
+// only then drops every "(s)": in a plural entity that holds them, the marks
+// go inside them, else at the end.
+std::string query_entity_text(std::string_view entity, bool plural);
+// A match arm's pattern line: the pattern and a colon, or two colons where one
+// would make a section's header ("match:", "on_pass:", "on_fail:") or an exact
+// keyword line ("flow:", "states:"); the reader drops every ':' that ends it.
+std::string arm_pattern_line(std::string_view pattern);
+// A module's name after "mod:$": the reader drops each ":v" (the version
+// mark) in one pass from the left, so each of the name's own is written
+// "::vv", whose middle is the one dropped.
+void append_mod_name(std::string& out, std::string_view name);
 void append_target(std::string& out, std::string_view entity, const std::optional<std::string>& mod_scope,
                    const std::optional<std::string>& workspace_scope);
 

@@ -143,12 +143,12 @@ void write(Out& out, const Query& query, std::size_t depth) {
   // the head line; filter and snapshot have no clause lines of their own.
   out.line(depth, "query:");
   std::string& s = out.open(depth + 1);
+  const std::string entity = query_entity_text(query.entity, query.plural);
   if (!query.mod_scope && !query.workspace_scope && query.entity.starts_with("workspace:")) {
-    s.append(query.entity);  // with an "@" it would be read as a workspace scope
+    s.append(entity);  // with an "@" it would be read as a workspace scope
   } else {
-    append_target(s, query.entity, query.mod_scope, query.workspace_scope);
+    append_target(s, entity, query.mod_scope, query.workspace_scope);
   }
-  if (query.plural) s.append("(s)");
   if (query.from_snapshot) {
     s.append(" from snap:");
     s.append(*query.from_snapshot);

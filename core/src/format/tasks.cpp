@@ -63,14 +63,6 @@ void write_clause(Out& out, std::size_t depth, std::string_view key, std::string
   out.close();
 }
 
-// A match arm's pattern line: the pattern and a colon, or two colons where one
-// would make an exact keyword line ("flow:", "states:").
-void write_pattern(Out& out, std::size_t depth, std::string_view pattern) {
-  std::string& s = out.open(depth);
-  s.append(pattern);
-  s.append(pattern == "flow" || pattern == "states" ? "::" : ":");
-  out.close();
-}
 
 constexpr std::string_view kCloses = "git:closes #";
 
@@ -120,7 +112,7 @@ void write(Out& out, const Task& task, std::size_t depth) {
   if (task.match_arms) {
     out.line(depth + 1, "match:");
     for (const MatchArm& arm : *task.match_arms) {
-      write_pattern(out, depth + 2, arm.pattern);
+      out.line(depth + 2, arm_pattern_line(arm.pattern));
       // The nesting under a pattern is only layout; a "query:" line would
       // take deeper lines as its query, so its arm's lines stay beside it.
       const bool beside = (arm.pattern + ":").starts_with("query:");

@@ -55,12 +55,12 @@ namespace {
 void append_query_expr(std::string& line, const Query& q) {
   // An entity of its own that starts with '@' or '$' would lose it to the
   // scope prefix: the '@' of the target form goes before it.
+  const std::string entity = format::query_entity_text(q.entity, q.plural);
   if (q.mod_scope || q.workspace_scope || q.entity.starts_with('@') || q.entity.starts_with('$')) {
-    append_target(line, q.entity, q.mod_scope, q.workspace_scope);
+    append_target(line, entity, q.mod_scope, q.workspace_scope);
   } else {
-    line.append(q.entity);
+    line.append(entity);
   }
-  if (q.plural) line.append("(s)");
   if (q.from_snapshot) line.append(" from snap:").append(*q.from_snapshot);
   if (q.filter) line.append(" where ").append(*q.filter);
 }

@@ -58,7 +58,13 @@ void write(const SyncDef& s, std::size_t depth, LineSink& out) {
   // "sync:" without a name fails to parse. A nameless declaration comes from
   // an untitled heading under a "Sync" heading, and goes back as one: the
   // same lines below it make the same declaration.
-  emit(out, depth, s.name.empty() ? "#" : "sync:", keyword_gap("sync:", s.name), s.name);
+  // A name whose "//" the comment cut would take goes back to a heading as
+  // well, where atoms (which the declaration drops) can hide it.
+  if (!s.name.empty() && !format::keeps_whole(std::string("sync:").append(keyword_gap("sync:", s.name)).append(s.name))) {
+    out.line(depth, format::heading_line("### ", s.name));
+  } else {
+    emit(out, depth, s.name.empty() ? "#" : "sync:", keyword_gap("sync:", s.name), s.name);
+  }
   sub_line_unless_empty(out, depth, "    class: ", s.class_);
   sub_line_unless_empty(out, depth, "    source: ", s.source);
   sub_line_unless_empty(out, depth, "    identity: ", s.identity);

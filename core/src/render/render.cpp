@@ -349,10 +349,7 @@ void write(const Task& t, std::size_t depth, LineSink& out) {
   if (t.match_arms) {
     out.line(depth, "    match:");
     for (const MatchArm& arm : *t.match_arms) {
-      // Every ':' that ends a pattern is dropped: a second one keeps a
-      // pattern such as "on_pass" from reading as a section's header.
-      const bool header = arm.pattern == "match" || arm.pattern == "on_pass" || arm.pattern == "on_fail";
-      const std::string pattern = arm.pattern + (header ? "::" : ":");
+      const std::string pattern = format::arm_pattern_line(arm.pattern);
       out.open(depth + 2).append(pattern);
       out.close();
       // The arm's lines are siblings of its pattern to the parser; they go

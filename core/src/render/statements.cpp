@@ -167,7 +167,10 @@ void write(const CheckDef& c, std::size_t depth, LineSink& out) {
 }
 
 void write(const ModDef& m, std::size_t depth, LineSink& out) {
-  emit(out, depth, "mod:$", keyword_gap("mod:$", m.name), m.name);
+  std::string& head = out.open(depth);
+  head.append("mod:$").append(keyword_gap("mod:$", m.name));
+  format::append_mod_name(head, m.name);
+  out.close();
   for (const auto& [key, value] : m.body) {
     if (value.find('\n') != std::string::npos || cut_by_comment(value)) {
       // A value with line feeds goes between lines of three double quotes,

@@ -254,6 +254,33 @@ TEST(FormatProperties, DefineAtomsHidingTheEntitysSlashes) {
   expect_formats("define:@a :| b// c |d :| e// f |\n", "define:@a :| b// c |d :| e// f |\n");
 }
 
+// The reader drops each ":v" of a module's name once: the name's own is
+// written doubled around its middle.
+TEST(FormatProperties, ModuleNameHoldingTheVersionMark) {
+  expect_formats("mod:$billing ::vv\n", "mod:$billing ::vv :v\n");
+  expect_formats("mod:$a:::vvv\n", "mod:$a:::vvv :v\n");
+}
+
+// A plural entity holding " where " or " from snap:" keeps them apart from
+// the clauses with its "(s)" inside them.
+TEST(FormatProperties, PluralQueryEntityHoldingAClauseWord) {
+  expect_formats("? task(s) where(s) wh sten\n", "query:\n  @task where(s) wh sten\n");
+  expect_formats("? a(s) from(s) snap:x b where c\n", "query:\n  @a from(s) snap:x b where c\n");
+}
+
+// An arm pattern named like a section's header or a keyword line keeps a
+// second colon.
+TEST(FormatProperties, MatchArmPatternNamedLikeASection) {
+  expect_formats("[ ] t\n    match:\n    match::\n    x\n", "[ ] t\n  match:\n    match::\n      x\n");
+  expect_formats("[ ] t\n    match:\n    on_fail::\n    x\n", "[ ] t\n  match:\n    on_fail::\n      x\n");
+}
+
+// A declaration under "Sync" whose name holds a "//" goes back to a heading,
+// with an atom (which the declaration drops) to hide it.
+TEST(FormatProperties, SyncNameHoldingSlashes) {
+  expect_formats("# Sync\n  ## a :| b// c |d\n", "# Sync\n  ### a :| b// c |d\n");
+}
+
 // A one-line module setting whose "//" the comment cut would take keeps the
 // block form it was read from.
 TEST(FormatProperties, ModuleSettingHoldingSlashes) {

@@ -177,6 +177,17 @@ const Finding kFindings[] = {
     {"FlowChainedSegmentEndingInCommas", "flow:\n  a| --> x --t ,y ,,--> w // v\n",
      "flow:\n    a| --> x --t ,y ,, --> w // v"},
     {"FlowDashLabelAfterASourceHoldingDashes", "flow:\n  a --b---- - --> c\n", "flow:\n    a --b ---- ---> c"},
+    // The reader drops each ":v" of a module's name once.
+    {"ModuleNameHoldingTheVersionMark", "mod:$billing ::vv\n", "mod:$billing ::vv"},
+    // A plural entity holding " where " or " from snap:" keeps them apart
+    // from the clauses with its "(s)" inside them.
+    {"PluralQueryEntityHoldingWhere", "? task(s) where(s) wh sten\n", "? task where(s) wh sten"},
+    {"PluralQueryEntityHoldingFromSnap", "? a(s) from(s) snap:x b where c\n", "? a from(s) snap:x b where c"},
+    {"MatchArmPatternNamedLikeAKeywordLine", "[ ] t\n    match:\n    flow::\n    x\n",
+     "[ ] t\n    match:\n        flow::\n            x"},
+    // A declaration under "Sync" whose name holds a "//" goes back to a
+    // heading, with an atom (which the declaration drops) to hide it.
+    {"SyncNameHoldingSlashes", "# Sync\n  ## a :| b// c |d\n", "# Sync\n\n    ### a :| b// c |d"},
     {"MatchArmPatternNamedLikeASection", "[ ] t\n    match:\n    on_pass::\n    x\n",
      "[ ] t\n    match:\n        on_pass::\n            x"},
 };
