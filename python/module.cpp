@@ -338,6 +338,8 @@ class Utf8Copy {
     }
     data_ = static_cast<char*>(at);
     size_ = n;
+    // Written once from start to end, like a large result.
+    varn::memory::advise_sequential_fill(data_, mapped_);
     if (kind == PyUnicode_1BYTE_KIND) {
       encode_latin1(static_cast<const unsigned char*>(chars), static_cast<std::size_t>(length));
       return true;
