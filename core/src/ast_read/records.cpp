@@ -49,11 +49,35 @@ std::string unknown_variant(std::string_view found, const std::array<std::string
   }
 }
 
+// The places of a list of names in a small open hash table, built once at
+// compile time: a name is found with one comparison, however long the list.
+template <const auto& Names>
+struct NameTable {
+  static_assert(Names.size() < 128);
+  static constexpr std::size_t kSlots = 256;
+  static constexpr std::size_t hash(std::string_view s) {
+    if (s.empty()) return 0;
+    auto byte = [&](std::size_t i) { return static_cast<std::size_t>(static_cast<unsigned char>(s[i])); };
+    return (s.size() * 131 + byte(0) * 31 + byte(s.size() / 2) * 11 + byte(s.size() - 1) * 7) % kSlots;
+  }
+  // Each slot holds a place plus one, or zero when free.
+  static constexpr auto slots = [] {
+    std::array<std::uint8_t, kSlots> t{};
+    for (std::size_t i = 0; i < Names.size(); ++i) {
+      std::size_t h = hash(Names[i]);
+      while (t[h] != 0) h = (h + 1) % kSlots;
+      t[h] = static_cast<std::uint8_t>(i + 1);
+    }
+    return t;
+  }();
+};
+
 template <const auto& Names>
 Result<std::size_t, std::string> match_variant(std::string_view name) {
-  // The first byte tells most names apart before their bytes are compared.
-  for (std::size_t i = 0; i < Names.size(); ++i) {
-    if (Names[i].size() == name.size() && !name.empty() && Names[i][0] == name[0] && Names[i] == name) return i;
+  using T = NameTable<Names>;
+  for (std::size_t h = T::hash(name); T::slots[h] != 0; h = (h + 1) % T::kSlots) {
+    const std::size_t i = T::slots[h] - 1u;
+    if (Names[i] == name) return i;
   }
   return err(unknown_variant(name, Names));
 }
