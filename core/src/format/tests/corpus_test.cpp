@@ -273,6 +273,11 @@ TEST(FormatProperties, SyncNameHoldingSlashes) {
   expect_formats("# Sync\n  ## a :| b// c |d\n", "# Sync\n  ### a :| b// c |d\n");
 }
 
+// An artifact line that would read as an assignment goes as a list item.
+TEST(FormatProperties, LatticeArtifactStartingWithEquals) {
+  expect_formats("lattice_validates:\n    - artifact:= D ma: s1\n", "lattice_validates:\n    - artifact: = D ma: s1\n");
+}
+
 // A one-line module setting whose "//" the comment cut would take keeps the
 // block form it was read from.
 TEST(FormatProperties, ModuleSettingHoldingSlashes) {
