@@ -278,6 +278,13 @@ TEST(FormatProperties, LatticeArtifactStartingWithEquals) {
   expect_formats("lattice_validates:\n    - artifact:= D ma: s1\n", "lattice_validates:\n    - artifact: = D ma: s1\n");
 }
 
+// An issue id that the reader would trim, or whose "//" it would cut, goes
+// between quotes.
+TEST(FormatProperties, IssueIdStartingWithSpaceOrHoldingSlashes) {
+  expect_formats("issue: b\n  id: \" C0\"\n", "issue: b\n  id: \" C0\"\n");
+  expect_formats("issue: b\n  id: \"a//b\"\n", "issue: b\n  id: \"a//b\"\n");
+}
+
 // A one-line module setting whose "//" the comment cut would take keeps the
 // block form it was read from.
 TEST(FormatProperties, ModuleSettingHoldingSlashes) {

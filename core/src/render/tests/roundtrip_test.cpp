@@ -186,6 +186,8 @@ const Finding kFindings[] = {
     // An artifact line that would read as an assignment goes as a list item.
     {"LatticeArtifactStartingWithEquals", "lattice_validates:\n    - artifact:= D ma: s1\n",
      "lattice_validates:\n    - artifact: = D ma: s1"},
+    // An issue id that the reader would trim goes between quotes.
+    {"IssueIdStartingWithASpace", "issue: b\n  id: \" C0\"\n", "issue: b\n    id: \" C0\""},
     {"MatchArmPatternNamedLikeASection", "[ ] t\n    match:\n    on_pass::\n    x\n",
      "[ ] t\n    match:\n        on_pass::\n            x"},
 };
