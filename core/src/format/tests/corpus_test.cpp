@@ -285,6 +285,12 @@ TEST(FormatProperties, IssueIdStartingWithSpaceOrHoldingSlashes) {
   expect_formats("issue: b\n  id: \"a//b\"\n", "issue: b\n  id: \"a//b\"\n");
 }
 
+// A recalled text whose own quote would bare its "//" goes without quotes of
+// ours; a lone closing quote keeps the space it ends in.
+TEST(FormatProperties, RecallHoldingAQuoteSlashesAndATrailingSpace) {
+  expect_formats("recall:0l |: \"the k // \"\n", "recall: 0l |: \"the k // \"\n");
+}
+
 // A one-line module setting whose "//" the comment cut would take keeps the
 // block form it was read from.
 TEST(FormatProperties, ModuleSettingHoldingSlashes) {
