@@ -289,19 +289,17 @@ std::string issue_head(const IssueDef& issue, const GateSpelling& spelling) {
   return plain;
 }
 
+std::string issue_id_value(const std::string& id) {
+  for (std::string candidate : {id, "\"" + id + "\"", "|" + id + "|"}) {
+    if (clean_issue_id(text::trim(candidate)) == id && keeps_whole("id: " + candidate)) return candidate;
+  }
+  return id;
+}
+
 void write(Out& out, const IssueDef& issue, std::size_t depth) {
   out.line(depth, issue_head(issue, {append_gate, same_gates}));
   const std::size_t d = depth + 1;
-  if (issue.id) {
-    std::string id = *issue.id;
-    for (std::string candidate : {id, "\"" + id + "\"", "|" + id + "|"}) {
-      if (clean_issue_id(text::trim(candidate)) == id) {
-        id = std::move(candidate);
-        break;
-      }
-    }
-    write_pair(out, d, "id", id);
-  }
+  if (issue.id) write_pair(out, d, "id", issue_id_value(*issue.id));
   write_optional(out, d, "on", issue.on);
   // The reader trims the pair's value, then drops its leading colons: a value
   // that starts with whitespace keeps it behind one colon.

@@ -62,6 +62,12 @@ bool keeps_whole(std::string_view line);
 // bars at its ends: between bars unless those would close on a bar inside
 // and leave a "//" to the comment cut; then bare, or behind one bar.
 std::string barred_value(std::string_view key, std::string_view value);
+// An issue's id as its line writes it: bare, or between quotes or bars where
+// the reader would trim it or take its own quotes and bars away.
+std::string issue_id_value(const std::string& id);
+// The key of a lattice artifact line: "artifact", or the list item's
+// "- artifact" for a value after which the line would read as an assignment.
+std::string_view artifact_key(std::string_view artifact);
 void append_gate(std::string& s, const Gate& gate);  // {name} or {name body}
 void append_gates(std::string& s, const std::vector<Gate>& gates);  // " {..}" each
 void append_atom(std::string& s, const Atom& atom);  // :name or :name:value

@@ -54,6 +54,9 @@ void write_quoted(Out& out, std::size_t depth, std::string_view keyword, std::st
     s.append(keyword);
     s.push_back(' ');
     s.append(value);
+    // A closing quote alone, which the reader strips, keeps the whitespace
+    // the value ends in.
+    if (text::trim_end(value).size() < value.size()) s.push_back('"');
   }
   out.close();
 }

@@ -33,6 +33,14 @@ std::optional<std::string> heading_setting(const Nodes& children, std::string_vi
   return value;
 }
 
+}  // namespace
+
+std::string_view artifact_key(std::string_view artifact) {
+  return reads_as_key_line("artifact", artifact) ? "artifact" : "- artifact";
+}
+
+namespace {
+
 bool is_schema_line(const Node& node) {
   const Prose* prose = node.get_if<Prose>();
   return prose && prose->text.starts_with("schema:");
@@ -47,7 +55,7 @@ void write(Out& out, const LatticeValidatesDef& lattice, std::size_t depth) {
   const bool children_first = std::any_of(lattice.children.begin(), lattice.children.end(), is_schema_line);
   if (children_first) format_children(out, lattice.children, d);
   for (const LatticeArtifactRef& artifact : lattice.artifacts) {
-    write_key(out, d, "artifact", artifact.artifact);
+    write_key(out, d, artifact_key(artifact.artifact), artifact.artifact);
     if (artifact.schema) write_key(out, d + 1, "schema", *artifact.schema);
     for (const LatticeCheck& check : artifact.checks) {
       std::string& s = out.open(d + 1);

@@ -158,7 +158,7 @@ void write(const IssueDef& i, std::size_t depth, LineSink& out) {
       },
       same_gate_names};
   out.line(depth, format::issue_head(i, by_name));
-  sub_line(out, depth, "    id: ", i.id);
+  if (i.id) sub_line(out, depth, "    id: ", format::issue_id_value(*i.id));
   sub_line(out, depth, "    on: ", i.on);
   sub_line(out, depth, "    status: :", i.status);
   sub_line(out, depth, "    priority: :", i.priority);

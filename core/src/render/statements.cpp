@@ -23,7 +23,9 @@ template <class T, class Text>
 void quoted_statement(LineSink& out, std::size_t depth, std::string_view keyword, const std::string& text,
                       Text text_of) {
   const std::string lead = std::string(keyword) + " ";
-  out.open(depth).append(format::first_reading_back<T>({lead + '"' + text + '"', lead + text},
+  // A lone closing quote, which the reader strips, keeps a bare text's
+  // trailing whitespace.
+  out.open(depth).append(format::first_reading_back<T>({lead + '"' + text + '"', lead + text, lead + text + '"'},
                                                        [&](const T& back) { return text_of(back) == text; }));
   out.close();
 }

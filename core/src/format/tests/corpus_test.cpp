@@ -281,6 +281,24 @@ TEST(FormatProperties, SyncNameHoldingSlashes) {
   expect_formats("# Sync\n  ## a :| b// c |d\n", "# Sync\n  ### a :| b// c |d\n");
 }
 
+// An artifact line that would read as an assignment goes as a list item.
+TEST(FormatProperties, LatticeArtifactStartingWithEquals) {
+  expect_formats("lattice_validates:\n    - artifact:= D ma: s1\n", "lattice_validates:\n    - artifact: = D ma: s1\n");
+}
+
+// An issue id that the reader would trim, or whose "//" it would cut, goes
+// between quotes.
+TEST(FormatProperties, IssueIdStartingWithSpaceOrHoldingSlashes) {
+  expect_formats("issue: b\n  id: \" C0\"\n", "issue: b\n  id: \" C0\"\n");
+  expect_formats("issue: b\n  id: \"a//b\"\n", "issue: b\n  id: \"a//b\"\n");
+}
+
+// A recalled text whose own quote would bare its "//" goes without quotes of
+// ours; a lone closing quote keeps the space it ends in.
+TEST(FormatProperties, RecallHoldingAQuoteSlashesAndATrailingSpace) {
+  expect_formats("recall:0l |: \"the k // \"\n", "recall: 0l |: \"the k // \"\n");
+}
+
 // A one-line module setting whose "//" the comment cut would take keeps the
 // block form it was read from.
 TEST(FormatProperties, ModuleSettingHoldingSlashes) {

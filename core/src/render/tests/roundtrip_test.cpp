@@ -188,6 +188,14 @@ const Finding kFindings[] = {
     // A declaration under "Sync" whose name holds a "//" goes back to a
     // heading, with an atom (which the declaration drops) to hide it.
     {"SyncNameHoldingSlashes", "# Sync\n  ## a :| b// c |d\n", "# Sync\n\n    ### a :| b// c |d"},
+    // An artifact line that would read as an assignment goes as a list item.
+    {"LatticeArtifactStartingWithEquals", "lattice_validates:\n    - artifact:= D ma: s1\n",
+     "lattice_validates:\n    - artifact: = D ma: s1"},
+    // An issue id that the reader would trim goes between quotes.
+    {"IssueIdStartingWithASpace", "issue: b\n  id: \" C0\"\n", "issue: b\n    id: \" C0\""},
+    // A recalled text whose own quote would bare its "//" goes without
+    // quotes of ours; a lone closing quote keeps the space it ends in.
+    {"RecallHoldingAQuoteSlashesAndATrailingSpace", "recall:0l |: \"the k // \"\n", "recall: 0l |: \"the k // \""},
     {"MatchArmPatternNamedLikeASection", "[ ] t\n    match:\n    on_pass::\n    x\n",
      "[ ] t\n    match:\n        on_pass::\n            x"},
 };
