@@ -19,11 +19,12 @@ void advise_sequential_fill(void* data, std::size_t size) {
   if (size < kSmallest) return;
   const auto page = static_cast<std::uintptr_t>(sysconf(_SC_PAGESIZE));
   const auto start = reinterpret_cast<std::uintptr_t>(data);
-  // Only the whole pages inside the buffer: the pages at its edges may hold
-  // other data.
-  const std::uintptr_t first = (start + page - 1) / page * page;
-  const std::uintptr_t last = (start + size) / page * page;
-  if (last > first) madvise(reinterpret_cast<void*>(first), last - first, MADV_HUGEPAGE);
+  // Widened to whole pages: the hint changes no data, and a large buffer is
+  // a mapping of its own that must stay one piece, or growing it later
+  // (mremap) fails and the allocator copies it instead.
+  const std::uintptr_t first = start / page * page;
+  const std::uintptr_t last = (start + size + page - 1) / page * page;
+  madvise(reinterpret_cast<void*>(first), last - first, MADV_HUGEPAGE);
 #else
   (void)data;
   (void)size;
