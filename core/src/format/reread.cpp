@@ -406,6 +406,18 @@ std::size_t append_words_with_marks(std::string& line, std::size_t start, std::s
   return marks;
 }
 
+void append_words_with_atoms(std::string& line, std::string_view text, const std::vector<Atom>& atoms) {
+  std::size_t next = append_words_with_marks(line, line.size(), text, [&](std::string& s, std::size_t n) {
+    if (n >= atoms.size()) return false;
+    append_atom(s, atoms[n]);
+    return true;
+  });
+  for (; next < atoms.size(); ++next) {
+    line.push_back(' ');
+    append_atom(line, atoms[next]);
+  }
+}
+
 std::string heading_line(std::string_view hashes, std::string_view name) {
   std::string line(hashes);
   append_words_with_marks(line, line.size(), name, [](std::string& s, std::size_t n) {
@@ -445,15 +457,7 @@ std::string define_line(const Define& define) {
     append_target(line, "", define.mod_scope, define.workspace_scope);
     std::string entity;
     append_entity(entity);
-    std::size_t next = append_words_with_marks(line, line.size(), entity, [&](std::string& s, std::size_t n) {
-      if (n >= define.atoms.size()) return false;
-      append_atom(s, define.atoms[n]);
-      return true;
-    });
-    for (; next < define.atoms.size(); ++next) {
-      line.push_back(' ');
-      append_atom(line, define.atoms[next]);
-    }
+    append_words_with_atoms(line, entity, define.atoms);
     if (define.from_scope) line.append(" from ").append(*define.from_scope);
     return line;
   };

@@ -55,6 +55,11 @@ std::string mod_invoke_line(const ModInvoke& invoke);
 std::size_t append_words_with_marks(std::string& line, std::size_t start, std::string_view text,
                                     const std::function<bool(std::string&, std::size_t)>& mark);
 
+// Appends the words of `text` as `append_words_with_marks` does, with the
+// atoms as the marks, in order: each before the word whose "//" it must hide,
+// the rest after the last word.
+void append_words_with_atoms(std::string& line, std::string_view text, const std::vector<Atom>& atoms);
+
 // A heading line for a name whose atoms the reader drops (a declaration
 // under "Sync"): `hashes`, then the name, with atoms holding a bar or a quote
 // where its "//" needs them.

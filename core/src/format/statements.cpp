@@ -65,15 +65,22 @@ std::string heading_line(const Group& group, std::string_view order) {
 // what the gates leave, so an unbalanced '{' hides the gates after it, and a
 // balanced pair in the name is a gate unless an unbalanced '{' stands before.
 std::string heading_text(const Group& group) {
-  for (std::string_view order : {"nag", "gna", "ang", "gan"}) {
-    std::string line = heading_line(group, order);
+  auto reads_back = [&](const std::string& line) {
     const std::optional<Node> back = read_alone(line);
     const Group* g = back ? back->get_if<Group>() : nullptr;
-    if (g && g->depth == group.depth && g->name == group.name && same_atoms(g->atoms, group.atoms) &&
-        same_gates(g->gates, group.gates)) {
-      return line;
-    }
+    return g && g->depth == group.depth && g->name == group.name && same_atoms(g->atoms, group.atoms) &&
+           same_gates(g->gates, group.gates);
+  };
+  for (std::string_view order : {"nag", "gna", "ang", "gan"}) {
+    std::string line = heading_line(group, order);
+    if (reads_back(line)) return line;
   }
+  // Atoms whose bars or quotes hid a "//" of the name go before that word.
+  std::string between = heading_line(group, "n");
+  between.resize(between.size() - group.name.size());
+  append_words_with_atoms(between, group.name, group.atoms);
+  append_gates(between, group.gates);
+  if (reads_back(between)) return between;
   return heading_line(group, "nag");
 }
 

@@ -281,7 +281,10 @@ void write(const Group& g, std::size_t depth, LineSink& out) {
   std::string before(g.depth, '#');
   for (const Atom& a : g.atoms) render_atom_tag(a, before);
   before.append(" ").append(g.name);
-  out.open(depth).append(format::first_reading_back<Group>({after, before}, [&](const Group& back) {
+  // Atoms whose bars or quotes hid a "//" of the name go before that word.
+  std::string between = hashes;
+  format::append_words_with_atoms(between, g.name, g.atoms);
+  out.open(depth).append(format::first_reading_back<Group>({after, before, between}, [&](const Group& back) {
     return back.name == g.name && format::same_atoms(back.atoms, g.atoms);
   }));
   out.close();

@@ -254,6 +254,12 @@ TEST(FormatProperties, DefineAtomsHidingTheEntitysSlashes) {
   expect_formats("define:@a :| b// c |d :| e// f |\n", "define:@a :| b// c |d :| e// f |\n");
 }
 
+// The same for a heading's name, its gates after it.
+TEST(FormatProperties, HeadingAtomsBetweenTheNamesWords) {
+  expect_formats("# a b :| c// d :| e\n", "# a b :| c// d e :|\n");
+  expect_formats("## a :| b// c :| d {g}\n", "## a :| b// c d :| {g}\n");
+}
+
 // The reader drops each ":v" of a module's name once: the name's own is
 // written doubled around its middle.
 TEST(FormatProperties, ModuleNameHoldingTheVersionMark) {

@@ -172,6 +172,7 @@ const Finding kFindings[] = {
     // it: all first, or each before the word that needs it.
     {"DefineAtomsHidingTheEntitysSlashes", "define:@task :| a// b |c\n", "define:@:| task a// b |c"},
     {"DefineAtomsBetweenTheEntitysWords", "define:@a :| b// c |d :| e// f |\n", "define:@a :| b// c |d :| e// f |"},
+    {"HeadingAtomsBetweenTheNamesWords", "# a b :| c// d :| e\n", "# a b :| c// d e :|"},
     {"FlowChainedWaitOverSeveralNames", "flow:\n  a| --> b//c --wait:d ,e --> f // g\n",
      "flow:\n    a| --> b//c --wait:d ,e --> f // g"},
     {"FlowChainedSegmentEndingInCommas", "flow:\n  a| --> x --t ,y ,,--> w // v\n",
