@@ -71,6 +71,10 @@ std::string_view artifact_key(std::string_view artifact);
 void append_gate(std::string& s, const Gate& gate);  // {name} or {name body}
 void append_gates(std::string& s, const std::vector<Gate>& gates);  // " {..}" each
 void append_atom(std::string& s, const Atom& atom);  // :name or :name:value
+// Whether a heading's name, right after its marks, would open a definition
+// ("## Entity:", "## Metric:") rather than a heading: a second space keeps
+// it a heading's.
+bool opens_definition(std::size_t depth, std::string_view name);
 bool same_atoms(const std::vector<Atom>& a, const std::vector<Atom>& b);
 bool same_gates(const std::vector<Gate>& a, const std::vector<Gate>& b);
 

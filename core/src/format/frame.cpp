@@ -120,6 +120,11 @@ void append_atom(std::string& s, const Atom& atom) {
   }
 }
 
+bool opens_definition(std::size_t depth, std::string_view name) {
+  return depth == 2 && (name.starts_with("Entity:") || name.starts_with("Entity :") || name.starts_with("Metric:") ||
+                        name.starts_with("Metric :"));
+}
+
 void write_field(Out& out, std::size_t depth, const FieldDef& field) {
   std::string& s = out.open(depth);
   const std::size_t start = s.size();

@@ -337,45 +337,11 @@ std::string mod_invoke_line(const ModInvoke& invoke) {
   return line;
 }
 
-namespace {
-
-// The comment cut's scan, carried along a line written piece by piece (the
-// parser's own scan reads a whole line): a "//" starts a comment outside
-// quotes and bars.
-struct CutScan {
-  bool in_quotes = false;
-  bool in_bars = false;
-  bool escaped = false;
-  char last = 0;
-
-  // False when a comment would start in `piece`; the state moves past it.
-  bool feed(std::string_view piece) {
-    bool whole = true;
-    for (char c : piece) {
-      const char before = last;
-      last = c;
-      if (escaped) {
-        escaped = false;
-      } else if (c == '"') {
-        in_quotes = !in_quotes;
-      } else if (in_quotes) {
-        escaped = c == '\\';
-      } else if (c == '|') {
-        in_bars = !in_bars;
-      } else if (!in_bars && c == '/' && before == '/') {
-        whole = false;
-      }
-    }
-    return whole;
-  }
-};
-
-}  // namespace
-
 std::size_t append_words_with_marks(std::string& line, std::size_t start, std::string_view text,
                                     const std::function<bool(std::string&, std::size_t)>& mark) {
   std::size_t marks = 0;
-  CutScan scan;
+  // The comment cut's own scan, carried along the line as it is written.
+  parse::CommentScan scan;
   scan.feed(line);
   auto append = [&](std::string_view piece) {
     if (line.size() > start) {
@@ -383,7 +349,7 @@ std::size_t append_words_with_marks(std::string& line, std::size_t start, std::s
       scan.feed(" ");
     }
     line.append(piece);
-    return scan.feed(piece);
+    scan.feed(piece);
   };
   for (bool more = true; more;) {
     const std::size_t space = text.find(' ');
@@ -393,9 +359,9 @@ std::size_t append_words_with_marks(std::string& line, std::size_t start, std::s
     // A bar or a quote hides the "//" unless the word's own close it: two
     // marks at most.
     for (int tries = 0; tries < 2 && word.find("//") != std::string_view::npos; ++tries) {
-      CutScan ahead = scan;
+      parse::CommentScan ahead = scan;
       ahead.feed(" ");
-      if (ahead.feed(word)) break;
+      if (ahead.feed(word) == std::string_view::npos) break;
       std::string mark_text;
       if (!mark(mark_text, marks)) break;
       ++marks;

@@ -39,12 +39,7 @@ std::string heading_line(const Group& group, std::string_view order) {
   for (char which : order) {
     part.clear();
     if (which == 'n') {
-      // "## Entity:" and "## Metric:" open definitions, not headings.
-      if (s.size() == group.depth && group.depth == 2 &&
-          (group.name.starts_with("Entity:") || group.name.starts_with("Entity :") ||
-           group.name.starts_with("Metric:") || group.name.starts_with("Metric :"))) {
-        part.push_back(' ');
-      }
+      if (s.size() == group.depth && opens_definition(group.depth, group.name)) part.push_back(' ');
       part.append(group.name);
     } else if (which == 'a') {
       append_atoms(part, group.atoms);
@@ -76,8 +71,8 @@ std::string heading_text(const Group& group) {
     if (reads_back(line)) return line;
   }
   // Atoms whose bars or quotes hid a "//" of the name go before that word.
-  std::string between = heading_line(group, "n");
-  between.resize(between.size() - group.name.size());
+  std::string between(group.depth, '#');
+  between.append(opens_definition(group.depth, group.name) ? "  " : " ");
   append_words_with_atoms(between, group.name, group.atoms);
   append_gates(between, group.gates);
   if (reads_back(between)) return between;

@@ -269,11 +269,7 @@ void render_flow_edges(const std::vector<FlowEdge>& edges, std::size_t depth, Li
 
 void write(const Group& g, std::size_t depth, LineSink& out) {
   std::string hashes(g.depth, '#');
-  // "## Entity:" and "## Metric:" open definitions, not headings: a second
-  // space keeps such a name a heading's.
-  const bool definition = g.name.starts_with("Entity:") || g.name.starts_with("Entity :") ||
-                          g.name.starts_with("Metric:") || g.name.starts_with("Metric :");
-  hashes.append(g.depth == 2 && definition ? "  " : " ");
+  hashes.append(format::opens_definition(g.depth, g.name) ? "  " : " ");
   // Gates are left out, but a '{' in the name or an atom can pair with a '}'
   // after it and be read as one: the atoms go first then, if that reads back.
   std::string after = hashes + g.name;
