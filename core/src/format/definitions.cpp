@@ -235,6 +235,29 @@ bool issue_head_reads_back(std::string_view line, const IssueDef& issue, const G
          parse::statement_value(parse::cut_trailing_comment(trimmed), "issue:") == issue.title;
 }
 
+// What follows `opened` (the text of a gate after its '{', up to a comment
+// mark) so that the gate reads back as `gate`, with its closing brace: the rest of its
+// name, or of its body after the whitespace the reader trims. A spelling that
+// leaves bodies out only closes the braces still open.
+std::optional<std::string> gate_completion(std::string_view opened, const Gate& gate, const GateSpelling& spelling) {
+  std::string spelled;
+  spelling.append(spelled, gate);
+  const std::string_view from_name = text::trim_start(opened);
+  if (gate.name.starts_with(from_name)) return spelled.substr(1 + from_name.size());
+  if (!from_name.starts_with(gate.name) || text::word_length(from_name) != gate.name.size()) return std::nullopt;
+  const std::string_view after = text::trim_start(from_name.substr(gate.name.size()));
+  if (!spelling.keeps_bodies) {
+    std::size_t open = 0;
+    for (char c : from_name) {
+      if (c == '{') ++open;
+      if (c == '}' && open > 0) --open;
+    }
+    return std::string(open + 1, '}');
+  }
+  if (!gate.body || !gate.body->starts_with(after)) return std::nullopt;
+  return gate.body->substr(after.size()) + "}";
+}
+
 }  // namespace
 
 std::string issue_head(const IssueDef& issue, const GateSpelling& spelling) {
@@ -278,11 +301,11 @@ std::string issue_head(const IssueDef& issue, const GateSpelling& spelling) {
   // Behind an unbalanced '{' the next gate starts in the title and closes in
   // the comment.
   if (unbalanced != npos) {
-    std::string gate;
-    spelling.append(gate, issue.gates[held]);
-    const std::string_view open_part = std::string_view(head).substr(unbalanced);
-    if (gate.starts_with(open_part)) {
-      std::string line = with_rest(head + gate.substr(open_part.size()), held + 1);
+    const std::string_view open_tail = std::string_view(head).substr(unbalanced + 1);
+    for (std::string_view mark : {"//", " //"}) {
+      const auto rest = gate_completion(std::string(open_tail) + std::string(mark), issue.gates[held], spelling);
+      if (!rest) continue;
+      std::string line = with_rest(head + std::string(mark) + *rest, held + 1);
       if (reads_back(line)) return line;
     }
   }

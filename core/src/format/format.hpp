@@ -83,6 +83,7 @@ bool same_gates(const std::vector<Gate>& a, const std::vector<Gate>& b);
 struct GateSpelling {
   std::function<void(std::string&, const Gate&)> append;
   std::function<bool(const std::vector<Gate>&, const std::vector<Gate>&)> same;
+  bool keeps_bodies = true;  // false: gates are read back by name alone
 };
 // An issue's head line that reads back as its title and gates: the gates the
 // title does not hold follow it (behind a comment mark when the title would

@@ -156,7 +156,7 @@ void write(const IssueDef& i, std::size_t depth, LineSink& out) {
         render_gate_name(g, {}, spelled);
         s.append(std::string_view(spelled).substr(1));  // without its leading space
       },
-      same_gate_names};
+      same_gate_names, false};
   out.line(depth, format::issue_head(i, by_name));
   if (i.id) sub_line(out, depth, "    id: ", format::issue_id_value(*i.id));
   sub_line(out, depth, "    on: ", i.on);

@@ -171,6 +171,10 @@ TEST(FormatProperties, IssueTitleWithUnbalancedBrace) {
   expect_formats("issue: a{b// c}{e}", "issue: a{b// c} {e}\n");
   expect_formats("issue: t {g}", "issue: t {g}\n");
   expect_formats("issue: t //{g}", "issue: t // {g}\n");
+  // The gate's name ends in the title, its body goes on past the mark.
+  expect_formats("issue: a {g  x[:l// y}", "issue: a {g  x[:l// y}\n");
+  expect_formats("issue: a {g|x| // y  }z", "issue: a {g|x| // y}\n");
+  expect_formats("issue: a {{g  x// y}}", "issue: a {{g  x// y}}\n");
 }
 
 // Block lines are read trimmed: a text with a quote and a leading space stays

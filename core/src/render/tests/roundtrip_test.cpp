@@ -138,6 +138,9 @@ const Finding kFindings[] = {
     {"WebhookUrlStartingInTheTrigger", "webhook: on:| url: \"/d:|d:\n", "webhook: on:| url: \"/d:|d:"},
     // The title stops at the comment mark inside the gate that it opens.
     {"IssueTitleOpeningItsGate", "issue: Login a{rev//iew}\n", "issue: Login a{rev//iew}"},
+    // The gate's name ends in the title, before the mark; its body is left out.
+    {"IssueGateNameEndingInTheTitle", "issue: a {g|x| // y  }z\n", "issue: a {g|x| //}"},
+    {"IssueNestedGateNameEndingInTheTitle", "issue: a {g{h x// y}}\n", "issue: a {g{h x//}}"},
     // Bars of our own would close on the condition's bar and bare its "//".
     {"ConditionHoldingABarAndSlashes", "if a|b // c:\n    x\n", "if a|b // c:\n    x"},
     // A "//" that the bars of an edge before it keep from the comment cut
