@@ -31,19 +31,20 @@ void render_node(const Node& node, std::size_t depth, LineSink& out) {
 
 namespace {
 
-// True when the last lines that `node` writes are the members of a scope,
-// which go on until a line that is not deeper or a line of dashes.
-bool ends_in_scope(const Node& node) {
-  return node.visit([](const auto& p) {
+// How many scopes the last lines that `node` writes are members of: each
+// goes on until a line that is not deeper or a line of dashes, and a line of
+// dashes closes the innermost one only.
+std::size_t scopes_open_at_end(const Node& node) {
+  return node.visit([](const auto& p) -> std::size_t {
     using P = std::decay_t<decltype(p)>;
     const Nodes* last = nullptr;
     if constexpr (std::is_same_v<P, ProjectScope>) {
-      return true;
+      return 1 + (p.children.empty() ? 0 : scopes_open_at_end(p.children.back()));
     } else if constexpr (std::is_same_v<P, Task>) {
       if (p.match_arms && !p.match_arms->empty()) {
         last = &p.match_arms->back().children;
       } else if (p.match_arms) {
-        return false;
+        return 0;
       } else if (p.on_fail) {
         last = &*p.on_fail;
       } else if (p.on_pass) {
@@ -54,7 +55,7 @@ bool ends_in_scope(const Node& node) {
     } else if constexpr (requires { p.children; }) {
       if constexpr (std::is_same_v<decltype(p.children), Nodes>) last = &p.children;
     }
-    return last && !last->empty() && ends_in_scope(last->back());
+    return last && !last->empty() ? scopes_open_at_end(last->back()) : 0;
   });
 }
 
@@ -62,11 +63,13 @@ bool ends_in_scope(const Node& node) {
 
 void NodeRun::add(const Node& node) {
   // A line of dashes right after a scope's members is read as the scope's
-  // closing line, so a divider there would be lost: the scope gets its own
-  // closing line first.
-  if (after_scope_ && node.holds<Divider>()) out_.line(depth_, "---");
+  // closing line, so a divider there would be lost: each open scope gets its
+  // own closing line first.
+  if (node.holds<Divider>()) {
+    for (std::size_t n = open_scopes_; n > 0; --n) out_.line(depth_, "---");
+  }
   render_node(node, depth_, out_);
-  after_scope_ = ends_in_scope(node);
+  open_scopes_ = scopes_open_at_end(node);
 }
 
 void render_nodes(const Nodes& nodes, std::size_t depth, LineSink& out) {

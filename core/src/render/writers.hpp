@@ -29,7 +29,7 @@ class NodeRun {
  private:
   LineSink& out_;
   std::size_t depth_;
-  bool after_scope_ = false;
+  std::size_t open_scopes_ = 0;
 };
 
 // Shared value writers.

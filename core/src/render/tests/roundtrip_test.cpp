@@ -138,6 +138,9 @@ const Finding kFindings[] = {
     {"WebhookUrlStartingInTheTrigger", "webhook: on:| url: \"/d:|d:\n", "webhook: on:| url: \"/d:|d:"},
     // The title stops at the comment mark inside the gate that it opens.
     {"IssueTitleOpeningItsGate", "issue: Login a{rev//iew}\n", "issue: Login a{rev//iew}"},
+    // A line of dashes closes one scope: each one open gets its own.
+    {"DividerAfterNestedScopes", "%F\n  # G\n    %N\n      x\n--- //\n",
+     "%F\n    # G\n\n        %N\n            x\n---\n---\n---"},
     // The gate's name ends in the title, before the mark; its body is left out.
     {"IssueGateNameEndingInTheTitle", "issue: a {g|x| // y  }z\n", "issue: a {g|x| //}"},
     {"IssueNestedGateNameEndingInTheTitle", "issue: a {g{h x// y}}\n", "issue: a {g{h x//}}"},
