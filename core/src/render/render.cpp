@@ -381,7 +381,19 @@ void write(const Divider&, std::size_t, LineSink& out) {
 void write(const CodeBlock& c, std::size_t depth, LineSink& out) {
   sub_line(out, depth, "```", c.lang ? std::string_view(*c.lang) : std::string_view());
   // The content is written unchanged: its lines carry their own indentation.
-  out.raw().append(c.content).push_back('\n');
+  // A line that ends in a carriage return gets a second one, as the reader
+  // takes a carriage return before a line feed as part of the line end.
+  std::string& raw = out.raw();
+  std::string_view content = c.content;
+  for (;;) {
+    const std::size_t nl = content.find('\n');
+    const std::string_view line = content.substr(0, nl);
+    raw.append(line);
+    if (line.ends_with('\r')) raw.push_back('\r');
+    raw.push_back('\n');
+    if (nl == std::string_view::npos) break;
+    content.remove_prefix(nl + 1);
+  }
   out.line(depth, "```");
 }
 

@@ -138,6 +138,9 @@ const Finding kFindings[] = {
     {"WebhookUrlStartingInTheTrigger", "webhook: on:| url: \"/d:|d:\n", "webhook: on:| url: \"/d:|d:"},
     // The title stops at the comment mark inside the gate that it opens.
     {"IssueTitleOpeningItsGate", "issue: Login a{rev//iew}\n", "issue: Login a{rev//iew}"},
+    // A carriage return that ends a code line would go with the line feed.
+    {"CodeLinesEndingInCarriageReturns", "```\na\r\r\nb\r\r@\r\r\nc\n```\n",
+     "```\na\r\r\nb\r\r@\r\r\nc\n```"},
     // A line of dashes closes one scope: each one open gets its own.
     {"DividerAfterNestedScopes", "%F\n  # G\n    %N\n      x\n--- //\n",
      "%F\n    # G\n\n        %N\n            x\n---\n---\n---"},
