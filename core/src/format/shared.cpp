@@ -165,24 +165,35 @@ void append_field_value(std::string& out, const FieldValue& value, std::string_v
       value);
 }
 
+namespace {
+
+// The reader removes every "(s)" in one pass: in a text that holds one of its
+// own, each '(' is written "((s)", whose added mark alone goes.
+void append_keeping_marks(std::string& out, std::string_view text, bool escape) {
+  if (!escape) {
+    out.append(text);
+    return;
+  }
+  for (char c : text) {
+    out.push_back(c);
+    if (c == '(') out.append("(s)");
+  }
+}
+
+bool holds_mark(std::string_view text) { return text.find("(s)") != std::string_view::npos; }
+
+}  // namespace
+
 void append_field(std::string& out, const FieldDef& field) {
   const std::size_t start = out.size();
   if (!field.plural) {
     out.append(field.name);
   } else {
-    // The reader trims the name, then removes every "(s)" in one pass: a mark
-    // in front keeps leading whitespace, and an "(s)" of the name's own is
-    // written "((s)s)", whose inner mark alone goes.
+    // The reader trims the name, then removes the marks: a mark in front
+    // keeps leading whitespace.
     const std::string_view name = field.name;
     if (!name.empty() && text::trim_start(name).size() != name.size()) out.append("(s)");
-    if (name.find("(s)") == std::string_view::npos) {
-      out.append(name);
-    } else {
-      for (char c : name) {
-        out.push_back(c);
-        if (c == '(') out.append("(s)");
-      }
-    }
+    append_keeping_marks(out, name, holds_mark(name));
     out.append("(s)");
   }
   out.append(": ");
@@ -192,6 +203,7 @@ void append_field(std::string& out, const FieldDef& field) {
 std::string query_entity_text(std::string_view entity, bool plural) {
   if (!plural) return std::string(entity);
   std::string out;
+  const bool escape = holds_mark(entity);
   bool marked = false;
   while (!entity.empty()) {
     const std::size_t where = entity.find(" where ");
@@ -199,11 +211,12 @@ std::string query_entity_text(std::string_view entity, bool plural) {
     const std::size_t at = std::min(where, snap);
     if (at == std::string_view::npos) break;
     const std::size_t word = at + (at == where ? 6 : 5);  // " where" or " from"
-    out.append(entity.substr(0, word)).append("(s)");
+    append_keeping_marks(out, entity.substr(0, word), escape);
+    out.append("(s)");
     entity.remove_prefix(word);
     marked = true;
   }
-  out.append(entity);
+  append_keeping_marks(out, entity, escape);
   if (!marked) out.append("(s)");
   return out;
 }

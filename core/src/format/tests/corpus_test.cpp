@@ -276,6 +276,9 @@ TEST(FormatProperties, ModuleNameHoldingTheVersionMark) {
 TEST(FormatProperties, PluralQueryEntityHoldingAClauseWord) {
   expect_formats("? task(s) where(s) wh sten\n", "query:\n  @task where(s) wh sten\n");
   expect_formats("? a(s) from(s) snap:x b where c\n", "query:\n  @a from(s) snap:x b where c\n");
+  // One of its own "(s)" is written "((s)s)", as in a field's name.
+  expect_formats("query:\n  @issu tags((s)s) x\n", "query:\n  @issu tags((s)s) x(s)\n");
+  expect_formats("query:\n  @a((s)s) where(s) b( c\n", "query:\n  @a((s)s) where(s) b((s) c\n");
 }
 
 // An arm pattern named like a section's header or a keyword line keeps a
