@@ -85,7 +85,10 @@ Nodes parse_block(Parser& p, std::size_t min_indent, std::size_t depth) {
       continue;
     }
     if (line.size() - rest.size() < min_indent) break;
-    if (auto node = parse_node(p, depth)) nodes.push_back(std::move(*node));
+    if (auto node = parse_node(p, depth)) {
+      if (nodes.empty()) nodes.reserve(4);  // blocks with members mostly have several
+      nodes.push_back(std::move(*node));
+    }
   }
   return nodes;
 }
