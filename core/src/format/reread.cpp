@@ -338,7 +338,8 @@ std::string mod_invoke_line(const ModInvoke& invoke) {
 }
 
 std::size_t append_words_with_marks(std::string& line, std::size_t start, std::string_view text,
-                                    const std::function<bool(std::string&, std::size_t)>& mark) {
+                                    const std::function<bool(std::string&, std::size_t)>& mark,
+                                    const std::function<std::size_t(const parse::CommentScan&, std::size_t)>& due) {
   std::size_t marks = 0;
   // The comment cut's own scan, carried along the line as it is written.
   parse::CommentScan scan;
@@ -356,6 +357,12 @@ std::size_t append_words_with_marks(std::string& line, std::size_t start, std::s
     more = space != std::string_view::npos;
     const std::string_view word = text.substr(0, space);
     if (more) text.remove_prefix(space + 1);
+    for (std::size_t n = due ? due(scan, marks) : 0; n > 0; --n) {
+      std::string mark_text;
+      if (!mark(mark_text, marks)) break;
+      ++marks;
+      append(mark_text);
+    }
     // A bar or a quote hides the "//" unless the word's own close it: two
     // marks at most.
     for (int tries = 0; tries < 2 && word.find("//") != std::string_view::npos; ++tries) {
@@ -373,11 +380,31 @@ std::size_t append_words_with_marks(std::string& line, std::size_t start, std::s
 }
 
 void append_words_with_atoms(std::string& line, std::string_view text, const std::vector<Atom>& atoms) {
-  std::size_t next = append_words_with_marks(line, line.size(), text, [&](std::string& s, std::size_t n) {
-    if (n >= atoms.size()) return false;
+  auto spelled = [&](std::size_t n) {
+    std::string s;
     append_atom(s, atoms[n]);
-    return true;
-  });
+    return s;
+  };
+  // An atom holding a "//" goes, with the atoms before it, where the name's
+  // bars or quotes hide it.
+  auto due = [&](const parse::CommentScan& scan, std::size_t next) -> std::size_t {
+    std::size_t last = next;
+    while (last < atoms.size() && spelled(last).find("//") == std::string::npos) ++last;
+    if (last == atoms.size()) return 0;
+    parse::CommentScan ahead = scan;
+    for (std::size_t n = next; n <= last; ++n) {
+      if (ahead.feed(" ") != std::string_view::npos || ahead.feed(spelled(n)) != std::string_view::npos) return 0;
+    }
+    return last + 1 - next;
+  };
+  std::size_t next = append_words_with_marks(
+      line, line.size(), text,
+      [&](std::string& s, std::size_t n) {
+        if (n >= atoms.size()) return false;
+        s.append(spelled(n));
+        return true;
+      },
+      due);
   for (; next < atoms.size(); ++next) {
     line.push_back(' ');
     append_atom(line, atoms[next]);

@@ -7,6 +7,7 @@
 #include <string>
 #include <string_view>
 
+#include "parse/parser.hpp"
 #include "varn/model.hpp"
 
 namespace varn::format {
@@ -51,12 +52,16 @@ std::string mod_invoke_line(const ModInvoke& invoke);
 // a space unless it is the first after `start`. Before a word whose "//" the
 // comment cut would take, `mark` appends a word that the reader takes apart
 // from the text (given how many it appended so far; false when it has none
-// left) until one of their bars or quotes hides the "//". Returns how many.
+// left) until one of their bars or quotes hides the "//". Before each word,
+// `due` (given the scan so far and that count) may ask for marks of their
+// own. Returns how many marks it appended.
 std::size_t append_words_with_marks(std::string& line, std::size_t start, std::string_view text,
-                                    const std::function<bool(std::string&, std::size_t)>& mark);
+                                    const std::function<bool(std::string&, std::size_t)>& mark,
+                                    const std::function<std::size_t(const parse::CommentScan&, std::size_t)>& due = {});
 
 // Appends the words of `text` as `append_words_with_marks` does, with the
 // atoms as the marks, in order: each before the word whose "//" it must hide,
+// or (with those before it) where the name's bars or quotes hide its own "//";
 // the rest after the last word.
 void append_words_with_atoms(std::string& line, std::string_view text, const std::vector<Atom>& atoms);
 

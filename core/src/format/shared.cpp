@@ -6,6 +6,7 @@
 #include <charconv>
 #include <cmath>
 
+#include "format/format.hpp"
 #include "parse/handlers.hpp"
 #include "parse/parser.hpp"
 #include "parse/text.hpp"
@@ -182,6 +183,8 @@ void append_keeping_marks(std::string& out, std::string_view text, bool escape) 
 
 bool holds_mark(std::string_view text) { return text.find("(s)") != std::string_view::npos; }
 
+bool has_colon(std::string_view text) { return text.find(':') != std::string_view::npos; }
+
 }  // namespace
 
 void append_field(std::string& out, const FieldDef& field) {
@@ -219,6 +222,16 @@ std::string query_entity_text(std::string_view entity, bool plural) {
   append_keeping_marks(out, entity, escape);
   if (!marked) out.append("(s)");
   return out;
+}
+
+std::string batch_field_line(const BatchRecord& record, std::size_t field, std::string_view sep) {
+  const auto& [key, value] = record.fields[field];
+  std::string line = record.id;
+  line.append(sep).append(key).append(sep).append(value);
+  if (field == 0 || keeps_whole(line) || has_colon(key) || has_colon(value)) return line;
+  std::string alone = key;
+  alone.append(sep).append(value);
+  return keeps_whole(alone) ? alone : line;
 }
 
 std::string arm_pattern_line(std::string_view pattern) {

@@ -84,6 +84,11 @@ void append_field(std::string& out, const FieldDef& field);
 // only then drops every "(s)": in a plural entity that holds them, the marks
 // go inside them, else at the end.
 std::string query_entity_text(std::string_view entity, bool plural);
+// The line of a batch record's field `field`: "id: key: value" (with `sep`
+// for ": "), or, after the record's first field, "key: value" (which the
+// reader gives to the last record) where the id's quotes or bars would leave
+// a "//" of the value to the comment cut.
+std::string batch_field_line(const BatchRecord& record, std::size_t field, std::string_view sep);
 // A match arm's pattern line: the pattern and a colon, or two colons where one
 // would make a section's header ("match:", "on_pass:", "on_fail:") or an exact
 // keyword line ("flow:", "states:"); the reader drops every ':' that ends it.

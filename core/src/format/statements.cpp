@@ -119,15 +119,7 @@ void write(Out& out, const Mutate& mutate, std::size_t depth) {
   write_pairs(out, depth + 1, mutate.fields);
   if (!mutate.batch) return;
   for (const BatchRecord& record : *mutate.batch) {
-    for (const auto& [key, value] : record.fields) {
-      std::string& line = out.open(depth + 1);
-      line.append(record.id);
-      line.append(": ");
-      line.append(key);
-      line.append(": ");
-      line.append(value);
-      out.close();
-    }
+    for (std::size_t i = 0; i < record.fields.size(); ++i) out.line(depth + 1, batch_field_line(record, i, ": "));
   }
 }
 

@@ -31,11 +31,7 @@ void write(const Mutate& m, std::size_t depth, LineSink& out) {
   pair_lines(out, depth, "    ", m.fields);
   if (m.batch) {
     for (const BatchRecord& r : *m.batch) {
-      for (const auto& [key, value] : r.fields) {
-        std::string& line = out.open(depth);
-        line.append("    ").append(r.id).append(":").append(key).append(":").append(value);
-        out.close();
-      }
+      for (std::size_t i = 0; i < r.fields.size(); ++i) out.line(depth + 1, format::batch_field_line(r, i, ":"));
     }
   }
   out.blank();

@@ -262,6 +262,10 @@ TEST(FormatProperties, DefineAtomsHidingTheEntitysSlashes) {
 TEST(FormatProperties, HeadingAtomsBetweenTheNamesWords) {
   expect_formats("# a b :| c// d :| e\n", "# a b :| c// d e :|\n");
   expect_formats("## a :| b// c :| d {g}\n", "## a :| b// c d :| {g}\n");
+  // An atom holding "//" goes, after the atoms before it, where the name's
+  // bars hide it.
+  expect_formats("## a |b // c :k:v//w d| e\n", "## a |b :k:v//w // c d| e\n");
+  expect_formats("## a |b :j c :k:v//w d| e :m\n", "## a |b :j :k:v//w c d| e :m\n");
 }
 
 // The reader drops each ":v" of a module's name once: the name's own is
@@ -269,6 +273,12 @@ TEST(FormatProperties, HeadingAtomsBetweenTheNamesWords) {
 TEST(FormatProperties, ModuleNameHoldingTheVersionMark) {
   expect_formats("mod:$billing ::vv\n", "mod:$billing ::vv :v\n");
   expect_formats("mod:$a:::vvv\n", "mod:$a:::vvv :v\n");
+}
+
+// A record's later field goes without the id where the id's bar would leave
+// the value's "//" to the comment cut.
+TEST(FormatProperties, BatchFieldAfterAnIdHoldingABar) {
+  expect_formats("mutate:@t\n  r: k: v\n  a|b: k: v\n  x: y|z // w\n", "mutate:@t\n  r: k: v\n  a|b: k: v\n  x: y|z // w\n");
 }
 
 // A plural entity holding " where " or " from snap:" keeps them apart from

@@ -141,6 +141,9 @@ const Finding kFindings[] = {
     // A carriage return that ends a code line would go with the line feed.
     {"CodeLinesEndingInCarriageReturns", "```\na\r\r\nb\r\r@\r\r\nc\n```\n",
      "```\na\r\r\nb\r\r@\r\r\nc\n```"},
+    // A record's later field goes without the id whose bar would bare its "//".
+    {"BatchFieldAfterAnIdHoldingABar", "mutate:@t\n  r: k: v\n  a|b: k: v\n  x: y|z // w\n",
+     "mutate:@t\n    r:k:v\n    a|b:k:v\n    x:y|z // w"},
     // A line of dashes closes one scope: each one open gets its own.
     {"DividerAfterNestedScopes", "%F\n  # G\n    %N\n      x\n--- //\n",
      "%F\n    # G\n\n        %N\n            x\n---\n---\n---"},
@@ -182,6 +185,7 @@ const Finding kFindings[] = {
     {"DefineAtomsHidingTheEntitysSlashes", "define:@task :| a// b |c\n", "define:@:| task a// b |c"},
     {"DefineAtomsBetweenTheEntitysWords", "define:@a :| b// c |d :| e// f |\n", "define:@a :| b// c |d :| e// f |"},
     {"HeadingAtomsBetweenTheNamesWords", "# a b :| c// d :| e\n", "# a b :| c// d e :|"},
+    {"HeadingAtomHoldingSlashesWithinTheNamesBars", "## a |b // c :k:v//w d| e\n", "## a |b :k:v//w // c d| e"},
     {"FlowChainedWaitOverSeveralNames", "flow:\n  a| --> b//c --wait:d ,e --> f // g\n",
      "flow:\n    a| --> b//c --wait:d ,e --> f // g"},
     {"FlowChainedSegmentEndingInCommas", "flow:\n  a| --> x --t ,y ,,--> w // v\n",
