@@ -80,6 +80,7 @@ void write_text_value(Out& out, std::size_t depth, std::string_view key, std::st
 void write(Out& out, const ValidateDef& validate, std::size_t depth) {
   std::string& s = out.open(depth);
   s.append("validate ");
+  s.append(keyword_gap("validate ", validate.name));
   s.append(validate.name);
   // Every trailing colon is dropped, then the name trimmed: a space keeps
   // the name's own.

@@ -89,6 +89,11 @@ std::string query_entity_text(std::string_view entity, bool plural);
 // reader gives to the last record) where the id's quotes or bars would leave
 // a "//" of the value to the comment cut.
 std::string batch_field_line(const BatchRecord& record, std::size_t field, std::string_view sep);
+// A space to stand between `keyword` and `value` when the value itself starts
+// with the keyword: the parser strips every leading repetition of it.
+inline std::string_view keyword_gap(std::string_view keyword, std::string_view value) {
+  return value.starts_with(keyword) ? " " : "";
+}
 // A match arm's pattern line: the pattern and a colon, or two colons where one
 // would make a section's header ("match:", "on_pass:", "on_fail:") or an exact
 // keyword line ("flow:", "states:"); the reader drops every ':' that ends it.

@@ -21,8 +21,13 @@ void number_line(LineSink& out, std::size_t depth, std::string_view lead, const 
 }
 
 // `lead` then ":a, :b]", when there are items.
-void atom_list_line(LineSink& out, std::size_t depth, std::string_view lead, const Strings& items) {
-  if (!items.empty()) joined_line(out, depth, lead, items, ", ", ":", "", "]");
+void atom_list_line(LineSink& out, std::size_t depth, std::string_view key, const Strings& items) {
+  if (items.empty()) return;
+  // The reader strips every bracket at the ends: a last item that ends in one
+  // goes without them, and a comma ends the list.
+  const bool bracket = !items.back().ends_with(']');
+  const std::string lead = "    " + std::string(key) + (bracket ? ": [" : ": ");
+  joined_line(out, depth, lead, items, ", ", ":", "", bracket ? "]" : ",");
 }
 
 // Lines of a block are not cut at comments, one-line values are: a value
@@ -163,7 +168,7 @@ void write(const IssueDef& i, std::size_t depth, LineSink& out) {
   sub_line(out, depth, "    status: :", i.status);
   sub_line(out, depth, "    priority: :", i.priority);
   sub_line(out, depth, "    assignee: ", i.assignee);
-  atom_list_line(out, depth, "    labels: [", i.labels);
+  atom_list_line(out, depth, "labels", i.labels);
   number_line(out, depth, "    estimate: ", i.estimate);
   if (i.milestone) quoted_line(out, depth, "milestone: ", *i.milestone);
   if (i.due_date) emit(out, depth, "    due_date: ", format::barred_value("due_date", *i.due_date));
@@ -180,7 +185,7 @@ void write(const ThreadComment& c, std::size_t depth, LineSink& out) {
   sub_line(out, depth, "    on: ", c.on);
   sub_line(out, depth, "    author: ", c.author);
   text_value(out, depth, "body", c.body);
-  atom_list_line(out, depth, "    reactions: [", c.reactions);
+  atom_list_line(out, depth, "reactions", c.reactions);
   if (c.created_at) emit(out, depth, "    created_at: ", format::barred_value("created_at", *c.created_at));
   render_nodes(c.children, depth + 1, out);
   out.blank();

@@ -48,11 +48,7 @@ void render_gate_name(const Gate& gate, std::string_view body, std::string& out)
 // line of its own: such a text needs a form whose lines are not cut.
 bool cut_by_comment(std::string_view text);
 
-// A space to stand between `keyword` and `value` when the value itself starts
-// with the keyword: the parser strips every leading repetition of it.
-inline std::string_view keyword_gap(std::string_view keyword, std::string_view value) {
-  return value.starts_with(keyword) ? " " : "";
-}
+using format::keyword_gap;
 
 // One whole line at `depth`: the indent, then the parts.
 template <class... Parts>

@@ -275,6 +275,11 @@ TEST(FormatProperties, ModuleNameHoldingTheVersionMark) {
   expect_formats("mod:$a:::vvv\n", "mod:$a:::vvv :v\n");
 }
 
+// The reader strips every leading "validate " of the name.
+TEST(FormatProperties, ValidateNamedLikeItsKeyword) {
+  expect_formats("validate  validate ortal:\n", "validate  validate ortal:\n");
+}
+
 // A record's later field goes without the id where the id's bar would leave
 // the value's "//" to the comment cut.
 TEST(FormatProperties, BatchFieldAfterAnIdHoldingABar) {

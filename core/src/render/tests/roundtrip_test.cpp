@@ -144,6 +144,10 @@ const Finding kFindings[] = {
     // A record's later field goes without the id whose bar would bare its "//".
     {"BatchFieldAfterAnIdHoldingABar", "mutate:@t\n  r: k: v\n  a|b: k: v\n  x: y|z // w\n",
      "mutate:@t\n    r:k:v\n    a|b:k:v\n    x:y|z // w"},
+    // The reader strips every closing bracket at the end of a list.
+    {"LabelEndingInABracket", "issue: t\n  labels: [:a, :log(n],\n", "issue: t\n    labels: :a, :log(n],"},
+    // The reader strips every leading "validate ".
+    {"ValidateNamedLikeItsKeyword", "validate  validate x:\n", "validate  validate x:"},
     // A line of dashes closes one scope: each one open gets its own.
     {"DividerAfterNestedScopes", "%F\n  # G\n    %N\n      x\n--- //\n",
      "%F\n    # G\n\n        %N\n            x\n---\n---\n---"},
