@@ -4,6 +4,7 @@
 #include "varn/ast.hpp"
 #include "convert/convert.hpp"
 #include "index/index.hpp"
+#include "memory/pages.hpp"
 #include "render/writers.hpp"
 #include "varn/parse.hpp"
 #include "varn/render.hpp"
@@ -35,7 +36,7 @@ TextResult fmt(std::string_view source, const Consumed& consumed) {
 namespace {
 render::LineSink output_for(std::size_t reserve) {
   render::LineSink out("    ");
-  out.raw().reserve(reserve);
+  memory::reserve_for_fill(out.raw(), reserve);
   return out;
 }
 }  // namespace

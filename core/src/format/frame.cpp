@@ -4,6 +4,7 @@
 #include <array>
 
 #include "format/format.hpp"
+#include "memory/pages.hpp"
 #include "parse/handlers.hpp"
 #include "parse/parser.hpp"
 #include "parse/text.hpp"
@@ -219,7 +220,7 @@ void format_children(Out& out, const Nodes& nodes, std::size_t depth) {
   for (const Node& node : nodes) format_top_level(out, previous_block, node);
 }
 
-void DocumentFormatter::reserve(std::size_t bytes) { out.sink.raw().reserve(bytes); }
+void DocumentFormatter::reserve(std::size_t bytes) { memory::reserve_for_fill(out.sink.raw(), bytes); }
 
 void DocumentFormatter::node(const Node& node) { format_top_level(out, previous_block, node); }
 

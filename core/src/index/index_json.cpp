@@ -6,6 +6,7 @@
 
 #include "index/index.hpp"
 #include "json/writer.hpp"
+#include "memory/pages.hpp"
 #include "model/fields.hpp"
 
 namespace varn {
@@ -157,7 +158,7 @@ std::string IndexText::finish(DocumentIndex&& index) {
   // Joined in place: each text's "{" becomes the comma after the text before,
   // whose "\n}" is cut.
   std::string out;
-  out.reserve(total);
+  memory::reserve_for_fill(out, total);
   for (auto& w : sections_) {
     const std::size_t start = out.size();
     if (start > 0) out.resize(start - 2);

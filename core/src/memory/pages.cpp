@@ -31,4 +31,9 @@ void advise_sequential_fill(void* data, std::size_t size) {
 #endif
 }
 
+void reserve_for_fill(std::string& text, std::size_t size) {
+  text.reserve(size);
+  advise_sequential_fill(text.data(), text.capacity());
+}
+
 }  // namespace varn::memory

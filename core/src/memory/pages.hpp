@@ -1,6 +1,7 @@
 #pragma once
 // Page hints for the large buffers a call writes once from start to end.
 #include <cstddef>
+#include <string>
 
 namespace varn::memory {
 
@@ -10,5 +11,8 @@ namespace varn::memory {
 // thousands of faults; with huge pages it costs hundreds. Only a hint:
 // nothing changes where the system refuses it or the buffer is small.
 void advise_sequential_fill(void* data, std::size_t size);
+
+// Reserves room for `size` bytes in `text`, with the hint above.
+void reserve_for_fill(std::string& text, std::size_t size);
 
 }  // namespace varn::memory
