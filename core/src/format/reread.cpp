@@ -363,16 +363,23 @@ std::size_t append_words_with_marks(std::string& line, std::size_t start, std::s
       ++marks;
       append(mark_text);
     }
-    // A bar or a quote hides the "//" unless the word's own close it: two
-    // marks at most.
-    for (int tries = 0; tries < 2 && word.find("//") != std::string_view::npos; ++tries) {
+    // The fewest marks whose bars or quotes hide the word's "//" go before
+    // it; none when no run of them does.
+    constexpr auto npos = std::string_view::npos;
+    auto cut = [&](parse::CommentScan ahead) { return ahead.feed(" ") != npos || ahead.feed(word) != npos; };
+    if (word.find("//") != npos && cut(scan)) {
+      constexpr std::size_t kMostMarks = 16;
       parse::CommentScan ahead = scan;
-      ahead.feed(" ");
-      if (ahead.feed(word) == std::string_view::npos) break;
-      std::string mark_text;
-      if (!mark(mark_text, marks)) break;
-      ++marks;
-      append(mark_text);
+      std::vector<std::string> run;
+      for (std::string m; run.size() < kMostMarks && mark(m, marks + run.size()); m.clear()) {
+        if (ahead.feed(" ") != npos || ahead.feed(m) != npos) break;  // the mark's own "//" is cut
+        run.push_back(m);
+        if (!cut(ahead)) {
+          for (const std::string& r : run) append(r);
+          marks += run.size();
+          break;
+        }
+      }
     }
     append(word);
   }

@@ -266,6 +266,8 @@ TEST(FormatProperties, HeadingAtomsBetweenTheNamesWords) {
   // bars hide it.
   expect_formats("## a |b // c :k:v//w d| e\n", "## a |b :k:v//w // c d| e\n");
   expect_formats("## a |b :j c :k:v//w d| e :m\n", "## a |b :j :k:v//w c d| e :m\n");
+  // The atoms before the one whose quote hides a word's "//" go with it.
+  expect_formats("# a :x :q:b\" c// d :y :q:b\"\n", "# a :x :q:b\" c// d :y :q:b\"\n");
 }
 
 // The reader drops each ":v" of a module's name once: the name's own is

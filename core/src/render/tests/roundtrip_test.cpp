@@ -189,6 +189,7 @@ const Finding kFindings[] = {
     {"DefineAtomsHidingTheEntitysSlashes", "define:@task :| a// b |c\n", "define:@:| task a// b |c"},
     {"DefineAtomsBetweenTheEntitysWords", "define:@a :| b// c |d :| e// f |\n", "define:@a :| b// c |d :| e// f |"},
     {"HeadingAtomsBetweenTheNamesWords", "# a b :| c// d :| e\n", "# a b :| c// d e :|"},
+    {"HeadingAtomsBeforeTheOneWhoseQuoteHidesAWord", "# a :x :q:b\" c// d :y :q:b\"\n", "# a :x :q:b\" c// d :y :q:b\""},
     {"HeadingAtomHoldingSlashesWithinTheNamesBars", "## a |b // c :k:v//w d| e\n", "## a |b :k:v//w // c d| e"},
     {"FlowChainedWaitOverSeveralNames", "flow:\n  a| --> b//c --wait:d ,e --> f // g\n",
      "flow:\n    a| --> b//c --wait:d ,e --> f // g"},
