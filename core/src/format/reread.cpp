@@ -337,9 +337,57 @@ std::string mod_invoke_line(const ModInvoke& invoke) {
   return line;
 }
 
+namespace {
+
+constexpr std::size_t kMostMarks = 16;  // tried before one word
+
+std::size_t scan_key(const parse::CommentScan& s) {
+  return static_cast<std::size_t>(s.in_quotes) | static_cast<std::size_t>(s.in_pipes) << 1 |
+         static_cast<std::size_t>(s.escaped) << 2 | static_cast<std::size_t>(s.slash) << 3;
+}
+
+// The next marks from one count on, and for each scan state met the states
+// after the first one, two, ... of them (fewer where a mark's own "//" is
+// cut). The same run is tried before word after word until some of it is
+// placed, so each state walks through it once: every word then costs a
+// bounded amount, however long the marks.
+class MarkRun {
+ public:
+  explicit MarkRun(const std::function<bool(std::string&, std::size_t)>& mark) : mark_(mark) {}
+
+  const std::vector<parse::CommentScan>& after(std::size_t first, const parse::CommentScan& from) {
+    if (first != first_) {
+      first_ = first;
+      texts_.clear();
+      for (auto& states : by_state_) states.reset();
+      for (std::string m; texts_.size() < kMostMarks && mark_(m, first + texts_.size()); m.clear()) texts_.push_back(m);
+    }
+    auto& states = by_state_[scan_key(from)];
+    if (!states) {
+      states.emplace();
+      parse::CommentScan ahead = from;
+      for (const std::string& m : texts_) {
+        if (ahead.feed(" ") != std::string_view::npos || ahead.feed(m) != std::string_view::npos) break;
+        states->push_back(ahead);
+      }
+    }
+    return *states;
+  }
+  const std::string& text(std::size_t i) const { return texts_[i]; }
+
+ private:
+  const std::function<bool(std::string&, std::size_t)>& mark_;
+  std::size_t first_ = std::string_view::npos;
+  std::vector<std::string> texts_;
+  std::array<std::optional<std::vector<parse::CommentScan>>, 16> by_state_;
+};
+
+}  // namespace
+
 std::size_t append_words_with_marks(std::string& line, std::size_t start, std::string_view text,
                                     const std::function<bool(std::string&, std::size_t)>& mark,
-                                    const std::function<std::size_t(const parse::CommentScan&, std::size_t)>& due) {
+                                    const std::function<bool(std::size_t)>& hidden) {
+  constexpr auto npos = std::string_view::npos;
   std::size_t marks = 0;
   // The comment cut's own scan, carried along the line as it is written.
   parse::CommentScan scan;
@@ -352,31 +400,35 @@ std::size_t append_words_with_marks(std::string& line, std::size_t start, std::s
     line.append(piece);
     scan.feed(piece);
   };
+  MarkRun run(mark);
+  auto place = [&](std::size_t count) {
+    for (std::size_t i = 0; i < count; ++i) append(std::string(run.text(i)));
+    marks += count;
+  };
   for (bool more = true; more;) {
     const std::size_t space = text.find(' ');
-    more = space != std::string_view::npos;
+    more = space != npos;
     const std::string_view word = text.substr(0, space);
     if (more) text.remove_prefix(space + 1);
-    for (std::size_t n = due ? due(scan, marks) : 0; n > 0; --n) {
-      std::string mark_text;
-      if (!mark(mark_text, marks)) break;
-      ++marks;
-      append(mark_text);
+    // A mark that must stand hidden goes, with those before it, where the
+    // scan hides it.
+    if (hidden) {
+      const std::vector<parse::CommentScan>& states = run.after(marks, scan);
+      for (std::size_t i = 0; i < states.size(); ++i) {
+        if (hidden(marks + i)) {
+          place(i + 1);
+          break;
+        }
+      }
     }
     // The fewest marks whose bars or quotes hide the word's "//" go before
     // it; none when no run of them does.
-    constexpr auto npos = std::string_view::npos;
     auto cut = [&](parse::CommentScan ahead) { return ahead.feed(" ") != npos || ahead.feed(word) != npos; };
     if (word.find("//") != npos && cut(scan)) {
-      constexpr std::size_t kMostMarks = 16;
-      parse::CommentScan ahead = scan;
-      std::vector<std::string> run;
-      for (std::string m; run.size() < kMostMarks && mark(m, marks + run.size()); m.clear()) {
-        if (ahead.feed(" ") != npos || ahead.feed(m) != npos) break;  // the mark's own "//" is cut
-        run.push_back(m);
-        if (!cut(ahead)) {
-          for (const std::string& r : run) append(r);
-          marks += run.size();
+      const std::vector<parse::CommentScan>& states = run.after(marks, scan);
+      for (std::size_t i = 0; i < states.size(); ++i) {
+        if (!cut(states[i])) {
+          place(i + 1);
           break;
         }
       }
@@ -387,34 +439,20 @@ std::size_t append_words_with_marks(std::string& line, std::size_t start, std::s
 }
 
 void append_words_with_atoms(std::string& line, std::string_view text, const std::vector<Atom>& atoms) {
-  auto spelled = [&](std::size_t n) {
-    std::string s;
-    append_atom(s, atoms[n]);
-    return s;
-  };
-  // An atom holding a "//" goes, with the atoms before it, where the name's
-  // bars or quotes hide it.
-  auto due = [&](const parse::CommentScan& scan, std::size_t next) -> std::size_t {
-    std::size_t last = next;
-    while (last < atoms.size() && spelled(last).find("//") == std::string::npos) ++last;
-    if (last == atoms.size()) return 0;
-    parse::CommentScan ahead = scan;
-    for (std::size_t n = next; n <= last; ++n) {
-      if (ahead.feed(" ") != std::string_view::npos || ahead.feed(spelled(n)) != std::string_view::npos) return 0;
-    }
-    return last + 1 - next;
-  };
+  std::vector<std::string> spelled(atoms.size());
+  for (std::size_t n = 0; n < atoms.size(); ++n) append_atom(spelled[n], atoms[n]);
+  // An atom holding a "//" goes where the name's bars or quotes hide it.
   std::size_t next = append_words_with_marks(
       line, line.size(), text,
       [&](std::string& s, std::size_t n) {
         if (n >= atoms.size()) return false;
-        s.append(spelled(n));
+        s.append(spelled[n]);
         return true;
       },
-      due);
+      [&](std::size_t n) { return spelled[n].find("//") != std::string::npos; });
   for (; next < atoms.size(); ++next) {
     line.push_back(' ');
-    append_atom(line, atoms[next]);
+    line.append(spelled[next]);
   }
 }
 

@@ -52,12 +52,13 @@ std::string mod_invoke_line(const ModInvoke& invoke);
 // a space unless it is the first after `start`. Before a word whose "//" the
 // comment cut would take, `mark` appends a word that the reader takes apart
 // from the text (given how many it appended so far; false when it has none
-// left) until one of their bars or quotes hides the "//". Before each word,
-// `due` (given the scan so far and that count) may ask for marks of their
-// own. Returns how many marks it appended.
+// left) until one of their bars or quotes hides the "//"; and a mark for
+// which `hidden` holds goes, with those before it, before the first word
+// where the scan hides it. At most sixteen marks are tried before a word.
+// Returns how many marks it appended.
 std::size_t append_words_with_marks(std::string& line, std::size_t start, std::string_view text,
                                     const std::function<bool(std::string&, std::size_t)>& mark,
-                                    const std::function<std::size_t(const parse::CommentScan&, std::size_t)>& due = {});
+                                    const std::function<bool(std::size_t)>& hidden = {});
 
 // Appends the words of `text` as `append_words_with_marks` does, with the
 // atoms as the marks, in order: each before the word whose "//" it must hide,
