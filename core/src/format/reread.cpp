@@ -438,7 +438,8 @@ std::size_t append_words_with_marks(std::string& line, std::size_t start, std::s
   return marks;
 }
 
-void append_words_with_atoms(std::string& line, std::string_view text, const std::vector<Atom>& atoms) {
+void append_words_with_atoms(std::string& line, std::string_view text, const std::vector<Atom>& atoms,
+                             bool hide_slashed) {
   std::vector<std::string> spelled(atoms.size());
   for (std::size_t n = 0; n < atoms.size(); ++n) append_atom(spelled[n], atoms[n]);
   // An atom holding a "//" goes where the name's bars or quotes hide it.
@@ -449,7 +450,7 @@ void append_words_with_atoms(std::string& line, std::string_view text, const std
         s.append(spelled[n]);
         return true;
       },
-      [&](std::size_t n) { return spelled[n].find("//") != std::string::npos; });
+      [&](std::size_t n) { return hide_slashed && spelled[n].find("//") != std::string::npos; });
   for (; next < atoms.size(); ++next) {
     line.push_back(' ');
     line.append(spelled[next]);
@@ -490,18 +491,18 @@ std::string define_line(const Define& define) {
     return line;
   };
   // The atoms where the entity's words need them, the rest at the end.
-  auto spell_between = [&] {
+  auto spell_between = [&](bool hide_slashed) {
     std::string line = "define:";
     append_target(line, "", define.mod_scope, define.workspace_scope);
     std::string entity;
     append_entity(entity);
-    append_words_with_atoms(line, entity, define.atoms);
+    append_words_with_atoms(line, entity, define.atoms, hide_slashed);
     if (define.from_scope) line.append(" from ").append(*define.from_scope);
     return line;
   };
   std::string line = spell(false);
   if (define.atoms.empty() || rereads_as(line, define)) return line;
-  for (std::string other : {spell(true), spell_between()}) {
+  for (std::string other : {spell(true), spell_between(false), spell_between(true)}) {
     if (rereads_as(other, define)) return other;
   }
   return line;

@@ -62,9 +62,10 @@ std::size_t append_words_with_marks(std::string& line, std::size_t start, std::s
 
 // Appends the words of `text` as `append_words_with_marks` does, with the
 // atoms as the marks, in order: each before the word whose "//" it must hide,
-// or (with those before it) where the name's bars or quotes hide its own "//";
-// the rest after the last word.
-void append_words_with_atoms(std::string& line, std::string_view text, const std::vector<Atom>& atoms);
+// or, with `hide_slashed`, (with those before it) where the name's bars or
+// quotes first hide its own "//"; the rest after the last word.
+void append_words_with_atoms(std::string& line, std::string_view text, const std::vector<Atom>& atoms,
+                             bool hide_slashed);
 
 // A heading line for a name whose atoms the reader drops (a declaration
 // under "Sync"): `hashes`, then the name, with atoms holding a bar or a quote

@@ -71,11 +71,13 @@ std::string heading_text(const Group& group) {
     if (reads_back(line)) return line;
   }
   // Atoms whose bars or quotes hid a "//" of the name go before that word.
-  std::string between(group.depth, '#');
-  between.append(opens_definition(group.depth, group.name) ? "  " : " ");
-  append_words_with_atoms(between, group.name, group.atoms);
-  append_gates(between, group.gates);
-  if (reads_back(between)) return between;
+  for (bool hide_slashed : {false, true}) {
+    std::string between(group.depth, '#');
+    between.append(opens_definition(group.depth, group.name) ? "  " : " ");
+    append_words_with_atoms(between, group.name, group.atoms, hide_slashed);
+    append_gates(between, group.gates);
+    if (reads_back(between)) return between;
+  }
   return heading_line(group, "nag");
 }
 

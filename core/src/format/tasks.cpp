@@ -76,24 +76,23 @@ void write(Out& out, const Task& task, std::size_t depth) {
   s.append("] ");
   // Gates and the closing reference are read from the text left to right: an
   // unbalanced '{' or a "git:closes #" in the text itself would hide them, so
-  // they go first then.
+  // they go first then; so too where the text's quotes or bars would leave a
+  // "//" of a gate to the comment cut.
   const std::string_view text = text::trim(task.text);
+  std::string tail;
+  append_gates(tail, task.gates);
+  if (task.closes) {
+    tail.push_back(' ');
+    tail.append(kCloses);
+    append_unsigned(tail, *task.closes);
+  }
+  const std::size_t head = s.size();
+  s.append(text);
+  s.append(tail);
   const bool lead = text.find('{') != std::string_view::npos || text.find(kCloses) != std::string_view::npos;
-  auto tail = [&] {
-    append_gates(s, task.gates);
-    if (task.closes) {
-      s.push_back(' ');
-      s.append(kCloses);
-      append_unsigned(s, *task.closes);
-    }
-  };
-  if (lead && (!task.gates.empty() || task.closes)) {
-    tail();
-    s.push_back(' ');
-    s.append(text);
-  } else {
-    s.append(text);
-    tail();
+  if (!tail.empty() && (lead || !keeps_whole(s))) {
+    std::string first = s.substr(0, head) + tail + " " + std::string(text);
+    if (lead || keeps_whole(first)) s = std::move(first);
   }
   out.close();
 

@@ -282,8 +282,10 @@ void write(const Group& g, std::size_t depth, LineSink& out) {
   before.append(" ").append(g.name);
   // Atoms whose bars or quotes hid a "//" of the name go before that word.
   std::string between = hashes;
-  format::append_words_with_atoms(between, g.name, g.atoms);
-  out.open(depth).append(format::first_reading_back<Group>({after, before, between}, [&](const Group& back) {
+  format::append_words_with_atoms(between, g.name, g.atoms, false);
+  std::string hidden = hashes;
+  format::append_words_with_atoms(hidden, g.name, g.atoms, true);
+  out.open(depth).append(format::first_reading_back<Group>({after, before, between, hidden}, [&](const Group& back) {
     return back.name == g.name && format::same_atoms(back.atoms, g.atoms);
   }));
   out.close();

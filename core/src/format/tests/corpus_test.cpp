@@ -277,6 +277,11 @@ TEST(FormatProperties, ModuleNameHoldingTheVersionMark) {
   expect_formats("mod:$a:::vvv\n", "mod:$a:::vvv :v\n");
 }
 
+// A gate whose quote and "//" the text's quote would bare goes first.
+TEST(FormatProperties, TaskGateHidingItsSlashesFromTheText) {
+  expect_formats("[ ]{g a|b \"//c} t\"x\n", "[ ]  {g a|b \"//c} t\"x\n");
+}
+
 // The reader strips every leading "validate " of the name.
 TEST(FormatProperties, ValidateNamedLikeItsKeyword) {
   expect_formats("validate  validate ortal:\n", "validate  validate ortal:\n");
