@@ -55,19 +55,18 @@ void write(const StatusDef& s, std::size_t depth, LineSink& out) {
 }
 
 void write(const Routine& r, std::size_t depth, LineSink& out) {
-  std::string& line = out.open(depth);
-  line.append("routine:").append(keyword_gap("routine:", r.trigger)).append(r.trigger);
   // The parser drops the colons that end the text before the first bar, so
   // a trigger that ends in one is followed by a space instead. An expression
   // that itself starts with a bar was read to the end of the line: it goes
   // back without bars of its own.
-  line.append(r.trigger.ends_with(':') ? " " : ":");
+  std::string rest = r.trigger;
+  rest.append(r.trigger.ends_with(':') ? " " : ":");
   if (r.expr.starts_with('|') && r.expr.find('|', 1) == std::string::npos) {
-    line.append(r.expr);
+    rest.append(r.expr);
   } else {
-    line.append("|").append(r.expr).append("|");
+    rest.append("|").append(r.expr).append("|");
   }
-  out.close();
+  emit(out, depth, "routine:", keyword_gap("routine:", rest), rest);
 }
 
 void write(const Webhook& w, std::size_t depth, LineSink& out) {

@@ -146,6 +146,8 @@ const Finding kFindings[] = {
      "mutate:@t\n    r:k:v\n    a|b:k:v\n    x:y|z // w"},
     // The reader strips every closing bracket at the end of a list.
     {"LabelEndingInABracket", "issue: t\n  labels: [:a, :log(n],\n", "issue: t\n    labels: :a, :log(n],"},
+    // The trigger and its colon would read as a second keyword.
+    {"RoutineTriggerNamedLikeItsKeyword", "routine: routine\n", "routine: routine:||"},
     // The reader strips every leading "validate ".
     {"ValidateNamedLikeItsKeyword", "validate  validate x:\n", "validate  validate x:"},
     // A line of dashes closes one scope: each one open gets its own.
