@@ -67,12 +67,13 @@ void write_text_value(Out& out, std::size_t depth, std::string_view key, std::st
   // The block's lines are read trimmed: a one-line text with whitespace at an
   // end stays between quotes even when it holds one.
   const bool trimmed = text::trim(value).size() == value.size();
-  if (value.find('\n') != npos || (value.find('"') != npos && trimmed)) {
+  const std::string quoted = value.find('\n') != npos || (value.find('"') != npos && trimmed) ? "" : quoted_text(key, value);
+  if (quoted.empty()) {
     write_block(out.sink, depth, "", key, "  ", value);
     out.open_scopes = 0;
     return;
   }
-  out.line(depth, std::string(key) + ": \"" + std::string(value) + "\"");
+  out.line(depth, std::string(key) + ": " + quoted);
 }
 
 }  // namespace

@@ -58,6 +58,11 @@ void format_children(Out& out, const Nodes& nodes, std::size_t depth);
 // Small texts shared by the writers.
 // True when no "//" in the line would be read as the start of a comment.
 bool keeps_whole(std::string_view line);
+// A text value between quotes on its "key: " line, which the reader takes
+// with every quote at its ends stripped: one quote before it, or two where
+// the value's own quotes would leave a "//" to the comment cut with one;
+// empty when neither keeps the line whole.
+std::string quoted_text(std::string_view key, std::string_view value);
 // The value of a "key: |value|" attribute, which the reader takes without the
 // bars at its ends: between bars unless those would close on a bar inside
 // and leave a "//" to the comment cut; then bare, or behind one bar.

@@ -75,6 +75,14 @@ bool keeps_whole(std::string_view line) {
   return parse::cut_trailing_comment(trimmed).size() == trimmed.size();
 }
 
+std::string quoted_text(std::string_view key, std::string_view value) {
+  for (std::string_view open : {"\"", "\"\""}) {
+    std::string quoted = std::string(open) + std::string(value) + "\"";
+    if (keeps_whole(std::string(key) + ": " + quoted)) return quoted;
+  }
+  return {};
+}
+
 std::string barred_value(std::string_view key, std::string_view value) {
   const std::string v(value);
   for (std::string candidate : {"|" + v + "|", v, "|" + v, v + "|"}) {

@@ -325,6 +325,13 @@ bool webhook_has_no_line(const Webhook& webhook) {
   return false;
 }
 
+std::string condition_line(const Compute& condition) {
+  const std::string bars = condition.live ? "||" : "|";
+  return first_reading_back<Conditional>(
+      {"if " + bars + condition.expr + bars + ":", "if " + condition.expr + ":"},
+      [&](const Conditional& back) { return back.condition.expr == condition.expr && back.condition.live == condition.live; });
+}
+
 std::string mod_invoke_line(const ModInvoke& invoke) {
   std::string line = "$" + invoke.name;
   if (invoke.method) line += "." + *invoke.method;

@@ -27,6 +27,11 @@ std::string first_reading_back(std::initializer_list<std::string> candidates, Sa
   return *candidates.begin();
 }
 
+// A conditional's head line: the condition between bars, or bare where the
+// bars would close early on a bar inside it and leave a "//" to the comment
+// cut (the bare form reads back as a condition that is not live).
+std::string condition_line(const Compute& condition);
+
 // True when `line`, parsed alone, gives exactly this node.
 bool rereads_as(std::string_view line, const Webhook& webhook);
 bool rereads_as(std::string_view line, const ModInvoke& invoke);

@@ -209,11 +209,7 @@ void write(Out& out, const GitOp& git, std::size_t depth) {
 }
 
 void write(Out& out, const Conditional& conditional, std::size_t depth) {
-  std::string& s = out.open(depth);
-  s.append("if ");
-  append_compute(s, conditional.condition);
-  s.push_back(':');
-  out.close();
+  out.line(depth, condition_line(conditional.condition));
   format_children(out, conditional.children, depth + 1);
 }
 

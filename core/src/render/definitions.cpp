@@ -4,6 +4,7 @@
 #include "format/reread.hpp"
 #include "parse/inline.hpp"
 #include "render/writers.hpp"
+#include "text/unicode.hpp"
 
 namespace varn::render {
 
@@ -38,11 +39,16 @@ bool needs_block(std::string_view value) { return needs_block_form(value) || cut
 // The parser strips every double quote at the ends of the quoted form, so a
 // text that starts or ends with one goes in the block form too.
 void text_value(LineSink& out, std::size_t depth, std::string_view key, std::string_view value) {
-  if (needs_block_form(value) || cut_by_comment('"' + std::string(value) + '"') || value.starts_with('"') ||
-      value.ends_with('"')) {
+  // Block lines are read trimmed: a text with whitespace at an end takes a
+  // second opening quote where one would leave a "//" to the cut.
+  const bool quotable = !needs_block_form(value) && !value.starts_with('"') && !value.ends_with('"');
+  std::string quoted = quotable ? format::quoted_text(key, value) : "";
+  const bool one_quote = quoted.size() == value.size() + 2;
+  if (!one_quote && text::trim(value).size() == value.size()) quoted.clear();
+  if (quoted.empty()) {
     write_block(out, depth, "    ", key, "        ", value);
   } else {
-    emit(out, depth, "    ", key, ": \"", value, "\"");
+    emit(out, depth, "    ", key, ": ", quoted);
   }
 }
 

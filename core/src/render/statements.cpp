@@ -140,14 +140,7 @@ void write(const RunDef& r, std::size_t depth, LineSink& out) {
 }
 
 void write(const Conditional& c, std::size_t depth, LineSink& out) {
-  const std::string bars = c.condition.live ? "||" : "|";
-  const std::string& expr = c.condition.expr;
-  // The bars can close early on a bar inside the condition and leave a "//"
-  // to the comment cut; the bare form reads back as a condition that is not live.
-  out.open(depth).append(format::first_reading_back<Conditional>(
-      {"if " + bars + expr + bars + ":", "if " + expr + ":"},
-      [&](const Conditional& back) { return back.condition.expr == expr && back.condition.live == c.condition.live; }));
-  out.close();
+  out.line(depth, format::condition_line(c.condition));
   render_nodes(c.children, depth + 1, out);
 }
 

@@ -277,6 +277,17 @@ TEST(FormatProperties, ModuleNameHoldingTheVersionMark) {
   expect_formats("mod:$a:::vvv\n", "mod:$a:::vvv :v\n");
 }
 
+// A text with a space at its end stays quoted; a second opening quote keeps
+// its "//" from the cut that its own quote would bare.
+TEST(FormatProperties, QuotedTextWithSpaceAndSlashes) {
+  expect_formats("comment:\n  body: d \"x // o \"\"\n", "comment:\n  body: \"\"d \"x // o \"\n");
+}
+
+// Bars of our own would close on the condition's bar and bare its "//".
+TEST(FormatProperties, ConditionHoldingABarAndSlashes) {
+  expect_formats("if a|b // c:\n  x\n", "if a|b // c:\n  x\n");
+}
+
 // A gate whose quote and "//" the text's quote would bare goes first.
 TEST(FormatProperties, TaskGateHidingItsSlashesFromTheText) {
   expect_formats("[ ]{g a|b \"//c} t\"x\n", "[ ]  {g a|b \"//c} t\"x\n");

@@ -146,6 +146,8 @@ const Finding kFindings[] = {
      "mutate:@t\n    r:k:v\n    a|b:k:v\n    x:y|z // w"},
     // The reader strips every closing bracket at the end of a list.
     {"LabelEndingInABracket", "issue: t\n  labels: [:a, :log(n],\n", "issue: t\n    labels: :a, :log(n],"},
+    // Block lines are trimmed: a second opening quote keeps the text's "//".
+    {"QuotedTextWithSpaceAndSlashes", "comment:\n  body: d \"x // o \"\"\n", "comment:\n    body: \"\"d \"x // o \""},
     // The trigger and its colon would read as a second keyword.
     {"RoutineTriggerNamedLikeItsKeyword", "routine: routine\n", "routine: routine:||"},
     // The reader strips every leading "validate ".
