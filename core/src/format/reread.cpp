@@ -37,7 +37,9 @@ constexpr std::string_view keyword(Part part) {
 }
 
 // How a part that gets a keyword of its own is spelled after it.
-enum class TriggerForm { Bars, Open, Omitted };  // "|T|", T to the end of the line, nothing
+// "|T|", T to the end of the line, nothing, the keyword alone (the bars in a
+// later part's text)
+enum class TriggerForm { Bars, Open, Omitted, Later };
 enum class UrlForm { Bare, Quoted, OpenQuote, SpacedQuote, Omitted };  // U, "U", "U, "U ", nothing
 enum class PayloadForm { Quoted, OpenQuote, Bare, Omitted };  // "P", "P, P, nothing
 
@@ -82,6 +84,7 @@ class LineBuilder {
   bool continue_part(Part part, std::string_view after) {
     switch (part) {
       case Part::Trigger: {
+        if (layout_.trigger == TriggerForm::Later) return true;
         const std::size_t open = after.find('|');
         if (open != std::string_view::npos && after.find('|', open + 1) != std::string_view::npos) return true;
         if (layout_.trigger == TriggerForm::Open) {
@@ -143,6 +146,7 @@ class LineBuilder {
       case Part::Trigger:
         if (layout_.trigger == TriggerForm::Omitted) return;
         open();
+        if (layout_.trigger == TriggerForm::Later) return;
         if (layout_.trigger == TriggerForm::Open) {
           value_.append(w_.trigger);
         } else {
@@ -206,6 +210,9 @@ namespace {
 // spellings first, until it returns true; true when one did.
 template <class F>
 bool any_layout(const Webhook& webhook, F&& f) {
+  const std::string barred = "|" + webhook.trigger + "|";
+  const bool held = webhook.url.find(barred) != std::string::npos ||
+                    (webhook.payload && webhook.payload->find(barred) != std::string::npos);
   for (std::string_view lead : {"", "|", "\""}) {
     std::array<Part, 3> order = {Part::Trigger, Part::Url, Part::Payload};
     do {
@@ -213,8 +220,9 @@ bool any_layout(const Webhook& webhook, F&& f) {
         for (PayloadForm payload :
              {PayloadForm::Quoted, PayloadForm::Bare, PayloadForm::OpenQuote, PayloadForm::Omitted}) {
           if ((payload == PayloadForm::Omitted) == webhook.payload.has_value()) continue;
-          for (TriggerForm trigger : {TriggerForm::Omitted, TriggerForm::Bars, TriggerForm::Open}) {
+          for (TriggerForm trigger : {TriggerForm::Omitted, TriggerForm::Bars, TriggerForm::Open, TriggerForm::Later}) {
             if (trigger == TriggerForm::Omitted && (on_first || !webhook.trigger.empty())) continue;
+            if (trigger == TriggerForm::Later && !held) continue;
             for (UrlForm url :
                  {UrlForm::Omitted, UrlForm::Bare, UrlForm::Quoted, UrlForm::OpenQuote, UrlForm::SpacedQuote}) {
               // An empty url goes without its keyword or between quotes.

@@ -230,6 +230,9 @@ TEST(FormatProperties, WebhookPartsInsideOtherParts) {
   expect_formats("webhook: url: \"w: on: |t\" x\"\n", "webhook: url: w: on: |t\" x\"\n");
   expect_formats("webhook: on: payload:: {id.co\" payload: {hd |task: on: ytask.co\" payload: {hd}",
                  "webhook: on: payload:: {id.co\" payload: {hd |task: on: ytask.co\" payload: {hd}\n");
+  // The trigger's bars in the payload, its text holding the payload's keyword.
+  expect_formats("webhook: url: \"u| e:d on:c\" payload: x| e:d on:c\" payload: {i: |d}\n",
+                 "webhook: url: u| on: payload: \"x| e:d on:c\" payload: {i: |d}\"\n");
   // The url and the payload both start inside the trigger.
   expect_formats("webhook: on: |t payload: url: \"/h|t payload: url: \"\n",
                  "webhook: on:|t payload: url: \"/h|t payload: url: \"\n");

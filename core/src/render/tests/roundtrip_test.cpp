@@ -135,6 +135,8 @@ const Finding kFindings[] = {
     {"FormValueHoldingAQuoteAndSlashes", "form:f\n  storage_entity: a\"b // c\n", "form:f\n    storage_entity: a\"b // c"},
     {"IssueMilestoneHoldingAQuoteAndSlashes", "issue: t\n  milestone: a\"b // c\n", "issue: t\n    milestone: a\"b // c"},
     {"FlowParallelLabel", "flow:\n  x --la--+--> y\n", "flow:\n    x --la--+--> y"},
+    {"WebhookTriggerBarsInThePayload", "webhook: url: \"u| e:d on:c\" payload: x| e:d on:c\" payload: {i: |d}\n",
+     "webhook: url: u| on: payload: \"x| e:d on:c\" payload: {i: |d}\""},
     {"WebhookUrlStartingInTheTrigger", "webhook: on:| url: \"/d:|d:\n", "webhook: on:| url: \"/d:|d:"},
     // The title stops at the comment mark inside the gate that it opens.
     {"IssueTitleOpeningItsGate", "issue: Login a{rev//iew}\n", "issue: Login a{rev//iew}"},
