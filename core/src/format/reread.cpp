@@ -403,6 +403,20 @@ std::size_t append_words_with_marks(std::string& line, std::size_t start, std::s
                                     const std::function<bool(std::string&, std::size_t)>& mark,
                                     const std::function<bool(std::size_t)>& hidden) {
   constexpr auto npos = std::string_view::npos;
+  std::vector<std::string_view> words;
+  for (std::size_t space; (space = text.find(' ')) != npos; text.remove_prefix(space + 1)) words.push_back(text.substr(0, space));
+  words.push_back(text);
+  // clean[i][k]: the words from the i-th on, each after a space, leave no
+  // "//" to the cut when the scan stands in state k before them. Marks are
+  // placed where what follows stays clean, where some place does.
+  std::vector<std::array<bool, 16>> clean(words.size() + 1);
+  clean.back().fill(true);
+  for (std::size_t i = words.size(); i-- > 0;) {
+    for (std::size_t k = 0; k < 16; ++k) {
+      parse::CommentScan ahead{(k & 1) != 0, (k & 2) != 0, (k & 4) != 0, (k & 8) != 0};
+      clean[i][k] = ahead.feed(" ") == npos && ahead.feed(words[i]) == npos && clean[i + 1][scan_key(ahead)];
+    }
+  }
   std::size_t marks = 0;
   // The comment cut's own scan, carried along the line as it is written.
   parse::CommentScan scan;
@@ -420,33 +434,35 @@ std::size_t append_words_with_marks(std::string& line, std::size_t start, std::s
     for (std::size_t i = 0; i < count; ++i) append(std::string(run.text(i)));
     marks += count;
   };
-  for (bool more = true; more;) {
-    const std::size_t space = text.find(' ');
-    more = space != npos;
-    const std::string_view word = text.substr(0, space);
-    if (more) text.remove_prefix(space + 1);
+  for (std::size_t w = 0; w < words.size(); ++w) {
+    const std::string_view word = words[w];
     // A mark that must stand hidden goes, with those before it, where the
-    // scan hides it.
+    // scan hides it and the words after stay clean.
     if (hidden) {
       const std::vector<parse::CommentScan>& states = run.after(marks, scan);
       for (std::size_t i = 0; i < states.size(); ++i) {
         if (hidden(marks + i)) {
-          place(i + 1);
+          if (clean[w][scan_key(states[i])]) place(i + 1);
           break;
         }
       }
     }
     // The fewest marks whose bars or quotes hide the word's "//" go before
-    // it; none when no run of them does.
+    // it, keeping the words after clean where that can be; none when no run
+    // of them hides it.
     auto cut = [&](parse::CommentScan ahead) { return ahead.feed(" ") != npos || ahead.feed(word) != npos; };
     if (word.find("//") != npos && cut(scan)) {
       const std::vector<parse::CommentScan>& states = run.after(marks, scan);
+      std::size_t fewest = npos;
       for (std::size_t i = 0; i < states.size(); ++i) {
-        if (!cut(states[i])) {
-          place(i + 1);
+        if (cut(states[i])) continue;
+        if (clean[w][scan_key(states[i])]) {
+          fewest = i;
           break;
         }
+        if (fewest == npos) fewest = i;
       }
+      if (fewest != npos) place(fewest + 1);
     }
     append(word);
   }

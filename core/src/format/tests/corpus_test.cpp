@@ -269,6 +269,9 @@ TEST(FormatProperties, HeadingAtomsBetweenTheNamesWords) {
   // bars hide it.
   expect_formats("## a |b // c :k:v//w d| e\n", "## a |b :k:v//w // c d| e\n");
   expect_formats("## a |b :j c :k:v//w d| e :m\n", "## a |b :j :k:v//w c d| e :m\n");
+  // A slashed atom whose own bar hides its "//" goes where the bar it leaves
+  // open is closed by the name's.
+  expect_formats("# a|-// b|c d :e|-// f|g h\n", "# a|-// b|c :e|-// d f|g h\n");
   // The atoms before the one whose quote hides a word's "//" go with it.
   expect_formats("# a :x :q:b\" c// d :y :q:b\"\n", "# a :x :q:b\" c// d :y :q:b\"\n");
 }

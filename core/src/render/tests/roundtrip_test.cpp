@@ -196,6 +196,7 @@ const Finding kFindings[] = {
     {"DefineAtomsBetweenTheEntitysWords", "define:@a :| b// c |d :| e// f |\n", "define:@a :| b// c |d :| e// f |"},
     {"HeadingAtomsBetweenTheNamesWords", "# a b :| c// d :| e\n", "# a b :| c// d e :|"},
     {"HeadingAtomsBeforeTheOneWhoseQuoteHidesAWord", "# a :x :q:b\" c// d :y :q:b\"\n", "# a :x :q:b\" c// d :y :q:b\""},
+    {"HeadingAtomWhoseBarTheNameCloses", "# a|-// b|c d :e|-// f|g h\n", "# a|-// b|c :e|-// d f|g h"},
     {"HeadingAtomHoldingSlashesWithinTheNamesBars", "## a |b // c :k:v//w d| e\n", "## a |b :k:v//w // c d| e"},
     {"FlowChainedWaitOverSeveralNames", "flow:\n  a| --> b//c --wait:d ,e --> f // g\n",
      "flow:\n    a| --> b//c --wait:d ,e --> f // g"},
