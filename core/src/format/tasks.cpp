@@ -69,11 +69,11 @@ constexpr std::string_view kCloses = "git:closes #";
 }  // namespace
 
 void write(Out& out, const Task& task, std::size_t depth) {
-  std::string& s = out.open(depth);
-  append_prefix(s, task.marker.prefix);
-  s.push_back('[');
-  append_box(s, task);
-  s.append("] ");
+  std::string line;
+  append_prefix(line, task.marker.prefix);
+  line.push_back('[');
+  append_box(line, task);
+  line.append("] ");
   // Gates and the closing reference are read from the text left to right: an
   // unbalanced '{' or a "git:closes #" in the text itself would hide them, so
   // they go first then; so too where the text's quotes or bars would leave a
@@ -86,15 +86,15 @@ void write(Out& out, const Task& task, std::size_t depth) {
     tail.append(kCloses);
     append_unsigned(tail, *task.closes);
   }
-  const std::size_t head = s.size();
-  s.append(text);
-  s.append(tail);
+  const std::size_t box = line.size();
+  line.append(text);
+  line.append(tail);
   const bool lead = text.find('{') != std::string_view::npos || text.find(kCloses) != std::string_view::npos;
-  if (!tail.empty() && (lead || !keeps_whole(s))) {
-    std::string first = s.substr(0, head) + tail + " " + std::string(text);
-    if (lead || keeps_whole(first)) s = std::move(first);
+  if (!tail.empty() && (lead || !keeps_whole(line))) {
+    std::string first = line.substr(0, box) + tail + " " + std::string(text);
+    if (lead || keeps_whole(first)) line = std::move(first);
   }
-  out.close();
+  out.line(depth, line);
 
   if (task.depends) write_clause(out, depth + 1, "depends", *task.depends);
   if (task.validate) write_clause(out, depth + 1, "validate", *task.validate);
