@@ -15,14 +15,19 @@ namespace varn::format {
 // `line` parsed alone, with no line below it.
 std::optional<Node> read_alone(std::string_view line);
 
-// The first of `candidates` that, parsed alone, gives a T for which
-// `same(const T&)` holds; else the first candidate.
+// True when `line`, parsed alone, gives a T for which `same(const T&)` holds.
+template <class T, class Same>
+bool reads_back_as(std::string_view line, Same same) {
+  const std::optional<Node> node = read_alone(line);
+  const T* t = node ? node->get_if<T>() : nullptr;
+  return t && same(*t);
+}
+
+// The first of `candidates` that reads back so; else the first candidate.
 template <class T, class Same>
 std::string first_reading_back(std::initializer_list<std::string> candidates, Same same) {
   for (const std::string& c : candidates) {
-    const std::optional<Node> node = read_alone(c);
-    const T* t = node ? node->get_if<T>() : nullptr;
-    if (t && same(*t)) return c;
+    if (reads_back_as<T>(c, same)) return c;
   }
   return *candidates.begin();
 }

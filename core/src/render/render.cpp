@@ -280,15 +280,24 @@ void write(const Group& g, std::size_t depth, LineSink& out) {
   std::string before(g.depth, '#');
   for (const Atom& a : g.atoms) render_atom_tag(a, before);
   before.append(" ").append(g.name);
-  // Atoms whose bars or quotes hid a "//" of the name go before that word.
-  std::string between = hashes;
-  format::append_words_with_atoms(between, g.name, g.atoms, false);
-  std::string hidden = hashes;
-  format::append_words_with_atoms(hidden, g.name, g.atoms, true);
-  out.open(depth).append(format::first_reading_back<Group>({after, before, between, hidden}, [&](const Group& back) {
-    return back.name == g.name && format::same_atoms(back.atoms, g.atoms);
-  }));
-  out.close();
+  auto same = [&](const Group& back) { return back.name == g.name && format::same_atoms(back.atoms, g.atoms); };
+  std::string line = after;
+  if (!format::reads_back_as<Group>(after, same)) {
+    if (format::reads_back_as<Group>(before, same)) {
+      line = before;
+    } else {
+      // Atoms whose bars or quotes hid a "//" of the name go before that word.
+      for (bool hide_slashed : {false, true}) {
+        std::string between = hashes;
+        format::append_words_with_atoms(between, g.name, g.atoms, hide_slashed);
+        if (format::reads_back_as<Group>(between, same)) {
+          line = std::move(between);
+          break;
+        }
+      }
+    }
+  }
+  out.line(depth, line);
   out.blank();
   render_nodes(g.children, depth + 1, out);
 }
