@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <array>
+#include <cstdint>
 #include <functional>
 
 #include "format/format.hpp"
@@ -486,6 +487,73 @@ void append_words_with_atoms(std::string& line, std::string_view text, const std
     line.push_back(' ');
     line.append(spelled[next]);
   }
+}
+
+bool append_words_and_atoms_searched(std::string& line, std::string_view text, const std::vector<Atom>& atoms) {
+  constexpr auto npos = std::string_view::npos;
+  const std::size_t text_size = text.size();
+  std::vector<std::string_view> words;
+  for (std::size_t space; (space = text.find(' ')) != npos; text.remove_prefix(space + 1)) words.push_back(text.substr(0, space));
+  words.push_back(text);
+  std::vector<std::string> spelled(atoms.size());
+  for (std::size_t n = 0; n < atoms.size(); ++n) append_atom(spelled[n], atoms[n]);
+  const std::size_t rows = words.size() + 1;
+  const std::size_t cols = atoms.size() + 1;
+  // The search costs sixteen steps a cell: bounded by the line's own size,
+  // so that a document of such headings stays linear.
+  std::size_t size = text_size;
+  for (const std::string& a : spelled) size += a.size();
+  if (rows * cols > std::min<std::size_t>(std::size_t{1} << 16, 8 * size)) return false;
+  // Where each piece leaves the scan from each state; cut: kCut.
+  constexpr std::uint8_t kCut = 0xff;
+  auto next_states = [&](std::string_view piece) {
+    std::array<std::uint8_t, 16> to{};
+    for (std::size_t k = 0; k < 16; ++k) {
+      parse::CommentScan ahead{(k & 1) != 0, (k & 2) != 0, (k & 4) != 0, (k & 8) != 0};
+      const bool cut = ahead.feed(" ") != npos || ahead.feed(piece) != npos;
+      to[k] = cut ? kCut : static_cast<std::uint8_t>(scan_key(ahead));
+    }
+    return to;
+  };
+  std::vector<std::array<std::uint8_t, 16>> word_to(words.size()), atom_to(atoms.size());
+  for (std::size_t i = 0; i < words.size(); ++i) word_to[i] = next_states(words[i]);
+  for (std::size_t j = 0; j < atoms.size(); ++j) atom_to[j] = next_states(spelled[j]);
+  // how[cell][state]: 0 unreached, else 1 + the state before, plus 16 when
+  // the last piece was an atom.
+  std::vector<std::array<std::uint8_t, 16>> how(rows * cols);
+  parse::CommentScan start;
+  start.feed(line);
+  how[0][scan_key(start)] = 1;
+  for (std::size_t i = 0; i < rows; ++i) {
+    for (std::size_t j = 0; j < cols; ++j) {
+      for (std::size_t k = 0; k < 16; ++k) {
+        if (how[i * cols + j][k] == 0) continue;
+        if (i < words.size() && word_to[i][k] != kCut) {
+          auto& to = how[(i + 1) * cols + j][word_to[i][k]];
+          if (to == 0) to = static_cast<std::uint8_t>(1 + k);
+        }
+        if (j < atoms.size() && atom_to[j][k] != kCut) {
+          auto& to = how[i * cols + j + 1][atom_to[j][k]];
+          if (to == 0) to = static_cast<std::uint8_t>(1 + k + 16);
+        }
+      }
+    }
+  }
+  std::size_t k = 0;
+  while (k < 16 && how.back()[k] == 0) ++k;
+  if (k == 16) return false;
+  std::vector<std::string_view> pieces;
+  for (std::size_t i = words.size(), j = atoms.size(); i + j > 0;) {
+    const std::uint8_t h = how[i * cols + j][k];
+    const bool atom = h > 16;
+    pieces.push_back(atom ? std::string_view(spelled[--j]) : words[--i]);
+    k = (h - 1) & 15;
+  }
+  for (std::size_t n = pieces.size(); n-- > 0;) {
+    if (n + 1 < pieces.size()) line.push_back(' ');
+    line.append(pieces[n]);
+  }
+  return true;
 }
 
 std::string heading_line(std::string_view hashes, std::string_view name) {

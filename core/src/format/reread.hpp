@@ -76,6 +76,11 @@ std::size_t append_words_with_marks(std::string& line, std::size_t start, std::s
 // quotes first hide its own "//"; the rest after the last word.
 void append_words_with_atoms(std::string& line, std::string_view text, const std::vector<Atom>& atoms,
                              bool hide_slashed);
+// The words of `text` and the atoms, each in order, interleaved so that no
+// "//" of either is left to the comment cut: a search over how many of each
+// are placed and the scan's state. False (and nothing appended) when there
+// is no such line or too many ways to try.
+bool append_words_and_atoms_searched(std::string& line, std::string_view text, const std::vector<Atom>& atoms);
 
 // A heading line for a name whose atoms the reader drops (a declaration
 // under "Sync"): `hashes`, then the name, with atoms holding a bar or a quote

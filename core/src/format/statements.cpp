@@ -78,6 +78,12 @@ std::string heading_text(const Group& group) {
     append_gates(between, group.gates);
     if (reads_back(between)) return between;
   }
+  std::string searched(group.depth, '#');
+  searched.append(opens_definition(group.depth, group.name) ? "  " : " ");
+  if (append_words_and_atoms_searched(searched, group.name, group.atoms)) {
+    append_gates(searched, group.gates);
+    if (reads_back(searched)) return searched;
+  }
   return heading_line(group, "nag");
 }
 

@@ -295,6 +295,11 @@ void write(const Group& g, std::size_t depth, LineSink& out) {
           break;
         }
       }
+      std::string searched = hashes;
+      if (line == after && format::append_words_and_atoms_searched(searched, g.name, g.atoms) &&
+          format::reads_back_as<Group>(searched, same)) {
+        line = std::move(searched);
+      }
     }
   }
   out.line(depth, line);

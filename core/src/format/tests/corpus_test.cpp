@@ -272,6 +272,13 @@ TEST(FormatProperties, HeadingAtomsBetweenTheNamesWords) {
   // A slashed atom whose own bar hides its "//" goes where the bar it leaves
   // open is closed by the name's.
   expect_formats("# a|-// b|c d :e|-// f|g h\n", "# a|-// b|c :e|-// d f|g h\n");
+  // Two runs of atoms must each open a quote inside the name: found by a
+  // search over where each piece goes.
+  expect_formats(
+      "# p:1#\" M :o r ve//: weh :q ]d:2#\" Mp la :q :d:4#\" M :ack://: w ve//: weh :q ]d:2#\" Mp la :q :d:4#\" M "
+      ":ack://: web tch:x//: web | np\n",
+      "# :o :q :q p:1#\" M r ve//: :d:4#\" weh ]d:2#\" :ack://: :q :q Mp la M w ve//: :d:4#\" weh ]d:2#\" :ack://: Mp la "
+      "M web tch:x//: web | np\n");
   // The atoms before the one whose quote hides a word's "//" go with it.
   expect_formats("# a :x :q:b\" c// d :y :q:b\"\n", "# a :x :q:b\" c// d :y :q:b\"\n");
 }

@@ -196,6 +196,11 @@ const Finding kFindings[] = {
     {"DefineAtomsBetweenTheEntitysWords", "define:@a :| b// c |d :| e// f |\n", "define:@a :| b// c |d :| e// f |"},
     {"HeadingAtomsBetweenTheNamesWords", "# a b :| c// d :| e\n", "# a b :| c// d e :|"},
     {"HeadingAtomsBeforeTheOneWhoseQuoteHidesAWord", "# a :x :q:b\" c// d :y :q:b\"\n", "# a :x :q:b\" c// d :y :q:b\""},
+    {"HeadingAtomsFoundBySearch",
+     "# p:1#\" M :o r ve//: weh :q ]d:2#\" Mp la :q :d:4#\" M :ack://: w ve//: weh :q ]d:2#\" Mp la :q :d:4#\" M "
+     ":ack://: web tch:x//: web | np\n",
+     "# :o :q :q p:1#\" M r ve//: :d:4#\" weh ]d:2#\" :ack://: :q :q Mp la M w ve//: :d:4#\" weh ]d:2#\" :ack://: Mp la "
+     "M web tch:x//: web | np"},
     {"HeadingAtomWhoseBarTheNameCloses", "# a|-// b|c d :e|-// f|g h\n", "# a|-// b|c :e|-// d f|g h"},
     {"HeadingAtomHoldingSlashesWithinTheNamesBars", "## a |b // c :k:v//w d| e\n", "## a |b :k:v//w // c d| e"},
     {"FlowChainedWaitOverSeveralNames", "flow:\n  a| --> b//c --wait:d ,e --> f // g\n",
