@@ -604,6 +604,14 @@ std::string define_line(const Define& define) {
   for (std::string other : {spell(true), spell_between(false), spell_between(true)}) {
     if (rereads_as(other, define)) return other;
   }
+  std::string searched = "define:";
+  append_target(searched, "", define.mod_scope, define.workspace_scope);
+  std::string entity;
+  append_entity(entity);
+  if (append_words_and_atoms_searched(searched, entity, define.atoms)) {
+    if (define.from_scope) searched.append(" from ").append(*define.from_scope);
+    if (rereads_as(searched, define)) return searched;
+  }
   return line;
 }
 
