@@ -600,17 +600,35 @@ std::string define_line(const Define& define) {
     return line;
   };
   std::string line = spell(false);
-  if (define.atoms.empty() || rereads_as(line, define)) return line;
-  for (std::string other : {spell(true), spell_between(false), spell_between(true)}) {
-    if (rereads_as(other, define)) return other;
+  if (define.atoms.empty() ? keeps_whole(line) : rereads_as(line, define)) return line;
+  if (!define.atoms.empty()) {
+    for (std::string other : {spell(true), spell_between(false), spell_between(true)}) {
+      if (rereads_as(other, define)) return other;
+    }
+    std::string searched = "define:";
+    append_target(searched, "", define.mod_scope, define.workspace_scope);
+    std::string entity;
+    append_entity(entity);
+    if (append_words_and_atoms_searched(searched, entity, define.atoms)) {
+      if (define.from_scope) searched.append(" from ").append(*define.from_scope);
+      if (rereads_as(searched, define)) return searched;
+    }
   }
-  std::string searched = "define:";
-  append_target(searched, "", define.mod_scope, define.workspace_scope);
-  std::string entity;
-  append_entity(entity);
-  if (append_words_and_atoms_searched(searched, entity, define.atoms)) {
-    if (define.from_scope) searched.append(" from ").append(*define.from_scope);
-    if (rereads_as(searched, define)) return searched;
+  // Without a scope, the words after the first " from " that start with a
+  // colon are dropped (neither the entity's nor atoms): marks there hide a
+  // "//" of the entity's tail.
+  const std::size_t from = define.entity.find(" from ");
+  if (from != std::string::npos && define.entity.find(" from @") == std::string::npos && !define.from_scope) {
+    std::string marked = "define:";
+    append_target(marked, "", define.mod_scope, define.workspace_scope);
+    append_words_with_atoms(marked, std::string_view(define.entity).substr(0, from), define.atoms, false);
+    marked.append(" from ");
+    append_words_with_marks(marked, marked.size(), std::string_view(define.entity).substr(from + 6),
+                            [](std::string& m, std::size_t n) {
+                              m.append(n % 2 == 0 ? ":|" : ":\"");
+                              return true;
+                            });
+    if (rereads_as(marked, define)) return marked;
   }
   return line;
 }

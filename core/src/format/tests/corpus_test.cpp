@@ -261,6 +261,12 @@ TEST(FormatProperties, DefineAtomsHidingTheEntitysSlashes) {
   expect_formats("define:@a :| b// c |d :| e// f |\n", "define:@a :| b// c |d :| e// f |\n");
 }
 
+// After " from " (with no scope), words that start with a colon are dropped
+// by the reader: a mark there hides a "//" of the entity's tail.
+TEST(FormatProperties, DefineEntityTailHiddenByADroppedMark) {
+  expect_formats("define:$m.@t from s :q\" f//x i\n", "define:$m.@t from s :| f//x i\n");
+}
+
 // The same for a heading's name, its gates after it.
 TEST(FormatProperties, HeadingAtomsBetweenTheNamesWords) {
   expect_formats("# a b :| c// d :| e\n", "# a b :| c// d e :|\n");
