@@ -315,7 +315,10 @@ std::string issue_head(const IssueDef& issue, const GateSpelling& spelling) {
 }
 
 std::string issue_id_value(const std::string& id) {
-  for (std::string candidate : {id, "\"" + id + "\"", "|" + id + "|"}) {
+  // The reader strips every quote at the ends, then every bar: a second
+  // opening quote or bar changes which of the id's own pair with ours.
+  for (std::string candidate : {id, "\"" + id + "\"", "|" + id + "|", "\"\"" + id + "\"", "||" + id + "|",
+                                "\"|" + id + "|\"", "\"\"|" + id + "|\""}) {
     if (clean_issue_id(text::trim(candidate)) == id && keeps_whole("id: " + candidate)) return candidate;
   }
   return id;

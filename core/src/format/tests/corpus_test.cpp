@@ -356,6 +356,10 @@ TEST(FormatProperties, LatticeArtifactStartingWithEquals) {
 TEST(FormatProperties, IssueIdStartingWithSpaceOrHoldingSlashes) {
   expect_formats("issue: b\n  id: \" C0\"\n", "issue: b\n  id: \" C0\"\n");
   expect_formats("issue: b\n  id: \"a//b\"\n", "issue: b\n  id: \"a//b\"\n");
+  // Its own quote and bar would pair with ours: bars, or a second opening
+  // quote.
+  expect_formats("issue: b\n  id: \"\"a|b \"//c \"\n", "issue: b\n  id: |a|b \"//c |\n");
+  expect_formats("issue: b\n  id: \"\"a|b| \"//c \"\n", "issue: b\n  id: |a|b| \"//c |\n");
 }
 
 // A recalled text whose own quote would bare its "//" goes without quotes of
