@@ -362,6 +362,35 @@ std::size_t scan_key(const parse::CommentScan& s) {
          static_cast<std::size_t>(s.escaped) << 2 | static_cast<std::size_t>(s.slash) << 3;
 }
 
+// Where " " and `piece` leave the scan from each of its sixteen states;
+// kCut where a comment starts in them.
+constexpr std::uint8_t kCut = 0xff;
+std::array<std::uint8_t, 16> scan_steps(std::string_view piece) {
+  std::array<std::uint8_t, 16> to{};
+  for (std::size_t k = 0; k < 16; ++k) {
+    parse::CommentScan ahead{(k & 1) != 0, (k & 2) != 0, (k & 4) != 0, (k & 8) != 0};
+    const bool cut = ahead.feed(" ") != std::string_view::npos || ahead.feed(piece) != std::string_view::npos;
+    to[k] = cut ? kCut : static_cast<std::uint8_t>(scan_key(ahead));
+  }
+  return to;
+}
+
+// The words of `text`, split at single spaces (so empty where two meet).
+std::vector<std::string_view> split_words(std::string_view text) {
+  std::vector<std::string_view> words;
+  for (std::size_t space; (space = text.find(' ')) != std::string_view::npos; text.remove_prefix(space + 1)) {
+    words.push_back(text.substr(0, space));
+  }
+  words.push_back(text);
+  return words;
+}
+
+std::vector<std::string> spell_atoms(const std::vector<Atom>& atoms) {
+  std::vector<std::string> spelled(atoms.size());
+  for (std::size_t n = 0; n < atoms.size(); ++n) append_atom(spelled[n], atoms[n]);
+  return spelled;
+}
+
 // The next marks from one count on, and for each scan state met the states
 // after the first one, two, ... of them (fewer where a mark's own "//" is
 // cut). The same run is tried before word after word until some of it is
@@ -404,19 +433,15 @@ std::size_t append_words_with_marks(std::string& line, std::size_t start, std::s
                                     const std::function<bool(std::string&, std::size_t)>& mark,
                                     const std::function<bool(std::size_t)>& hidden) {
   constexpr auto npos = std::string_view::npos;
-  std::vector<std::string_view> words;
-  for (std::size_t space; (space = text.find(' ')) != npos; text.remove_prefix(space + 1)) words.push_back(text.substr(0, space));
-  words.push_back(text);
+  const std::vector<std::string_view> words = split_words(text);
   // clean[i][k]: the words from the i-th on, each after a space, leave no
   // "//" to the cut when the scan stands in state k before them. Marks are
   // placed where what follows stays clean, where some place does.
   std::vector<std::array<bool, 16>> clean(words.size() + 1);
   clean.back().fill(true);
   for (std::size_t i = words.size(); i-- > 0;) {
-    for (std::size_t k = 0; k < 16; ++k) {
-      parse::CommentScan ahead{(k & 1) != 0, (k & 2) != 0, (k & 4) != 0, (k & 8) != 0};
-      clean[i][k] = ahead.feed(" ") == npos && ahead.feed(words[i]) == npos && clean[i + 1][scan_key(ahead)];
-    }
+    const std::array<std::uint8_t, 16> to = scan_steps(words[i]);
+    for (std::size_t k = 0; k < 16; ++k) clean[i][k] = to[k] != kCut && clean[i + 1][to[k]];
   }
   std::size_t marks = 0;
   // The comment cut's own scan, carried along the line as it is written.
@@ -472,8 +497,7 @@ std::size_t append_words_with_marks(std::string& line, std::size_t start, std::s
 
 void append_words_with_atoms(std::string& line, std::string_view text, const std::vector<Atom>& atoms,
                              bool hide_slashed) {
-  std::vector<std::string> spelled(atoms.size());
-  for (std::size_t n = 0; n < atoms.size(); ++n) append_atom(spelled[n], atoms[n]);
+  const std::vector<std::string> spelled = spell_atoms(atoms);
   // An atom holding a "//" goes where the name's bars or quotes hide it.
   std::size_t next = append_words_with_marks(
       line, line.size(), text,
@@ -489,35 +513,25 @@ void append_words_with_atoms(std::string& line, std::string_view text, const std
   }
 }
 
+namespace {
+
+// The words of `text` and the atoms, each in order, interleaved so that no
+// "//" of either is left to the comment cut: a search over how many of each
+// are placed and the scan's state. False (and nothing appended) when there
+// is no such line or too many ways to try.
 bool append_words_and_atoms_searched(std::string& line, std::string_view text, const std::vector<Atom>& atoms) {
-  constexpr auto npos = std::string_view::npos;
-  const std::size_t text_size = text.size();
-  std::vector<std::string_view> words;
-  for (std::size_t space; (space = text.find(' ')) != npos; text.remove_prefix(space + 1)) words.push_back(text.substr(0, space));
-  words.push_back(text);
-  std::vector<std::string> spelled(atoms.size());
-  for (std::size_t n = 0; n < atoms.size(); ++n) append_atom(spelled[n], atoms[n]);
+  const std::vector<std::string_view> words = split_words(text);
+  const std::vector<std::string> spelled = spell_atoms(atoms);
   const std::size_t rows = words.size() + 1;
   const std::size_t cols = atoms.size() + 1;
   // The search costs sixteen steps a cell: bounded by the line's own size,
   // so that a document of such headings stays linear.
-  std::size_t size = text_size;
+  std::size_t size = text.size();
   for (const std::string& a : spelled) size += a.size();
   if (rows * cols > std::min<std::size_t>(std::size_t{1} << 16, 8 * size)) return false;
-  // Where each piece leaves the scan from each state; cut: kCut.
-  constexpr std::uint8_t kCut = 0xff;
-  auto next_states = [&](std::string_view piece) {
-    std::array<std::uint8_t, 16> to{};
-    for (std::size_t k = 0; k < 16; ++k) {
-      parse::CommentScan ahead{(k & 1) != 0, (k & 2) != 0, (k & 4) != 0, (k & 8) != 0};
-      const bool cut = ahead.feed(" ") != npos || ahead.feed(piece) != npos;
-      to[k] = cut ? kCut : static_cast<std::uint8_t>(scan_key(ahead));
-    }
-    return to;
-  };
   std::vector<std::array<std::uint8_t, 16>> word_to(words.size()), atom_to(atoms.size());
-  for (std::size_t i = 0; i < words.size(); ++i) word_to[i] = next_states(words[i]);
-  for (std::size_t j = 0; j < atoms.size(); ++j) atom_to[j] = next_states(spelled[j]);
+  for (std::size_t i = 0; i < words.size(); ++i) word_to[i] = scan_steps(words[i]);
+  for (std::size_t j = 0; j < atoms.size(); ++j) atom_to[j] = scan_steps(spelled[j]);
   // how[cell][state]: 0 unreached, else 1 + the state before, plus 16 when
   // the last piece was an atom.
   std::vector<std::array<std::uint8_t, 16>> how(rows * cols);
@@ -556,6 +570,21 @@ bool append_words_and_atoms_searched(std::string& line, std::string_view text, c
   return true;
 }
 
+}  // namespace
+
+std::optional<std::string> words_with_atoms_reading_back(std::string_view lead, std::string_view text,
+                                                         const std::vector<Atom>& atoms,
+                                                         const std::function<bool(std::string&)>& finish) {
+  for (bool hide_slashed : {false, true}) {
+    std::string line(lead);
+    append_words_with_atoms(line, text, atoms, hide_slashed);
+    if (finish(line)) return line;
+  }
+  std::string line(lead);
+  if (append_words_and_atoms_searched(line, text, atoms) && finish(line)) return line;
+  return std::nullopt;
+}
+
 std::string heading_line(std::string_view hashes, std::string_view name) {
   std::string line(hashes);
   append_words_with_marks(line, line.size(), name, [](std::string& s, std::size_t n) {
@@ -589,30 +618,20 @@ std::string define_line(const Define& define) {
     if (define.from_scope) line.append(" from ").append(*define.from_scope);
     return line;
   };
-  // The atoms where the entity's words need them, the rest at the end.
-  auto spell_between = [&](bool hide_slashed) {
-    std::string line = "define:";
-    append_target(line, "", define.mod_scope, define.workspace_scope);
-    std::string entity;
-    append_entity(entity);
-    append_words_with_atoms(line, entity, define.atoms, hide_slashed);
-    if (define.from_scope) line.append(" from ").append(*define.from_scope);
-    return line;
-  };
   std::string line = spell(false);
   if (define.atoms.empty() ? keeps_whole(line) : rereads_as(line, define)) return line;
   if (!define.atoms.empty()) {
-    for (std::string other : {spell(true), spell_between(false), spell_between(true)}) {
-      if (rereads_as(other, define)) return other;
-    }
-    std::string searched = "define:";
-    append_target(searched, "", define.mod_scope, define.workspace_scope);
+    if (std::string other = spell(true); rereads_as(other, define)) return other;
+    // The atoms where the entity's words need them, the rest at the end.
+    std::string lead = "define:";
+    append_target(lead, "", define.mod_scope, define.workspace_scope);
     std::string entity;
     append_entity(entity);
-    if (append_words_and_atoms_searched(searched, entity, define.atoms)) {
-      if (define.from_scope) searched.append(" from ").append(*define.from_scope);
-      if (rereads_as(searched, define)) return searched;
-    }
+    auto placed = words_with_atoms_reading_back(lead, entity, define.atoms, [&](std::string& l) {
+      if (define.from_scope) l.append(" from ").append(*define.from_scope);
+      return rereads_as(l, define);
+    });
+    if (placed) return *placed;
   }
   // Without a scope, the words after the first " from " that start with a
   // colon are dropped (neither the entity's nor atoms): marks there hide a

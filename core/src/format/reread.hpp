@@ -76,11 +76,14 @@ std::size_t append_words_with_marks(std::string& line, std::size_t start, std::s
 // quotes first hide its own "//"; the rest after the last word.
 void append_words_with_atoms(std::string& line, std::string_view text, const std::vector<Atom>& atoms,
                              bool hide_slashed);
-// The words of `text` and the atoms, each in order, interleaved so that no
-// "//" of either is left to the comment cut: a search over how many of each
-// are placed and the scan's state. False (and nothing appended) when there
-// is no such line or too many ways to try.
-bool append_words_and_atoms_searched(std::string& line, std::string_view text, const std::vector<Atom>& atoms);
+// `lead` and the words of `text` with the atoms placed among them, in the
+// ways above and, last, by a search over how many words and atoms are placed
+// and the comment scan's state (so that neither leaves a "//" to the cut;
+// bounded by the line's size): the first for which `finish`, which may add
+// what follows on the line, says it reads back.
+std::optional<std::string> words_with_atoms_reading_back(std::string_view lead, std::string_view text,
+                                                         const std::vector<Atom>& atoms,
+                                                         const std::function<bool(std::string&)>& finish);
 
 // A heading line for a name whose atoms the reader drops (a declaration
 // under "Sync"): `hashes`, then the name, with atoms holding a bar or a quote

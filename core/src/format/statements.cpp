@@ -61,29 +61,23 @@ std::string heading_line(const Group& group, std::string_view order) {
 // balanced pair in the name is a gate unless an unbalanced '{' stands before.
 std::string heading_text(const Group& group) {
   auto reads_back = [&](const std::string& line) {
-    const std::optional<Node> back = read_alone(line);
-    const Group* g = back ? back->get_if<Group>() : nullptr;
-    return g && g->depth == group.depth && g->name == group.name && same_atoms(g->atoms, group.atoms) &&
-           same_gates(g->gates, group.gates);
+    return reads_back_as<Group>(line, [&](const Group& g) {
+      return g.depth == group.depth && g.name == group.name && same_atoms(g.atoms, group.atoms) &&
+             same_gates(g.gates, group.gates);
+    });
   };
   for (std::string_view order : {"nag", "gna", "ang", "gan"}) {
     std::string line = heading_line(group, order);
     if (reads_back(line)) return line;
   }
   // Atoms whose bars or quotes hid a "//" of the name go before that word.
-  for (bool hide_slashed : {false, true}) {
-    std::string between(group.depth, '#');
-    between.append(opens_definition(group.depth, group.name) ? "  " : " ");
-    append_words_with_atoms(between, group.name, group.atoms, hide_slashed);
-    append_gates(between, group.gates);
-    if (reads_back(between)) return between;
-  }
-  std::string searched(group.depth, '#');
-  searched.append(opens_definition(group.depth, group.name) ? "  " : " ");
-  if (append_words_and_atoms_searched(searched, group.name, group.atoms)) {
-    append_gates(searched, group.gates);
-    if (reads_back(searched)) return searched;
-  }
+  std::string lead(group.depth, '#');
+  lead.append(opens_definition(group.depth, group.name) ? "  " : " ");
+  auto placed = words_with_atoms_reading_back(lead, group.name, group.atoms, [&](std::string& line) {
+    append_gates(line, group.gates);
+    return reads_back(line);
+  });
+  if (placed) return *placed;
   return heading_line(group, "nag");
 }
 

@@ -285,21 +285,10 @@ void write(const Group& g, std::size_t depth, LineSink& out) {
   if (!format::reads_back_as<Group>(after, same)) {
     if (format::reads_back_as<Group>(before, same)) {
       line = before;
-    } else {
+    } else if (auto placed = format::words_with_atoms_reading_back(
+                   hashes, g.name, g.atoms, [&](std::string& l) { return format::reads_back_as<Group>(l, same); })) {
       // Atoms whose bars or quotes hid a "//" of the name go before that word.
-      for (bool hide_slashed : {false, true}) {
-        std::string between = hashes;
-        format::append_words_with_atoms(between, g.name, g.atoms, hide_slashed);
-        if (format::reads_back_as<Group>(between, same)) {
-          line = std::move(between);
-          break;
-        }
-      }
-      std::string searched = hashes;
-      if (line == after && format::append_words_and_atoms_searched(searched, g.name, g.atoms) &&
-          format::reads_back_as<Group>(searched, same)) {
-        line = std::move(searched);
-      }
+      line = std::move(*placed);
     }
   }
   out.line(depth, line);
