@@ -362,14 +362,14 @@ std::size_t scan_key(const parse::CommentScan& s) {
          static_cast<std::size_t>(s.escaped) << 2 | static_cast<std::size_t>(s.slash) << 3;
 }
 
-// Where " " and `piece` leave the scan from each of its sixteen states;
+// Where `lead` and `piece` leave the scan from each of its sixteen states;
 // kCut where a comment starts in them.
 constexpr std::uint8_t kCut = 0xff;
-std::array<std::uint8_t, 16> scan_steps(std::string_view piece) {
+std::array<std::uint8_t, 16> scan_steps(std::string_view piece, std::string_view lead = " ") {
   std::array<std::uint8_t, 16> to{};
   for (std::size_t k = 0; k < 16; ++k) {
     parse::CommentScan ahead{(k & 1) != 0, (k & 2) != 0, (k & 4) != 0, (k & 8) != 0};
-    const bool cut = ahead.feed(" ") != std::string_view::npos || ahead.feed(piece) != std::string_view::npos;
+    const bool cut = ahead.feed(lead) != std::string_view::npos || ahead.feed(piece) != std::string_view::npos;
     to[k] = cut ? kCut : static_cast<std::uint8_t>(scan_key(ahead));
   }
   return to;
@@ -428,6 +428,37 @@ class MarkRun {
 };
 
 }  // namespace
+
+std::optional<std::string> with_piece_placed(std::string_view line, std::size_t from, std::string_view piece,
+                                             const std::function<bool(const std::string&)>& reads_back) {
+  constexpr std::size_t kMostTries = 8;  // each is read back, so a few only
+  const std::string_view text = line.substr(from);
+  // clean[k][s]: the bytes from the k-th on leave no "//" to the cut when
+  // the scan stands in state s before them.
+  std::vector<std::array<bool, 16>> clean(text.size() + 1);
+  clean.back().fill(true);
+  for (std::size_t k = text.size(); k-- > 0;) {
+    const std::array<std::uint8_t, 16> to = scan_steps(text.substr(k, 1), "");
+    for (std::size_t s = 0; s < 16; ++s) clean[k][s] = to[s] != kCut && clean[k + 1][to[s]];
+  }
+  const std::array<std::uint8_t, 16> after_piece = scan_steps(piece, "");
+  parse::CommentScan scan;
+  if (scan.feed(line.substr(0, from)) != std::string_view::npos) return std::nullopt;
+  std::size_t tries = 0;
+  for (std::size_t k = 0; k <= text.size(); ++k) {
+    const bool boundary = k == text.size() || (static_cast<unsigned char>(text[k]) & 0xC0) != 0x80;
+    const std::uint8_t to = after_piece[scan_key(scan)];
+    if (boundary && to != kCut && clean[k][to]) {
+      std::string placed(line.substr(0, from + k));
+      placed.append(piece);
+      placed.append(text.substr(k));
+      if (reads_back(placed)) return placed;
+      if (++tries == kMostTries) break;
+    }
+    if (k < text.size() && scan.feed(text.substr(k, 1)) != std::string_view::npos) break;
+  }
+  return std::nullopt;
+}
 
 std::size_t append_words_with_marks(std::string& line, std::size_t start, std::string_view text,
                                     const std::function<bool(std::string&, std::size_t)>& mark,
@@ -650,6 +681,32 @@ std::string define_line(const Define& define) {
     if (rereads_as(marked, define)) return marked;
   }
   return line;
+}
+
+std::string mutate_head(std::string written, const Mutate& mutate, bool gated) {
+  if (!mutate.gate || parse::CommentScan{}.feed(written) == std::string_view::npos) return written;
+  // The gate is stripped from wherever it stands before the head is split,
+  // so it may go anywhere after the target's '@'.
+  std::string bare = "mutate:";
+  append_target(bare, "", mutate.mod_scope, mutate.workspace_scope);
+  const std::size_t from = bare.size();
+  bare.append(mutate.entity);
+  if (mutate.id) {
+    bare.push_back(':');
+    bare.append(*mutate.id);
+  } else if (text::trim_end(bare).size() != bare.size()) {
+    bare.push_back(':');
+  }
+  std::string gate;
+  append_gate(gate, *mutate.gate);
+  const auto placed = with_piece_placed(bare, from, gate, [&](const std::string& line) {
+    return reads_back_as<Mutate>(line, [&](const Mutate& back) {
+      return back.entity == mutate.entity && back.id == mutate.id && back.mod_scope == mutate.mod_scope &&
+             back.workspace_scope == mutate.workspace_scope &&
+             (!gated || (back.gate && same_gates({*back.gate}, {*mutate.gate})));
+    });
+  });
+  return placed ? *placed : written;
 }
 
 }  // namespace varn::format

@@ -58,6 +58,12 @@ bool webhook_has_no_line(const Webhook& webhook);
 // keeps its arguments as its name, which the "$" form cannot always say).
 std::string mod_invoke_line(const ModInvoke& invoke);
 
+// `line` with `piece` put in at the first place from byte `from` on (a
+// character boundary) where the comment cut takes nothing of the line and
+// what the line reads as passes `reads_back`; a few such places are tried.
+std::optional<std::string> with_piece_placed(std::string_view line, std::size_t from, std::string_view piece,
+                                             const std::function<bool(const std::string&)>& reads_back);
+
 // Appends the words of `text` (split at single spaces) to `line`, each after
 // a space unless it is the first after `start`. Before a word whose "//" the
 // comment cut would take, `mark` appends a word that the reader takes apart
@@ -94,5 +100,11 @@ std::string heading_line(std::string_view hashes, std::string_view name);
 // atoms, then " from " and the scope; or, when that does not read back (an
 // entity holding " from ", after which no atom is read), the atoms first.
 std::string define_line(const Define& define);
+
+// A mutation's head line (without indent): `written`, or, where the comment
+// cut would take some of it, the line with the gate put in where its bars or
+// quotes hide the "//" (`gated`: `written` holds the gate, which the
+// renderer leaves out otherwise).
+std::string mutate_head(std::string written, const Mutate& mutate, bool gated);
 
 }  // namespace varn::format

@@ -73,9 +73,19 @@ std::string heading_text(const Group& group) {
   // Atoms whose bars or quotes hid a "//" of the name go before that word.
   std::string lead(group.depth, '#');
   lead.append(opens_definition(group.depth, group.name) ? "  " : " ");
+  // The gates go at the end, or else where the scan hides their own "//"
+  // and they bare none of the line's (the reader strips them from anywhere).
+  std::string gates;
+  for (const Gate& gate : group.gates) append_gate(gates, gate);
   auto placed = words_with_atoms_reading_back(lead, group.name, group.atoms, [&](std::string& line) {
+    const std::size_t bare = line.size();
     append_gates(line, group.gates);
-    return reads_back(line);
+    if (reads_back(line)) return true;
+    if (gates.empty()) return false;
+    line.resize(bare);
+    auto with_gates = with_piece_placed(line, lead.size(), gates, reads_back);
+    if (with_gates) line = std::move(*with_gates);
+    return with_gates.has_value();
   });
   if (placed) return *placed;
   return heading_line(group, "nag");
@@ -94,8 +104,7 @@ void write(Out& out, const Define& define, std::size_t depth) {
 }
 
 void write(Out& out, const Mutate& mutate, std::size_t depth) {
-  std::string& s = out.open(depth);
-  s.append("mutate:");
+  std::string s = "mutate:";
   // The entity is everything before the gate (or the id), untrimmed: the
   // gate follows it directly, or the id with the gate after a space.
   const bool gate_first = mutate.gate && has(mutate.entity, "{");
@@ -116,7 +125,7 @@ void write(Out& out, const Mutate& mutate, std::size_t depth) {
   // An entity's trailing whitespace would go with the line's: an empty id
   // keeps it.
   if (!mutate.id && text::trim_end(s).size() != s.size()) s.push_back(':');
-  out.close();
+  out.line(depth, mutate_head(std::move(s), mutate, true));
   // In a batch, `fields` holds the pairs written before the first record.
   write_pairs(out, depth + 1, mutate.fields);
   if (!mutate.batch) return;

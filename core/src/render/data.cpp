@@ -14,8 +14,7 @@ void write(const Define& d, std::size_t depth, LineSink& out) {
 }
 
 void write(const Mutate& m, std::size_t depth, LineSink& out) {
-  std::string& head = out.open(depth);
-  head.append("mutate:");
+  std::string head = "mutate:";
   // The spaces that end the entity of a gated mutation stood before the gate,
   // and are left out with it.
   std::string_view entity = m.entity;
@@ -25,7 +24,8 @@ void write(const Mutate& m, std::size_t depth, LineSink& out) {
   // colon: an entity ending in some gets the colon with no id after it.
   if (m.id || text::trim_end(entity).size() != entity.size()) head.append(":");
   if (m.id) head.append(*m.id);
-  out.close();
+  // Where the id's "//" needs the gate's bars or quotes, the gate goes in.
+  out.line(depth, format::mutate_head(std::move(head), m, false));
   // In a batch, the pairs read before the first record are kept in `fields`;
   // they go back before the records.
   pair_lines(out, depth, "    ", m.fields);

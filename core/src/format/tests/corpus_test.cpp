@@ -206,6 +206,12 @@ TEST(FormatProperties, MutateIdWithUnbalancedBrace) {
   expect_formats("mutate:@t:{g}a{b\n", "mutate:@t:{g}a{b\n");
 }
 
+// The id's "//" was hidden by the gate's bar: the gate goes where it hides
+// it again.
+TEST(FormatProperties, MutateIdWhoseSlashesTheGateHid) {
+  expect_formats("mutate:@t:a {g x|y}|b| c//\n", "mutate:@{g x|y}t:a |b| c//\n");
+}
+
 TEST(FormatProperties, MutateEntityEndingInSpace) {
   expect_formats("mutate:@w  :\n", "mutate:@w  :\n");
 }
@@ -268,6 +274,11 @@ TEST(FormatProperties, DefineEntityTailHiddenByADroppedMark) {
 }
 
 // The same for a heading's name, its gates after it.
+// A gate whose "//" only the name's bars hide goes inside them.
+TEST(FormatProperties, HeadingGateHiddenByTheNamesBars) {
+  expect_formats("# a |b{g//} c| :x\n", "# a |{g//}b c| :x\n");
+}
+
 TEST(FormatProperties, HeadingAtomsBetweenTheNamesWords) {
   expect_formats("# a b :| c// d :| e\n", "# a b :| c// d e :|\n");
   expect_formats("## a :| b// c :| d {g}\n", "## a :| b// c d :| {g}\n");

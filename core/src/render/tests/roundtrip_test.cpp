@@ -227,6 +227,9 @@ const Finding kFindings[] = {
     // A recalled text whose own quote would bare its "//" goes without
     // quotes of ours; a lone closing quote keeps the space it ends in.
     {"RecallHoldingAQuoteSlashesAndATrailingSpace", "recall:0l |: \"the k // \"\n", "recall: 0l |: \"the k // \""},
+    // A mutation's gate, left out elsewhere, goes in where its bar hides the
+    // id's "//".
+    {"MutateIdWhoseSlashesTheGateHid", "mutate:@t:a {g x|y}|b| c//\n", "mutate:@{g x|y}t:a |b| c//"},
     {"MatchArmPatternNamedLikeASection", "[ ] t\n    match:\n    on_pass::\n    x\n",
      "[ ] t\n    match:\n        on_pass::\n            x"},
 };
