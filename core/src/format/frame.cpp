@@ -4,6 +4,7 @@
 #include <array>
 
 #include "format/format.hpp"
+#include "parse/headings.hpp"
 #include "memory/pages.hpp"
 #include "parse/handlers.hpp"
 #include "parse/parser.hpp"
@@ -127,6 +128,36 @@ void append_atom(std::string& s, const Atom& atom) {
     s.push_back(':');
     s.append(*atom.value);
   }
+}
+
+namespace {
+
+// Printable ASCII but for braces (which open gates) and, unless `spaced`,
+// the space: a text that the reader neither splits, trims nor cuts.
+bool plain_ascii(std::string_view s, bool spaced) {
+  return std::all_of(s.begin(), s.end(), [&](char c) {
+    return (c > ' ' && c < 0x7f && c != '{' && c != '}') || (spaced && c == ' ');
+  });
+}
+
+}  // namespace
+
+bool plain_heading(std::size_t depth, std::string_view name, const std::vector<Atom>& atoms) {
+  if (depth == 0 || name.empty() || name.front() == '#' || name.starts_with("Entity") || name.starts_with("Metric") ||
+      !plain_ascii(name, true) || name.find("//") != std::string_view::npos) {
+    return false;
+  }
+  for (std::size_t at = 0;;) {
+    const std::size_t space = name.find(' ', at);
+    const std::string_view word = name.substr(at, space - at);
+    if (word.empty() || word.front() == ':' || parse::is_schedule_word(word)) return false;
+    if (space == std::string_view::npos) break;
+    at = space + 1;
+  }
+  return std::all_of(atoms.begin(), atoms.end(), [](const Atom& a) {
+    return plain_ascii(a.name, false) && a.name.find(':') == std::string::npos && a.name.find('/') == std::string::npos &&
+           (!a.value || (plain_ascii(*a.value, false) && a.value->find('/') == std::string::npos));
+  });
 }
 
 bool opens_definition(std::size_t depth, std::string_view name) {

@@ -21,6 +21,11 @@ Atom split_atom(std::string_view word) {
 
 }  // namespace
 
+bool is_schedule_word(std::string_view word) {
+  return std::any_of(std::begin(kScheduleKeys), std::end(kScheduleKeys),
+                     [&](std::string_view key) { return word.starts_with(key); });
+}
+
 TitleAtoms parse_title_atoms(std::string_view title_text) {
   TitleAtoms out;
   std::size_t i = 0;
@@ -33,8 +38,7 @@ TitleAtoms parse_title_atoms(std::string_view title_text) {
 
     if (word.starts_with(':')) {
       out.atoms.push_back(split_atom(word.substr(1)));
-    } else if (std::any_of(std::begin(kScheduleKeys), std::end(kScheduleKeys),
-                           [&](std::string_view key) { return word.starts_with(key); })) {
+    } else if (is_schedule_word(word)) {
       out.atoms.push_back(split_atom(word));
     } else {
       if (!out.title.empty()) out.title.push_back(' ');

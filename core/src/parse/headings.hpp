@@ -17,4 +17,7 @@ struct TitleAtoms {
 // "on:x", ...) become atoms, every other word is part of the title.
 TitleAtoms parse_title_atoms(std::string_view title_text);
 
+// A word that carries a schedule option ("due:x", "on:x", ...).
+bool is_schedule_word(std::string_view word);
+
 }  // namespace varn::parse

@@ -282,7 +282,7 @@ void write(const Group& g, std::size_t depth, LineSink& out) {
   before.append(" ").append(g.name);
   auto same = [&](const Group& back) { return back.name == g.name && format::same_atoms(back.atoms, g.atoms); };
   std::string line = after;
-  if (!format::reads_back_as<Group>(after, same)) {
+  if (!format::plain_heading(g.depth, g.name, g.atoms) && !format::reads_back_as<Group>(after, same)) {
     if (format::reads_back_as<Group>(before, same)) {
       line = before;
     } else if (auto placed = format::words_with_atoms_reading_back(
