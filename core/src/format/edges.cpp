@@ -85,8 +85,12 @@ struct Chained {
 
 std::optional<Chained> chain_piece(const FlowEdge& before, const FlowEdge& edge) {
   const Strings& names = before.to;
-  std::vector<std::string> pieces(1);
+  // A segment may also hold the separators of the names it spans, bare
+  // commas among them, beyond what its value shows: the names joined by bare
+  // commas are tried too.
+  std::vector<std::string> pieces(2);
   append_joined(pieces.front(), names, ", ");
+  append_joined(pieces.back(), names, ",");
   // A segment over several names ends in the last name that holds a "--"
   // (closed by it) or starts there and runs to the end of the text, maybe
   // past the last name: the names it spans are joined as in it.
@@ -95,12 +99,20 @@ std::optional<Chained> chain_piece(const FlowEdge& before, const FlowEdge& edge)
                                               : edge.wait ? edge.wait
                                                           : edge.timeout;
   const std::vector<std::string_view> seps = segment ? separators(*segment) : std::vector<std::string_view>();
-  std::size_t last = names.size();
-  while (last-- > 0 && names[last].find("--") == std::string::npos) {
+  // The segment opens with a "--" in the name it starts in; where a bar or
+  // quote ends its value before its closing "--", that name is not the one
+  // the value's separators are counted back from. A few of the names holding
+  // a "--" are tried as either.
+  constexpr std::size_t kMostOpenings = 8;
+  std::vector<std::size_t> firsts;
+  for (std::size_t k = names.size(); k-- > 0 && firsts.size() < kMostOpenings;) {
+    if (names[k].find("--") == std::string::npos) continue;
+    if (firsts.empty()) firsts.push_back(k - std::min(k, seps.size()));
+    firsts.push_back(k);
   }
-  if (!seps.empty() && last < names.size()) {
+  if (!seps.empty()) {
     // The separator before name k (k from 1), or after the last (k = size).
-    for (std::size_t first : {last - std::min(last, seps.size()), last}) {
+    for (std::size_t first : firsts) {
       if (first + seps.size() > names.size()) continue;
       auto spans = [&](std::size_t k) { return k > first && k <= first + seps.size(); };
       std::string& piece = pieces.emplace_back();

@@ -212,6 +212,15 @@ TEST(FormatProperties, MutateIdWhoseSlashesTheGateHid) {
   expect_formats("mutate:@t:a {g x|y}|b| c//\n", "mutate:@{g x|y}t:a |b| c//\n");
 }
 
+// A chained edge whose sources start with "//": its segment holds the
+// separators of the names it spans, bare commas included, and its value ends
+// at a bar before its closing "--".
+TEST(FormatProperties, ChainedEdgeSpanningBareCommas) {
+  expect_formats("states:\n  |-->//--wait:|,|,---->\n", "states:\n  | --> //--wait:|,|,-- -->\n");
+  expect_formats("states:\n  |-->//b, --wait:|c , d|e,f--g,h+-->z\n",
+                 "states:\n  | --> //b, --wait:|c , d|e, f--g, h+ --> z\n");
+}
+
 TEST(FormatProperties, MutateEntityEndingInSpace) {
   expect_formats("mutate:@w  :\n", "mutate:@w  :\n");
 }

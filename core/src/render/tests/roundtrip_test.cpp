@@ -230,6 +230,10 @@ const Finding kFindings[] = {
     // A mutation's gate, left out elsewhere, goes in where its bar hides the
     // id's "//".
     {"MutateIdWhoseSlashesTheGateHid", "mutate:@t:a {g x|y}|b| c//\n", "mutate:@{g x|y}t:a |b| c//"},
+    // Chained edges whose sources start with "//" (see the formatter's case).
+    {"ChainedEdgeSpanningBareCommas", "states:\n  |-->//--wait:|,|,---->\n", "states:\n    | --> //--wait:|,|,-- -->"},
+    {"ChainedEdgeWhoseValueEndsBeforeItsSegment", "states:\n  |-->//b, --wait:|c , d|e,f--g,h+-->z\n",
+     "states:\n    | --> //b, --wait:|c , d|e, f--g, h+ --> z"},
     {"MatchArmPatternNamedLikeASection", "[ ] t\n    match:\n    on_pass::\n    x\n",
      "[ ] t\n    match:\n        on_pass::\n            x"},
 };
