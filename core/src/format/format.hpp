@@ -80,12 +80,13 @@ void append_atom(std::string& s, const Atom& atom);  // :name or :name:value
 // ("## Entity:", "## Metric:") rather than a heading: a second space keeps
 // it a heading's.
 bool opens_definition(std::size_t depth, std::string_view name);
-// True when a heading of `name` and `atoms`, with no gates, written plainly
-// ("#", a space, the name, then " :atom" each) surely reads back as itself:
-// printable ASCII words at single spaces, none read as an atom or a schedule
-// option, no brace, no "//", no '#' first and no definition title. It spares
-// nearly every heading the read-back.
-bool plain_heading(std::size_t depth, std::string_view name, const std::vector<Atom>& atoms);
+// True when a heading of `name`, `atoms` and `gates`, written plainly ("#",
+// a space, the name, then " :atom" and " {gate body}" each) surely reads
+// back as itself: printable ASCII words at single spaces, none read as an
+// atom or a schedule option, no brace but the gates', no "//", no '#' first
+// and no definition title. It spares nearly every heading the read-back.
+bool plain_heading(std::size_t depth, std::string_view name, const std::vector<Atom>& atoms,
+                   const std::vector<Gate>& gates = {});
 bool same_atoms(const std::vector<Atom>& a, const std::vector<Atom>& b);
 bool same_gates(const std::vector<Gate>& a, const std::vector<Gate>& b);
 

@@ -142,7 +142,8 @@ bool plain_ascii(std::string_view s, bool spaced) {
 
 }  // namespace
 
-bool plain_heading(std::size_t depth, std::string_view name, const std::vector<Atom>& atoms) {
+bool plain_heading(std::size_t depth, std::string_view name, const std::vector<Atom>& atoms,
+                   const std::vector<Gate>& gates) {
   if (depth == 0 || name.empty() || name.front() == '#' || name.starts_with("Entity") || name.starts_with("Metric") ||
       !plain_ascii(name, true) || name.find("//") != std::string_view::npos) {
     return false;
@@ -154,10 +155,16 @@ bool plain_heading(std::size_t depth, std::string_view name, const std::vector<A
     if (space == std::string_view::npos) break;
     at = space + 1;
   }
-  return std::all_of(atoms.begin(), atoms.end(), [](const Atom& a) {
+  const bool atoms_plain = std::all_of(atoms.begin(), atoms.end(), [](const Atom& a) {
     return plain_ascii(a.name, false) && a.name.find(':') == std::string::npos && a.name.find('/') == std::string::npos &&
            (!a.value || (plain_ascii(*a.value, false) && a.value->find('/') == std::string::npos));
   });
+  // A gate's body is read trimmed, after the name's word.
+  return atoms_plain && std::all_of(gates.begin(), gates.end(), [](const Gate& g) {
+           return !g.name.empty() && plain_ascii(g.name, false) && g.name.find('/') == std::string::npos &&
+                  (!g.body || (!g.body->empty() && plain_ascii(*g.body, true) && g.body->front() != ' ' &&
+                               g.body->back() != ' ' && g.body->find("//") == std::string::npos));
+         });
 }
 
 bool opens_definition(std::size_t depth, std::string_view name) {

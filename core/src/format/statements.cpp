@@ -66,7 +66,7 @@ std::string heading_text(const Group& group) {
              same_gates(g.gates, group.gates);
     });
   };
-  if (group.gates.empty() && plain_heading(group.depth, group.name, group.atoms)) return heading_line(group, "nag");
+  if (plain_heading(group.depth, group.name, group.atoms, group.gates)) return heading_line(group, "nag");
   for (std::string_view order : {"nag", "gna", "ang", "gan"}) {
     std::string line = heading_line(group, order);
     if (reads_back(line)) return line;

@@ -1,5 +1,5 @@
-// Headings that skip the read-back: every name and atoms that `plain_heading`
-// passes, written plainly, read back as themselves.
+// Headings that skip the read-back: every name, atoms and gates that
+// `plain_heading` passes, written plainly, read back as themselves.
 #include <gtest/gtest.h>
 
 #include <random>
@@ -23,7 +23,7 @@ std::string random_text(std::mt19937& rng, std::size_t most) {
 
 TEST(PlainHeading, EveryPassedHeadingReadsBack) {
   std::mt19937 rng(7);
-  std::size_t passed = 0;
+  std::size_t passed = 0, gated = 0;
   for (int i = 0; i < 20000; ++i) {
     Group g;
     g.depth = static_cast<std::uint8_t>(rng() % 4);
@@ -33,19 +33,28 @@ TEST(PlainHeading, EveryPassedHeadingReadsBack) {
       if (rng() % 2) a.value = random_text(rng, 2);
       g.atoms.push_back(a);
     }
-    if (!plain_heading(g.depth, g.name, g.atoms)) continue;
+    for (std::size_t n = rng() % 3; n > 0; --n) {
+      Gate gate{random_text(rng, 2), std::nullopt};
+      if (rng() % 2) gate.body = random_text(rng, 3);
+      g.gates.push_back(gate);
+    }
+    if (!plain_heading(g.depth, g.name, g.atoms, g.gates)) continue;
     ++passed;
+    gated += !g.gates.empty();
     std::string line(g.depth, '#');
     line += " " + g.name;
     for (const Atom& a : g.atoms) {
       line += " ";
       append_atom(line, a);
     }
+    append_gates(line, g.gates);
     EXPECT_TRUE(reads_back_as<Group>(line, [&](const Group& back) {
-      return back.depth == g.depth && back.name == g.name && same_atoms(back.atoms, g.atoms) && back.gates.empty();
+      return back.depth == g.depth && back.name == g.name && same_atoms(back.atoms, g.atoms) && same_gates(back.gates, g.gates);
     })) << line;
   }
-  EXPECT_GT(passed, 500u);  // the check must pass a fair share to mean anything
+  // The check must pass a fair share to mean anything.
+  EXPECT_GT(passed, 300u);
+  EXPECT_GT(gated, 50u);
 }
 
 }  // namespace
