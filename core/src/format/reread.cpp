@@ -460,6 +460,16 @@ std::optional<std::string> with_piece_placed(std::string_view line, std::size_t 
   return std::nullopt;
 }
 
+bool place_gates(std::string& line, std::size_t from, const std::vector<Gate>& gates,
+                 const std::function<bool(const std::string&)>& reads_back) {
+  if (gates.empty()) return false;
+  std::string spelled;
+  for (const Gate& gate : gates) append_gate(spelled, gate);
+  auto placed = with_piece_placed(line, from, spelled, reads_back);
+  if (placed) line = std::move(*placed);
+  return placed.has_value();
+}
+
 std::size_t append_words_with_marks(std::string& line, std::size_t start, std::string_view text,
                                     const std::function<bool(std::string&, std::size_t)>& mark,
                                     const std::function<bool(std::size_t)>& hidden) {

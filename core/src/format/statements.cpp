@@ -75,18 +75,13 @@ std::string heading_text(const Group& group) {
   std::string lead(group.depth, '#');
   lead.append(opens_definition(group.depth, group.name) ? "  " : " ");
   // The gates go at the end, or else where the scan hides their own "//"
-  // and they bare none of the line's (the reader strips them from anywhere).
-  std::string gates;
-  for (const Gate& gate : group.gates) append_gate(gates, gate);
+  // and they bare none of the line's.
   auto placed = words_with_atoms_reading_back(lead, group.name, group.atoms, [&](std::string& line) {
     const std::size_t bare = line.size();
     append_gates(line, group.gates);
     if (reads_back(line)) return true;
-    if (gates.empty()) return false;
     line.resize(bare);
-    auto with_gates = with_piece_placed(line, lead.size(), gates, reads_back);
-    if (with_gates) line = std::move(*with_gates);
-    return with_gates.has_value();
+    return place_gates(line, lead.size(), group.gates, reads_back);
   });
   if (placed) return *placed;
   return heading_line(group, "nag");

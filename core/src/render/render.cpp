@@ -281,13 +281,17 @@ void write(const Group& g, std::size_t depth, LineSink& out) {
   for (const Atom& a : g.atoms) render_atom_tag(a, before);
   before.append(" ").append(g.name);
   auto same = [&](const Group& back) { return back.name == g.name && format::same_atoms(back.atoms, g.atoms); };
+  auto reads_back = [&](const std::string& l) { return format::reads_back_as<Group>(l, same); };
   std::string line = after;
-  if (!format::plain_heading(g.depth, g.name, g.atoms) && !format::reads_back_as<Group>(after, same)) {
-    if (format::reads_back_as<Group>(before, same)) {
+  if (!format::plain_heading(g.depth, g.name, g.atoms) && !reads_back(after)) {
+    if (reads_back(before)) {
       line = before;
-    } else if (auto placed = format::words_with_atoms_reading_back(
-                   hashes, g.name, g.atoms, [&](std::string& l) { return format::reads_back_as<Group>(l, same); })) {
-      // Atoms whose bars or quotes hid a "//" of the name go before that word.
+    } else if (auto placed = format::words_with_atoms_reading_back(hashes, g.name, g.atoms, [&](std::string& l) {
+                 // Atoms whose bars or quotes hid a "//" of the name go before
+                 // that word; the gates, left out elsewhere, go in where
+                 // nothing else hides it.
+                 return reads_back(l) || format::place_gates(l, hashes.size(), g.gates, reads_back);
+               })) {
       line = std::move(*placed);
     }
   }

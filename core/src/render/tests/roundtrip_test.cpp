@@ -234,6 +234,10 @@ const Finding kFindings[] = {
     {"ChainedEdgeSpanningBareCommas", "states:\n  |-->//--wait:|,|,---->\n", "states:\n    | --> //--wait:|,|,-- -->"},
     {"ChainedEdgeWhoseValueEndsBeforeItsSegment", "states:\n  |-->//b, --wait:|c , d|e,f--g,h+-->z\n",
      "states:\n    | --> //b, --wait:|c , d|e, f--g, h+ --> z"},
+    // A heading's gates, left out elsewhere, go in where their bars hide a
+    // "//" of the name.
+    {"HeadingWhoseSlashesAGateHid", "#{|}//\n", "# {|}//"},
+    {"HeadingWhoseSlashesAGateHidAmongWords", "# a {x |} b //c | d\n", "# {x |}a b //c | d"},
     {"MatchArmPatternNamedLikeASection", "[ ] t\n    match:\n    on_pass::\n    x\n",
      "[ ] t\n    match:\n        on_pass::\n            x"},
 };
