@@ -42,7 +42,7 @@ constexpr std::string_view keyword(Part part) {
 // later part's text)
 enum class TriggerForm { Bars, Open, Omitted, Later };
 enum class UrlForm { Bare, Quoted, OpenQuote, SpacedQuote, Omitted };  // U, "U", "U, "U ", nothing
-enum class PayloadForm { Quoted, OpenQuote, Bare, Omitted };  // "P", "P, P, nothing
+enum class PayloadForm { Quoted, OpenQuote, Bare, CloseQuote, Omitted };  // "P", "P, P, P", nothing
 
 struct Layout {
   // A lone bar or quote before everything, read by no part, sets where the
@@ -135,8 +135,12 @@ class LineBuilder {
     return false;
   }
 
-  std::string_view payload_opening() const { return layout_.payload == PayloadForm::Bare ? "" : "\""; }
-  std::string_view payload_closing() const { return layout_.payload == PayloadForm::Quoted ? "\"" : ""; }
+  std::string_view payload_opening() const {
+    return layout_.payload == PayloadForm::Bare || layout_.payload == PayloadForm::CloseQuote ? "" : "\"";
+  }
+  std::string_view payload_closing() const {
+    return layout_.payload == PayloadForm::Quoted || layout_.payload == PayloadForm::CloseQuote ? "\"" : "";
+  }
 
   void write_part(Part part) {
     auto open = [&] {
@@ -219,7 +223,8 @@ bool any_layout(const Webhook& webhook, F&& f) {
     do {
       for (bool on_first : {false, true}) {
         for (PayloadForm payload :
-             {PayloadForm::Quoted, PayloadForm::Bare, PayloadForm::OpenQuote, PayloadForm::Omitted}) {
+             {PayloadForm::Quoted, PayloadForm::Bare, PayloadForm::OpenQuote, PayloadForm::CloseQuote,
+              PayloadForm::Omitted}) {
           if ((payload == PayloadForm::Omitted) == webhook.payload.has_value()) continue;
           for (TriggerForm trigger : {TriggerForm::Omitted, TriggerForm::Bars, TriggerForm::Open, TriggerForm::Later}) {
             if (trigger == TriggerForm::Omitted && (on_first || !webhook.trigger.empty())) continue;

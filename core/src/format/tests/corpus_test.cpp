@@ -245,6 +245,9 @@ TEST(FormatProperties, WebhookPartsInsideOtherParts) {
   expect_formats("webhook: url: \"w: on: |t\" x\"\n", "webhook: url: w: on: |t\" x\"\n");
   expect_formats("webhook: on: payload:: {id.co\" payload: {hd |task: on: ytask.co\" payload: {hd}",
                  "webhook: on: payload:: {id.co\" payload: {hd |task: on: ytask.co\" payload: {hd}\n");
+  // A payload holding the url, bare where an opening quote of ours would
+  // bare a "//", with a closing quote for the space it ends in.
+  expect_formats("webhook:|payload:*\"//|url://|\"//| \"\n", "webhook: | payload: *\"//|url://|\"//| \"\n");
   // The trigger's bars in the payload, its text holding the payload's keyword.
   expect_formats("webhook: url: \"u| e:d on:c\" payload: x| e:d on:c\" payload: {i: |d}\n",
                  "webhook: url: u| on: payload: \"x| e:d on:c\" payload: {i: |d}\"\n");

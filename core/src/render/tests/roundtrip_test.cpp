@@ -238,6 +238,8 @@ const Finding kFindings[] = {
     // "//" of the name.
     {"HeadingWhoseSlashesAGateHid", "#{|}//\n", "# {|}//"},
     {"HeadingWhoseSlashesAGateHidAmongWords", "# a {x |} b //c | d\n", "# {x |}a b //c | d"},
+    {"WebhookPayloadHoldingTheUrlEndingInASpace", "webhook:|payload:*\"//|url://|\"//| \"\n",
+     "webhook: | payload: *\"//|url://|\"//| \""},
     {"MatchArmPatternNamedLikeASection", "[ ] t\n    match:\n    on_pass::\n    x\n",
      "[ ] t\n    match:\n        on_pass::\n            x"},
 };
