@@ -45,8 +45,9 @@ enum class UrlForm { Bare, Quoted, OpenQuote, SpacedQuote, Omitted };  // U, "U"
 enum class PayloadForm { Quoted, OpenQuote, Bare, CloseQuote, Omitted };  // "P", "P, P, P", nothing
 
 struct Layout {
-  // A lone bar or quote before everything, read by no part, sets where the
-  // comment cut stands for the parts' own bars, quotes and "//".
+  // A lone bar or quote (or one of each) before everything, read by no
+  // part, sets where the comment cut stands for the parts' own bars, quotes
+  // and "//".
   std::string_view lead;
   std::array<Part, 3> order;
   bool on_first;  // an "on:" of its own leads, its bars come in the trigger's turn
@@ -218,7 +219,7 @@ bool any_layout(const Webhook& webhook, F&& f) {
   const std::string barred = "|" + webhook.trigger + "|";
   const bool held = webhook.url.find(barred) != std::string::npos ||
                     (webhook.payload && webhook.payload->find(barred) != std::string::npos);
-  for (std::string_view lead : {"", "|", "\""}) {
+  for (std::string_view lead : {"", "|", "\"", "|\"", "\"|"}) {
     std::array<Part, 3> order = {Part::Trigger, Part::Url, Part::Payload};
     do {
       for (bool on_first : {false, true}) {

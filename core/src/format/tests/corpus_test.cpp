@@ -248,6 +248,9 @@ TEST(FormatProperties, WebhookPartsInsideOtherParts) {
   // A payload holding the url, bare where an opening quote of ours would
   // bare a "//", with a closing quote for the space it ends in.
   expect_formats("webhook:|payload:*\"//|url://|\"//| \"\n", "webhook: | payload: *\"//|url://|\"//| \"\n");
+  // A bar and a quote before the trigger's keyword, where the trigger runs to
+  // the end of the line and holds quotes and "//" of its own.
+  expect_formats("webhook:|\"on:\"//\"//|//url:on:\n", "webhook: |\" on:\"//\"//|//url:on:\n");
   // The trigger's bars in the payload, its text holding the payload's keyword.
   expect_formats("webhook: url: \"u| e:d on:c\" payload: x| e:d on:c\" payload: {i: |d}\n",
                  "webhook: url: u| on: payload: \"x| e:d on:c\" payload: {i: |d}\"\n");

@@ -240,6 +240,8 @@ const Finding kFindings[] = {
     {"HeadingWhoseSlashesAGateHidAmongWords", "# a {x |} b //c | d\n", "# {x |}a b //c | d"},
     {"WebhookPayloadHoldingTheUrlEndingInASpace", "webhook:|payload:*\"//|url://|\"//| \"\n",
      "webhook: | payload: *\"//|url://|\"//| \""},
+    {"WebhookOpenTriggerAfterABarAndAQuote", "webhook:|\"on:\"//\"//|//url:on:\n",
+     "webhook: |\" on:\"//\"//|//url:on:"},
     {"MatchArmPatternNamedLikeASection", "[ ] t\n    match:\n    on_pass::\n    x\n",
      "[ ] t\n    match:\n        on_pass::\n            x"},
 };
