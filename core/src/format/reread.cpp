@@ -435,43 +435,82 @@ class MarkRun {
 
 }  // namespace
 
-std::optional<std::string> with_piece_placed(std::string_view line, std::size_t from, std::string_view piece,
-                                             const std::function<bool(const std::string&)>& reads_back) {
+std::optional<std::string> with_pieces_placed(std::string_view line, std::size_t from,
+                                              const std::vector<std::string>& pieces,
+                                              const std::function<bool(const std::string&)>& reads_back) {
+  constexpr std::size_t kMostPieces = 16;
   constexpr std::size_t kMostTries = 8;  // each is read back, so a few only
+  const std::size_t m = pieces.size();
+  if (m == 0 || m > kMostPieces) return std::nullopt;
   const std::string_view text = line.substr(from);
-  // clean[k][s]: the bytes from the k-th on leave no "//" to the cut when
-  // the scan stands in state s before them.
-  std::vector<std::array<bool, 16>> clean(text.size() + 1);
-  clean.back().fill(true);
-  for (std::size_t k = text.size(); k-- > 0;) {
-    const std::array<std::uint8_t, 16> to = scan_steps(text.substr(k, 1), "");
-    for (std::size_t s = 0; s < 16; ++s) clean[k][s] = to[s] != kCut && clean[k + 1][to[s]];
+  const std::size_t n = text.size();
+  auto boundary = [&](std::size_t k) { return k == n || (static_cast<unsigned char>(text[k]) & 0xC0) != 0x80; };
+  std::vector<std::array<std::uint8_t, 16>> piece_to(m);
+  for (std::size_t j = 0; j < m; ++j) piece_to[j] = scan_steps(pieces[j], "");
+  // clean[k][j], a bit per scan state: from the k-th byte on, with j pieces
+  // placed before it, the rest of the bytes and pieces can follow without a
+  // "//" left to the cut.
+  std::vector<std::uint16_t> clean((n + 1) * (m + 1));
+  auto at = [&](std::size_t k, std::size_t j) -> std::uint16_t& { return clean[k * (m + 1) + j]; };
+  auto holds = [](std::uint16_t mask, std::uint8_t state) { return state != kCut && (mask >> state & 1) != 0; };
+  for (std::size_t k = n + 1; k-- > 0;) {
+    const std::array<std::uint8_t, 16> byte_to = k < n ? scan_steps(text.substr(k, 1), "") : std::array<std::uint8_t, 16>{};
+    for (std::size_t j = m + 1; j-- > 0;) {
+      std::uint16_t mask = k == n && j == m ? 0xFFFF : 0;
+      for (std::size_t s = 0; s < 16; ++s) {
+        const bool by_byte = k < n && holds(at(k + 1, j), byte_to[s]);
+        const bool by_piece = j < m && boundary(k) && holds(at(k, j + 1), piece_to[j][s]);
+        if (by_byte || by_piece) mask |= static_cast<std::uint16_t>(1u << s);
+      }
+      at(k, j) = mask;
+    }
   }
-  const std::array<std::uint8_t, 16> after_piece = scan_steps(piece, "");
+  // Each piece but the last at the first place that lets the rest follow;
+  // the last at each such place in turn, read back.
   parse::CommentScan scan;
   if (scan.feed(line.substr(0, from)) != std::string_view::npos) return std::nullopt;
+  std::string placed(line.substr(0, from));
+  std::uint8_t state = static_cast<std::uint8_t>(scan_key(scan));
+  std::size_t j = 0;
   std::size_t tries = 0;
-  for (std::size_t k = 0; k <= text.size(); ++k) {
-    const bool boundary = k == text.size() || (static_cast<unsigned char>(text[k]) & 0xC0) != 0x80;
-    const std::uint8_t to = after_piece[scan_key(scan)];
-    if (boundary && to != kCut && clean[k][to]) {
-      std::string placed(line.substr(0, from + k));
-      placed.append(piece);
-      placed.append(text.substr(k));
-      if (reads_back(placed)) return placed;
-      if (++tries == kMostTries) break;
+  for (std::size_t k = 0; k <= n; ++k) {
+    while (j < m && boundary(k) && holds(at(k, j + 1), piece_to[j][state])) {
+      if (j + 1 == m) {
+        std::string tried = placed + pieces[j];
+        tried.append(text.substr(k));
+        if (reads_back(tried)) return tried;
+        if (++tries == kMostTries) return std::nullopt;
+        break;
+      }
+      placed.append(pieces[j]);
+      state = piece_to[j][state];
+      ++j;
     }
-    if (k < text.size() && scan.feed(text.substr(k, 1)) != std::string_view::npos) break;
+    if (k == n) break;
+    const std::uint8_t next = scan_steps(text.substr(k, 1), "")[state];
+    if (!holds(at(k + 1, j), next)) return std::nullopt;
+    placed.push_back(text[k]);
+    state = next;
   }
   return std::nullopt;
+}
+
+std::optional<std::string> with_piece_placed(std::string_view line, std::size_t from, std::string_view piece,
+                                             const std::function<bool(const std::string&)>& reads_back) {
+  return with_pieces_placed(line, from, {std::string(piece)}, reads_back);
 }
 
 bool place_gates(std::string& line, std::size_t from, const std::vector<Gate>& gates,
                  const std::function<bool(const std::string&)>& reads_back) {
   if (gates.empty()) return false;
-  std::string spelled;
-  for (const Gate& gate : gates) append_gate(spelled, gate);
-  auto placed = with_piece_placed(line, from, spelled, reads_back);
+  // Together first; else each where it goes, as two gates whose bars cancel
+  // out together may each hide a "//" of their own.
+  std::vector<std::string> spelled(gates.size());
+  for (std::size_t i = 0; i < gates.size(); ++i) append_gate(spelled[i], gates[i]);
+  std::string together;
+  for (const std::string& gate : spelled) together.append(gate);
+  auto placed = with_piece_placed(line, from, together, reads_back);
+  if (!placed && gates.size() > 1) placed = with_pieces_placed(line, from, spelled, reads_back);
   if (placed) line = std::move(*placed);
   return placed.has_value();
 }

@@ -6,6 +6,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "parse/parser.hpp"
 #include "varn/model.hpp"
@@ -63,6 +64,11 @@ std::string mod_invoke_line(const ModInvoke& invoke);
 // what the line reads as passes `reads_back`; a few such places are tried.
 std::optional<std::string> with_piece_placed(std::string_view line, std::size_t from, std::string_view piece,
                                              const std::function<bool(const std::string&)>& reads_back);
+// The same for several pieces, in order (at most sixteen): each but the last
+// at the first place that lets the others follow, the last tried at a few.
+std::optional<std::string> with_pieces_placed(std::string_view line, std::size_t from,
+                                              const std::vector<std::string>& pieces,
+                                              const std::function<bool(const std::string&)>& reads_back);
 
 // Puts `gates`, spelled one after another, into `line` where
 // `with_piece_placed` finds a place (the reader strips gates from anywhere):

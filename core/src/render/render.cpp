@@ -284,15 +284,20 @@ void write(const Group& g, std::size_t depth, LineSink& out) {
   auto reads_back = [&](const std::string& l) { return format::reads_back_as<Group>(l, same); };
   std::string line = after;
   if (!format::plain_heading(g.depth, g.name, g.atoms) && !reads_back(after)) {
+    // Atoms whose bars or quotes hid a "//" of the name go before that word;
+    // the gates, left out elsewhere, go in where nothing else hides it.
+    auto gated = [&](std::string& l, std::size_t from) {
+      return reads_back(l) || format::place_gates(l, from, g.gates, reads_back);
+    };
     if (reads_back(before)) {
       line = before;
-    } else if (auto placed = format::words_with_atoms_reading_back(hashes, g.name, g.atoms, [&](std::string& l) {
-                 // Atoms whose bars or quotes hid a "//" of the name go before
-                 // that word; the gates, left out elsewhere, go in where
-                 // nothing else hides it.
-                 return reads_back(l) || format::place_gates(l, hashes.size(), g.gates, reads_back);
-               })) {
+    } else if (auto placed = format::words_with_atoms_reading_back(
+                   hashes, g.name, g.atoms, [&](std::string& l) { return gated(l, hashes.size()); })) {
       line = std::move(*placed);
+    } else if (gated(after, hashes.size())) {
+      line = after;
+    } else if (gated(before, g.depth)) {
+      line = before;
     }
   }
   out.line(depth, line);

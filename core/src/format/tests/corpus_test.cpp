@@ -294,6 +294,11 @@ TEST(FormatProperties, HeadingGateHiddenByTheNamesBars) {
   expect_formats("# a |b{g//} c| :x\n", "# a |{g//}b c| :x\n");
 }
 
+// Two gates whose bars cancel out together each go where one hides a "//".
+TEST(FormatProperties, HeadingGatesPlacedApart) {
+  expect_formats("#{|}///{|}\n", "# {|}//{|}/\n");
+}
+
 TEST(FormatProperties, HeadingAtomsBetweenTheNamesWords) {
   expect_formats("# a b :| c// d :| e\n", "# a b :| c// d e :|\n");
   expect_formats("## a :| b// c :| d {g}\n", "## a :| b// c d :| {g}\n");
