@@ -437,14 +437,18 @@ class MarkRun {
 
 std::optional<std::string> with_pieces_placed(std::string_view line, std::size_t from,
                                               const std::vector<std::string>& pieces,
-                                              const std::function<bool(const std::string&)>& reads_back) {
+                                              const std::function<bool(const std::string&)>& reads_back,
+                                              const std::function<bool(std::size_t, std::size_t)>& allowed) {
   constexpr std::size_t kMostPieces = 16;
   constexpr std::size_t kMostTries = 8;  // each is read back, so a few only
   const std::size_t m = pieces.size();
   if (m == 0 || m > kMostPieces) return std::nullopt;
   const std::string_view text = line.substr(from);
   const std::size_t n = text.size();
-  auto boundary = [&](std::size_t k) { return k == n || (static_cast<unsigned char>(text[k]) & 0xC0) != 0x80; };
+  auto boundary = [&](std::size_t k, std::size_t j) {
+    if (allowed) return allowed(k, j);
+    return k == n || (static_cast<unsigned char>(text[k]) & 0xC0) != 0x80;
+  };
   std::vector<std::array<std::uint8_t, 16>> piece_to(m);
   for (std::size_t j = 0; j < m; ++j) piece_to[j] = scan_steps(pieces[j], "");
   // clean[k][j], a bit per scan state: from the k-th byte on, with j pieces
@@ -459,45 +463,123 @@ std::optional<std::string> with_pieces_placed(std::string_view line, std::size_t
       std::uint16_t mask = k == n && j == m ? 0xFFFF : 0;
       for (std::size_t s = 0; s < 16; ++s) {
         const bool by_byte = k < n && holds(at(k + 1, j), byte_to[s]);
-        const bool by_piece = j < m && boundary(k) && holds(at(k, j + 1), piece_to[j][s]);
+        const bool by_piece = j < m && boundary(k, j) && holds(at(k, j + 1), piece_to[j][s]);
         if (by_byte || by_piece) mask |= static_cast<std::uint16_t>(1u << s);
       }
       at(k, j) = mask;
     }
   }
-  // Each piece but the last at the first place that lets the rest follow;
-  // the last at each such place in turn, read back.
+  // The placings in order, each piece as early as lets the rest follow,
+  // walked with the table so that no step leads nowhere: after a placing
+  // that does not read back, the last piece put in goes on later instead.
   parse::CommentScan scan;
   if (scan.feed(line.substr(0, from)) != std::string_view::npos) return std::nullopt;
+  struct Choice {
+    std::size_t k, j, size;
+    std::uint8_t state;
+  };
+  std::vector<Choice> choices;
   std::string placed(line.substr(0, from));
   std::uint8_t state = static_cast<std::uint8_t>(scan_key(scan));
+  std::size_t k = 0;
   std::size_t j = 0;
   std::size_t tries = 0;
-  for (std::size_t k = 0; k <= n; ++k) {
-    while (j < m && boundary(k) && holds(at(k, j + 1), piece_to[j][state])) {
-      if (j + 1 == m) {
-        std::string tried = placed + pieces[j];
-        tried.append(text.substr(k));
-        if (reads_back(tried)) return tried;
-        if (++tries == kMostTries) return std::nullopt;
-        break;
-      }
+  bool skip_piece = false;  // back at a choice: the byte goes first this time
+  auto step = [&]() { return scan_steps(text.substr(k, 1), "")[state]; };
+  for (;;) {
+    if (!skip_piece && j < m && boundary(k, j) && holds(at(k, j + 1), piece_to[j][state])) {
+      choices.push_back({k, j, placed.size(), state});
       placed.append(pieces[j]);
       state = piece_to[j][state];
       ++j;
+      continue;
     }
-    if (k == n) break;
-    const std::uint8_t next = scan_steps(text.substr(k, 1), "")[state];
-    if (!holds(at(k + 1, j), next)) return std::nullopt;
-    placed.push_back(text[k]);
-    state = next;
+    skip_piece = false;
+    if (k < n) {
+      const std::uint8_t next = step();
+      if (holds(at(k + 1, j), next)) {
+        placed.push_back(text[k]);
+        state = next;
+        ++k;
+        continue;
+      }
+    } else if (j == m) {
+      if (reads_back(placed)) return placed;
+      if (++tries == kMostTries) return std::nullopt;
+    }
+    // Back to the last piece put in, to go on past that place without it.
+    for (;;) {
+      if (choices.empty()) return std::nullopt;
+      const Choice c = choices.back();
+      choices.pop_back();
+      k = c.k;
+      j = c.j;
+      state = c.state;
+      placed.resize(c.size);
+      if (k < n && holds(at(k + 1, j), step())) break;
+    }
+    skip_piece = true;
   }
-  return std::nullopt;
 }
 
 std::optional<std::string> with_piece_placed(std::string_view line, std::size_t from, std::string_view piece,
                                              const std::function<bool(const std::string&)>& reads_back) {
   return with_pieces_placed(line, from, {std::string(piece)}, reads_back);
+}
+
+std::optional<std::string> heading_with_atoms_split(std::string_view marks, std::string_view lead,
+                                                     std::string_view name, const std::vector<Atom>& atoms,
+                                                     const std::function<bool(std::string&)>& finish) {
+  constexpr std::size_t kMostEach = 4;  // splits tried from each end
+  const std::size_t n = atoms.size();
+  for (std::size_t i = 0; i <= n; ++i) {
+    if (i > kMostEach && i + kMostEach < n) i = n - kMostEach;
+    std::string line(i == 0 ? lead : marks);
+    for (std::size_t a = 0; a < i; ++a) {
+      line.push_back(' ');
+      append_atom(line, atoms[a]);
+    }
+    if (i > 0) line.push_back(' ');
+    line.append(name);
+    for (std::size_t a = i; a < n; ++a) {
+      line.push_back(' ');
+      append_atom(line, atoms[a]);
+    }
+    if (finish(line)) return line;
+  }
+  return std::nullopt;
+}
+
+std::optional<std::string> heading_with_atoms_among_words(std::string_view lead, std::string_view name,
+                                                           const std::vector<Atom>& atoms,
+                                                           const std::function<bool(std::string&)>& finish) {
+  if (atoms.empty()) return std::nullopt;
+  std::vector<std::string> pieces(atoms.size(), " ");
+  for (std::size_t i = 0; i < atoms.size(); ++i) append_atom(pieces[i], atoms[i]);
+  std::string line(lead);
+  line.append(name);
+  std::string finished;
+  auto reads_back = [&](const std::string& placed) {
+    finished = placed;
+    return finish(finished);
+  };
+  // The space that ends the lead counts as the name's, so that an atom may
+  // also go first. Between two words or after the last, so that every word
+  // stays whole; an atom holding a '{' after the name's last '}', and one
+  // holding a '}' before the name's first '{', so that the two do not pair.
+  const std::size_t from = lead.size() - (lead.ends_with(' ') ? 1 : 0);
+  const std::string_view text = std::string_view(line).substr(from);
+  const std::size_t last_close = text.rfind('}');
+  const std::size_t first_open = text.find('{');
+  auto between_words = [&](std::size_t k, std::size_t j) {
+    const bool opens = pieces[j].find('{') != std::string::npos;
+    const bool closes = pieces[j].find('}') != std::string::npos;
+    if (opens && last_close != std::string_view::npos && k <= last_close) return false;
+    if (closes && first_open != std::string_view::npos && k > first_open) return false;
+    return k == text.size() || text[k] == ' ';
+  };
+  if (!with_pieces_placed(line, from, pieces, reads_back, between_words)) return std::nullopt;
+  return finished;
 }
 
 bool place_gates(std::string& line, std::size_t from, const std::vector<Gate>& gates,

@@ -64,17 +64,36 @@ std::string mod_invoke_line(const ModInvoke& invoke);
 // what the line reads as passes `reads_back`; a few such places are tried.
 std::optional<std::string> with_piece_placed(std::string_view line, std::size_t from, std::string_view piece,
                                              const std::function<bool(const std::string&)>& reads_back);
-// The same for several pieces, in order (at most sixteen): each but the last
-// at the first place that lets the others follow, the last tried at a few.
+// The same for several pieces, in order (at most sixteen): the placings that
+// leave nothing to the cut, each piece as early as it can go first, a few of
+// them read back.
+// Only where `allowed` holds for the place (counted from `from`) and the
+// piece's index, when given.
 std::optional<std::string> with_pieces_placed(std::string_view line, std::size_t from,
                                               const std::vector<std::string>& pieces,
-                                              const std::function<bool(const std::string&)>& reads_back);
+                                              const std::function<bool(const std::string&)>& reads_back,
+                                              const std::function<bool(std::size_t, std::size_t)>& allowed = {});
 
 // Puts `gates`, spelled one after another, into `line` where
 // `with_piece_placed` finds a place (the reader strips gates from anywhere):
 // true when it did, and the line then reads back.
 bool place_gates(std::string& line, std::size_t from, const std::vector<Gate>& gates,
                  const std::function<bool(const std::string&)>& reads_back);
+
+// A heading line (without gates) with the atoms split around the name: the
+// first i before it (after `marks`), the rest after it (after `lead` when
+// none goes before), for a few i from each end, on which `finish`, which may
+// add the gates, says it reads back.
+std::optional<std::string> heading_with_atoms_split(std::string_view marks, std::string_view lead,
+                                                     std::string_view name, const std::vector<Atom>& atoms,
+                                                     const std::function<bool(std::string&)>& finish);
+
+// A heading line of `lead` and the name with the atoms, in order, between its
+// words where the comment scan leaves no "//" to the cut (a few such
+// placings, earliest first); `finish` may add the gates.
+std::optional<std::string> heading_with_atoms_among_words(std::string_view lead, std::string_view name,
+                                                           const std::vector<Atom>& atoms,
+                                                           const std::function<bool(std::string&)>& finish);
 
 // Appends the words of `text` (split at single spaces) to `line`, each after
 // a space unless it is the first after `start`. Before a word whose "//" the

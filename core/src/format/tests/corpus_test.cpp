@@ -299,6 +299,21 @@ TEST(FormatProperties, HeadingGatesPlacedApart) {
   expect_formats("#{|}///{|}\n", "# {|}//{|}/\n");
 }
 
+// A gate between an atom's bars, which hide its "//" and whose quote hides
+// the name's; atoms on both sides of the name, where a '{' of the last would
+// pair with a '}' of the name.
+TEST(FormatProperties, HeadingAtomsSplitAroundTheName) {
+  expect_formats("#:|{//\"}| //\n", "# :|{//\"}| //\n");
+  expect_formats("#:|\" \"} :{//\n", "# :|\" \"} :{//\n");
+  // Atoms among the words, each where the quotes and bars before it keep the
+  // "//" and no '{' pairs with a '}' after it; a gate inside the name's bars.
+  expect_formats("#\" } :{// \"\n", "# \" } :{// \"\n");
+  expect_formats("#\"// :\" |\" :\" } :{//\n", "# \"// :\" |\" :\" } :{//\n");
+  expect_formats("#|{//|\"//} :\" | ://\n", "# | :\" :// | {//|\"//}\n");
+  expect_formats("#p |\" M i :| \" } :{//\n", "# p |\" :| M i \" } :{//\n");
+  expect_formats("#:| \"| :\"} //{\n", "# :| \"| :\"} //{\n");
+}
+
 TEST(FormatProperties, HeadingAtomsBetweenTheNamesWords) {
   expect_formats("# a b :| c// d :| e\n", "# a b :| c// d e :|\n");
   expect_formats("## a :| b// c :| d {g}\n", "## a :| b// c d :| {g}\n");

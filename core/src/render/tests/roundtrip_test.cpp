@@ -242,7 +242,10 @@ const Finding kFindings[] = {
     // every "//".
     {"HeadingAtomsFirstBehindTheGate",
      "# $pring:0#\" Metric :owner [1o]r  ve//: weh :q4 ]due:ic :ackout://: web2#\" Metripring lauNch :q4 due:4#\" Metric :ackout://: web tch://: web | np aun'ner [1i`}penfs_o-:c@lass:e\" payload: {irl: depends_on:clleted| url: depends:to}t://: web | \n",
-     "#{irl: depends_on:clleted| url: depends:to} :owner :q4 :ackout://: :q4 :due:4#\" :ackout://: $pring:0#\" Metric [1o]r ve//: weh ]due:ic web2#\" Metripring lauNch Metric web tch://: web | np aun'ner [1i`}penfs_o-:c@lass:e\" payload: t://: web |"},
+     "# {irl: depends_on:clleted| url: depends:to}:owner :q4 :ackout://: :q4 :due:4#\" :ackout://: $pring:0#\" Metric [1o]r ve//: weh ]due:ic web2#\" Metripring lauNch Metric web tch://: web | np aun'ner [1i`}penfs_o-:c@lass:e\" payload: t://: web |"},
+    {"HeadingGateBetweenAnAtomsBars", "#:|{//\"}| //\n", "# :|{//\"}| //"},
+    {"HeadingAtomsSplitAroundTheName", "#:|\" \"} :{//\n", "# :|\" \"} :{//"},
+    {"HeadingAtomsAmongTheWords", "#\"// :\" |\" :\" } :{//\n", "# \"// :\" |\" :\" } :{//"},
     {"HeadingWhoseSlashesAGateHidAmongWords", "# a {x |} b //c | d\n", "# {x |}a b //c | d"},
     {"WebhookPayloadHoldingTheUrlEndingInASpace", "webhook:|payload:*\"//|url://|\"//| \"\n",
      "webhook: | payload: *\"//|url://|\"//| \""},
