@@ -565,21 +565,28 @@ std::optional<std::string> heading_with_atoms_among_words(std::string_view lead,
   };
   // The space that ends the lead counts as the name's, so that an atom may
   // also go first. Between two words or after the last, so that every word
-  // stays whole; an atom holding a '{' after the name's last '}', and one
-  // holding a '}' before the name's first '{', so that the two do not pair.
+  // stays whole; first with an atom holding a '{' after the name's last '}',
+  // and one holding a '}' before the name's first '{', so that they do not
+  // pair.
   const std::size_t from = lead.size() - (lead.ends_with(' ') ? 1 : 0);
   const std::string_view text = std::string_view(line).substr(from);
   const std::size_t last_close = text.rfind('}');
   const std::size_t first_open = text.find('{');
+  bool apart = true;  // braces kept apart first; nested, they may not pair
   auto between_words = [&](std::size_t k, std::size_t j) {
     const bool opens = pieces[j].find('{') != std::string::npos;
     const bool closes = pieces[j].find('}') != std::string::npos;
-    if (opens && last_close != std::string_view::npos && k <= last_close) return false;
-    if (closes && first_open != std::string_view::npos && k > first_open) return false;
+    if (apart && opens && last_close != std::string_view::npos && k <= last_close) return false;
+    if (apart && closes && first_open != std::string_view::npos && k > first_open) return false;
     return k == text.size() || text[k] == ' ';
   };
-  if (!with_pieces_placed(line, from, pieces, reads_back, between_words)) return std::nullopt;
-  return finished;
+  if (with_pieces_placed(line, from, pieces, reads_back, between_words)) return finished;
+  apart = false;
+  const bool braced = std::any_of(pieces.begin(), pieces.end(), [](const std::string& p) {
+    return p.find_first_of("{}") != std::string::npos;
+  });
+  if (braced && with_pieces_placed(line, from, pieces, reads_back, between_words)) return finished;
+  return std::nullopt;
 }
 
 bool place_gates(std::string& line, std::size_t from, const std::vector<Gate>& gates,

@@ -312,6 +312,8 @@ TEST(FormatProperties, HeadingAtomsSplitAroundTheName) {
   expect_formats("#|{//|\"//} :\" | ://\n", "# | :\" :// | {//|\"//}\n");
   expect_formats("#p |\" M i :| \" } :{//\n", "# p |\" :| M i \" } :{//\n");
   expect_formats("#:| \"| :\"} //{\n", "# :| \"| :\"} //{\n");
+  // Nested in the name's braces, the atom's '{' leaves them all unpaired.
+  expect_formats("#}{\r:{ }\n", "# }{ :{ }\n");
 }
 
 TEST(FormatProperties, HeadingAtomsBetweenTheNamesWords) {
