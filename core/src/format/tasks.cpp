@@ -4,6 +4,7 @@
 
 #include "format/edges.hpp"
 #include "format/format.hpp"
+#include "format/reread.hpp"
 #include "parse/handlers.hpp"
 #include "parse/parser.hpp"
 #include "parse/text.hpp"
@@ -92,7 +93,19 @@ void write(Out& out, const Task& task, std::size_t depth) {
   const bool lead = text.find('{') != std::string_view::npos || text.find(kCloses) != std::string_view::npos;
   if (!tail.empty() && (lead || !keeps_whole(line))) {
     std::string first = line.substr(0, box) + tail + " " + std::string(text);
-    if (lead || keeps_whole(first)) line = std::move(first);
+    if (lead || keeps_whole(first)) {
+      line = std::move(first);
+    } else if (!task.closes && task.gates.size() > 1) {
+      // Gates whose bars or quotes cancel out together may each hide a "//"
+      // where they stand apart.
+      std::string apart = line.substr(0, box) + std::string(text);
+      auto reads_back = [&](const std::string& l) {
+        return reads_back_as<Task>(l, [&](const Task& t) {
+          return t.text == task.text && same_gates(t.gates, task.gates) && !t.closes;
+        });
+      };
+      if (place_gates(apart, box, task.gates, reads_back)) line = std::move(apart);
+    }
   }
   out.line(depth, line);
 

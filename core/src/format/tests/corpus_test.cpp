@@ -297,6 +297,7 @@ TEST(FormatProperties, HeadingGateHiddenByTheNamesBars) {
 // Two gates whose bars cancel out together each go where one hides a "//".
 TEST(FormatProperties, HeadingGatesPlacedApart) {
   expect_formats("#{|}///{|}\n", "# {|}//{|}/\n");
+  expect_formats("[]{|}//{|}\n", "[ ] /{|}{|}/\n");  // or between the slashes
 }
 
 // A gate between an atom's bars, which hide its "//" and whose quote hides
