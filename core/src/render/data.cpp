@@ -50,9 +50,11 @@ namespace {
 // The query expression: target, plural mark, snapshot and filter.
 void append_query_expr(std::string& line, const Query& q) {
   // An entity of its own that starts with '@' or '$' would lose it to the
-  // scope prefix: the '@' of the target form goes before it.
+  // scope prefix: the '@' of the target form goes before it; so too before
+  // an empty one, which would leave the clause after it at the line's start.
   const std::string entity = format::query_entity_text(q.entity, q.plural);
-  if (q.mod_scope || q.workspace_scope || q.entity.starts_with('@') || q.entity.starts_with('$')) {
+  const bool clause_first = entity.empty() && (q.filter || q.from_snapshot);
+  if (q.mod_scope || q.workspace_scope || clause_first || q.entity.starts_with('@') || q.entity.starts_with('$')) {
     append_target(line, entity, q.mod_scope, q.workspace_scope);
   } else {
     line.append(entity);

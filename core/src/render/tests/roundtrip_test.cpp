@@ -251,6 +251,8 @@ const Finding kFindings[] = {
      "webhook: | payload: *\"//|url://|\"//| \""},
     {"WebhookOpenTriggerAfterABarAndAQuote", "webhook:|\"on:\"//\"//|//url:on:\n",
      "webhook: |\" on:\"//\"//|//url:on:"},
+    // An empty entity before a filter goes as the bare target "@".
+    {"QueryWithAnEmptyEntityAndAFilter", "query:\n @ where x\n", "? @ where x"},
     {"MatchArmPatternNamedLikeASection", "[ ] t\n    match:\n    on_pass::\n    x\n",
      "[ ] t\n    match:\n        on_pass::\n            x"},
 };
