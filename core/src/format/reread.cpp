@@ -527,6 +527,12 @@ std::optional<std::string> with_piece_placed(std::string_view line, std::size_t 
   return with_pieces_placed(line, from, {std::string(piece)}, reads_back);
 }
 
+namespace {
+
+// A heading line (without gates) with the atoms split around the name: the
+// first i before it (after `marks`), the rest after it (after `lead` when
+// none goes before), for a few i from each end, on which `finish`, which may
+// add the gates, says it reads back.
 std::optional<std::string> heading_with_atoms_split(std::string_view marks, std::string_view lead,
                                                      std::string_view name, const std::vector<Atom>& atoms,
                                                      const std::function<bool(std::string&)>& finish) {
@@ -550,6 +556,9 @@ std::optional<std::string> heading_with_atoms_split(std::string_view marks, std:
   return std::nullopt;
 }
 
+// A heading line of `lead` and the name with the atoms, in order, between its
+// words where the comment scan leaves no "//" to the cut (a few such
+// placings, earliest first); `finish` may add the gates.
 std::optional<std::string> heading_with_atoms_among_words(std::string_view lead, std::string_view name,
                                                            const std::vector<Atom>& atoms,
                                                            const std::function<bool(std::string&)>& finish) {
@@ -587,6 +596,18 @@ std::optional<std::string> heading_with_atoms_among_words(std::string_view lead,
   });
   if (braced && with_pieces_placed(line, from, pieces, reads_back, between_words)) return finished;
   return std::nullopt;
+}
+
+}  // namespace
+
+std::optional<std::string> heading_with_atoms_placed(std::string_view lead, std::size_t depth, std::string_view name,
+                                                      const std::vector<Atom>& atoms,
+                                                      const std::function<bool(std::string&, std::size_t)>& finish) {
+  const std::string_view marks = lead.substr(0, depth);
+  auto finish_from = [&](std::size_t from) { return [&, from](std::string& line) { return finish(line, from); }; };
+  if (auto placed = words_with_atoms_reading_back(lead, name, atoms, finish_from(lead.size()))) return placed;
+  if (auto split = heading_with_atoms_split(marks, lead, name, atoms, finish_from(depth + 1))) return split;
+  return heading_with_atoms_among_words(lead, name, atoms, finish_from(lead.size()));
 }
 
 bool place_gates(std::string& line, std::size_t from, const std::vector<Gate>& gates,

@@ -80,20 +80,22 @@ std::optional<std::string> with_pieces_placed(std::string_view line, std::size_t
 bool place_gates(std::string& line, std::size_t from, const std::vector<Gate>& gates,
                  const std::function<bool(const std::string&)>& reads_back);
 
-// A heading line (without gates) with the atoms split around the name: the
-// first i before it (after `marks`), the rest after it (after `lead` when
-// none goes before), for a few i from each end, on which `finish`, which may
-// add the gates, says it reads back.
-std::optional<std::string> heading_with_atoms_split(std::string_view marks, std::string_view lead,
-                                                     std::string_view name, const std::vector<Atom>& atoms,
-                                                     const std::function<bool(std::string&)>& finish);
+// A heading line of `lead` (the `depth` marks and the space after them) and
+// the name with the atoms placed among its words, tried in turn: the ways of
+// `words_with_atoms_reading_back`, then the atoms split around the name
+// (some before it, the rest after), then placed between its words by the
+// comment scan's table (braces kept from pairing first). `finish`, given the
+// line and where gates may start in it, may add the gates and says whether
+// the line reads back.
+std::optional<std::string> heading_with_atoms_placed(std::string_view lead, std::size_t depth, std::string_view name,
+                                                      const std::vector<Atom>& atoms,
+                                                      const std::function<bool(std::string&, std::size_t)>& finish);
 
-// A heading line of `lead` and the name with the atoms, in order, between its
-// words where the comment scan leaves no "//" to the cut (a few such
-// placings, earliest first); `finish` may add the gates.
-std::optional<std::string> heading_with_atoms_among_words(std::string_view lead, std::string_view name,
-                                                           const std::vector<Atom>& atoms,
-                                                           const std::function<bool(std::string&)>& finish);
+// Puts `gates`, spelled one after another, into `line` where
+// `with_piece_placed` finds a place (the reader strips gates from anywhere):
+// true when it did, and the line then reads back.
+bool place_gates(std::string& line, std::size_t from, const std::vector<Gate>& gates,
+                 const std::function<bool(const std::string&)>& reads_back);
 
 // Appends the words of `text` (split at single spaces) to `line`, each after
 // a space unless it is the first after `start`. Before a word whose "//" the

@@ -76,25 +76,14 @@ std::string heading_text(const Group& group) {
   lead.append(opens_definition(group.depth, group.name) ? "  " : " ");
   // The gates go at the end, or else where the scan hides their own "//"
   // and they bare none of the line's.
-  const std::string_view marks = std::string_view(lead).substr(0, group.depth);
-  auto finish_from = [&](std::size_t from) {
-    return [&, from](std::string& line) {
-      const std::size_t bare = line.size();
-      append_gates(line, group.gates);
-      if (reads_back(line)) return true;
-      line.resize(bare);
-      return place_gates(line, from, group.gates, reads_back);
-    };
+  auto finish = [&](std::string& line, std::size_t from) {
+    const std::size_t bare = line.size();
+    append_gates(line, group.gates);
+    if (reads_back(line)) return true;
+    line.resize(bare);
+    return place_gates(line, from, group.gates, reads_back);
   };
-  if (auto placed = words_with_atoms_reading_back(lead, group.name, group.atoms, finish_from(lead.size()))) {
-    return *placed;
-  }
-  if (auto split = heading_with_atoms_split(marks, lead, group.name, group.atoms, finish_from(marks.size() + 1))) {
-    return *split;
-  }
-  if (auto among = heading_with_atoms_among_words(lead, group.name, group.atoms, finish_from(lead.size()))) {
-    return *among;
-  }
+  if (auto placed = heading_with_atoms_placed(lead, group.depth, group.name, group.atoms, finish)) return *placed;
   return heading_line(group, "nag");
 }
 

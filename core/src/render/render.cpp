@@ -286,18 +286,13 @@ void write(const Group& g, std::size_t depth, LineSink& out) {
   if (!format::plain_heading(g.depth, g.name, g.atoms) && !reads_back(after)) {
     // Atoms whose bars or quotes hid a "//" of the name go before that word;
     // the gates, left out elsewhere, go in where nothing else hides it.
-    auto gated_from = [&](std::size_t from) {
-      return [&, from](std::string& l) { return reads_back(l) || format::place_gates(l, from, g.gates, reads_back); };
+    auto gated = [&](std::string& l, std::size_t from) {
+      return reads_back(l) || format::place_gates(l, from, g.gates, reads_back);
     };
     if (reads_back(before)) {
       line = before;
-    } else if (auto placed = format::words_with_atoms_reading_back(hashes, g.name, g.atoms, gated_from(hashes.size()))) {
+    } else if (auto placed = format::heading_with_atoms_placed(hashes, g.depth, g.name, g.atoms, gated)) {
       line = std::move(*placed);
-    } else if (auto split = format::heading_with_atoms_split(std::string_view(hashes).substr(0, g.depth), hashes,
-                                                             g.name, g.atoms, gated_from(g.depth + 1))) {
-      line = std::move(*split);
-    } else if (auto among = format::heading_with_atoms_among_words(hashes, g.name, g.atoms, gated_from(hashes.size()))) {
-      line = std::move(*among);
     }
   }
   out.line(depth, line);
