@@ -440,7 +440,9 @@ std::optional<std::string> with_pieces_placed(std::string_view line, std::size_t
                                               const std::function<bool(const std::string&)>& reads_back,
                                               const std::function<bool(std::size_t, std::size_t)>& allowed) {
   constexpr std::size_t kMostPieces = 16;
-  constexpr std::size_t kMostTries = 8;  // each is read back, so a few only
+  // Each placing tried is read back, so a few only: more on a short line,
+  // where each costs little.
+  const std::size_t most_tries = line.size() <= 64 ? 32 : 8;
   const std::size_t m = pieces.size();
   if (m == 0 || m > kMostPieces) return std::nullopt;
   const std::string_view text = line.substr(from);
@@ -505,7 +507,7 @@ std::optional<std::string> with_pieces_placed(std::string_view line, std::size_t
       }
     } else if (j == m) {
       if (reads_back(placed)) return placed;
-      if (++tries == kMostTries) return std::nullopt;
+      if (++tries == most_tries) return std::nullopt;
     }
     // Back to the last piece put in, to go on past that place without it.
     for (;;) {
@@ -576,25 +578,35 @@ std::optional<std::string> heading_with_atoms_among_words(std::string_view lead,
   // also go first. Between two words or after the last, so that every word
   // stays whole; first with an atom holding a '{' after the name's last '}',
   // and one holding a '}' before the name's first '{', so that they do not
-  // pair.
+  // pair; then inside the name's braces, to keep its own from pairing; then
+  // anywhere.
   const std::size_t from = lead.size() - (lead.ends_with(' ') ? 1 : 0);
   const std::string_view text = std::string_view(line).substr(from);
+  constexpr auto npos = std::string_view::npos;
   const std::size_t last_close = text.rfind('}');
   const std::size_t first_open = text.find('{');
-  bool apart = true;  // braces kept apart first; nested, they may not pair
+  enum class Braces { Apart, Inside, Anywhere } braces = Braces::Apart;
   auto between_words = [&](std::size_t k, std::size_t j) {
     const bool opens = pieces[j].find('{') != std::string::npos;
     const bool closes = pieces[j].find('}') != std::string::npos;
-    if (apart && opens && last_close != std::string_view::npos && k <= last_close) return false;
-    if (apart && closes && first_open != std::string_view::npos && k > first_open) return false;
+    if (braces == Braces::Apart) {
+      if (opens && last_close != npos && k <= last_close) return false;
+      if (closes && first_open != npos && k > first_open) return false;
+    } else if (braces == Braces::Inside) {
+      if (opens && (first_open == npos || k <= first_open)) return false;
+      if (closes && (last_close == npos || k > last_close)) return false;
+    }
     return k == text.size() || text[k] == ' ';
   };
   if (with_pieces_placed(line, from, pieces, reads_back, between_words)) return finished;
-  apart = false;
   const bool braced = std::any_of(pieces.begin(), pieces.end(), [](const std::string& p) {
     return p.find_first_of("{}") != std::string::npos;
   });
-  if (braced && with_pieces_placed(line, from, pieces, reads_back, between_words)) return finished;
+  if (!braced) return std::nullopt;
+  for (Braces next : {Braces::Inside, Braces::Anywhere}) {
+    braces = next;
+    if (with_pieces_placed(line, from, pieces, reads_back, between_words)) return finished;
+  }
   return std::nullopt;
 }
 
@@ -714,8 +726,11 @@ namespace {
 // The words of `text` and the atoms, each in order, interleaved so that no
 // "//" of either is left to the comment cut: a search over how many of each
 // are placed and the scan's state. False (and nothing appended) when there
-// is no such line or too many ways to try.
-bool append_words_and_atoms_searched(std::string& line, std::string_view text, const std::vector<Atom>& atoms) {
+// is no such line or too many ways to try. With `apart`, no atom holding a
+// '{' goes before a word holding a '}', nor one holding a '}' after a word
+// holding a '{', so that the atoms' braces do not pair with the words'.
+bool append_words_and_atoms_searched(std::string& line, std::string_view text, const std::vector<Atom>& atoms,
+                                     bool apart) {
   const std::vector<std::string_view> words = split_words(text);
   const std::vector<std::string> spelled = spell_atoms(atoms);
   const std::size_t rows = words.size() + 1;
@@ -728,6 +743,16 @@ bool append_words_and_atoms_searched(std::string& line, std::string_view text, c
   std::vector<std::array<std::uint8_t, 16>> word_to(words.size()), atom_to(atoms.size());
   for (std::size_t i = 0; i < words.size(); ++i) word_to[i] = scan_steps(words[i]);
   for (std::size_t j = 0; j < atoms.size(); ++j) atom_to[j] = scan_steps(spelled[j]);
+  // closes_from[i]: a word from the i-th on holds a '}'; opens_before[i]: a
+  // word before the i-th holds a '{'.
+  std::vector<bool> closes_from(rows, false), opens_before(rows, false);
+  for (std::size_t i = words.size(); i-- > 0;) closes_from[i] = closes_from[i + 1] || words[i].find('}') != std::string_view::npos;
+  for (std::size_t i = 1; i < rows; ++i) opens_before[i] = opens_before[i - 1] || words[i - 1].find('{') != std::string_view::npos;
+  auto atom_fits = [&](std::size_t i, std::size_t j) {
+    if (!apart) return true;
+    if (closes_from[i] && spelled[j].find('{') != std::string::npos) return false;
+    return !(opens_before[i] && spelled[j].find('}') != std::string::npos);
+  };
   // how[cell][state]: 0 unreached, else 1 + the state before, plus 16 when
   // the last piece was an atom.
   std::vector<std::array<std::uint8_t, 16>> how(rows * cols);
@@ -742,7 +767,7 @@ bool append_words_and_atoms_searched(std::string& line, std::string_view text, c
           auto& to = how[(i + 1) * cols + j][word_to[i][k]];
           if (to == 0) to = static_cast<std::uint8_t>(1 + k);
         }
-        if (j < atoms.size() && atom_to[j][k] != kCut) {
+        if (j < atoms.size() && atom_to[j][k] != kCut && atom_fits(i, j)) {
           auto& to = how[i * cols + j + 1][atom_to[j][k]];
           if (to == 0) to = static_cast<std::uint8_t>(1 + k + 16);
         }
@@ -776,8 +801,10 @@ std::optional<std::string> words_with_atoms_reading_back(std::string_view lead, 
     append_words_with_atoms(line, text, atoms, hide_slashed);
     if (finish(line)) return line;
   }
-  std::string line(lead);
-  if (append_words_and_atoms_searched(line, text, atoms) && finish(line)) return line;
+  for (bool apart : {true, false}) {
+    std::string line(lead);
+    if (append_words_and_atoms_searched(line, text, atoms, apart) && finish(line)) return line;
+  }
   return std::nullopt;
 }
 
@@ -834,16 +861,19 @@ std::string define_line(const Define& define) {
   // "//" of the entity's tail.
   const std::size_t from = define.entity.find(" from ");
   if (from != std::string::npos && define.entity.find(" from @") == std::string::npos && !define.from_scope) {
-    std::string marked = "define:";
-    append_target(marked, "", define.mod_scope, define.workspace_scope);
-    append_words_with_atoms(marked, std::string_view(define.entity).substr(0, from), define.atoms, false);
-    marked.append(" from ");
-    append_words_with_marks(marked, marked.size(), std::string_view(define.entity).substr(from + 6),
-                            [](std::string& m, std::size_t n) {
-                              m.append(n % 2 == 0 ? ":|" : ":\"");
-                              return true;
-                            });
-    if (rereads_as(marked, define)) return marked;
+    // The atoms are read only before that " from ".
+    std::string lead = "define:";
+    append_target(lead, "", define.mod_scope, define.workspace_scope);
+    const std::string_view entity(define.entity);
+    auto placed = words_with_atoms_reading_back(lead, entity.substr(0, from), define.atoms, [&](std::string& l) {
+      l.append(" from ");
+      append_words_with_marks(l, l.size(), entity.substr(from + 6), [](std::string& m, std::size_t n) {
+        m.append(n % 2 == 0 ? ":|" : ":\"");
+        return true;
+      });
+      return rereads_as(l, define);
+    });
+    if (placed) return *placed;
   }
   return line;
 }

@@ -224,6 +224,36 @@ std::string query_entity_text(std::string_view entity, bool plural) {
   return out;
 }
 
+void append_query_clauses(std::string& line, std::size_t start, const Query& query) {
+  constexpr std::string_view kFromSnap = " from snap:";
+  constexpr std::string_view kWhere = " where ";
+  const std::size_t end = line.size();
+  if (query.from_snapshot) line.append(kFromSnap).append(*query.from_snapshot);
+  if (query.filter) line.append(kWhere).append(*query.filter);
+  if (!query.from_snapshot) return;
+  auto reads_back = [&](std::string_view expr) {
+    const std::optional<Query> back = parse::parse_query_expr({expr});
+    return back && back->entity == query.entity && back->plural == query.plural && back->filter == query.filter &&
+           back->from_snapshot == query.from_snapshot && back->mod_scope == query.mod_scope &&
+           back->workspace_scope == query.workspace_scope;
+  };
+  if (reads_back(std::string_view(line).substr(start))) return;
+  std::string bare = line.substr(start, end - start);
+  if (query.filter) bare.append(kWhere).append(*query.filter);
+  auto take = [&](const std::string& expr) {
+    if (!reads_back(expr)) return false;
+    line.resize(start);
+    line.append(expr);
+    return true;
+  };
+  if (take(bare + std::string(kFromSnap) + *query.from_snapshot)) return;
+  const std::size_t where = std::string_view(bare).substr(0, bare.find(kFromSnap)).rfind(kWhere);
+  if (where == std::string::npos) return;
+  std::string inside = bare.substr(0, where);
+  inside.append(kFromSnap).append(*query.from_snapshot).append(std::string_view(bare).substr(where));
+  take(inside);
+}
+
 std::string batch_field_line(const BatchRecord& record, std::size_t field, std::string_view sep) {
   const auto& [key, value] = record.fields[field];
   std::string line = record.id;

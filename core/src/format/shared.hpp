@@ -84,6 +84,11 @@ void append_field(std::string& out, const FieldDef& field);
 // only then drops every "(s)": in a plural entity that holds them, the marks
 // go inside them, else at the end.
 std::string query_entity_text(std::string_view entity, bool plural);
+// Appends a query's snapshot and filter clauses to `line`, which holds its
+// target from `start` on. The first " from snap:" starts the snapshot: where the target
+// holds one, the clause goes in place of a " where " before it (which the
+// reader puts back), and an empty snapshot goes last.
+void append_query_clauses(std::string& line, std::size_t start, const Query& query);
 // The line of a batch record's field `field`: "id: key: value" (with `sep`
 // for ": "), or, after the record's first field, "key: value" (which the
 // reader gives to the last record) where the id's quotes or bars would leave

@@ -144,20 +144,14 @@ void write(Out& out, const Query& query, std::size_t depth) {
   // the head line; filter and snapshot have no clause lines of their own.
   out.line(depth, "query:");
   std::string& s = out.open(depth + 1);
+  const std::size_t start = s.size();
   const std::string entity = query_entity_text(query.entity, query.plural);
   if (!query.mod_scope && !query.workspace_scope && query.entity.starts_with("workspace:")) {
     s.append(entity);  // with an "@" it would be read as a workspace scope
   } else {
     append_target(s, entity, query.mod_scope, query.workspace_scope);
   }
-  if (query.from_snapshot) {
-    s.append(" from snap:");
-    s.append(*query.from_snapshot);
-  }
-  if (query.filter) {
-    s.append(" where ");
-    s.append(*query.filter);
-  }
+  append_query_clauses(s, start, query);
   out.close();
   if (query.sort) write_pair(out, depth + 1, "sort", *query.sort);
   if (query.limit) write_pair(out, depth + 1, "limit", std::to_string(*query.limit));

@@ -59,8 +59,7 @@ void append_query_expr(std::string& line, const Query& q) {
   } else {
     line.append(entity);
   }
-  if (q.from_snapshot) line.append(" from snap:").append(*q.from_snapshot);
-  if (q.filter) line.append(" where ").append(*q.filter);
+  format::append_query_clauses(line, 0, q);
 }
 
 }  // namespace

@@ -288,6 +288,12 @@ TEST(FormatProperties, DefineEntityTailHiddenByADroppedMark) {
   expect_formats("define:$m.@t from s :q\" f//x i\n", "define:$m.@t from s :| f//x i\n");
 }
 
+// The atoms are read only before that " from ": an atom's "//" goes where
+// the words before it hide it.
+TEST(FormatProperties, DefineAtomsHiddenBeforeTheEntitysFrom) {
+  expect_formats("define:$|\" :// \"| :\" from \"/\n", "define:@$|\" :// \"| :\" from \"/\n");
+}
+
 // The same for a heading's name, its gates after it.
 // A gate whose "//" only the name's bars hide goes inside them.
 TEST(FormatProperties, HeadingGateHiddenByTheNamesBars) {
@@ -315,6 +321,13 @@ TEST(FormatProperties, HeadingAtomsSplitAroundTheName) {
   expect_formats("#:| \"| :\"} //{\n", "# :| \"| :\"} //{\n");
   // Nested in the name's braces, the atom's '{' leaves them all unpaired.
   expect_formats("#}{\r:{ }\n", "# }{ :{ }\n");
+  // The same past the earliest few placings of the atoms after it; or before
+  // the name's '{', after its '}'.
+  expect_formats("# a \" }{ :{ : }\n", "# a \" }{ :{ : }\n");
+  expect_formats("# } :{ : : {} x\n", "# } :{ : : {} x\n");
+  // The search keeps an atom's '{' after the name's '}'.
+  expect_formats("#|\" : :\" : : :// \"//| : :\" :// : : : : : : : : } :{\n",
+                 "# : :\" : : :// : :\" |\" :// : : : : : : : : \"//| } :{\n");
 }
 
 TEST(FormatProperties, HeadingAtomsBetweenTheNamesWords) {
@@ -380,6 +393,15 @@ TEST(FormatProperties, PluralQueryEntityHoldingAClauseWord) {
   // One of its own "(s)" is written "((s)s)", as in a field's name.
   expect_formats("query:\n  @issu tags((s)s) x\n", "query:\n  @issu tags((s)s) x(s)\n");
   expect_formats("query:\n  @a((s)s) where(s) b( c\n", "query:\n  @a((s)s) where(s) b((s) c\n");
+}
+
+// The first " from snap:" starts the snapshot: where the target holds one,
+// the clause goes in place of a " where " of the scope; an empty snapshot
+// goes after the filter.
+TEST(FormatProperties, QuerySnapshotBeforeTheTargetsOwn) {
+  expect_formats("query:\n  $m from snap:s where o.@e from snap:s where f\n",
+                 "query:\n  $m from snap:s where o.@e from snap:s where f\n");
+  expect_formats("query:\n  a where b from snap:\n", "query:\n  @a where b from snap:\n");
 }
 
 // An arm pattern named like a section's header or a keyword line keeps a

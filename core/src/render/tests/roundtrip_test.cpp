@@ -193,6 +193,8 @@ const Finding kFindings[] = {
     // Atoms whose bars hide the entity's "//" from the comment cut go before
     // it: all first, or each before the word that needs it.
     {"DefineAtomsHidingTheEntitysSlashes", "define:@task :| a// b |c\n", "define:@:| task a// b |c"},
+    {"DefineAtomsHiddenBeforeTheEntitysFrom", "define:$|\" :// \"| :\" from \"/\n",
+     "define:@$|\" :// \"| :\" from \"/"},
     {"DefineAtomsBetweenTheEntitysWords", "define:@a :| b// c |d :| e// f |\n", "define:@a :| b// c |d :| e// f |"},
     {"HeadingAtomsBetweenTheNamesWords", "# a b :| c// d :| e\n", "# a b :| c// d e :|"},
     {"HeadingAtomsBeforeTheOneWhoseQuoteHidesAWord", "# a :x :q:b\" c// d :y :q:b\"\n", "# a :x :q:b\" c// d :y :q:b\""},
@@ -201,6 +203,10 @@ const Finding kFindings[] = {
      ":ack://: web tch:x//: web | np\n",
      "# :o :q :q p:1#\" M r ve//: :d:4#\" weh ]d:2#\" :ack://: :q :q Mp la M w ve//: :d:4#\" weh ]d:2#\" :ack://: Mp la "
      "M web tch:x//: web | np"},
+    {"HeadingAtomInsideTheNamesBraces", "# a \" }{ :{ : }\n", "# a \" }{ :{ : }"},
+    {"HeadingAtomBeforeTheNamesBraces", "# } :{ : : {} x\n", "# } :{ : : {} x"},
+    {"HeadingAtomsSearchedApartFromTheNamesBraces", "#|\" : :\" : : :// \"//| : :\" :// : : : : : : : : } :{\n",
+     "# : :\" : : :// : :\" |\" :// : : : : : : : : \"//| } :{"},
     {"HeadingAtomWhoseBarTheNameCloses", "# a|-// b|c d :e|-// f|g h\n", "# a|-// b|c :e|-// d f|g h"},
     {"HeadingAtomHoldingSlashesWithinTheNamesBars", "## a |b // c :k:v//w d| e\n", "## a |b :k:v//w // c d| e"},
     {"FlowChainedWaitOverSeveralNames", "flow:\n  a| --> b//c --wait:d ,e --> f // g\n",
@@ -252,6 +258,9 @@ const Finding kFindings[] = {
     {"WebhookOpenTriggerAfterABarAndAQuote", "webhook:|\"on:\"//\"//|//url:on:\n",
      "webhook: |\" on:\"//\"//|//url:on:"},
     // An empty entity before a filter goes as the bare target "@".
+    {"QuerySnapshotBeforeTheTargetsOwn", "query:\n  $m from snap:s where o.@e from snap:s where f\n",
+     "? $m from snap:s where o.@e from snap:s where f"},
+    {"QueryEmptySnapshotAfterTheFilter", "query:\n  a where b from snap:\n", "? a where b from snap:"},
     {"QueryWithAnEmptyEntityAndAFilter", "query:\n @ where x\n", "? @ where x"},
     {"MatchArmPatternNamedLikeASection", "[ ] t\n    match:\n    on_pass::\n    x\n",
      "[ ] t\n    match:\n        on_pass::\n            x"},
