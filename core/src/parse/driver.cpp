@@ -53,7 +53,7 @@ void Lines::split_next() const {
   cursor_.next();
   next_ = cursor_.line_start();
   if (line.find('\t') != std::string_view::npos) {
-    std::string& copy = expanded_.emplace_back();
+    std::string& copy = *expanded_.push_back(std::make_unique<std::string>());
     copy.reserve(line.size() + 3 * static_cast<std::size_t>(std::count(line.begin(), line.end(), '\t')));
     for (char c : line) {
       if (c == '\t') {
@@ -73,7 +73,7 @@ void Lines::forget_before(std::size_t i) {
   for (; base_ < i; ++base_) {
     const std::string_view line = window_.front().text;
     // The copies are kept in line order: a forgotten line that is one is the oldest.
-    if (!expanded_.empty() && line.data() == expanded_.front().data()) expanded_.pop_front();
+    if (!expanded_.empty() && line.data() == expanded_.front()->data()) expanded_.pop_front();
     window_.pop_front();
   }
 }

@@ -1,8 +1,8 @@
 #pragma once
 // The state of one parse and the block walk that every construct handler uses.
 #include <cstddef>
-#include <deque>
 #include <initializer_list>
+#include <memory>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -13,6 +13,32 @@
 #include "varn/model.hpp"
 
 namespace varn::parse {
+
+// A queue taken from the front: a vector and the index of its first item,
+// compacted once half of it is taken. Unlike a deque, an empty one holds no
+// memory, which matters for the many one-line parses of the writers.
+template <class T>
+class FrontQueue {
+ public:
+  bool empty() const { return first_ == items_.size(); }
+  std::size_t size() const { return items_.size() - first_; }
+  const T& front() const { return items_[first_]; }
+  const T& operator[](std::size_t i) const { return items_[first_ + i]; }
+  T& push_back(T item) { return items_.emplace_back(std::move(item)); }
+  void pop_front() {
+    if (++first_ == items_.size()) {
+      items_.clear();
+      first_ = 0;
+    } else if (first_ >= 64 && first_ * 2 >= items_.size()) {
+      items_.erase(items_.begin(), items_.begin() + static_cast<std::ptrdiff_t>(first_));
+      first_ = 0;
+    }
+  }
+
+ private:
+  std::vector<T> items_;
+  std::size_t first_ = 0;
+};
 
 // The lines of the text, split as they are first read, so that a large text
 // never has a table of all its lines: only the lines from the start of the
@@ -55,8 +81,10 @@ class Lines {
   std::size_t base_ = 0;                         // the number of the first kept line
   mutable LineCursor cursor_;                    // at the next line to split
   mutable std::size_t next_ = 0;                 // where that line starts
-  mutable std::deque<Entry> window_;             // lines base_, base_ + 1, ...
-  mutable std::deque<std::string> expanded_;     // the kept lines that hold a tab, in order
+  mutable FrontQueue<Entry> window_;             // lines base_, base_ + 1, ...
+  // The kept lines that hold a tab, in order; each on the heap, so that it
+  // stays where the window's view of it points.
+  mutable FrontQueue<std::unique_ptr<std::string>> expanded_;
 };
 
 struct Parser {
