@@ -91,12 +91,6 @@ std::optional<std::string> heading_with_atoms_placed(std::string_view lead, std:
                                                       const std::vector<Atom>& atoms,
                                                       const std::function<bool(std::string&, std::size_t)>& finish);
 
-// Puts `gates`, spelled one after another, into `line` where
-// `with_piece_placed` finds a place (the reader strips gates from anywhere):
-// true when it did, and the line then reads back.
-bool place_gates(std::string& line, std::size_t from, const std::vector<Gate>& gates,
-                 const std::function<bool(const std::string&)>& reads_back);
-
 // Appends the words of `text` (split at single spaces) to `line`, each after
 // a space unless it is the first after `start`. Before a word whose "//" the
 // comment cut would take, `mark` appends a word that the reader takes apart

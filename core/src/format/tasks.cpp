@@ -95,8 +95,9 @@ void write(Out& out, const Task& task, std::size_t depth) {
     std::string first = line.substr(0, box) + tail + " " + std::string(text);
     if (lead || keeps_whole(first)) {
       line = std::move(first);
-    } else if (!task.closes && task.gates.size() > 1) {
-      // Gates whose bars or quotes cancel out together may each hide a "//"
+    } else if (!task.closes) {
+      // Else inside the text, where its bars or quotes hide a gate's "//";
+      // gates whose bars or quotes cancel out together may each hide one
       // where they stand apart.
       std::string apart = line.substr(0, box) + std::string(text);
       auto reads_back = [&](const std::string& l) {

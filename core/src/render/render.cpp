@@ -326,9 +326,24 @@ std::string task_head(const Task& t) {
   };
   const bool gates_first = t.text.find('{') != std::string::npos;
   if (t.gates.empty()) return spell(gates_first, {});
-  return format::first_reading_back<Task>(
-      {spell(gates_first, {}), spell(true, "|"), spell(true, "\"")},
-      [&](const Task& back) { return back.text == t.text && same_gate_names(back.gates, t.gates); });
+  auto reads_back = [&](const std::string& line) {
+    return format::reads_back_as<Task>(
+        line, [&](const Task& back) { return back.text == t.text && same_gate_names(back.gates, t.gates); });
+  };
+  for (std::string line : {spell(gates_first, {}), spell(true, "|"), spell(true, "\"")}) {
+    if (reads_back(line)) return line;
+  }
+  // Else the gates in full inside the text, where its bars or quotes hide
+  // their "//".
+  if (!t.closes || t.text.find(kCloses) == std::string::npos) {
+    std::string line;
+    render_task_marker(t.marker, t.label, line);
+    line.push_back(' ');
+    const std::size_t from = line.size();
+    line.append(t.text);
+    if (format::place_gates(line, from, t.gates, reads_back)) return line;
+  }
+  return spell(gates_first, {});
 }
 
 // True when `line`, with a deeper line below it, reads as something other

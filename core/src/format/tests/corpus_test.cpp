@@ -306,6 +306,12 @@ TEST(FormatProperties, HeadingGatesPlacedApart) {
   expect_formats("[]{|}//{|}\n", "[ ] /{|}{|}/\n");  // or between the slashes
 }
 
+// A task's gate whose "//" only the text's bars hide goes inside them.
+TEST(FormatProperties, TaskGateHiddenByTheTextsBars) {
+  expect_formats("[]|{//}|\n", "[ ] |{//}|\n");
+  expect_formats("[] a |b {//: x} c|\n", "[ ] a |{//: x}b  c|\n");
+}
+
 // A gate between an atom's bars, which hide its "//" and whose quote hides
 // the name's; atoms on both sides of the name, where a '{' of the last would
 // pair with a '}' of the name.

@@ -102,6 +102,9 @@ const Finding kFindings[] = {
     {"DefineEntityHoldingFromAt", "define:@atsk :x from  @omrbf a\n", "define:@:x atsk from  @omrbf a"},
     // A gate body hid the "//" of the text from the comment cut; bodies are
     // left out, a lone bar does the same.
+    // A gate whose "//" only the text's bars hide goes inside them, in full.
+    {"TaskGateHiddenByTheTextsBars", "[]|{//}|\n", "[ ] |{//}|"},
+    {"TaskGateWithABodyHiddenByTheTextsBars", "[] a |b {//: x} c|\n", "[ ] a |{//: x}b  c|"},
     {"TaskTextWithSlashesHiddenByAGateBody", "[ ] a {g |x} b // c\n", "[ ] {g |} a  b // c"},
     // A "query:" pattern would take the arm's deeper lines as its body.
     {"MatchArmPatternThatOpensAQuery", "[ ] t\n    match:\n    query:il:\n    x\n",
