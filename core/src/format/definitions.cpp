@@ -304,7 +304,17 @@ std::string issue_head(const IssueDef& issue, const GateSpelling& spelling) {
   // the comment.
   if (unbalanced != npos) {
     const std::string_view open_tail = std::string_view(head).substr(unbalanced + 1);
-    for (std::string_view mark : {"//", " //"}) {
+    // The white space before the mark is the title's to lose and the gate
+    // body's to keep: as much as the body holds before its first "//".
+    std::string spaced = " //";
+    if (const std::optional<std::string>& body = issue.gates[held].body) {
+      const std::size_t slashes = body->find("//");
+      if (slashes != npos) {
+        const std::string_view before = std::string_view(*body).substr(0, slashes);
+        spaced = std::string(before.substr(text::trim_end(before).size())) + "//";
+      }
+    }
+    for (std::string_view mark : {std::string_view("//"), std::string_view(" //"), std::string_view(spaced)}) {
       const auto rest = gate_completion(std::string(open_tail) + std::string(mark), issue.gates[held], spelling);
       if (!rest) continue;
       std::string line = with_rest(head + std::string(mark) + *rest, held + 1);

@@ -175,6 +175,8 @@ TEST(FormatProperties, IssueTitleWithUnbalancedBrace) {
   expect_formats("issue: a {g  x[:l// y}", "issue: a {g  x[:l// y}\n");
   expect_formats("issue: a {g|x| // y  }z", "issue: a {g|x| // y}\n");
   expect_formats("issue: a {{g  x// y}}", "issue: a {{g  x// y}}\n");
+  // The white space before the mark, which the title loses, as the body has it.
+  expect_formats("issue:{* o  //}", "issue: {* o  //}\n");
 }
 
 // Block lines are read trimmed: a text with a quote and a leading space stays
