@@ -93,19 +93,21 @@ void write(Out& out, const Task& task, std::size_t depth) {
   const bool lead = text.find('{') != std::string_view::npos || text.find(kCloses) != std::string_view::npos;
   if (!tail.empty() && (lead || !keeps_whole(line))) {
     std::string first = line.substr(0, box) + tail + " " + std::string(text);
-    if (lead || keeps_whole(first)) {
+    std::string apart = line.substr(0, box) + std::string(text);
+    auto reads_back = [&](const std::string& l) {
+      return reads_back_as<Task>(l, [&](const Task& t) {
+        return t.text == task.text && same_gates(t.gates, task.gates) && !t.closes;
+      });
+    };
+    if (keeps_whole(first)) {
       line = std::move(first);
-    } else if (!task.closes) {
+    } else if (!task.closes && place_gates(apart, box, task.gates, reads_back)) {
       // Else inside the text, where its bars or quotes hide a gate's "//";
       // gates whose bars or quotes cancel out together may each hide one
       // where they stand apart.
-      std::string apart = line.substr(0, box) + std::string(text);
-      auto reads_back = [&](const std::string& l) {
-        return reads_back_as<Task>(l, [&](const Task& t) {
-          return t.text == task.text && same_gates(t.gates, task.gates) && !t.closes;
-        });
-      };
-      if (place_gates(apart, box, task.gates, reads_back)) line = std::move(apart);
+      line = std::move(apart);
+    } else if (lead) {
+      line = std::move(first);
     }
   }
   out.line(depth, line);

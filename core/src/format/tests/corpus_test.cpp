@@ -312,6 +312,8 @@ TEST(FormatProperties, HeadingGatesPlacedApart) {
 TEST(FormatProperties, TaskGateHiddenByTheTextsBars) {
   expect_formats("[]|{//}|\n", "[ ] |{//}|\n");
   expect_formats("[] a |b {//: x} c|\n", "[ ] a |{//: x}b  c|\n");
+  // Before a '{' of the text that does not close, too.
+  expect_formats("[]|{//}{\n", "[ ] |{//}{\n");
 }
 
 // A gate between an atom's bars, which hide its "//" and whose quote hides
