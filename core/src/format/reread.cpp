@@ -212,6 +212,27 @@ bool rereads_as(std::string_view line, const Define& define) {
 
 namespace {
 
+// Whether `s` holds a '}' that no '{' of its own opens, and a '{' that none
+// of its own closes: what may pair with braces around it.
+struct BraceEnds {
+  bool closes = false;
+  bool opens = false;
+};
+BraceEnds brace_ends(std::string_view s) {
+  BraceEnds ends;
+  std::size_t depth = 0;
+  for (char c : s) {
+    if (c == '{') {
+      ++depth;
+    } else if (c == '}') {
+      if (depth == 0) ends.closes = true;
+      depth -= depth > 0 ? 1 : 0;
+    }
+  }
+  ends.opens = depth > 0;
+  return ends;
+}
+
 // Calls `f` with each layout that can say `webhook`, the plain order and
 // spellings first, until it returns true; true when one did.
 template <class F>
@@ -587,9 +608,11 @@ std::optional<std::string> heading_with_atoms_among_words(std::string_view lead,
   const std::size_t first_open = text.find('{');
   enum class Braces { Apart, Inside, Anywhere } braces = Braces::Apart;
   auto between_words = [&](std::size_t k, std::size_t j) {
-    const bool opens = pieces[j].find('{') != std::string::npos;
-    const bool closes = pieces[j].find('}') != std::string::npos;
+    const auto [closes, opens] = brace_ends(pieces[j]);
+    const bool paired = !closes && !opens && pieces[j].find('{') != std::string::npos;
     if (braces == Braces::Apart) {
+      // Braces that pair among themselves, inside one of the name's.
+      if (paired && first_open != npos && k <= first_open) return false;
       if (opens && last_close != npos && k <= last_close) return false;
       if (closes && first_open != npos && k > first_open) return false;
     } else if (braces == Braces::Inside) {
@@ -743,15 +766,20 @@ bool append_words_and_atoms_searched(std::string& line, std::string_view text, c
   std::vector<std::array<std::uint8_t, 16>> word_to(words.size()), atom_to(atoms.size());
   for (std::size_t i = 0; i < words.size(); ++i) word_to[i] = scan_steps(words[i]);
   for (std::size_t j = 0; j < atoms.size(); ++j) atom_to[j] = scan_steps(spelled[j]);
-  // closes_from[i]: a word from the i-th on holds a '}'; opens_before[i]: a
-  // word before the i-th holds a '{'.
+  // closes_from[i]: a word from the i-th on holds a '}' of no '{' of its
+  // own; opens_before[i]: a word before the i-th holds a '{' of no '}'.
   std::vector<bool> closes_from(rows, false), opens_before(rows, false);
-  for (std::size_t i = words.size(); i-- > 0;) closes_from[i] = closes_from[i + 1] || words[i].find('}') != std::string_view::npos;
-  for (std::size_t i = 1; i < rows; ++i) opens_before[i] = opens_before[i - 1] || words[i - 1].find('{') != std::string_view::npos;
+  for (std::size_t i = words.size(); i-- > 0;) closes_from[i] = closes_from[i + 1] || brace_ends(words[i]).closes;
+  for (std::size_t i = 1; i < rows; ++i) opens_before[i] = opens_before[i - 1] || brace_ends(words[i - 1]).opens;
+  // An atom whose braces pair among themselves would be read as a gate,
+  // unless a '{' of the words before it is still open.
   auto atom_fits = [&](std::size_t i, std::size_t j) {
     if (!apart) return true;
-    if (closes_from[i] && spelled[j].find('{') != std::string::npos) return false;
-    return !(opens_before[i] && spelled[j].find('}') != std::string::npos);
+    const BraceEnds ends = brace_ends(spelled[j]);
+    if (!ends.opens && !ends.closes && spelled[j].find('{') != std::string::npos) {
+      return opens_before[i] || !opens_before.back();
+    }
+    return !(closes_from[i] && ends.opens) && !(opens_before[i] && ends.closes);
   };
   // how[cell][state]: 0 unreached, else 1 + the state before, plus 16 when
   // the last piece was an atom.

@@ -335,7 +335,9 @@ TEST(FormatProperties, HeadingAtomsSplitAroundTheName) {
   // the name's '{', after its '}'.
   expect_formats("# a \" }{ :{ : }\n", "# a \" }{ :{ : }\n");
   expect_formats("# } :{ : : {} x\n", "# } :{ : : {} x\n");
-  // The search keeps an atom's '{' after the name's '}'.
+  // The search keeps an atom's '{' after the name's '}', its '}' before the
+  // name's '{', and braces that pair among themselves inside the name's.
+  expect_formats("#| :// a :} { a a :{} : a :\n", "# | :// :} a { :{} : : a a a\n");
   expect_formats("#|\" : :\" : : :// \"//| : :\" :// : : : : : : : : } :{\n",
                  "# : :\" : : :// : :\" |\" :// : : : : : : : : \"//| } :{\n");
 }

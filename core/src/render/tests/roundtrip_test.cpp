@@ -210,6 +210,7 @@ const Finding kFindings[] = {
     {"HeadingAtomBeforeTheNamesBraces", "# } :{ : : {} x\n", "# } :{ : : {} x"},
     {"HeadingAtomsSearchedApartFromTheNamesBraces", "#|\" : :\" : : :// \"//| : :\" :// : : : : : : : : } :{\n",
      "# : :\" : : :// : :\" |\" :// : : : : : : : : \"//| } :{"},
+    {"HeadingAtomWithPairedBracesInsideTheNames", "#| :// a :} { a a :{} : a :\n", "# | :// :} a { :{} : : a a a"},
     {"HeadingAtomWhoseBarTheNameCloses", "# a|-// b|c d :e|-// f|g h\n", "# a|-// b|c :e|-// d f|g h"},
     {"HeadingAtomHoldingSlashesWithinTheNamesBars", "## a |b // c :k:v//w d| e\n", "## a |b :k:v//w // c d| e"},
     {"FlowChainedWaitOverSeveralNames", "flow:\n  a| --> b//c --wait:d ,e --> f // g\n",
