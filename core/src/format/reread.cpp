@@ -645,6 +645,39 @@ std::optional<std::string> heading_with_atoms_placed(std::string_view lead, std:
   return heading_with_atoms_among_words(lead, name, atoms, finish_from(lead.size()));
 }
 
+std::optional<std::string> heading_with_gates_placed(std::string_view lead, std::size_t depth, std::string_view name,
+                                                     const std::vector<Atom>& atoms, const std::vector<Gate>& gates,
+                                                     const std::function<bool(const std::string&)>& reads_back) {
+  if (gates.empty() || atoms.empty()) return std::nullopt;
+  std::string gated(lead.substr(0, depth));
+  append_gates(gated, gates);
+  gated.push_back(' ');
+  auto placed = heading_with_atoms_placed(gated, depth, name, atoms,
+                                          [&](std::string& line, std::size_t) { return reads_back(line); });
+  if (placed) return placed;
+  std::vector<std::string> spelled_gates(gates.size());
+  for (std::size_t i = 0; i < gates.size(); ++i) append_gate(spelled_gates[i], gates[i]);
+  std::vector<std::string> spelled_atoms(atoms.size(), " ");
+  for (std::size_t i = 0; i < atoms.size(); ++i) append_atom(spelled_atoms[i], atoms[i]);
+  // As for the atoms alone, the space that ends the lead counts as the name's.
+  std::string line(lead);
+  line.append(name);
+  const std::size_t from = lead.size() - (lead.ends_with(' ') ? 1 : 0);
+  const std::string_view text = std::string_view(line).substr(from);
+  for (bool gates_before : {true, false}) {
+    std::vector<std::string> pieces = gates_before ? spelled_gates : spelled_atoms;
+    const std::vector<std::string>& after = gates_before ? spelled_atoms : spelled_gates;
+    pieces.insert(pieces.end(), after.begin(), after.end());
+    auto allowed = [&](std::size_t k, std::size_t j) {
+      const bool gate = gates_before == (j < gates.size());
+      if (k == text.size()) return true;
+      return gate ? (static_cast<unsigned char>(text[k]) & 0xC0) != 0x80 : text[k] == ' ';
+    };
+    if (auto both = with_pieces_placed(line, from, pieces, reads_back, allowed)) return both;
+  }
+  return std::nullopt;
+}
+
 bool place_gates(std::string& line, std::size_t from, const std::vector<Gate>& gates,
                  const std::function<bool(const std::string&)>& reads_back) {
   if (gates.empty()) return false;

@@ -91,6 +91,14 @@ std::optional<std::string> heading_with_atoms_placed(std::string_view lead, std:
                                                       const std::vector<Atom>& atoms,
                                                       const std::function<bool(std::string&, std::size_t)>& finish);
 
+// The same where the gates' bars or quotes are what hides a "//" of the
+// name: the gates first, after the marks (before a '{' of the name that does
+// not close, nowhere else reads back); else gates and atoms placed together,
+// the gates anywhere in the name, the atoms between its words.
+std::optional<std::string> heading_with_gates_placed(std::string_view lead, std::size_t depth, std::string_view name,
+                                                     const std::vector<Atom>& atoms, const std::vector<Gate>& gates,
+                                                     const std::function<bool(const std::string&)>& reads_back);
+
 // Appends the words of `text` (split at single spaces) to `line`, each after
 // a space unless it is the first after `start`. Before a word whose "//" the
 // comment cut would take, `mark` appends a word that the reader takes apart

@@ -84,6 +84,9 @@ std::string heading_text(const Group& group) {
     return place_gates(line, from, group.gates, reads_back);
   };
   if (auto placed = heading_with_atoms_placed(lead, group.depth, group.name, group.atoms, finish)) return *placed;
+  if (auto placed = heading_with_gates_placed(lead, group.depth, group.name, group.atoms, group.gates, reads_back)) {
+    return *placed;
+  }
   return heading_line(group, "nag");
 }
 

@@ -293,6 +293,8 @@ void write(const Group& g, std::size_t depth, LineSink& out) {
       line = before;
     } else if (auto placed = format::heading_with_atoms_placed(hashes, g.depth, g.name, g.atoms, gated)) {
       line = std::move(*placed);
+    } else if (auto first = format::heading_with_gates_placed(hashes, g.depth, g.name, g.atoms, g.gates, reads_back)) {
+      line = std::move(*first);
     }
   }
   out.line(depth, line);

@@ -302,6 +302,16 @@ TEST(FormatProperties, HeadingGateHiddenByTheNamesBars) {
   expect_formats("# a |b{g//} c| :x\n", "# a |{g//}b c| :x\n");
 }
 
+// Where the gates' bars hide a "//" of the name. Before a '{' of the name
+// that does not close, the gates go first, and the atoms where the gates'
+// bars leave them hiding a "//".
+TEST(FormatProperties, HeadingGatesHidingTheNamesSlashesWithAtoms) {
+  expect_formats("#|{|}{|//| :| //\n", "# {|} |{|//| :| //\n");
+  // Else the gates inside the name's words and the atoms between them,
+  // placed together.
+  expect_formats("#|//{|}|// | :| //\n", "# |/{|}/|// :| | //\n");
+}
+
 // Two gates whose bars cancel out together each go where one hides a "//".
 TEST(FormatProperties, HeadingGatesPlacedApart) {
   expect_formats("#{|}///{|}\n", "# {|}//{|}/\n");

@@ -211,6 +211,8 @@ const Finding kFindings[] = {
     {"HeadingAtomsSearchedApartFromTheNamesBraces", "#|\" : :\" : : :// \"//| : :\" :// : : : : : : : : } :{\n",
      "# : :\" : : :// : :\" |\" :// : : : : : : : : \"//| } :{"},
     {"HeadingAtomWithPairedBracesInsideTheNames", "#| :// a :} { a a :{} : a :\n", "# | :// :} a { :{} : : a a a"},
+    {"HeadingGatesFirstWithAtomsPlacedAfter", "#|{|}{|//| :| //\n", "# {|} |{|//| :| //"},
+    {"HeadingGatesAndAtomsPlacedTogether", "#|//{|}|// | :| //\n", "# |/{|}/|// :| | //"},
     {"HeadingAtomWhoseBarTheNameCloses", "# a|-// b|c d :e|-// f|g h\n", "# a|-// b|c :e|-// d f|g h"},
     {"HeadingAtomHoldingSlashesWithinTheNamesBars", "## a |b // c :k:v//w d| e\n", "## a |b :k:v//w // c d| e"},
     {"FlowChainedWaitOverSeveralNames", "flow:\n  a| --> b//c --wait:d ,e --> f // g\n",
