@@ -616,7 +616,7 @@ std::optional<std::string> heading_with_atoms_among_words(std::string_view lead,
       if (opens && last_close != npos && k <= last_close) return false;
       if (closes && first_open != npos && k > first_open) return false;
     } else if (braces == Braces::Inside) {
-      if (opens && (first_open == npos || k <= first_open)) return false;
+      if ((opens || paired) && (first_open == npos || k <= first_open)) return false;
       if (closes && (last_close == npos || k > last_close)) return false;
     }
     return k == text.size() || text[k] == ' ';

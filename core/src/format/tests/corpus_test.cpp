@@ -345,6 +345,8 @@ TEST(FormatProperties, HeadingAtomsSplitAroundTheName) {
   // the name's '{', after its '}'.
   expect_formats("# a \" }{ :{ : }\n", "# a \" }{ :{ : }\n");
   expect_formats("# } :{ : : {} x\n", "# } :{ : : {} x\n");
+  // Atoms whose braces pair among themselves go inside the name's too.
+  expect_formats("#{ a :{} { a :{ } : } x p\n", "# { :{} :{ : a { a } } x p\n");
   // The search keeps an atom's '{' after the name's '}', its '}' before the
   // name's '{', and braces that pair among themselves inside the name's.
   expect_formats("#| :// a :} { a a :{} : a :\n", "# | :// :} a { :{} : : a a a\n");

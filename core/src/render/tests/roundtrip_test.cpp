@@ -208,6 +208,7 @@ const Finding kFindings[] = {
      "M web tch:x//: web | np"},
     {"HeadingAtomInsideTheNamesBraces", "# a \" }{ :{ : }\n", "# a \" }{ :{ : }"},
     {"HeadingAtomBeforeTheNamesBraces", "# } :{ : : {} x\n", "# } :{ : : {} x"},
+    {"HeadingAtomsWithPairedBracesInsideTheNames", "#{ a :{} { a :{ } : } x p\n", "# { :{} :{ : a { a } } x p"},
     {"HeadingAtomsSearchedApartFromTheNamesBraces", "#|\" : :\" : : :// \"//| : :\" :// : : : : : : : : } :{\n",
      "# : :\" : : :// : :\" |\" :// : : : : : : : : \"//| } :{"},
     {"HeadingAtomWithPairedBracesInsideTheNames", "#| :// a :} { a a :{} : a :\n", "# | :// :} a { :{} : : a a a"},
