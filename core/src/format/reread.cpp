@@ -6,6 +6,7 @@
 #include <functional>
 
 #include "format/format.hpp"
+#include "parse/inline.hpp"
 #include "parse/parser.hpp"
 #include "parse/text.hpp"
 #include "text/unicode.hpp"
@@ -211,6 +212,20 @@ bool rereads_as(std::string_view line, const Define& define) {
 }
 
 namespace {
+
+// How many gates the reader takes from `text`: pairs of braces, left to
+// right, up to a '{' that does not close.
+std::size_t gates_read(std::string_view text) {
+  std::size_t gates = 0;
+  for (std::size_t from = 0;; ++gates) {
+    const std::size_t open = text.find('{', from);
+    if (open == std::string_view::npos) break;
+    const auto close = parse::find_matching_brace(text, open);
+    if (!close) break;
+    from = *close + 1;
+  }
+  return gates;
+}
 
 // Whether `s` holds a '}' that no '{' of its own opens, and a '{' that none
 // of its own closes: what may pair with braces around it.
@@ -459,11 +474,14 @@ class MarkRun {
 std::optional<std::string> with_pieces_placed(std::string_view line, std::size_t from,
                                               const std::vector<std::string>& pieces,
                                               const std::function<bool(const std::string&)>& reads_back,
-                                              const std::function<bool(std::size_t, std::size_t)>& allowed) {
+                                              const std::function<bool(std::size_t, std::size_t)>& allowed,
+                                              const std::function<bool(std::string_view)>& worth) {
   constexpr std::size_t kMostPieces = 16;
   // Each placing tried is read back, so a few only: more on a short line,
-  // where each costs little.
+  // where each costs little; likewise for those passed over.
   const std::size_t most_tries = line.size() <= 64 ? 32 : 8;
+  const std::size_t most_passed = line.size() <= 64 ? 512 : 64;
+  std::size_t passed = 0;
   const std::size_t m = pieces.size();
   if (m == 0 || m > kMostPieces) return std::nullopt;
   const std::string_view text = line.substr(from);
@@ -527,8 +545,12 @@ std::optional<std::string> with_pieces_placed(std::string_view line, std::size_t
         continue;
       }
     } else if (j == m) {
-      if (reads_back(placed)) return placed;
-      if (++tries == most_tries) return std::nullopt;
+      if (worth && !worth(placed)) {
+        if (++passed == most_passed) return std::nullopt;
+      } else {
+        if (reads_back(placed)) return placed;
+        if (++tries == most_tries) return std::nullopt;
+      }
     }
     // Back to the last piece put in, to go on past that place without it.
     for (;;) {
@@ -621,14 +643,18 @@ std::optional<std::string> heading_with_atoms_among_words(std::string_view lead,
     }
     return k == text.size() || text[k] == ' ';
   };
-  if (with_pieces_placed(line, from, pieces, reads_back, between_words)) return finished;
+  // Braces that pair make a gate of the words and atoms between them.
+  const std::function<bool(std::string_view)> no_gate = [&](std::string_view placed) {
+    return gates_read(placed.substr(from)) == 0;
+  };
+  if (with_pieces_placed(line, from, pieces, reads_back, between_words, no_gate)) return finished;
   const bool braced = std::any_of(pieces.begin(), pieces.end(), [](const std::string& p) {
     return p.find_first_of("{}") != std::string::npos;
   });
   if (!braced) return std::nullopt;
   for (Braces next : {Braces::Inside, Braces::Anywhere}) {
     braces = next;
-    if (with_pieces_placed(line, from, pieces, reads_back, between_words)) return finished;
+    if (with_pieces_placed(line, from, pieces, reads_back, between_words, no_gate)) return finished;
   }
   return std::nullopt;
 }
@@ -673,7 +699,8 @@ std::optional<std::string> heading_with_gates_placed(std::string_view lead, std:
       if (k == text.size()) return true;
       return gate ? (static_cast<unsigned char>(text[k]) & 0xC0) != 0x80 : text[k] == ' ';
     };
-    if (auto both = with_pieces_placed(line, from, pieces, reads_back, allowed)) return both;
+    auto gates_kept = [&](std::string_view placed) { return gates_read(placed.substr(from)) == gates.size(); };
+    if (auto both = with_pieces_placed(line, from, pieces, reads_back, allowed, gates_kept)) return both;
   }
   return std::nullopt;
 }

@@ -68,11 +68,14 @@ std::optional<std::string> with_piece_placed(std::string_view line, std::size_t 
 // leave nothing to the cut, each piece as early as it can go first, a few of
 // them read back.
 // Only where `allowed` holds for the place (counted from `from`) and the
-// piece's index, when given.
+// piece's index, when given; placings that fail `worth`, a cheaper check
+// than the read-back, are passed over without counting as tried (a bounded
+// number of them).
 std::optional<std::string> with_pieces_placed(std::string_view line, std::size_t from,
                                               const std::vector<std::string>& pieces,
                                               const std::function<bool(const std::string&)>& reads_back,
-                                              const std::function<bool(std::size_t, std::size_t)>& allowed = {});
+                                              const std::function<bool(std::size_t, std::size_t)>& allowed = {},
+                                              const std::function<bool(std::string_view)>& worth = {});
 
 // Puts `gates`, spelled one after another, into `line` where
 // `with_piece_placed` finds a place (the reader strips gates from anywhere):

@@ -310,6 +310,8 @@ TEST(FormatProperties, HeadingGatesHidingTheNamesSlashesWithAtoms) {
   // Else the gates inside the name's words and the atoms between them,
   // placed together.
   expect_formats("#|//{|}|// | :| //\n", "# |/{|}/|// :| | //\n");
+  // Placings that would read other gates are passed over.
+  expect_formats("#|// |{|} {// a :{} : :{ } y\n", "# |/{|}/ | {// :{} : :{ a } y\n");
 }
 
 // Two gates whose bars cancel out together each go where one hides a "//".
@@ -347,6 +349,8 @@ TEST(FormatProperties, HeadingAtomsSplitAroundTheName) {
   expect_formats("# } :{ : : {} x\n", "# } :{ : : {} x\n");
   // Atoms whose braces pair among themselves go inside the name's too.
   expect_formats("#{ a :{} { a :{ } : } x p\n", "# { :{} :{ : a { a } } x p\n");
+  // Placings whose braces pair are passed over before any is read back.
+  expect_formats("#| ( , t } r :{// a :{ }| h h\n", "# | ( , t } :{// :{ r a }| h h\n");
   // The search keeps an atom's '{' after the name's '}', its '}' before the
   // name's '{', and braces that pair among themselves inside the name's.
   expect_formats("#| :// a :} { a a :{} : a :\n", "# | :// :} a { :{} : : a a a\n");
