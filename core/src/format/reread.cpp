@@ -685,10 +685,20 @@ std::optional<std::string> heading_with_gates_placed(std::string_view lead, std:
   for (std::size_t i = 0; i < gates.size(); ++i) append_gate(spelled_gates[i], gates[i]);
   std::vector<std::string> spelled_atoms(atoms.size(), " ");
   for (std::size_t i = 0; i < atoms.size(); ++i) append_atom(spelled_atoms[i], atoms[i]);
+  // The atoms after the last one that holds a mark the scan or the braces
+  // care about go at the end, as they stand: placing each of them too would
+  // multiply the placings to try.
+  std::string tail;
+  while (!spelled_atoms.empty() && spelled_atoms.back().find_first_of("|\"\\/{}") == std::string::npos) {
+    tail.insert(0, spelled_atoms.back());
+    spelled_atoms.pop_back();
+  }
   // As for the atoms alone, the space that ends the lead counts as the name's.
   std::string line(lead);
   line.append(name);
   const std::size_t from = lead.size() - (lead.ends_with(' ') ? 1 : 0);
+  const std::size_t name_end = line.size() - from;
+  line.append(tail);
   const std::string_view text = std::string_view(line).substr(from);
   for (bool gates_before : {true, false}) {
     std::vector<std::string> pieces = gates_before ? spelled_gates : spelled_atoms;
@@ -696,8 +706,8 @@ std::optional<std::string> heading_with_gates_placed(std::string_view lead, std:
     pieces.insert(pieces.end(), after.begin(), after.end());
     auto allowed = [&](std::size_t k, std::size_t j) {
       const bool gate = gates_before == (j < gates.size());
-      if (k == text.size()) return true;
-      return gate ? (static_cast<unsigned char>(text[k]) & 0xC0) != 0x80 : text[k] == ' ';
+      if (gate) return k == text.size() || (static_cast<unsigned char>(text[k]) & 0xC0) != 0x80;
+      return k == name_end || (k < name_end && text[k] == ' ');
     };
     auto gates_kept = [&](std::string_view placed) { return gates_read(placed.substr(from)) == gates.size(); };
     if (auto both = with_pieces_placed(line, from, pieces, reads_back, allowed, gates_kept)) return both;

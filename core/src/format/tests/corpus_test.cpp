@@ -312,6 +312,9 @@ TEST(FormatProperties, HeadingGatesHidingTheNamesSlashesWithAtoms) {
   expect_formats("#|//{|}|// | :| //\n", "# |/{|}/|// :| | //\n");
   // Placings that would read other gates are passed over.
   expect_formats("#|// |{|} {// a :{} : :{ } y\n", "# |/{|}/ | {// :{} : :{ a } y\n");
+  // Atoms without marks after the last one with marks go at the end.
+  expect_formats("#|// g |{|} a }{// :{ a : : } - : :\n", "# |/{|}/ g | a }{// :{ a } - : : : :\n");
+  expect_formats("#|//| x{|} g {// :// a :{} | : : i : : :\n", "# |/{|}/| :// x g {// :{} a | i : : : : :\n");
 }
 
 // Two gates whose bars cancel out together each go where one hides a "//".

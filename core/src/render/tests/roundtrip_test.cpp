@@ -216,6 +216,8 @@ const Finding kFindings[] = {
     {"HeadingAtomWithPairedBracesInsideTheNames", "#| :// a :} { a a :{} : a :\n", "# | :// :} a { :{} : : a a a"},
     {"HeadingGatesFirstWithAtomsPlacedAfter", "#|{|}{|//| :| //\n", "# {|} |{|//| :| //"},
     {"HeadingGatesAndAtomsPlacedTogether", "#|//{|}|// | :| //\n", "# |/{|}/|// :| | //"},
+    {"HeadingGatesAndAtomsWithPlainAtomsLast", "#|// g |{|} a }{// :{ a : : } - : :\n",
+     "# |/{|}/ g | a }{// :{ a } - : : : :"},
     {"HeadingGatesAndAtomsPlacedPastOtherGates", "#|// |{|} {// a :{} : :{ } y\n", "# |/{|}/ | {// :{} : :{ a } y"},
     {"HeadingAtomWhoseBarTheNameCloses", "# a|-// b|c d :e|-// f|g h\n", "# a|-// b|c :e|-// d f|g h"},
     {"HeadingAtomHoldingSlashesWithinTheNamesBars", "## a |b // c :k:v//w d| e\n", "## a |b :k:v//w // c d| e"},
