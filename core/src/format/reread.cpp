@@ -213,25 +213,14 @@ bool rereads_as(std::string_view line, const Define& define) {
 
 namespace {
 
-// How many gates the reader takes from `text`: pairs of braces, left to
-// right, up to a '{' that does not close.
-std::size_t gates_read(std::string_view text) {
-  std::size_t gates = 0;
-  for (std::size_t from = 0;; ++gates) {
-    const std::size_t open = text.find('{', from);
-    if (open == std::string_view::npos) break;
-    const auto close = parse::find_matching_brace(text, open);
-    if (!close) break;
-    from = *close + 1;
-  }
-  return gates;
-}
-
 // Whether `s` holds a '}' that no '{' of its own opens, and a '{' that none
-// of its own closes: what may pair with braces around it.
+// of its own closes: what may pair with braces around it; else whether it
+// holds braces that pair among themselves (a gate, wherever no '{' around
+// it is still open).
 struct BraceEnds {
   bool closes = false;
   bool opens = false;
+  bool paired = false;
 };
 BraceEnds brace_ends(std::string_view s) {
   BraceEnds ends;
@@ -245,6 +234,7 @@ BraceEnds brace_ends(std::string_view s) {
     }
   }
   ends.opens = depth > 0;
+  ends.paired = !ends.opens && !ends.closes && s.find('{') != std::string_view::npos;
   return ends;
 }
 
@@ -427,9 +417,15 @@ std::vector<std::string_view> split_words(std::string_view text) {
   return words;
 }
 
-std::vector<std::string> spell_atoms(const std::vector<Atom>& atoms) {
-  std::vector<std::string> spelled(atoms.size());
+std::vector<std::string> spell_atoms(const std::vector<Atom>& atoms, std::string_view lead = "") {
+  std::vector<std::string> spelled(atoms.size(), std::string(lead));
   for (std::size_t n = 0; n < atoms.size(); ++n) append_atom(spelled[n], atoms[n]);
+  return spelled;
+}
+
+std::vector<std::string> spell_gates(const std::vector<Gate>& gates) {
+  std::vector<std::string> spelled(gates.size());
+  for (std::size_t n = 0; n < gates.size(); ++n) append_gate(spelled[n], gates[n]);
   return spelled;
 }
 
@@ -608,8 +604,7 @@ std::optional<std::string> heading_with_atoms_among_words(std::string_view lead,
                                                            const std::vector<Atom>& atoms,
                                                            const std::function<bool(std::string&)>& finish) {
   if (atoms.empty()) return std::nullopt;
-  std::vector<std::string> pieces(atoms.size(), " ");
-  for (std::size_t i = 0; i < atoms.size(); ++i) append_atom(pieces[i], atoms[i]);
+  const std::vector<std::string> pieces = spell_atoms(atoms, " ");
   std::string line(lead);
   line.append(name);
   std::string finished;
@@ -630,8 +625,7 @@ std::optional<std::string> heading_with_atoms_among_words(std::string_view lead,
   const std::size_t first_open = text.find('{');
   enum class Braces { Apart, Inside, Anywhere } braces = Braces::Apart;
   auto between_words = [&](std::size_t k, std::size_t j) {
-    const auto [closes, opens] = brace_ends(pieces[j]);
-    const bool paired = !closes && !opens && pieces[j].find('{') != std::string::npos;
+    const auto [closes, opens, paired] = brace_ends(pieces[j]);
     if (braces == Braces::Apart) {
       // Braces that pair among themselves, inside one of the name's.
       if (paired && first_open != npos && k <= first_open) return false;
@@ -645,7 +639,7 @@ std::optional<std::string> heading_with_atoms_among_words(std::string_view lead,
   };
   // Braces that pair make a gate of the words and atoms between them.
   const std::function<bool(std::string_view)> no_gate = [&](std::string_view placed) {
-    return gates_read(placed.substr(from)) == 0;
+    return parse::extract_gates(placed.substr(from)).empty();
   };
   if (with_pieces_placed(line, from, pieces, reads_back, between_words, no_gate)) return finished;
   const bool braced = std::any_of(pieces.begin(), pieces.end(), [](const std::string& p) {
@@ -681,10 +675,8 @@ std::optional<std::string> heading_with_gates_placed(std::string_view lead, std:
   auto placed = heading_with_atoms_placed(gated, depth, name, atoms,
                                           [&](std::string& line, std::size_t) { return reads_back(line); });
   if (placed) return placed;
-  std::vector<std::string> spelled_gates(gates.size());
-  for (std::size_t i = 0; i < gates.size(); ++i) append_gate(spelled_gates[i], gates[i]);
-  std::vector<std::string> spelled_atoms(atoms.size(), " ");
-  for (std::size_t i = 0; i < atoms.size(); ++i) append_atom(spelled_atoms[i], atoms[i]);
+  const std::vector<std::string> spelled_gates = spell_gates(gates);
+  std::vector<std::string> spelled_atoms = spell_atoms(atoms, " ");
   // The atoms after the last one that holds a mark the scan or the braces
   // care about go at the end, as they stand: placing each of them too would
   // multiply the placings to try.
@@ -709,7 +701,7 @@ std::optional<std::string> heading_with_gates_placed(std::string_view lead, std:
       if (gate) return k == text.size() || (static_cast<unsigned char>(text[k]) & 0xC0) != 0x80;
       return k == name_end || (k < name_end && text[k] == ' ');
     };
-    auto gates_kept = [&](std::string_view placed) { return gates_read(placed.substr(from)) == gates.size(); };
+    auto gates_kept = [&](std::string_view placed) { return parse::extract_gates(placed.substr(from)).size() == gates.size(); };
     if (auto both = with_pieces_placed(line, from, pieces, reads_back, allowed, gates_kept)) return both;
   }
   return std::nullopt;
@@ -720,8 +712,7 @@ bool place_gates(std::string& line, std::size_t from, const std::vector<Gate>& g
   if (gates.empty()) return false;
   // Together first; else each where it goes, as two gates whose bars cancel
   // out together may each hide a "//" of their own.
-  std::vector<std::string> spelled(gates.size());
-  for (std::size_t i = 0; i < gates.size(); ++i) append_gate(spelled[i], gates[i]);
+  const std::vector<std::string> spelled = spell_gates(gates);
   std::string together;
   for (const std::string& gate : spelled) together.append(gate);
   auto placed = with_piece_placed(line, from, together, reads_back);
@@ -846,9 +837,7 @@ bool append_words_and_atoms_searched(std::string& line, std::string_view text, c
   auto atom_fits = [&](std::size_t i, std::size_t j) {
     if (!apart) return true;
     const BraceEnds ends = brace_ends(spelled[j]);
-    if (!ends.opens && !ends.closes && spelled[j].find('{') != std::string::npos) {
-      return opens_before[i] || !opens_before.back();
-    }
+    if (ends.paired) return opens_before[i] || !opens_before.back();
     return !(closes_from[i] && ends.opens) && !(opens_before[i] && ends.closes);
   };
   // how[cell][state]: 0 unreached, else 1 + the state before, plus 16 when
