@@ -901,6 +901,15 @@ std::string heading_line(std::string_view hashes, std::string_view name) {
     s.append(n % 2 == 0 ? ":|" : ":\"");
     return true;
   });
+  // Braces of the name that pair read as a gate; an atom opening a brace that
+  // does not close, before them, keeps them in the name.
+  if (name.find('{') == std::string_view::npos) return line;
+  const std::size_t depth = hashes.find_first_not_of('#');
+  auto reads_back = [&](const std::string& l) {
+    return reads_back_as<Group>(l, [&](const Group& g) { return g.depth == depth && g.name == name; });
+  };
+  if (reads_back(line)) return line;
+  if (auto placed = with_piece_placed(line, hashes.size(), ":{ ", reads_back)) return *placed;
   return line;
 }
 

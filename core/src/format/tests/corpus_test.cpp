@@ -446,6 +446,9 @@ TEST(FormatProperties, MatchArmPatternNamedLikeASection) {
 // with an atom (which the declaration drops) to hide it.
 TEST(FormatProperties, SyncNameHoldingSlashes) {
   expect_formats("# Sync\n  ## a :| b// c |d\n", "# Sync\n  ### a :| b// c |d\n");
+  // Braces of the name that pair would read as a gate: an atom opening one
+  // that does not close goes before them.
+  expect_formats("# Sync\n #:|{ {//}\n", "# Sync\n  ### :{ :| {//}\n");
 }
 
 // An artifact line that would read as an assignment goes as a list item.

@@ -237,6 +237,7 @@ const Finding kFindings[] = {
     // A declaration under "Sync" whose name holds a "//" goes back to a
     // heading, with an atom (which the declaration drops) to hide it.
     {"SyncNameHoldingSlashes", "# Sync\n  ## a :| b// c |d\n", "# Sync\n\n    ### a :| b// c |d"},
+    {"SyncNameThatIsAGate", "# Sync\n #:|{ {//}\n", "# Sync\n\n    ### :{ :| {//}"},
     // An artifact line that would read as an assignment goes as a list item.
     {"LatticeArtifactStartingWithEquals", "lattice_validates:\n    - artifact:= D ma: s1\n",
      "lattice_validates:\n    - artifact: = D ma: s1"},
