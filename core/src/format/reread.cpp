@@ -6,6 +6,7 @@
 #include <functional>
 
 #include "format/format.hpp"
+#include "parse/headings.hpp"
 #include "parse/inline.hpp"
 #include "parse/parser.hpp"
 #include "parse/text.hpp"
@@ -429,6 +430,32 @@ std::vector<std::string> spell_gates(const std::vector<Gate>& gates) {
   return spelled;
 }
 
+// Atoms to place among a heading's words, each after a space: those that
+// hold no bar, quote, backslash, slash or brace change neither the comment
+// scan nor the braces, so where they stand among the words changes nothing.
+// Such atoms after the last one with marks make the tail, which goes at the
+// end as it stands; the others go in one piece with the next one with marks.
+// Fewer pieces leave fewer placings to try.
+struct MarkedAtoms {
+  std::vector<std::string> pieces;
+  std::string tail;
+};
+
+MarkedAtoms spell_marked_atoms(const std::vector<Atom>& atoms) {
+  MarkedAtoms out;
+  std::string before;
+  for (const std::string& atom : spell_atoms(atoms, " ")) {
+    before.append(atom);
+    if (atom.find_first_of("|\"\\/{}") != std::string::npos) {
+      out.pieces.push_back(std::move(before));
+      before.clear();
+    }
+  }
+  out.tail = std::move(before);
+  return out;
+}
+
+
 // The next marks from one count on, and for each scan state met the states
 // after the first one, two, ... of them (fewer where a mark's own "//" is
 // cut). The same run is tried before word after word until some of it is
@@ -476,7 +503,7 @@ std::optional<std::string> with_pieces_placed(std::string_view line, std::size_t
   // Each placing tried is read back, so a few only: more on a short line,
   // where each costs little; likewise for those passed over.
   const std::size_t most_tries = line.size() <= 64 ? 32 : 8;
-  const std::size_t most_passed = line.size() <= 64 ? 512 : 64;
+  const std::size_t most_passed = std::max<std::size_t>(64, 32768 / std::max<std::size_t>(line.size(), 1));
   std::size_t passed = 0;
   const std::size_t m = pieces.size();
   if (m == 0 || m > kMostPieces) return std::nullopt;
@@ -604,9 +631,12 @@ std::optional<std::string> heading_with_atoms_among_words(std::string_view lead,
                                                            const std::vector<Atom>& atoms,
                                                            const std::function<bool(std::string&)>& finish) {
   if (atoms.empty()) return std::nullopt;
-  const std::vector<std::string> pieces = spell_atoms(atoms, " ");
+  const MarkedAtoms marked = spell_marked_atoms(atoms);
+  const std::vector<std::string>& pieces = marked.pieces;
   std::string line(lead);
   line.append(name);
+  const std::size_t name_end = line.size();
+  line.append(marked.tail);
   std::string finished;
   auto reads_back = [&](const std::string& placed) {
     finished = placed;
@@ -620,6 +650,8 @@ std::optional<std::string> heading_with_atoms_among_words(std::string_view lead,
   // anywhere.
   const std::size_t from = lead.size() - (lead.ends_with(' ') ? 1 : 0);
   const std::string_view text = std::string_view(line).substr(from);
+  const std::size_t words_end = name_end - from;
+  if (pieces.empty()) return reads_back(line) ? std::optional(finished) : std::nullopt;
   constexpr auto npos = std::string_view::npos;
   const std::size_t last_close = text.rfind('}');
   const std::size_t first_open = text.find('{');
@@ -635,7 +667,7 @@ std::optional<std::string> heading_with_atoms_among_words(std::string_view lead,
       if ((opens || paired) && (first_open == npos || k <= first_open)) return false;
       if (closes && (last_close == npos || k > last_close)) return false;
     }
-    return k == text.size() || text[k] == ' ';
+    return k == words_end || (k < words_end && text[k] == ' ');
   };
   // Braces that pair make a gate of the words and atoms between them.
   const std::function<bool(std::string_view)> no_gate = [&](std::string_view placed) {
@@ -676,33 +708,60 @@ std::optional<std::string> heading_with_gates_placed(std::string_view lead, std:
                                           [&](std::string& line, std::size_t) { return reads_back(line); });
   if (placed) return placed;
   const std::vector<std::string> spelled_gates = spell_gates(gates);
-  std::vector<std::string> spelled_atoms = spell_atoms(atoms, " ");
-  // The atoms after the last one that holds a mark the scan or the braces
-  // care about go at the end, as they stand: placing each of them too would
-  // multiply the placings to try.
-  std::string tail;
-  while (!spelled_atoms.empty() && spelled_atoms.back().find_first_of("|\"\\/{}") == std::string::npos) {
-    tail.insert(0, spelled_atoms.back());
-    spelled_atoms.pop_back();
-  }
+  const MarkedAtoms marked = spell_marked_atoms(atoms);
+  const std::vector<std::string>& spelled_atoms = marked.pieces;
   // As for the atoms alone, the space that ends the lead counts as the name's.
   std::string line(lead);
   line.append(name);
   const std::size_t from = lead.size() - (lead.ends_with(' ') ? 1 : 0);
   const std::size_t name_end = line.size() - from;
-  line.append(tail);
+  line.append(marked.tail);
   const std::string_view text = std::string_view(line).substr(from);
-  for (bool gates_before : {true, false}) {
-    std::vector<std::string> pieces = gates_before ? spelled_gates : spelled_atoms;
-    const std::vector<std::string>& after = gates_before ? spelled_atoms : spelled_gates;
-    pieces.insert(pieces.end(), after.begin(), after.end());
+  // The gates go together, before all the atoms, after them, or between two
+  // of them (glued to an atom, whose bar or quote may hide their "//"), for
+  // a few such places.
+  constexpr std::size_t kMostBetween = 6;
+  const std::size_t a = spelled_atoms.size();
+  std::vector<std::size_t> gate_places = {0};
+  if (a > 0) gate_places.push_back(a);
+  for (std::size_t p = 1; p < a && p <= kMostBetween; ++p) gate_places.push_back(p);
+  // The heading reader's own steps, cheaper than a read-back through the
+  // dispatcher: most placings fail them.
+  auto gates_kept = [&](std::string_view placed) {
+    const std::string_view rest = text::trim(placed.substr(depth));
+    if (!same_gates(parse::extract_gates(rest), gates)) return false;
+    const parse::TitleAtoms title = parse::parse_title_atoms(parse::strip_gates(rest));
+    return title.title == name && same_atoms(title.atoms, atoms);
+  };
+  for (std::size_t p : gate_places) {
+    std::vector<std::string> pieces(spelled_atoms.begin(), spelled_atoms.begin() + static_cast<std::ptrdiff_t>(p));
+    pieces.insert(pieces.end(), spelled_gates.begin(), spelled_gates.end());
+    pieces.insert(pieces.end(), spelled_atoms.begin() + static_cast<std::ptrdiff_t>(p), spelled_atoms.end());
     auto allowed = [&](std::size_t k, std::size_t j) {
-      const bool gate = gates_before == (j < gates.size());
+      const bool gate = j >= p && j < p + gates.size();
       if (gate) return k == text.size() || (static_cast<unsigned char>(text[k]) & 0xC0) != 0x80;
       return k == name_end || (k < name_end && text[k] == ' ');
     };
-    auto gates_kept = [&](std::string_view placed) { return parse::extract_gates(placed.substr(from)).size() == gates.size(); };
     if (auto both = with_pieces_placed(line, from, pieces, reads_back, allowed, gates_kept)) return both;
+  }
+  // Last, on a short line, the gates inside an atom's word, after a bar or
+  // quote of it that hides their "//" (the reader strips the gates from the
+  // word and keeps the rest of it as the atom).
+  constexpr std::size_t kShortLine = 256;
+  if (line.size() > kShortLine) return std::nullopt;
+  std::string together;
+  for (const std::string& gate : spelled_gates) together.append(gate);
+  auto atom_places = [&](std::size_t k, std::size_t) { return k == name_end || (k < name_end && text[k] == ' '); };
+  for (std::size_t p = 0; p < a && p < kMostBetween; ++p) {
+    const std::string& atom = spelled_atoms[p];
+    constexpr std::size_t kMostCuts = 4;
+    std::size_t cuts = 0;
+    for (std::size_t cut = atom.find_first_of("|\""); cut != std::string::npos && cuts++ < kMostCuts;
+         cut = atom.find_first_of("|\"", cut + 1)) {
+      std::vector<std::string> pieces = spelled_atoms;
+      pieces[p] = atom.substr(0, cut + 1) + together + atom.substr(cut + 1);
+      if (auto inside = with_pieces_placed(line, from, pieces, reads_back, atom_places, gates_kept)) return inside;
+    }
   }
   return std::nullopt;
 }

@@ -12,6 +12,7 @@ namespace varn::format {
 namespace {
 
 namespace fs = std::filesystem;
+using namespace std::string_literals;
 
 std::vector<fs::path> corpus() {
   std::vector<fs::path> files;
@@ -348,10 +349,10 @@ TEST(FormatProperties, HeadingAtomsSplitAroundTheName) {
   expect_formats("#}{\r:{ }\n", "# }{ :{ }\n");
   // The same past the earliest few placings of the atoms after it; or before
   // the name's '{', after its '}'.
-  expect_formats("# a \" }{ :{ : }\n", "# a \" }{ :{ : }\n");
+  expect_formats("# a \" }{ :{ : }\n", "# a \" }{ :{ } :\n");
   expect_formats("# } :{ : : {} x\n", "# } :{ : : {} x\n");
   // Atoms whose braces pair among themselves go inside the name's too.
-  expect_formats("#{ a :{} { a :{ } : } x p\n", "# { :{} :{ : a { a } } x p\n");
+  expect_formats("#{ a :{} { a :{ } : } x p\n", "# { :{} :{ a { a } } x p :\n");
   // Placings whose braces pair are passed over before any is read back.
   expect_formats("#| ( , t } r :{// a :{ }| h h\n", "# | ( , t } :{// :{ r a }| h h\n");
   // The search keeps an atom's '{' after the name's '}', its '}' before the
@@ -449,6 +450,23 @@ TEST(FormatProperties, SyncNameHoldingSlashes) {
   // Braces of the name that pair would read as a gate: an atom opening one
   // that does not close goes before them.
   expect_formats("# Sync\n #:|{ {//}\n", "# Sync\n  ### :{ :| {//}\n");
+}
+
+// A gate goes inside an atom's word, or glued to it, where the atom's bar
+// hides the gate's "//" and the gate's bar closes it.
+TEST(FormatProperties, HeadingGateInsideAnAtomsWord) {
+  expect_formats("#:|{//|} {|//| :| //\n", "# :|{//|} {|//| :| //\n");
+  expect_formats("#:|{//|}|{ //| :| //\n", "# :|{//|}|{ //| :| //\n");
+}
+
+// Atoms without bars, quotes or braces go in one piece with the next atom
+// that has some, so the placings left to try are few enough to find these.
+TEST(FormatProperties, HeadingAtomsPlacedWithTheNextMarkedOne) {
+  expect_formats("#|{//|} ] }{ # :{ } :|// l i : S : :|\n", "# |{//|} ] }{ :{ :|// : : :| # } l i S\n");
+  expect_formats("#ti}\001 Si# :|{// cl : cl --til|- : eploy {**a___ve @opi}\001\000\000# |{-!// ly\000\000\000cl\n"s,
+                 "# ti}\001 :|{// Si# cl cl --til|- eploy {**a___ve @opi}\001\000\000# |{-!// ly\000\000\000cl : :\n"s);
+  expect_formats("#lassss|{//|}gst D] }t :|{// c# y ihistory:ssss|stntity :| blat:|iic :|c blacko:|i\n",
+                 "# lassss|{//|}gst D] }t :|{// :| :|c c# y ihistory:ssss|stntity blat:|iic blacko:|i\n");
 }
 
 // An artifact line that would read as an assignment goes as a list item.

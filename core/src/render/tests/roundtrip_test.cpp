@@ -206,11 +206,11 @@ const Finding kFindings[] = {
      ":ack://: web tch:x//: web | np\n",
      "# :o :q :q p:1#\" M r ve//: :d:4#\" weh ]d:2#\" :ack://: :q :q Mp la M w ve//: :d:4#\" weh ]d:2#\" :ack://: Mp la "
      "M web tch:x//: web | np"},
-    {"HeadingAtomInsideTheNamesBraces", "# a \" }{ :{ : }\n", "# a \" }{ :{ : }"},
+    {"HeadingAtomInsideTheNamesBraces", "# a \" }{ :{ : }\n", "# a \" }{ :{ } :"},
     {"HeadingAtomBeforeTheNamesBraces", "# } :{ : : {} x\n", "# } :{ : : {} x"},
     {"HeadingAtomsNestedPastPlacingsWhoseBracesPair", "#| ( , t } r :{// a :{ }| h h\n",
      "# | ( , t } :{// :{ r a }| h h"},
-    {"HeadingAtomsWithPairedBracesInsideTheNames", "#{ a :{} { a :{ } : } x p\n", "# { :{} :{ : a { a } } x p"},
+    {"HeadingAtomsWithPairedBracesInsideTheNames", "#{ a :{} { a :{ } : } x p\n", "# { :{} :{ a { a } } x p :"},
     {"HeadingAtomsSearchedApartFromTheNamesBraces", "#|\" : :\" : : :// \"//| : :\" :// : : : : : : : : } :{\n",
      "# : :\" : : :// : :\" |\" :// : : : : : : : : \"//| } :{"},
     {"HeadingAtomWithPairedBracesInsideTheNames", "#| :// a :} { a a :{} : a :\n", "# | :// :} a { :{} : : a a a"},
@@ -238,6 +238,13 @@ const Finding kFindings[] = {
     // heading, with an atom (which the declaration drops) to hide it.
     {"SyncNameHoldingSlashes", "# Sync\n  ## a :| b// c |d\n", "# Sync\n\n    ### a :| b// c |d"},
     {"SyncNameThatIsAGate", "# Sync\n #:|{ {//}\n", "# Sync\n\n    ### :{ :| {//}"},
+    // A gate that an atom's bar hides is written, inside the atom's word.
+    {"HeadingGateInsideAnAtomsWord", "#:|{//|}|{ //| :| //\n", "# :|{//|}|{ //| :| //"},
+    {"HeadingAtomsPlacedWithTheNextMarkedOne", "#|{//|} ] }{ # :{ } :|// l i : S : :|\n",
+     "# |{//|} ] }{ :{ :|// : : :| # } l i S"},
+    {"HeadingAtomOpeningABraceBeforeTheNamesPair",
+     "#ti}\001 Si# :|{// cl : cl --til|- : eploy {**a___ve @opi}\001\000\000# |{-!// ly\000\000\000cl\n"s,
+     "# ti}\001 :|{// Si# cl cl --til|- eploy {**a___ve @opi}\001\000\000# |{-!// ly\000\000\000cl : :"s},
     // An artifact line that would read as an assignment goes as a list item.
     {"LatticeArtifactStartingWithEquals", "lattice_validates:\n    - artifact:= D ma: s1\n",
      "lattice_validates:\n    - artifact: = D ma: s1"},
