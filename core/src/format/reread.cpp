@@ -430,6 +430,46 @@ std::vector<std::string> spell_gates(const std::vector<Gate>& gates) {
   return spelled;
 }
 
+// True when `rest`, a heading line after its marks, trimmed, reads as this
+// name, atoms and gates by the heading reader's steps, without building the
+// parts: the gates compared by their spelling (`spelled_gates`, as
+// `spell_gates` gives them), the words one by one. `scratch` holds the text
+// without the gates.
+bool heading_reads_as(std::string_view rest, std::string_view name, const std::vector<Atom>& atoms,
+                      const std::vector<std::string>& spelled_gates, std::string& scratch) {
+  scratch.clear();
+  std::size_t from = 0;
+  std::size_t g = 0;
+  for (;;) {
+    const std::size_t open = rest.find('{', from);
+    if (open == std::string_view::npos) break;
+    const auto close = parse::find_matching_brace(rest, open);
+    if (!close) break;
+    if (g == spelled_gates.size() || rest.substr(open, *close + 1 - open) != spelled_gates[g]) return false;
+    ++g;
+    scratch.append(rest.substr(from, open - from));
+    from = *close + 1;
+  }
+  if (g != spelled_gates.size()) return false;
+  scratch.append(rest.substr(from));
+  std::size_t a = 0;
+  std::size_t at = 0;  // how much of the name the words matched
+  const bool words_match = parse::visit_title_words(
+      scratch,
+      [&](std::string_view atom_name, std::optional<std::string_view> value) {
+        if (a == atoms.size()) return false;
+        const Atom& want = atoms[a++];
+        return want.name == atom_name && (value ? want.value && *want.value == *value : !want.value);
+      },
+      [&](std::string_view word) {
+        if (at > 0 && (at >= name.size() || name[at++] != ' ')) return false;
+        if (name.substr(at, word.size()) != word) return false;
+        at += word.size();
+        return true;
+      });
+  return words_match && a == atoms.size() && at == name.size();
+}
+
 // Atoms to place among a heading's words, each after a space: those that
 // hold no bar, quote, backslash, slash or brace change neither the comment
 // scan nor the braces, so where they stand among the words changes nothing.
@@ -503,7 +543,7 @@ std::optional<std::string> with_pieces_placed(std::string_view line, std::size_t
   // Each placing tried is read back, so a few only: more on a short line,
   // where each costs little; likewise for those passed over.
   const std::size_t most_tries = line.size() <= 64 ? 32 : 8;
-  const std::size_t most_passed = std::max<std::size_t>(64, 32768 / std::max<std::size_t>(line.size(), 1));
+  const std::size_t most_passed = std::max<std::size_t>(64, (1 << 22) / std::max<std::size_t>(line.size(), 1));
   std::size_t passed = 0;
   const std::size_t m = pieces.size();
   if (m == 0 || m > kMostPieces) return std::nullopt;
@@ -521,12 +561,14 @@ std::optional<std::string> with_pieces_placed(std::string_view line, std::size_t
   std::vector<std::uint16_t> clean((n + 1) * (m + 1));
   auto at = [&](std::size_t k, std::size_t j) -> std::uint16_t& { return clean[k * (m + 1) + j]; };
   auto holds = [](std::uint16_t mask, std::uint8_t state) { return state != kCut && (mask >> state & 1) != 0; };
+  // The scan's step over each byte, from each state, kept for the walk below.
+  std::vector<std::array<std::uint8_t, 16>> byte_steps(n);
   for (std::size_t k = n + 1; k-- > 0;) {
-    const std::array<std::uint8_t, 16> byte_to = k < n ? scan_steps(text.substr(k, 1), "") : std::array<std::uint8_t, 16>{};
+    if (k < n) byte_steps[k] = scan_steps(text.substr(k, 1), "");
     for (std::size_t j = m + 1; j-- > 0;) {
       std::uint16_t mask = k == n && j == m ? 0xFFFF : 0;
       for (std::size_t s = 0; s < 16; ++s) {
-        const bool by_byte = k < n && holds(at(k + 1, j), byte_to[s]);
+        const bool by_byte = k < n && holds(at(k + 1, j), byte_steps[k][s]);
         const bool by_piece = j < m && boundary(k, j) && holds(at(k, j + 1), piece_to[j][s]);
         if (by_byte || by_piece) mask |= static_cast<std::uint16_t>(1u << s);
       }
@@ -549,7 +591,7 @@ std::optional<std::string> with_pieces_placed(std::string_view line, std::size_t
   std::size_t j = 0;
   std::size_t tries = 0;
   bool skip_piece = false;  // back at a choice: the byte goes first this time
-  auto step = [&]() { return scan_steps(text.substr(k, 1), "")[state]; };
+  auto step = [&]() { return byte_steps[k][state]; };
   for (;;) {
     if (!skip_piece && j < m && boundary(k, j) && holds(at(k, j + 1), piece_to[j][state])) {
       choices.push_back({k, j, placed.size(), state});
@@ -656,8 +698,10 @@ std::optional<std::string> heading_with_atoms_among_words(std::string_view lead,
   const std::size_t last_close = text.rfind('}');
   const std::size_t first_open = text.find('{');
   enum class Braces { Apart, Inside, Anywhere } braces = Braces::Apart;
+  std::vector<BraceEnds> ends;
+  for (const std::string& piece : pieces) ends.push_back(brace_ends(piece));
   auto between_words = [&](std::size_t k, std::size_t j) {
-    const auto [closes, opens, paired] = brace_ends(pieces[j]);
+    const auto [closes, opens, paired] = ends[j];
     if (braces == Braces::Apart) {
       // Braces that pair among themselves, inside one of the name's.
       if (paired && first_open != npos && k <= first_open) return false;
@@ -671,7 +715,10 @@ std::optional<std::string> heading_with_atoms_among_words(std::string_view lead,
   };
   // Braces that pair make a gate of the words and atoms between them.
   const std::function<bool(std::string_view)> no_gate = [&](std::string_view placed) {
-    return parse::extract_gates(placed.substr(from)).empty();
+    // The reader stops at the first '{' that does not close.
+    const std::string_view rest = placed.substr(from);
+    const std::size_t open = rest.find('{');
+    return open == std::string_view::npos || !parse::find_matching_brace(rest, open);
   };
   if (with_pieces_placed(line, from, pieces, reads_back, between_words, no_gate)) return finished;
   const bool braced = std::any_of(pieces.begin(), pieces.end(), [](const std::string& p) {
@@ -727,11 +774,9 @@ std::optional<std::string> heading_with_gates_placed(std::string_view lead, std:
   for (std::size_t p = 1; p < a && p <= kMostBetween; ++p) gate_places.push_back(p);
   // The heading reader's own steps, cheaper than a read-back through the
   // dispatcher: most placings fail them.
+  std::string scratch;
   auto gates_kept = [&](std::string_view placed) {
-    const std::string_view rest = text::trim(placed.substr(depth));
-    if (!same_gates(parse::extract_gates(rest), gates)) return false;
-    const parse::TitleAtoms title = parse::parse_title_atoms(parse::strip_gates(rest));
-    return title.title == name && same_atoms(title.atoms, atoms);
+    return heading_reads_as(text::trim(placed.substr(depth)), name, atoms, spelled_gates, scratch);
   };
   for (std::size_t p : gate_places) {
     std::vector<std::string> pieces(spelled_atoms.begin(), spelled_atoms.begin() + static_cast<std::ptrdiff_t>(p));

@@ -13,12 +13,6 @@ namespace {
 constexpr std::string_view kScheduleKeys[] = {"on:", "routine:", "due:", "deadline:", "timebox:", "available:",
                                               "blackout:"};
 
-Atom split_atom(std::string_view word) {
-  std::size_t colon = word.find(':');
-  if (colon == std::string_view::npos) return {std::string(word), std::nullopt};
-  return {std::string(word.substr(0, colon)), std::string(word.substr(colon + 1))};
-}
-
 }  // namespace
 
 bool is_schedule_word(std::string_view word) {
@@ -28,23 +22,17 @@ bool is_schedule_word(std::string_view word) {
 
 TitleAtoms parse_title_atoms(std::string_view title_text) {
   TitleAtoms out;
-  std::size_t i = 0;
-  while (i < title_text.size()) {
-    std::string_view rest = text::trim_start(title_text.substr(i));
-    if (rest.empty()) break;
-    const std::size_t len = text::word_length(rest);
-    std::string_view word = rest.substr(0, len);
-    i = title_text.size() - rest.size() + len;
-
-    if (word.starts_with(':')) {
-      out.atoms.push_back(split_atom(word.substr(1)));
-    } else if (is_schedule_word(word)) {
-      out.atoms.push_back(split_atom(word));
-    } else {
-      if (!out.title.empty()) out.title.push_back(' ');
-      out.title.append(word);
-    }
-  }
+  visit_title_words(
+      title_text,
+      [&](std::string_view name, std::optional<std::string_view> value) {
+        out.atoms.push_back({std::string(name), value ? std::optional<std::string>(*value) : std::nullopt});
+        return true;
+      },
+      [&](std::string_view word) {
+        if (!out.title.empty()) out.title.push_back(' ');
+        out.title.append(word);
+        return true;
+      });
   return out;
 }
 

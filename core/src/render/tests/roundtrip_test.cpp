@@ -242,6 +242,11 @@ const Finding kFindings[] = {
     {"HeadingGateInsideAnAtomsWord", "#:|{//|}|{ //| :| //\n", "# :|{//|}|{ //| :| //"},
     {"HeadingAtomsPlacedWithTheNextMarkedOne", "#|{//|} ] }{ # :{ } :|// l i : S : :|\n",
      "# |{//|} ] }{ :{ :|// : : :| # } l i S"},
+    {"HeadingGateBetweenTheNamesSlashes",
+     "#|3ii// a andt:k --wait:|VV--{VV|\000e} -y>duue ---wa }oe rvp f}@sr*{re\000\000\001\000\000- use "
+     "@^^iipa\015h\000t--> a :*{r - frde ie $o $oi// a :/ a f-, bo} gVV##tity --> -> --wause $o $oe $o $o\n"s,
+     "# |3ii/{VV|\000e}/ a andt:k --wait:|VV-- -y>duue ---wa }oe rvp f}@sr*{re\000\000\001\000\000- :*{r :/ use "
+     "@^^iipa h\000t--> a - frde ie $o $oi// a a f-, bo} gVV##tity --> -> --wause $o $oe $o $o"s},
     {"HeadingAtomOpeningABraceBeforeTheNamesPair",
      "#ti}\001 Si# :|{// cl : cl --til|- : eploy {**a___ve @opi}\001\000\000# |{-!// ly\000\000\000cl\n"s,
      "# ti}\001 :|{// Si# cl cl --til|- eploy {**a___ve @opi}\001\000\000# |{-!// ly\000\000\000cl : :"s},
