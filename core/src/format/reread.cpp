@@ -917,8 +917,9 @@ namespace {
 // is no such line or too many ways to try. With `apart`, no atom holding a
 // '{' goes before a word holding a '}', nor one holding a '}' after a word
 // holding a '{', so that the atoms' braces do not pair with the words'.
+// The line ends where `after` can follow it with no "//" left to the cut.
 bool append_words_and_atoms_searched(std::string& line, std::string_view text, const std::vector<Atom>& atoms,
-                                     bool apart) {
+                                     bool apart, std::string_view after) {
   const std::vector<std::string_view> words = split_words(text);
   const std::vector<std::string> spelled = spell_atoms(atoms);
   const std::size_t rows = words.size() + 1;
@@ -965,8 +966,9 @@ bool append_words_and_atoms_searched(std::string& line, std::string_view text, c
       }
     }
   }
+  const std::array<std::uint8_t, 16> after_to = scan_steps(after, "");
   std::size_t k = 0;
-  while (k < 16 && how.back()[k] == 0) ++k;
+  while (k < 16 && (how.back()[k] == 0 || after_to[k] == kCut)) ++k;
   if (k == 16) return false;
   std::vector<std::string_view> pieces;
   for (std::size_t i = words.size(), j = atoms.size(); i + j > 0;) {
@@ -986,7 +988,8 @@ bool append_words_and_atoms_searched(std::string& line, std::string_view text, c
 
 std::optional<std::string> words_with_atoms_reading_back(std::string_view lead, std::string_view text,
                                                          const std::vector<Atom>& atoms,
-                                                         const std::function<bool(std::string&)>& finish) {
+                                                         const std::function<bool(std::string&)>& finish,
+                                                         std::string_view after) {
   for (bool hide_slashed : {false, true}) {
     std::string line(lead);
     append_words_with_atoms(line, text, atoms, hide_slashed);
@@ -994,7 +997,7 @@ std::optional<std::string> words_with_atoms_reading_back(std::string_view lead, 
   }
   for (bool apart : {true, false}) {
     std::string line(lead);
-    if (append_words_and_atoms_searched(line, text, atoms, apart) && finish(line)) return line;
+    if (append_words_and_atoms_searched(line, text, atoms, apart, after) && finish(line)) return line;
   }
   return std::nullopt;
 }
@@ -1050,10 +1053,14 @@ std::string define_line(const Define& define) {
     append_target(lead, "", define.mod_scope, define.workspace_scope);
     std::string entity;
     append_entity(entity);
-    auto placed = words_with_atoms_reading_back(lead, entity, define.atoms, [&](std::string& l) {
-      if (define.from_scope) l.append(" from ").append(*define.from_scope);
-      return rereads_as(l, define);
-    });
+    const std::string scope = define.from_scope ? " from " + *define.from_scope : "";
+    auto placed = words_with_atoms_reading_back(
+        lead, entity, define.atoms,
+        [&](std::string& l) {
+          l.append(scope);
+          return rereads_as(l, define);
+        },
+        scope);
     if (placed) return *placed;
   }
   // Without a scope, the words after the first " from " that start with a

@@ -124,10 +124,12 @@ void append_words_with_atoms(std::string& line, std::string_view text, const std
 // ways above and, last, by a search over how many words and atoms are placed
 // and the comment scan's state (so that neither leaves a "//" to the cut;
 // bounded by the line's size): the first for which `finish`, which may add
-// what follows on the line, says it reads back.
+// what follows on the line, says it reads back. The search leaves the scan
+// where `after`, when `finish` adds it, bares no "//".
 std::optional<std::string> words_with_atoms_reading_back(std::string_view lead, std::string_view text,
                                                          const std::vector<Atom>& atoms,
-                                                         const std::function<bool(std::string&)>& finish);
+                                                         const std::function<bool(std::string&)>& finish,
+                                                         std::string_view after = {});
 
 // A heading line for a name whose atoms the reader drops (a declaration
 // under "Sync"): `hashes`, then the name, with atoms holding a bar or a quote

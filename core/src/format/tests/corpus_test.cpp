@@ -297,6 +297,11 @@ TEST(FormatProperties, DefineAtomsHiddenBeforeTheEntitysFrom) {
   expect_formats("define:$|\" :// \"| :\" from \"/\n", "define:@$|\" :// \"| :\" from \"/\n");
 }
 
+// The search among the entity's words ends where the scope's "//" is hidden.
+TEST(FormatProperties, DefineAtomsHidingTheScopesSlashes) {
+  expect_formats("define:$|\" :| \" from @//\n", "define:@$|\" :| \" from @//\n");
+}
+
 // The same for a heading's name, its gates after it.
 // A gate whose "//" only the name's bars hide goes inside them.
 TEST(FormatProperties, HeadingGateHiddenByTheNamesBars) {

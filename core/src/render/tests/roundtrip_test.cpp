@@ -198,6 +198,7 @@ const Finding kFindings[] = {
     {"DefineAtomsHidingTheEntitysSlashes", "define:@task :| a// b |c\n", "define:@:| task a// b |c"},
     {"DefineAtomsHiddenBeforeTheEntitysFrom", "define:$|\" :// \"| :\" from \"/\n",
      "define:@$|\" :// \"| :\" from \"/"},
+    {"DefineAtomsHidingTheScopesSlashes", "define:$|\" :| \" from @//\n", "define:@$|\" :| \" from @//"},
     {"DefineAtomsBetweenTheEntitysWords", "define:@a :| b// c |d :| e// f |\n", "define:@a :| b// c |d :| e// f |"},
     {"HeadingAtomsBetweenTheNamesWords", "# a b :| c// d :| e\n", "# a b :| c// d e :|"},
     {"HeadingAtomsBeforeTheOneWhoseQuoteHidesAWord", "# a :x :q:b\" c// d :y :q:b\"\n", "# a :x :q:b\" c// d :y :q:b\""},
