@@ -1062,6 +1062,19 @@ std::string define_line(const Define& define) {
         },
         scope);
     if (placed) return *placed;
+    // No atom is read after the entity's first " from ": the atoms go among
+    // the words before it.
+    if (const std::size_t cut = entity.find(" from "); cut != std::string::npos) {
+      const std::string rest = entity.substr(cut) + scope;
+      placed = words_with_atoms_reading_back(
+          lead, std::string_view(entity).substr(0, cut), define.atoms,
+          [&](std::string& l) {
+            l.append(rest);
+            return rereads_as(l, define);
+          },
+          rest);
+      if (placed) return *placed;
+    }
   }
   // Without a scope, the words after the first " from " that start with a
   // colon are dropped (neither the entity's nor atoms): marks there hide a

@@ -300,6 +300,8 @@ TEST(FormatProperties, DefineAtomsHiddenBeforeTheEntitysFrom) {
 // The search among the entity's words ends where the scope's "//" is hidden.
 TEST(FormatProperties, DefineAtomsHidingTheScopesSlashes) {
   expect_formats("define:$|\" :| \" from @//\n", "define:@$|\" :| \" from @//\n");
+  // No atom is read after the entity's own " from ".
+  expect_formats("define:$|\" :| \" from // from @\n", "define:@$|\" :| \" from // from @\n");
 }
 
 // The same for a heading's name, its gates after it.

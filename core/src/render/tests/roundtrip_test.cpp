@@ -199,6 +199,8 @@ const Finding kFindings[] = {
     {"DefineAtomsHiddenBeforeTheEntitysFrom", "define:$|\" :// \"| :\" from \"/\n",
      "define:@$|\" :// \"| :\" from \"/"},
     {"DefineAtomsHidingTheScopesSlashes", "define:$|\" :| \" from @//\n", "define:@$|\" :| \" from @//"},
+    {"DefineAtomsBeforeTheEntitysFromWithAScope", "define:$|\" :| \" from // from @\n",
+     "define:@$|\" :| \" from // from @"},
     {"DefineAtomsBetweenTheEntitysWords", "define:@a :| b// c |d :| e// f |\n", "define:@a :| b// c |d :| e// f |"},
     {"HeadingAtomsBetweenTheNamesWords", "# a b :| c// d :| e\n", "# a b :| c// d e :|"},
     {"HeadingAtomsBeforeTheOneWhoseQuoteHidesAWord", "# a :x :q:b\" c// d :y :q:b\"\n", "# a :x :q:b\" c// d :y :q:b\""},
