@@ -699,9 +699,17 @@ std::optional<std::string> heading_with_atoms_among_words(std::string_view lead,
   const std::size_t first_open = text.find('{');
   enum class Braces { Apart, Inside, Anywhere } braces = Braces::Apart;
   std::vector<BraceEnds> ends;
-  for (const std::string& piece : pieces) ends.push_back(brace_ends(piece));
+  // opened_before[j]: an atom before the j-th opens a brace it does not close.
+  std::vector<bool> opened_before(pieces.size() + 1, false);
+  for (const std::string& piece : pieces) {
+    ends.push_back(brace_ends(piece));
+    opened_before[ends.size()] = opened_before[ends.size() - 1] || ends.back().opens;
+  }
   auto between_words = [&](std::size_t k, std::size_t j) {
     const auto [closes, opens, paired] = ends[j];
+    // Braces that pair among themselves, with no '{' before them, are the
+    // line's first and read as a gate, wherever the rest goes.
+    if (paired && (first_open == npos || k <= first_open) && !opened_before[j]) return false;
     if (braces == Braces::Apart) {
       // Braces that pair among themselves, inside one of the name's.
       if (paired && first_open != npos && k <= first_open) return false;

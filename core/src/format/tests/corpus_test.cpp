@@ -491,6 +491,16 @@ TEST(FormatProperties, HeadingPlacingsNeedingManyTries) {
       "tcl|tl # tcl\n"s);
 }
 
+// An atom whose braces pair goes after a '{' that stays open, or it is the
+// line's first brace and reads as a gate.
+TEST(FormatProperties, HeadingAtomWithPairedBracesAfterAnOpenBrace) {
+  expect_formats(
+      "##0xon:t:|3e, b ne @ git:c .#lev, {{{{t :{p} deadline:} i/ a :// a :e} \000\000\000\000\000\000\000n\000\000: "
+      "|ag ->l>t:rev on:} :|5m ->le:--> ->le:\n"s,
+      "## 0xon:t:|3e, b ne @ git:c .#lev, {{{{t :{p} :deadline:} :// :e} :on:} :|5m i/ a a "
+      "\000\000\000\000\000\000\000n\000\000: |ag ->l>t:rev ->le:--> ->le:\n"s);
+}
+
 // An artifact line that would read as an assignment goes as a list item.
 TEST(FormatProperties, LatticeArtifactStartingWithEquals) {
   expect_formats("lattice_validates:\n    - artifact:= D ma: s1\n", "lattice_validates:\n    - artifact: = D ma: s1\n");

@@ -245,6 +245,11 @@ const Finding kFindings[] = {
     {"HeadingGateInsideAnAtomsWord", "#:|{//|}|{ //| :| //\n", "# :|{//|}|{ //| :| //"},
     {"HeadingAtomsPlacedWithTheNextMarkedOne", "#|{//|} ] }{ # :{ } :|// l i : S : :|\n",
      "# |{//|} ] }{ :{ :|// : : :| # } l i S"},
+    {"HeadingAtomWithPairedBracesAfterAnOpenBrace",
+     "##0xon:t:|3e, b ne @ git:c .#lev, {{{{t :{p} deadline:} i/ a :// a :e} \000\000\000\000\000\000\000n\000\000: "
+     "|ag ->l>t:rev on:} :|5m ->le:--> ->le:\n"s,
+     "## 0xon:t:|3e, b ne @ git:c .#lev, {{{{t :{p} :deadline:} :// :e} :on:} :|5m i/ a a "
+     "\000\000\000\000\000\000\000n\000\000: |ag ->l>t:rev ->le:--> ->le:"s},
     {"HeadingGateBetweenTheNamesSlashes",
      "#|3ii// a andt:k --wait:|VV--{VV|\000e} -y>duue ---wa }oe rvp f}@sr*{re\000\000\001\000\000- use "
      "@^^iipa\015h\000t--> a :*{r - frde ie $o $oi// a :/ a f-, bo} gVV##tity --> -> --wause $o $oe $o $o\n"s,
