@@ -919,27 +919,74 @@ void append_words_with_atoms(std::string& line, std::string_view text, const std
 
 namespace {
 
+// How the words and atoms' braces are kept from making gates in the search
+// below. `Apart`: no atom holding a '{' goes before a word holding a '}', nor
+// one holding a '}' after a word holding a '{'. `Free`: not at all. `Exact`:
+// the reader's own rule, followed through the line: gates are read from the
+// first '{' on, so that '{' must stay open to the end (no gate is read then).
+enum class SearchBraces { Apart, Free, Exact };
+
+// A piece's walk through the gate reader's state: 0 before the line's first
+// '{', else the depth inside it (which must not fall to 0).
+struct BraceWalk {
+  std::ptrdiff_t delta = 0, lowest = 0;              // over the whole piece
+  bool opens = false;                                // holds a '{'
+  std::ptrdiff_t delta_after = 0, lowest_after = 0;  // after its first '{'
+
+  explicit BraceWalk(std::string_view piece) {
+    for (char c : piece) {
+      if (c != '{' && c != '}') continue;
+      const std::ptrdiff_t step = c == '{' ? 1 : -1;
+      delta += step;
+      lowest = std::min(lowest, delta);
+      if (opens) {
+        delta_after += step;
+        lowest_after = std::min(lowest_after, delta_after);
+      }
+      opens = opens || c == '{';
+    }
+  }
+  // The state after the piece, or -1 where a first '{' would close.
+  std::ptrdiff_t from(std::ptrdiff_t b) const {
+    if (b == 0) return !opens ? 0 : lowest_after < 0 ? -1 : 1 + delta_after;
+    return b + lowest < 1 ? -1 : b + delta;
+  }
+};
+
 // The words of `text` and the atoms, each in order, interleaved so that no
 // "//" of either is left to the comment cut: a search over how many of each
-// are placed and the scan's state. False (and nothing appended) when there
-// is no such line or too many ways to try. With `apart`, no atom holding a
-// '{' goes before a word holding a '}', nor one holding a '}' after a word
-// holding a '{', so that the atoms' braces do not pair with the words'.
-// The line ends where `after` can follow it with no "//" left to the cut.
+// are placed, the scan's state and, with `SearchBraces::Exact`, the gate
+// reader's. False (and nothing appended) when there is no such line or too
+// many ways to try. The line ends where `after` can follow it with no "//"
+// left to the cut.
 bool append_words_and_atoms_searched(std::string& line, std::string_view text, const std::vector<Atom>& atoms,
-                                     bool apart, std::string_view after) {
+                                     SearchBraces braces, std::string_view after) {
   const std::vector<std::string_view> words = split_words(text);
   const std::vector<std::string> spelled = spell_atoms(atoms);
   const std::size_t rows = words.size() + 1;
   const std::size_t cols = atoms.size() + 1;
-  // The search costs sixteen steps a cell: bounded by the line's own size,
+  // The gate reader's depth is at most the count of '{'.
+  std::size_t depths = 1;
+  if (braces == SearchBraces::Exact) {
+    depths += static_cast<std::size_t>(std::count(text.begin(), text.end(), '{'));
+    for (const std::string& a : spelled) depths += static_cast<std::size_t>(std::count(a.begin(), a.end(), '{'));
+  }
+  const std::size_t states = 16 * depths;
+  // The search costs a few steps a state: bounded by the line's own size,
   // so that a document of such headings stays linear.
   std::size_t size = text.size();
   for (const std::string& a : spelled) size += a.size();
-  if (rows * cols > std::min<std::size_t>(std::size_t{1} << 16, 8 * size)) return false;
+  if (rows * cols * states > std::min<std::size_t>(std::size_t{1} << 20, 128 * size)) return false;
   std::vector<std::array<std::uint8_t, 16>> word_to(words.size()), atom_to(atoms.size());
-  for (std::size_t i = 0; i < words.size(); ++i) word_to[i] = scan_steps(words[i]);
-  for (std::size_t j = 0; j < atoms.size(); ++j) atom_to[j] = scan_steps(spelled[j]);
+  std::vector<BraceWalk> word_walk, atom_walk;
+  for (std::size_t i = 0; i < words.size(); ++i) {
+    word_to[i] = scan_steps(words[i]);
+    word_walk.emplace_back(words[i]);
+  }
+  for (std::size_t j = 0; j < atoms.size(); ++j) {
+    atom_to[j] = scan_steps(spelled[j]);
+    atom_walk.emplace_back(spelled[j]);
+  }
   // closes_from[i]: a word from the i-th on holds a '}' of no '{' of its
   // own; opens_before[i]: a word before the i-th holds a '{' of no '}'.
   std::vector<bool> closes_from(rows, false), opens_before(rows, false);
@@ -948,42 +995,46 @@ bool append_words_and_atoms_searched(std::string& line, std::string_view text, c
   // An atom whose braces pair among themselves would be read as a gate,
   // unless a '{' of the words before it is still open.
   auto atom_fits = [&](std::size_t i, std::size_t j) {
-    if (!apart) return true;
+    if (braces != SearchBraces::Apart) return true;
     const BraceEnds ends = brace_ends(spelled[j]);
     if (ends.paired) return opens_before[i] || !opens_before.back();
     return !(closes_from[i] && ends.opens) && !(opens_before[i] && ends.closes);
   };
-  // how[cell][state]: 0 unreached, else 1 + the state before, plus 16 when
-  // the last piece was an atom.
-  std::vector<std::array<std::uint8_t, 16>> how(rows * cols);
+  // how[cell * states + state]: 0 unreached, else 1 + twice the state before,
+  // plus 1 when the last piece was an atom. A state is the scan's plus 16
+  // times the gate reader's.
+  std::vector<std::uint32_t> how(rows * cols * states, 0);
   parse::CommentScan start;
   start.feed(line);
-  how[0][scan_key(start)] = 1;
+  how[static_cast<std::size_t>(scan_key(start))] = 1;
+  auto step = [&](std::size_t cell, std::size_t s, std::uint8_t scan_to, const BraceWalk& walk, bool atom) {
+    if (scan_to == kCut) return;
+    std::ptrdiff_t b = static_cast<std::ptrdiff_t>(s / 16);
+    if (braces == SearchBraces::Exact && (b = walk.from(b)) < 0) return;
+    std::uint32_t& to = how[cell * states + static_cast<std::size_t>(b) * 16 + scan_to];
+    if (to == 0) to = static_cast<std::uint32_t>(1 + 2 * s + (atom ? 1 : 0));
+  };
   for (std::size_t i = 0; i < rows; ++i) {
     for (std::size_t j = 0; j < cols; ++j) {
-      for (std::size_t k = 0; k < 16; ++k) {
-        if (how[i * cols + j][k] == 0) continue;
-        if (i < words.size() && word_to[i][k] != kCut) {
-          auto& to = how[(i + 1) * cols + j][word_to[i][k]];
-          if (to == 0) to = static_cast<std::uint8_t>(1 + k);
-        }
-        if (j < atoms.size() && atom_to[j][k] != kCut && atom_fits(i, j)) {
-          auto& to = how[i * cols + j + 1][atom_to[j][k]];
-          if (to == 0) to = static_cast<std::uint8_t>(1 + k + 16);
-        }
+      for (std::size_t s = 0; s < states; ++s) {
+        if (how[(i * cols + j) * states + s] == 0) continue;
+        const std::size_t k = s % 16;
+        if (i < words.size()) step((i + 1) * cols + j, s, word_to[i][k], word_walk[i], false);
+        if (j < atoms.size() && atom_fits(i, j)) step(i * cols + j + 1, s, atom_to[j][k], atom_walk[j], true);
       }
     }
   }
   const std::array<std::uint8_t, 16> after_to = scan_steps(after, "");
-  std::size_t k = 0;
-  while (k < 16 && (how.back()[k] == 0 || after_to[k] == kCut)) ++k;
-  if (k == 16) return false;
+  const std::size_t last = (rows * cols - 1) * states;
+  std::size_t s = 0;
+  while (s < states && (how[last + s] == 0 || after_to[s % 16] == kCut)) ++s;
+  if (s == states) return false;
   std::vector<std::string_view> pieces;
   for (std::size_t i = words.size(), j = atoms.size(); i + j > 0;) {
-    const std::uint8_t h = how[i * cols + j][k];
-    const bool atom = h > 16;
+    const std::uint32_t h = how[(i * cols + j) * states + s] - 1;
+    const bool atom = (h & 1) != 0;
     pieces.push_back(atom ? std::string_view(spelled[--j]) : words[--i]);
-    k = (h - 1) & 15;
+    s = h / 2;
   }
   for (std::size_t n = pieces.size(); n-- > 0;) {
     if (n + 1 < pieces.size()) line.push_back(' ');
@@ -1003,9 +1054,9 @@ std::optional<std::string> words_with_atoms_reading_back(std::string_view lead, 
     append_words_with_atoms(line, text, atoms, hide_slashed);
     if (finish(line)) return line;
   }
-  for (bool apart : {true, false}) {
+  for (SearchBraces braces : {SearchBraces::Apart, SearchBraces::Free, SearchBraces::Exact}) {
     std::string line(lead);
-    if (append_words_and_atoms_searched(line, text, atoms, apart, after) && finish(line)) return line;
+    if (append_words_and_atoms_searched(line, text, atoms, braces, after) && finish(line)) return line;
   }
   return std::nullopt;
 }

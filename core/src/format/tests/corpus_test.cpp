@@ -356,7 +356,7 @@ TEST(FormatProperties, HeadingAtomsSplitAroundTheName) {
   expect_formats("#}{\r:{ }\n", "# }{ :{ }\n");
   // The same past the earliest few placings of the atoms after it; or before
   // the name's '{', after its '}'.
-  expect_formats("# a \" }{ :{ : }\n", "# a \" }{ :{ } :\n");
+  expect_formats("# a \" }{ :{ : }\n", "# a \" }{ :{ : }\n");
   expect_formats("# } :{ : : {} x\n", "# } :{ : : {} x\n");
   // Atoms whose braces pair among themselves go inside the name's too.
   expect_formats("#{ a :{} { a :{ } : } x p\n", "# { :{} :{ a { a } } x p :\n");
@@ -471,7 +471,7 @@ TEST(FormatProperties, HeadingGateInsideAnAtomsWord) {
 TEST(FormatProperties, HeadingAtomsPlacedWithTheNextMarkedOne) {
   expect_formats("#|{//|} ] }{ # :{ } :|// l i : S : :|\n", "# |{//|} ] }{ :{ :|// : : :| # } l i S\n");
   expect_formats("#ti}\001 Si# :|{// cl : cl --til|- : eploy {**a___ve @opi}\001\000\000# |{-!// ly\000\000\000cl\n"s,
-                 "# ti}\001 :|{// Si# cl cl --til|- eploy {**a___ve @opi}\001\000\000# |{-!// ly\000\000\000cl : :\n"s);
+                 "# ti}\001 :|{// : : Si# cl cl --til|- eploy {**a___ve @opi}\001\000\000# |{-!// ly\000\000\000cl\n"s);
   expect_formats("#lassss|{//|}gst D] }t :|{// c# y ihistory:ssss|stntity :| blat:|iic :|c blacko:|i\n",
                  "# lassss|{//|}gst D] }t :|{// :| :|c c# y ihistory:ssss|stntity blat:|iic blacko:|i\n");
 }
@@ -497,8 +497,18 @@ TEST(FormatProperties, HeadingAtomWithPairedBracesAfterAnOpenBrace) {
   expect_formats(
       "##0xon:t:|3e, b ne @ git:c .#lev, {{{{t :{p} deadline:} i/ a :// a :e} \000\000\000\000\000\000\000n\000\000: "
       "|ag ->l>t:rev on:} :|5m ->le:--> ->le:\n"s,
-      "## 0xon:t:|3e, b ne @ git:c .#lev, {{{{t :{p} :deadline:} :// :e} :on:} :|5m i/ a a "
+      "## 0xon:t:|3e, b ne @ git:c .#lev, {{{{t :{p} :deadline:} :// :e} :on:} i/ :|5m a a "
       "\000\000\000\000\000\000\000n\000\000: |ag ->l>t:rev ->le:--> ->le:\n"s);
+}
+
+// The search over words and atoms follows the gate reader through the line:
+// the atoms' '{' before the name's own pair stays open to the end.
+TEST(FormatProperties, HeadingAtomsKeepingTheFirstBraceOpen) {
+  expect_formats(
+      "## 0xpectt:|3re:iip\000\000\000s)ii// }  dut:c :V--{mil :si/ a  :/ a  :-{n "
+      "pass\000\000\001\000\000\000\000\000\000} e #l\007\000\000-{wie} :/ a :i/ a  :{n pass:} te #\007\000\000\000e+-\n"s,
+      "## 0xpectt:|3re:iip\000\000\000s)ii// } :V--{mil :si/ :/ :-{n :/ :i/ :{n dut:c a a "
+      "pass\000\000\001\000\000\000\000\000\000} e #l\007\000\000-{wie} a a pass:} te #\007\000\000\000e+-\n"s);
 }
 
 // An artifact line that would read as an assignment goes as a list item.

@@ -209,7 +209,7 @@ const Finding kFindings[] = {
      ":ack://: web tch:x//: web | np\n",
      "# :o :q :q p:1#\" M r ve//: :d:4#\" weh ]d:2#\" :ack://: :q :q Mp la M w ve//: :d:4#\" weh ]d:2#\" :ack://: Mp la "
      "M web tch:x//: web | np"},
-    {"HeadingAtomInsideTheNamesBraces", "# a \" }{ :{ : }\n", "# a \" }{ :{ } :"},
+    {"HeadingAtomInsideTheNamesBraces", "# a \" }{ :{ : }\n", "# a \" }{ :{ : }"},
     {"HeadingAtomBeforeTheNamesBraces", "# } :{ : : {} x\n", "# } :{ : : {} x"},
     {"HeadingAtomsNestedPastPlacingsWhoseBracesPair", "#| ( , t } r :{// a :{ }| h h\n",
      "# | ( , t } :{// :{ r a }| h h"},
@@ -248,8 +248,13 @@ const Finding kFindings[] = {
     {"HeadingAtomWithPairedBracesAfterAnOpenBrace",
      "##0xon:t:|3e, b ne @ git:c .#lev, {{{{t :{p} deadline:} i/ a :// a :e} \000\000\000\000\000\000\000n\000\000: "
      "|ag ->l>t:rev on:} :|5m ->le:--> ->le:\n"s,
-     "## 0xon:t:|3e, b ne @ git:c .#lev, {{{{t :{p} :deadline:} :// :e} :on:} :|5m i/ a a "
+     "## 0xon:t:|3e, b ne @ git:c .#lev, {{{{t :{p} :deadline:} :// :e} :on:} i/ :|5m a a "
      "\000\000\000\000\000\000\000n\000\000: |ag ->l>t:rev ->le:--> ->le:"s},
+    {"HeadingAtomsKeepingTheFirstBraceOpen",
+     "## 0xpectt:|3re:iip\000\000\000s)ii// }  dut:c :V--{mil :si/ a  :/ a  :-{n "
+     "pass\000\000\001\000\000\000\000\000\000} e #l\007\000\000-{wie} :/ a :i/ a  :{n pass:} te #\007\000\000\000e+-\n"s,
+     "## 0xpectt:|3re:iip\000\000\000s)ii// } :V--{mil :si/ :/ :-{n :/ :i/ :{n dut:c a a "
+     "pass\000\000\001\000\000\000\000\000\000} e #l\007\000\000-{wie} a a pass:} te #\007\000\000\000e+-"s},
     {"HeadingGateBetweenTheNamesSlashes",
      "#|3ii// a andt:k --wait:|VV--{VV|\000e} -y>duue ---wa }oe rvp f}@sr*{re\000\000\001\000\000- use "
      "@^^iipa\015h\000t--> a :*{r - frde ie $o $oi// a :/ a f-, bo} gVV##tity --> -> --wause $o $oe $o $o\n"s,
@@ -257,7 +262,7 @@ const Finding kFindings[] = {
      "@^^iipa h\000t--> a - frde ie $o $oi// a a f-, bo} gVV##tity --> -> --wause $o $oe $o $o"s},
     {"HeadingAtomOpeningABraceBeforeTheNamesPair",
      "#ti}\001 Si# :|{// cl : cl --til|- : eploy {**a___ve @opi}\001\000\000# |{-!// ly\000\000\000cl\n"s,
-     "# ti}\001 :|{// Si# cl cl --til|- eploy {**a___ve @opi}\001\000\000# |{-!// ly\000\000\000cl : :"s},
+     "# ti}\001 :|{// : : Si# cl cl --til|- eploy {**a___ve @opi}\001\000\000# |{-!// ly\000\000\000cl"s},
     // An artifact line that would read as an assignment goes as a list item.
     {"LatticeArtifactStartingWithEquals", "lattice_validates:\n    - artifact:= D ma: s1\n",
      "lattice_validates:\n    - artifact: = D ma: s1"},
