@@ -2,5 +2,5 @@
 #include "fuzz_common.hpp"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
-  return varn::fuzz::run(varn::ops::build_index, data, size);
+  return varn::fuzz::run([](std::string_view source) { return varn::ops::build_index(source); }, data, size);
 }
