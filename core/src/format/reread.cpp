@@ -440,17 +440,14 @@ bool heading_reads_as(std::string_view rest, std::string_view name, const std::v
   scratch.clear();
   std::size_t from = 0;
   std::size_t g = 0;
-  for (;;) {
-    const std::size_t open = rest.find('{', from);
-    if (open == std::string_view::npos) break;
-    const auto close = parse::find_matching_brace(rest, open);
-    if (!close) break;
-    if (g == spelled_gates.size() || rest.substr(open, *close + 1 - open) != spelled_gates[g]) return false;
+  from = parse::visit_gate_spans(rest, [&](std::size_t open, std::size_t close) {
+    if (g == spelled_gates.size() || rest.substr(open, close + 1 - open) != spelled_gates[g]) return false;
     ++g;
     scratch.append(rest.substr(from, open - from));
-    from = *close + 1;
-  }
-  if (g != spelled_gates.size()) return false;
+    from = close + 1;
+    return true;
+  });
+  if (from == std::string_view::npos || g != spelled_gates.size()) return false;
   scratch.append(rest.substr(from));
   std::size_t a = 0;
   std::size_t at = 0;  // how much of the name the words matched
@@ -723,10 +720,9 @@ std::optional<std::string> heading_with_atoms_among_words(std::string_view lead,
   };
   // Braces that pair make a gate of the words and atoms between them.
   const std::function<bool(std::string_view)> no_gate = [&](std::string_view placed) {
-    // The reader stops at the first '{' that does not close.
-    const std::string_view rest = placed.substr(from);
-    const std::size_t open = rest.find('{');
-    return open == std::string_view::npos || !parse::find_matching_brace(rest, open);
+    // Stopped at the first gate, if any.
+    return parse::visit_gate_spans(placed.substr(from), [](std::size_t, std::size_t) { return false; }) !=
+           std::string_view::npos;
   };
   if (with_pieces_placed(line, from, pieces, reads_back, between_words, no_gate)) return finished;
   const bool braced = std::any_of(pieces.begin(), pieces.end(), [](const std::string& p) {

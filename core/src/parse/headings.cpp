@@ -25,7 +25,9 @@ TitleAtoms parse_title_atoms(std::string_view title_text) {
   visit_title_words(
       title_text,
       [&](std::string_view name, std::optional<std::string_view> value) {
-        out.atoms.push_back({std::string(name), value ? std::optional<std::string>(*value) : std::nullopt});
+        Atom& atom = out.atoms.emplace_back();
+        atom.name = name;
+        if (value) atom.value.emplace(*value);
         return true;
       },
       [&](std::string_view word) {

@@ -285,15 +285,10 @@ std::optional<std::size_t> find_matching_brace(std::string_view text, std::size_
 
 std::vector<Gate> extract_gates(std::string_view text) {
   std::vector<Gate> gates;
-  std::size_t from = 0;
-  for (;;) {
-    const std::size_t open = text.find('{', from);
-    if (open == std::string_view::npos) break;
-    const auto close = find_matching_brace(text, open);
-    if (!close) break;
-    gates.push_back(gate_from_inner(text.substr(open + 1, *close - open - 1)));
-    from = *close + 1;
-  }
+  visit_gate_spans(text, [&](std::size_t open, std::size_t close) {
+    gates.push_back(gate_from_inner(text.substr(open + 1, close - open - 1)));
+    return true;
+  });
   return gates;
 }
 
@@ -301,14 +296,11 @@ std::string strip_gates(std::string_view text) {
   std::string out;
   out.reserve(text.size());
   std::size_t from = 0;
-  for (;;) {
-    const std::size_t open = text.find('{', from);
-    if (open == std::string_view::npos) break;
-    const auto close = find_matching_brace(text, open);
-    if (!close) break;
+  from = visit_gate_spans(text, [&](std::size_t open, std::size_t close) {
     out.append(text.substr(from, open - from));
-    from = *close + 1;
-  }
+    from = close + 1;
+    return true;
+  });
   out.append(text.substr(from));
   return out;
 }

@@ -17,12 +17,30 @@ Inlines parse_inline(std::string_view text);
 // `Ref` and the number of bytes it used, the '@' included.
 std::pair<Ref, std::size_t> parse_ref(std::string_view text);
 
+// Byte position of the '}' matching the '{' at `open`, if any.
+std::optional<std::size_t> find_matching_brace(std::string_view text, std::size_t open);
+
+// Calls `gate(open, close)` for the byte positions of each balanced brace
+// group of `text`, left to right, up to the first '{' that does not close
+// (after which no gate is read). Returns where the text after the last group
+// starts, or npos when a call returned false.
+template <class GateFn>
+std::size_t visit_gate_spans(std::string_view text, GateFn&& gate) {
+  std::size_t from = 0;
+  for (;;) {
+    const std::size_t open = text.find('{', from);
+    if (open == std::string_view::npos) return from;
+    const auto close = find_matching_brace(text, open);
+    if (!close) return from;
+    if (!gate(open, *close)) return std::string_view::npos;
+    from = *close + 1;
+  }
+}
+
 // One `Gate` per balanced brace group: name is the first word, body the rest.
 std::vector<Gate> extract_gates(std::string_view text);
 // The text with every balanced brace group removed (not trimmed).
 std::string strip_gates(std::string_view text);
-// Byte position of the '}' matching the '{' at `open`, if any.
-std::optional<std::size_t> find_matching_brace(std::string_view text, std::size_t open);
 
 // Trimmed, without one pair of surrounding double quotes.
 std::string unquote(std::string_view text);
