@@ -736,6 +736,154 @@ std::optional<std::string> heading_with_atoms_among_words(std::string_view lead,
   return std::nullopt;
 }
 
+// The bytes of `text` (from a heading line's lead on: the space that ends
+// it, the name and the plain atoms after it) with the atoms and the gates
+// put in: each atom whole, in order, where `atom_at(k)` allows it, each gate
+// whole, in order, at any character boundary, also inside an atom's word (the
+// reader strips the gates before it splits the words). A search over the
+// bytes walked, the comment scan's state and the gate reader's: 0 where every
+// brace group so far closed, else the depth inside the one that does not,
+// which must stay open to the end. A gate goes only where that state is 0,
+// and no other group may close, so the reader takes exactly the gates, and
+// the cut nothing. Bounded by the line's size; nothing when no line is found
+// within it, and then `none` set when the search ran to its end (so no such
+// line exists).
+std::optional<std::string> with_gates_and_atoms_searched(std::string_view head, std::string_view text,
+                                                         const std::vector<std::string>& atoms,
+                                                         const std::vector<std::string>& gates,
+                                                         const std::function<bool(std::size_t)>& atom_at,
+                                                         bool& none) {
+  none = false;
+  // A gate is read whole only where its first '{' closes at its last byte.
+  for (const std::string& g : gates) {
+    if (g.empty() || g.front() != '{' || parse::find_matching_brace(g, 0) != g.size() - 1) return std::nullopt;
+  }
+  const std::size_t n = text.size();
+  const std::size_t J = atoms.size();
+  const std::size_t G = gates.size();
+  // Places within a layer: before atom j's p-th byte (p = 0: between atoms).
+  std::vector<std::size_t> place_of(J + 1, 0);
+  for (std::size_t j = 0; j < J; ++j) {
+    if (atoms[j].empty()) return std::nullopt;
+    place_of[j + 1] = place_of[j] + atoms[j].size();
+  }
+  const std::size_t places = place_of[J] + 1;
+  std::size_t depths = 1 + static_cast<std::size_t>(std::count(text.begin(), text.end(), '{'));
+  for (const std::string& a : atoms) depths += static_cast<std::size_t>(std::count(a.begin(), a.end(), '{'));
+  const std::size_t keys = places * (G + 1) * depths * 16;
+  std::size_t size = text.size();
+  for (const std::string& a : atoms) size += a.size();
+  for (const std::string& g : gates) size += g.size();
+  const std::size_t most_nodes = std::min<std::size_t>(std::size_t{1} << 22, 256 * size);
+  if (keys > std::min<std::size_t>(std::size_t{1} << 20, 128 * size)) return std::nullopt;
+
+  parse::CommentScan start;
+  if (start.feed(head) != std::string_view::npos) return std::nullopt;
+  std::vector<std::array<std::uint8_t, 16>> byte_to(n);
+  for (std::size_t k = 0; k < n; ++k) byte_to[k] = scan_steps(text.substr(k, 1), "");
+  std::vector<std::array<std::uint8_t, 16>> atom_byte_to(places);
+  for (std::size_t j = 0; j < J; ++j) {
+    for (std::size_t p = 0; p < atoms[j].size(); ++p) {
+      atom_byte_to[place_of[j] + p] = scan_steps(std::string_view(atoms[j]).substr(p, 1), "");
+    }
+  }
+  std::vector<std::array<std::uint8_t, 16>> gate_to(G);
+  for (std::size_t g = 0; g < G; ++g) gate_to[g] = scan_steps(gates[g], "");
+
+  struct Node {
+    std::uint32_t parent;  // index of the node before, or ~0 for the first
+    std::uint32_t key;     // ((place * (G + 1) + gates) * depths + depth) * 16 + scan
+    std::uint32_t layer;   // bytes of `text` walked
+  };
+  std::vector<Node> nodes;
+  // stamp[key]: 1 + the layer in which the key was last reached, for each of
+  // the two layers at hand.
+  std::array<std::vector<std::uint32_t>, 2> stamp{std::vector<std::uint32_t>(keys, 0),
+                                                  std::vector<std::uint32_t>(keys, 0)};
+  auto key_of = [&](std::size_t place, std::size_t g, std::size_t b, std::size_t s) {
+    return static_cast<std::uint32_t>(((place * (G + 1) + g) * depths + b) * 16 + s);
+  };
+  // The nodes of the layer at hand and of the next, in the order reached.
+  std::array<std::vector<std::uint32_t>, 2> queue;
+  auto reach = [&](std::size_t layer, std::uint32_t key, std::uint32_t parent) {
+    const std::size_t side = layer % 2;
+    if (stamp[side][key] == layer + 1) return;
+    stamp[side][key] = static_cast<std::uint32_t>(layer + 1);
+    queue[side].push_back(static_cast<std::uint32_t>(nodes.size()));
+    nodes.push_back({parent, key, static_cast<std::uint32_t>(layer)});
+  };
+  // The gate reader's state after one byte, or npos where a group closes.
+  auto brace = [&](std::size_t b, char c) -> std::size_t {
+    if (c == '{') return b + 1;
+    if (c == '}' && b > 0) return b == 1 ? std::string_view::npos : b - 1;
+    return b;
+  };
+  auto continues = [](char c) { return (static_cast<unsigned char>(c) & 0xC0) == 0x80; };
+  reach(0, key_of(0, 0, 0, scan_key(start)), ~std::uint32_t{0});
+  std::optional<std::uint32_t> found;
+  for (std::size_t k = 0; k <= n && !found; ++k) {
+    // The nodes of this layer, those that steps within it add included.
+    std::vector<std::uint32_t>& layer = queue[k % 2];
+    for (std::size_t q = 0; q < layer.size(); ++q) {
+      if (nodes.size() > most_nodes) return std::nullopt;
+      const std::uint32_t i = layer[q];
+      const std::uint32_t key = nodes[i].key;
+      const std::size_t s = key % 16;
+      const std::size_t b = key / 16 % depths;
+      const std::size_t g = key / 16 / depths % (G + 1);
+      const std::size_t place = key / 16 / depths / (G + 1);
+      const std::size_t j = static_cast<std::size_t>(std::upper_bound(place_of.begin(), place_of.end(), place) -
+                                                     place_of.begin()) - 1;
+      const std::size_t p = place - place_of[j];
+      const std::uint32_t me = i;
+      if (k == n && j == J && g == G) {
+        found = me;
+        break;
+      }
+      const bool boundary = p > 0 ? !continues(atoms[j][p]) : k == n || !continues(text[k]);
+      if (g < G && b == 0 && boundary && gate_to[g][s] != kCut) reach(k, key_of(place, g + 1, 0, gate_to[g][s]), me);
+      if (p > 0 || (j < J && atom_at(k))) {
+        const std::uint8_t to = atom_byte_to[place][s];
+        const std::size_t b2 = brace(b, atoms[j][p]);
+        if (to != kCut && b2 != std::string_view::npos) reach(k, key_of(place + 1, g, b2, to), me);
+      }
+      if (p == 0 && k < n) {
+        const std::uint8_t to = byte_to[k][s];
+        const std::size_t b2 = brace(b, text[k]);
+        if (to != kCut && b2 != std::string_view::npos) reach(k + 1, key_of(place, g, b2, to), me);
+      }
+    }
+    layer.clear();
+  }
+  if (!found) {
+    none = true;
+    return std::nullopt;
+  }
+  // Back from the end: each step put in a byte of the text, of an atom, or
+  // a gate.
+  std::vector<std::string_view> pieces;
+  for (std::uint32_t i = *found; nodes[i].parent != ~std::uint32_t{0}; i = nodes[i].parent) {
+    const Node& to = nodes[i];
+    const Node& from = nodes[to.parent];
+    if (to.layer != from.layer) {
+      pieces.push_back(text.substr(from.layer, 1));
+      continue;
+    }
+    const std::size_t from_place = from.key / 16 / depths / (G + 1);
+    const std::size_t to_place = to.key / 16 / depths / (G + 1);
+    if (to_place != from_place) {
+      const std::size_t j = static_cast<std::size_t>(std::upper_bound(place_of.begin(), place_of.end(), from_place) -
+                                                     place_of.begin()) - 1;
+      pieces.push_back(std::string_view(atoms[j]).substr(from_place - place_of[j], 1));
+    } else {
+      pieces.push_back(gates[from.key / 16 / depths % (G + 1)]);
+    }
+  }
+  std::string line(head);
+  for (std::size_t i = pieces.size(); i-- > 0;) line.append(pieces[i]);
+  return line;
+}
+
 }  // namespace
 
 std::optional<std::string> heading_with_atoms_placed(std::string_view lead, std::size_t depth, std::string_view name,
@@ -782,6 +930,15 @@ std::optional<std::string> heading_with_gates_placed(std::string_view lead, std:
   auto gates_kept = [&](std::string_view placed) {
     return heading_reads_as(text::trim(placed.substr(depth)), name, atoms, spelled_gates, scratch);
   };
+  auto atom_places = [&](std::size_t k, std::size_t) { return k == name_end || (k < name_end && text[k] == ' '); };
+  // A search that follows the gate reader as well as the comment scan finds
+  // a line where one exists within its bounds; the placings below are tried
+  // only where it gave up.
+  bool none = false;
+  auto found = with_gates_and_atoms_searched(std::string_view(line).substr(0, from), text, spelled_atoms,
+                                             spelled_gates, [&](std::size_t k) { return atom_places(k, 0); }, none);
+  if (found && gates_kept(*found) && reads_back(*found)) return found;
+  if (none) return std::nullopt;
   for (std::size_t p : gate_places) {
     std::vector<std::string> pieces(spelled_atoms.begin(), spelled_atoms.begin() + static_cast<std::ptrdiff_t>(p));
     pieces.insert(pieces.end(), spelled_gates.begin(), spelled_gates.end());
@@ -800,7 +957,6 @@ std::optional<std::string> heading_with_gates_placed(std::string_view lead, std:
   if (line.size() > kShortLine) return std::nullopt;
   std::string together;
   for (const std::string& gate : spelled_gates) together.append(gate);
-  auto atom_places = [&](std::size_t k, std::size_t) { return k == name_end || (k < name_end && text[k] == ' '); };
   for (std::size_t p = 0; p < a && p < kMostBetween; ++p) {
     const std::string& atom = spelled_atoms[p];
     constexpr std::size_t kMostCuts = 4;

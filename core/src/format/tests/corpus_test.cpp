@@ -511,6 +511,17 @@ TEST(FormatProperties, HeadingAtomsKeepingTheFirstBraceOpen) {
       "pass\000\000\001\000\000\000\000\000\000} e #l\007\000\000-{wie} a a pass:} te #\007\000\000\000e+-\n"s);
 }
 
+// Gates, atoms and the name's own braces lined up at once: the search
+// follows the gate reader too, so that exactly the gates pair, and puts the
+// gate between the two slashes of a "//" that its bar must hide.
+TEST(FormatProperties, HeadingGatesAndAtomsFollowingTheGateReader) {
+  expect_formats(
+      "#xpectt:|3rem// a t:|VVV{VV|\000\000\000\000} gite in\007\000lev, {\001\020{skiiiii// a :{e} -y>  a,j a "
+      "gip:c --w deadline:msi// a  :/ a  :x|r -> +-\000 |at ie -> av deadline:m|-- -> av\017\000\000\000\n"s,
+      "# xpectt:|3rem/{VV|\000\000\000\000}/ a t:|VVV gite in\007\000lev, {\001\020{skiiiii// :{e} :deadline:msi// "
+      ":/ :x|r :deadline:m|-- a -y> a,j a gip:c --w a a -> +-\000 |at ie -> av -> av\017\000\000\000\n"s);
+}
+
 // An artifact line that would read as an assignment goes as a list item.
 TEST(FormatProperties, LatticeArtifactStartingWithEquals) {
   expect_formats("lattice_validates:\n    - artifact:= D ma: s1\n", "lattice_validates:\n    - artifact: = D ma: s1\n");

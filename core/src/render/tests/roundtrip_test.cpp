@@ -290,6 +290,11 @@ const Finding kFindings[] = {
     {"HeadingGateBetweenAnAtomsBars", "#:|{//\"}| //\n", "# :|{//\"}| //"},
     {"HeadingAtomsSplitAroundTheName", "#:|\" \"} :{//\n", "# :|\" \"} :{//"},
     {"HeadingAtomsAmongTheWords", "#\"// :\" |\" :\" } :{//\n", "# \"// :\" |\" :\" } :{//"},
+    {"HeadingGateBetweenTheSlashesItHides",
+     "#xpectt:|3rem// a t:|VVV{VV|\000\000\000\000} gite in\007\000lev, {\001\020{skiiiii// a :{e} -y>  a,j a "
+     "gip:c --w deadline:msi// a  :/ a  :x|r -> +-\000 |at ie -> av deadline:m|-- -> av\017\000\000\000\n"s,
+     "# xpectt:|3rem/{VV|\000\000\000\000}/ a t:|VVV gite in\007\000lev, {\001\020{skiiiii// :{e} :deadline:msi// "
+     ":/ :x|r :deadline:m|-- a -y> a,j a gip:c --w a a -> +-\000 |at ie -> av -> av\017\000\000\000"s},
     {"HeadingWhoseSlashesAGateHidAmongWords", "# a {x |} b //c | d\n", "# {x |}a b //c | d"},
     {"WebhookPayloadHoldingTheUrlEndingInASpace", "webhook:|payload:*\"//|url://|\"//| \"\n",
      "webhook: | payload: *\"//|url://|\"//| \""},
