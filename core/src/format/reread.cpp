@@ -899,13 +899,16 @@ std::optional<std::string> heading_with_atoms_placed(std::string_view lead, std:
 std::optional<std::string> heading_with_gates_placed(std::string_view lead, std::size_t depth, std::string_view name,
                                                      const std::vector<Atom>& atoms, const std::vector<Gate>& gates,
                                                      const std::function<bool(const std::string&)>& reads_back) {
-  if (gates.empty() || atoms.empty()) return std::nullopt;
-  std::string gated(lead.substr(0, depth));
-  append_gates(gated, gates);
-  gated.push_back(' ');
-  auto placed = heading_with_atoms_placed(gated, depth, name, atoms,
-                                          [&](std::string& line, std::size_t) { return reads_back(line); });
-  if (placed) return placed;
+  if (gates.empty() && atoms.empty()) return std::nullopt;
+  const bool both = !gates.empty() && !atoms.empty();
+  if (both) {
+    std::string gated(lead.substr(0, depth));
+    append_gates(gated, gates);
+    gated.push_back(' ');
+    auto placed = heading_with_atoms_placed(gated, depth, name, atoms,
+                                            [&](std::string& line, std::size_t) { return reads_back(line); });
+    if (placed) return placed;
+  }
   const std::vector<std::string> spelled_gates = spell_gates(gates);
   const MarkedAtoms marked = spell_marked_atoms(atoms);
   const std::vector<std::string>& spelled_atoms = marked.pieces;
@@ -938,7 +941,7 @@ std::optional<std::string> heading_with_gates_placed(std::string_view lead, std:
   auto found = with_gates_and_atoms_searched(std::string_view(line).substr(0, from), text, spelled_atoms,
                                              spelled_gates, [&](std::size_t k) { return atom_places(k, 0); }, none);
   if (found && gates_kept(*found) && reads_back(*found)) return found;
-  if (none) return std::nullopt;
+  if (none || !both) return std::nullopt;
   for (std::size_t p : gate_places) {
     std::vector<std::string> pieces(spelled_atoms.begin(), spelled_atoms.begin() + static_cast<std::ptrdiff_t>(p));
     pieces.insert(pieces.end(), spelled_gates.begin(), spelled_gates.end());

@@ -97,7 +97,10 @@ std::optional<std::string> heading_with_atoms_placed(std::string_view lead, std:
 // The same where the gates' bars or quotes are what hides a "//" of the
 // name: the gates first, after the marks (before a '{' of the name that does
 // not close, nowhere else reads back); else gates and atoms placed together,
-// the gates anywhere in the name, the atoms between its words.
+// the gates anywhere in the name or an atom's word, the atoms between the
+// name's words, by a search that follows the comment scan and the gate
+// reader byte by byte (and, where it gives up on a long line, by a few
+// placings read back). Either of atoms and gates may be empty.
 std::optional<std::string> heading_with_gates_placed(std::string_view lead, std::size_t depth, std::string_view name,
                                                      const std::vector<Atom>& atoms, const std::vector<Gate>& gates,
                                                      const std::function<bool(const std::string&)>& reads_back);
