@@ -736,6 +736,41 @@ std::optional<std::string> heading_with_atoms_among_words(std::string_view lead,
   return std::nullopt;
 }
 
+// A set of 32-bit keys, open addressing, cleared in time proportional to
+// what it holds.
+class KeySet {
+ public:
+  // True when `key` was not in the set.
+  bool insert(std::uint32_t key) {
+    if (2 * (used_.size() + 1) > slots_.size()) grow();
+    std::size_t at = slot(key);
+    for (; slots_[at] != 0; at = (at + 1) & (slots_.size() - 1)) {
+      if (slots_[at] == key + std::uint64_t{1}) return false;
+    }
+    slots_[at] = key + std::uint64_t{1};
+    used_.push_back(at);
+    return true;
+  }
+  void clear() {
+    for (std::size_t at : used_) slots_[at] = 0;
+    used_.clear();
+  }
+
+ private:
+  std::size_t slot(std::uint32_t key) const {
+    return static_cast<std::size_t>((key * std::uint64_t{0x9E3779B97F4A7C15}) >> 32) & (slots_.size() - 1);
+  }
+  void grow() {
+    std::vector<std::uint64_t> keys;
+    for (std::size_t at : used_) keys.push_back(slots_[at] - 1);
+    slots_.assign(std::max<std::size_t>(64, 2 * slots_.size()), 0);
+    used_.clear();
+    for (std::uint64_t key : keys) insert(static_cast<std::uint32_t>(key));
+  }
+  std::vector<std::uint64_t> slots_;  // key + 1, 0 where empty
+  std::vector<std::size_t> used_;     // the slots taken
+};
+
 // The bytes of `text` (from a heading line's lead on: the space that ends
 // it, the name and the plain atoms after it) with the atoms and the gates
 // put in: each atom whole, in order, where `atom_at(k)` allows it, each gate
@@ -770,12 +805,13 @@ std::optional<std::string> with_gates_and_atoms_searched(std::string_view head, 
   const std::size_t places = place_of[J] + 1;
   std::size_t depths = 1 + static_cast<std::size_t>(std::count(text.begin(), text.end(), '{'));
   for (const std::string& a : atoms) depths += static_cast<std::size_t>(std::count(a.begin(), a.end(), '{'));
-  const std::size_t keys = places * (G + 1) * depths * 16;
+  // Keys are 32-bit; the nodes reached, each a few steps, are bounded by the
+  // line's size, so that a document of such headings stays linear.
+  if (static_cast<std::uint64_t>(places) * (G + 1) * depths * 16 > UINT32_MAX) return std::nullopt;
   std::size_t size = text.size();
   for (const std::string& a : atoms) size += a.size();
   for (const std::string& g : gates) size += g.size();
   const std::size_t most_nodes = std::min<std::size_t>(std::size_t{1} << 22, 256 * size);
-  if (keys > std::min<std::size_t>(std::size_t{1} << 20, 128 * size)) return std::nullopt;
 
   parse::CommentScan start;
   if (start.feed(head) != std::string_view::npos) return std::nullopt;
@@ -796,10 +832,8 @@ std::optional<std::string> with_gates_and_atoms_searched(std::string_view head, 
     std::uint32_t layer;   // bytes of `text` walked
   };
   std::vector<Node> nodes;
-  // stamp[key]: 1 + the layer in which the key was last reached, for each of
-  // the two layers at hand.
-  std::array<std::vector<std::uint32_t>, 2> stamp{std::vector<std::uint32_t>(keys, 0),
-                                                  std::vector<std::uint32_t>(keys, 0)};
+  // The keys reached in the layer at hand and in the next.
+  std::array<KeySet, 2> seen;
   auto key_of = [&](std::size_t place, std::size_t g, std::size_t b, std::size_t s) {
     return static_cast<std::uint32_t>(((place * (G + 1) + g) * depths + b) * 16 + s);
   };
@@ -807,8 +841,7 @@ std::optional<std::string> with_gates_and_atoms_searched(std::string_view head, 
   std::array<std::vector<std::uint32_t>, 2> queue;
   auto reach = [&](std::size_t layer, std::uint32_t key, std::uint32_t parent) {
     const std::size_t side = layer % 2;
-    if (stamp[side][key] == layer + 1) return;
-    stamp[side][key] = static_cast<std::uint32_t>(layer + 1);
+    if (!seen[side].insert(key)) return;
     queue[side].push_back(static_cast<std::uint32_t>(nodes.size()));
     nodes.push_back({parent, key, static_cast<std::uint32_t>(layer)});
   };
@@ -854,6 +887,7 @@ std::optional<std::string> with_gates_and_atoms_searched(std::string_view head, 
       }
     }
     layer.clear();
+    seen[k % 2].clear();
   }
   if (!found) {
     none = true;

@@ -295,6 +295,15 @@ const Finding kFindings[] = {
      "gip:c --w deadline:msi// a  :/ a  :x|r -> +-\000 |at ie -> av deadline:m|-- -> av\017\000\000\000\n"s,
      "# xpectt:|3rem/{VV|\000\000\000\000}/ a t:|VVV gite in\007\000lev, {\001\020{skiiiii// :{e} :deadline:msi// "
      ":/ :x|r :deadline:m|-- a -y> a,j a gip:c --w a a -> +-\000 |at ie -> av -> av\017\000\000\000"s},
+    {"HeadingGateFirstWhereTheNameKeepsABraceOpen",
+     "## 0xctt:|3remembdui// a{wave}  -y>due:  a, b rioj nde@ops} git:c --wait:|VVVVVVVV--{iiilep|-\000\000} "
+     "git:ce in.#ev, {\001\020{{{{tac// a  :ure_eff:use $:  -y>due: - --la ---wrz0iiii// a  :x$f--{warove} "
+     "-y>du\000\000\000\000\000 git:x\001\000\000\003\000, {\001\020{{{{tacts, %pr---wapr :/ a :;skiz1iiiii// "
+     "a  :x$f--{wove} wait:|-use $erh\n"s,
+     "##{wave} 0xctt:|3remembdui/{iiilep|-\000\000}/ a -y>due: a, b rioj nde@ops} git:c --wait:|VVVVVVVV-- "
+     "git:ce in.#ev, {\001\020{{{{tac// :ure_eff:use :x$f--{warove} :/ :;skiz1iiiii// :x$f--{wove} a $: -y>due: "
+     "- --la ---wrz0iiii// a -y>du\000\000\000\000\000 git:x\001\000\000\003\000, {\001\020{{{{tacts, %pr---wapr "
+     "a a wait:|-use $erh"s},
     {"HeadingWhoseSlashesAGateHidAmongWords", "# a {x |} b //c | d\n", "# {x |}a b //c | d"},
     {"WebhookPayloadHoldingTheUrlEndingInASpace", "webhook:|payload:*\"//|url://|\"//| \"\n",
      "webhook: | payload: *\"//|url://|\"//| \""},
