@@ -1362,13 +1362,19 @@ std::string mutate_head(std::string written, const Mutate& mutate, bool gated) {
   }
   std::string gate;
   append_gate(gate, *mutate.gate);
-  const auto placed = with_piece_placed(bare, from, gate, [&](const std::string& line) {
+  const std::function<bool(const std::string&)> reads_back = [&](const std::string& line) {
     return reads_back_as<Mutate>(line, [&](const Mutate& back) {
       return back.entity == mutate.entity && back.id == mutate.id && back.mod_scope == mutate.mod_scope &&
              back.workspace_scope == mutate.workspace_scope &&
              (!gated || (back.gate && same_gates({*back.gate}, {*mutate.gate})));
     });
-  });
+  };
+  auto placed = with_piece_placed(bare, from, gate, reads_back);
+  // The reader keeps the first gate only: a spare one after it, holding a bar
+  // or a quote, may hide the "//" where the gate's own cannot.
+  for (std::string_view spare : {"{|}", "{\"}"}) {
+    if (!placed) placed = with_pieces_placed(bare, from, {gate, std::string(spare)}, reads_back);
+  }
   return placed ? *placed : written;
 }
 

@@ -213,6 +213,9 @@ TEST(FormatProperties, MutateIdWithUnbalancedBrace) {
 // it again.
 TEST(FormatProperties, MutateIdWhoseSlashesTheGateHid) {
   expect_formats("mutate:@t:a {g x|y}|b| c//\n", "mutate:@{g x|y}t:a |b| c//\n");
+  // The reader keeps the first gate only; a spare one after it hides the
+  // "//" where the gate's own bars cannot.
+  expect_formats("mutate:@{}|{|}{|//\n", "mutate:@{}{|}|{|//\n");
 }
 
 // A chained edge whose sources start with "//": its segment holds the

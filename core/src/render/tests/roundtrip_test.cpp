@@ -274,6 +274,7 @@ const Finding kFindings[] = {
     // A mutation's gate, left out elsewhere, goes in where its bar hides the
     // id's "//".
     {"MutateIdWhoseSlashesTheGateHid", "mutate:@t:a {g x|y}|b| c//\n", "mutate:@{g x|y}t:a |b| c//"},
+    {"MutateEntityWhoseSlashesASpareGateHides", "mutate:@{}|{|}{|//\n", "mutate:@{}{|}|{|//"},
     // Chained edges whose sources start with "//" (see the formatter's case).
     {"ChainedEdgeSpanningBareCommas", "states:\n  |-->//--wait:|,|,---->\n", "states:\n    | --> //--wait:|,|,-- -->"},
     {"ChainedEdgeWhoseValueEndsBeforeItsSegment", "states:\n  |-->//b, --wait:|c , d|e,f--g,h+-->z\n",
