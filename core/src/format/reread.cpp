@@ -1378,4 +1378,46 @@ std::string mutate_head(std::string written, const Mutate& mutate, bool gated) {
   return placed ? *placed : written;
 }
 
+void append_gates_hiding_slashes(std::string& line, const std::vector<Gate>& gates, std::string_view sep) {
+  const std::size_t start = line.size();
+  for (const Gate& gate : gates) {
+    line.append(sep);
+    append_gate(line, gate);
+  }
+  parse::CommentScan scan;
+  if (scan.feed(line) == std::string_view::npos) return;
+  line.resize(start);
+  scan = {};
+  if (scan.feed(line) != std::string_view::npos) return;
+  // A search over the gates and the scan's state: how[i][s] is 0 where no
+  // marks bring the scan to state s before the i-th gate, else 1 + the mark
+  // and the state before, packed.
+  constexpr std::array<std::string_view, 5> kMarks = {"", "|", "\"", "|\"", "\"|"};
+  const std::vector<std::string> spelled = spell_gates(gates);
+  std::vector<std::array<std::uint16_t, 16>> how(gates.size() + 1);
+  how[0][scan_key(scan)] = 1;
+  for (std::size_t i = 0; i < gates.size(); ++i) {
+    for (std::size_t m = 0; m < kMarks.size(); ++m) {
+      const std::array<std::uint8_t, 16> to = scan_steps(std::string(kMarks[m]) + spelled[i], sep);
+      for (std::size_t s = 0; s < 16; ++s) {
+        if (how[i][s] == 0 || to[s] == kCut || how[i + 1][to[s]] != 0) continue;
+        how[i + 1][to[s]] = static_cast<std::uint16_t>(1 + m * 16 + s);
+      }
+    }
+  }
+  std::size_t s = 0;
+  while (s < 16 && how[gates.size()][s] == 0) ++s;
+  if (s == 16) {
+    // No marks hide them all: the gates as they are.
+    for (const std::string& g : spelled) line.append(sep).append(g);
+    return;
+  }
+  std::vector<std::size_t> marks(gates.size());
+  for (std::size_t i = gates.size(); i-- > 0;) {
+    marks[i] = (how[i + 1][s] - 1u) / 16;
+    s = (how[i + 1][s] - 1u) % 16;
+  }
+  for (std::size_t i = 0; i < gates.size(); ++i) line.append(sep).append(kMarks[marks[i]]).append(spelled[i]);
+}
+
 }  // namespace varn::format

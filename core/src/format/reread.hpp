@@ -150,4 +150,10 @@ std::string define_line(const Define& define);
 // renderer leaves out otherwise).
 std::string mutate_head(std::string written, const Mutate& mutate, bool gated);
 
+// Appends the gates, each after `sep`, to a line whose reader takes only the
+// balanced brace groups from this part (a policy rule's gates): where the
+// comment cut would take a "//" of theirs, a lone bar or quote (which the
+// reader drops) goes before a gate so that the scan hides it.
+void append_gates_hiding_slashes(std::string& line, const std::vector<Gate>& gates, std::string_view sep);
+
 }  // namespace varn::format

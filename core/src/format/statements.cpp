@@ -303,14 +303,14 @@ void write(Out& out, const FilesDef& files, std::size_t depth) {
 
 void write(Out& out, const PolicyDef& policy, std::size_t depth) {
   out.line(depth, "policy:");
+  std::string s;
   for (const PolicyRule& rule : policy.rules) {
-    std::string& s = out.open(depth + 1);
-    s.push_back('@');
+    s = "@";
     s.append(rule.path);
     // Gates are read only after a colon.
     if (!rule.gates.empty()) s.push_back(':');
-    append_gates(s, rule.gates);
-    out.close();
+    append_gates_hiding_slashes(s, rule.gates, " ");
+    out.line(depth + 1, s);
   }
 }
 

@@ -229,16 +229,13 @@ void write(const FilesDef& f, std::size_t depth, LineSink& out) {
 
 void write(const PolicyDef& p, std::size_t depth, LineSink& out) {
   out.line(depth, "policy:");
+  std::string line;
   for (const PolicyRule& rule : p.rules) {
-    std::string& line = out.open(depth);
-    line.append("    @").append(rule.path);
+    line = "    @";
+    line.append(rule.path);
     if (!rule.gates.empty()) line.append(": ");
-    for (const Gate& g : rule.gates) {
-      line.append("{").append(g.name);
-      if (g.body) line.append(" ").append(*g.body);
-      line.append("}");
-    }
-    out.close();
+    format::append_gates_hiding_slashes(line, rule.gates, "");
+    out.line(depth, line);
   }
 }
 

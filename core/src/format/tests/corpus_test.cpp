@@ -218,6 +218,13 @@ TEST(FormatProperties, MutateIdWhoseSlashesTheGateHid) {
   expect_formats("mutate:@{}|{|}{|//\n", "mutate:@{}{|}|{|//\n");
 }
 
+// A policy rule's reader takes only the gates after the colon: a lone quote
+// (dropped) before a gate hides its "//".
+TEST(FormatProperties, PolicyGateHoldingSlashes) {
+  expect_formats("policy:\n @:|{//}\n", "policy:\n  @: \"{//}\n");
+  expect_formats("policy:\n @a:|{//} {b} \"{c//}\n", "policy:\n  @a: \"{//} {b} {c//}\n");
+}
+
 // A chained edge whose sources start with "//": its segment holds the
 // separators of the names it spans, bare commas included, and its value ends
 // at a bar before its closing "--".

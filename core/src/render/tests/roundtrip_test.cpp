@@ -275,6 +275,7 @@ const Finding kFindings[] = {
     // id's "//".
     {"MutateIdWhoseSlashesTheGateHid", "mutate:@t:a {g x|y}|b| c//\n", "mutate:@{g x|y}t:a |b| c//"},
     {"MutateEntityWhoseSlashesASpareGateHides", "mutate:@{}|{|}{|//\n", "mutate:@{}{|}|{|//"},
+    {"PolicyGatesHoldingSlashes", "policy:\n @a:|{//} {b} \"{c//}\n", "policy:\n    @a: \"{//}{b}{c//}"},
     // Chained edges whose sources start with "//" (see the formatter's case).
     {"ChainedEdgeSpanningBareCommas", "states:\n  |-->//--wait:|,|,---->\n", "states:\n    | --> //--wait:|,|,-- -->"},
     {"ChainedEdgeWhoseValueEndsBeforeItsSegment", "states:\n  |-->//b, --wait:|c , d|e,f--g,h+-->z\n",
