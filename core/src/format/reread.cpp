@@ -803,6 +803,10 @@ std::optional<std::string> with_gates_and_atoms_searched(std::string_view head, 
     place_of[j + 1] = place_of[j] + atoms[j].size();
   }
   const std::size_t places = place_of[J] + 1;
+  // The atom whose bytes a place stands before (J: after the last).
+  auto atom_of = [&](std::size_t place) {
+    return static_cast<std::size_t>(std::upper_bound(place_of.begin(), place_of.end(), place) - place_of.begin()) - 1;
+  };
   std::size_t depths = 1 + static_cast<std::size_t>(std::count(text.begin(), text.end(), '{'));
   for (const std::string& a : atoms) depths += static_cast<std::size_t>(std::count(a.begin(), a.end(), '{'));
   // Keys are 32-bit; the nodes reached, each a few steps, are bounded by the
@@ -865,25 +869,23 @@ std::optional<std::string> with_gates_and_atoms_searched(std::string_view head, 
       const std::size_t b = key / 16 % depths;
       const std::size_t g = key / 16 / depths % (G + 1);
       const std::size_t place = key / 16 / depths / (G + 1);
-      const std::size_t j = static_cast<std::size_t>(std::upper_bound(place_of.begin(), place_of.end(), place) -
-                                                     place_of.begin()) - 1;
+      const std::size_t j = atom_of(place);
       const std::size_t p = place - place_of[j];
-      const std::uint32_t me = i;
       if (k == n && j == J && g == G) {
-        found = me;
+        found = i;
         break;
       }
       const bool boundary = p > 0 ? !continues(atoms[j][p]) : k == n || !continues(text[k]);
-      if (g < G && b == 0 && boundary && gate_to[g][s] != kCut) reach(k, key_of(place, g + 1, 0, gate_to[g][s]), me);
+      if (g < G && b == 0 && boundary && gate_to[g][s] != kCut) reach(k, key_of(place, g + 1, 0, gate_to[g][s]), i);
       if (p > 0 || (j < J && atom_at(k))) {
         const std::uint8_t to = atom_byte_to[place][s];
         const std::size_t b2 = brace(b, atoms[j][p]);
-        if (to != kCut && b2 != std::string_view::npos) reach(k, key_of(place + 1, g, b2, to), me);
+        if (to != kCut && b2 != std::string_view::npos) reach(k, key_of(place + 1, g, b2, to), i);
       }
       if (p == 0 && k < n) {
         const std::uint8_t to = byte_to[k][s];
         const std::size_t b2 = brace(b, text[k]);
-        if (to != kCut && b2 != std::string_view::npos) reach(k + 1, key_of(place, g, b2, to), me);
+        if (to != kCut && b2 != std::string_view::npos) reach(k + 1, key_of(place, g, b2, to), i);
       }
     }
     layer.clear();
@@ -906,8 +908,7 @@ std::optional<std::string> with_gates_and_atoms_searched(std::string_view head, 
     const std::size_t from_place = from.key / 16 / depths / (G + 1);
     const std::size_t to_place = to.key / 16 / depths / (G + 1);
     if (to_place != from_place) {
-      const std::size_t j = static_cast<std::size_t>(std::upper_bound(place_of.begin(), place_of.end(), from_place) -
-                                                     place_of.begin()) - 1;
+      const std::size_t j = atom_of(from_place);
       pieces.push_back(std::string_view(atoms[j]).substr(from_place - place_of[j], 1));
     } else {
       pieces.push_back(gates[from.key / 16 / depths % (G + 1)]);
@@ -1379,43 +1380,38 @@ std::string mutate_head(std::string written, const Mutate& mutate, bool gated) {
 }
 
 void append_gates_hiding_slashes(std::string& line, const std::vector<Gate>& gates, std::string_view sep) {
-  const std::size_t start = line.size();
-  for (const Gate& gate : gates) {
-    line.append(sep);
-    append_gate(line, gate);
-  }
-  parse::CommentScan scan;
-  if (scan.feed(line) == std::string_view::npos) return;
-  line.resize(start);
-  scan = {};
-  if (scan.feed(line) != std::string_view::npos) return;
-  // A search over the gates and the scan's state: how[i][s] is 0 where no
-  // marks bring the scan to state s before the i-th gate, else 1 + the mark
-  // and the state before, packed.
   constexpr std::array<std::string_view, 5> kMarks = {"", "|", "\"", "|\"", "\"|"};
   const std::vector<std::string> spelled = spell_gates(gates);
-  std::vector<std::array<std::uint16_t, 16>> how(gates.size() + 1);
-  how[0][scan_key(scan)] = 1;
-  for (std::size_t i = 0; i < gates.size(); ++i) {
-    for (std::size_t m = 0; m < kMarks.size(); ++m) {
-      const std::array<std::uint8_t, 16> to = scan_steps(std::string(kMarks[m]) + spelled[i], sep);
-      for (std::size_t s = 0; s < 16; ++s) {
-        if (how[i][s] == 0 || to[s] == kCut || how[i + 1][to[s]] != 0) continue;
-        how[i + 1][to[s]] = static_cast<std::uint16_t>(1 + m * 16 + s);
+  // The mark before each gate, into kMarks: none where the plain gates leave
+  // the cut nothing, or where no marks would.
+  std::vector<std::size_t> marks(gates.size(), 0);
+  parse::CommentScan scan;
+  const bool clean_before = scan.feed(line) == std::string_view::npos;
+  parse::CommentScan plain = scan;
+  const bool cut = clean_before && std::any_of(spelled.begin(), spelled.end(), [&](const std::string& g) {
+    return plain.feed(sep) != std::string_view::npos || plain.feed(g) != std::string_view::npos;
+  });
+  if (cut) {
+    // A search over the gates and the scan's state: how[i][s] is 0 where no
+    // marks bring the scan to state s before the i-th gate, else 1 + the mark
+    // and the state before, packed.
+    std::vector<std::array<std::uint16_t, 16>> how(gates.size() + 1);
+    how[0][scan_key(scan)] = 1;
+    for (std::size_t i = 0; i < gates.size(); ++i) {
+      for (std::size_t m = 0; m < kMarks.size(); ++m) {
+        const std::array<std::uint8_t, 16> to = scan_steps(std::string(kMarks[m]) + spelled[i], sep);
+        for (std::size_t s = 0; s < 16; ++s) {
+          if (how[i][s] == 0 || to[s] == kCut || how[i + 1][to[s]] != 0) continue;
+          how[i + 1][to[s]] = static_cast<std::uint16_t>(1 + m * 16 + s);
+        }
       }
     }
-  }
-  std::size_t s = 0;
-  while (s < 16 && how[gates.size()][s] == 0) ++s;
-  if (s == 16) {
-    // No marks hide them all: the gates as they are.
-    for (const std::string& g : spelled) line.append(sep).append(g);
-    return;
-  }
-  std::vector<std::size_t> marks(gates.size());
-  for (std::size_t i = gates.size(); i-- > 0;) {
-    marks[i] = (how[i + 1][s] - 1u) / 16;
-    s = (how[i + 1][s] - 1u) % 16;
+    std::size_t s = 0;
+    while (s < 16 && how[gates.size()][s] == 0) ++s;
+    for (std::size_t i = gates.size(); s < 16 && i-- > 0;) {
+      marks[i] = (how[i + 1][s] - 1u) / 16;
+      s = (how[i + 1][s] - 1u) % 16;
+    }
   }
   for (std::size_t i = 0; i < gates.size(); ++i) line.append(sep).append(kMarks[marks[i]]).append(spelled[i]);
 }
