@@ -1,7 +1,10 @@
 // Definition blocks: validations, checks, forms, modules, sync, entities,
 // metrics, gates, serve, issues, comments, commands, projects and scopes.
 #include "format/format.hpp"
-#include "format/reread.hpp"
+#include "write/heads.hpp"
+#include "write/placing.hpp"
+#include "write/read_back.hpp"
+#include "write/webhook.hpp"
 #include "parse/inline.hpp"
 #include "parse/parser.hpp"
 #include "parse/text.hpp"
@@ -217,122 +220,12 @@ void write(Out& out, const ServeDef& serve, std::size_t depth) {
 
 namespace {
 
-// The id is read with leading colons, then surrounding quotes, then
-// surrounding bars stripped.
-std::string clean_issue_id(std::string_view v) {
-  v = parse::strip_prefix_all(v, ":");
-  while (!v.empty() && v.front() == '"') v.remove_prefix(1);
-  while (!v.empty() && v.back() == '"') v.remove_suffix(1);
-  while (!v.empty() && v.front() == '|') v.remove_prefix(1);
-  while (!v.empty() && v.back() == '|') v.remove_suffix(1);
-  return std::string(v);
-}
 
-// The gates are read from the whole head line, the title from the line cut at
-// its comment.
-bool issue_head_reads_back(std::string_view line, const IssueDef& issue, const GateSpelling& spelling) {
-  const std::string_view trimmed = text::trim(line);
-  const std::vector<Gate> gates = parse::extract_gates(trimmed);
-  return spelling.same(gates, issue.gates) &&
-         parse::statement_value(parse::cut_trailing_comment(trimmed), "issue:") == issue.title;
-}
 
-// What follows `opened` (the text of a gate after its '{', up to a comment
-// mark) so that the gate reads back as `gate`, with its closing brace: the rest of its
-// name, or of its body after the whitespace the reader trims. A spelling that
-// leaves bodies out only closes the braces still open.
-std::optional<std::string> gate_completion(std::string_view opened, const Gate& gate, const GateSpelling& spelling) {
-  std::string spelled;
-  spelling.append(spelled, gate);
-  const std::string_view from_name = text::trim_start(opened);
-  if (gate.name.starts_with(from_name)) return spelled.substr(1 + from_name.size());
-  if (!from_name.starts_with(gate.name) || text::word_length(from_name) != gate.name.size()) return std::nullopt;
-  const std::string_view after = text::trim_start(from_name.substr(gate.name.size()));
-  if (!spelling.keeps_bodies) {
-    std::size_t open = 0;
-    for (char c : from_name) {
-      if (c == '{') ++open;
-      if (c == '}' && open > 0) --open;
-    }
-    return std::string(open + 1, '}');
-  }
-  if (!gate.body || !gate.body->starts_with(after)) return std::nullopt;
-  return gate.body->substr(after.size()) + "}";
-}
 
 }  // namespace
 
-std::string issue_head(const IssueDef& issue, const GateSpelling& spelling) {
-  auto reads_back = [&](std::string_view line) { return issue_head_reads_back(line, issue, spelling); };
-  const std::string head = "issue: " + issue.title;
-  if (reads_back(head)) return head;  // the title holds every gate
-  std::string plain = head;
-  for (const Gate& gate : issue.gates) {
-    plain.push_back(' ');
-    spelling.append(plain, gate);
-  }
-  if (reads_back(plain)) return plain;
-  // Where the title's gates end: the gates it holds, then an unbalanced '{'.
-  std::size_t held = 0;
-  std::size_t unbalanced = npos;
-  for (std::size_t from = 0;;) {
-    const std::size_t open = head.find('{', from);
-    if (open == npos) break;
-    const auto close = parse::find_matching_brace(head, open);
-    if (!close) {
-      unbalanced = open;
-      break;
-    }
-    ++held;
-    from = *close + 1;
-  }
-  if (held >= issue.gates.size() ||
-      !spelling.same(parse::extract_gates(head), {issue.gates.begin(), issue.gates.begin() + held})) {
-    return plain;
-  }
-  auto with_rest = [&](std::string line, std::size_t next) {
-    for (std::size_t i = next; i < issue.gates.size(); ++i) {
-      line.push_back(' ');
-      spelling.append(line, issue.gates[i]);
-    }
-    return line;
-  };
-  // The gates that the title does not hold follow it behind a comment mark.
-  std::string commented = with_rest(head + " //", held);
-  if (reads_back(commented)) return commented;
-  // Behind an unbalanced '{' the next gate starts in the title and closes in
-  // the comment.
-  if (unbalanced != npos) {
-    const std::string_view open_tail = std::string_view(head).substr(unbalanced + 1);
-    // The white space before the mark is the title's to lose and the gate
-    // body's to keep: as much as the body holds before its first "//".
-    std::string spaced = " //";
-    if (const std::optional<std::string>& body = issue.gates[held].body) {
-      const std::size_t slashes = body->find("//");
-      if (slashes != npos) {
-        const std::string_view before = std::string_view(*body).substr(0, slashes);
-        spaced = std::string(before.substr(text::trim_end(before).size())) + "//";
-      }
-    }
-    for (std::string_view mark : {std::string_view("//"), std::string_view(" //"), std::string_view(spaced)}) {
-      const auto rest = gate_completion(std::string(open_tail) + std::string(mark), issue.gates[held], spelling);
-      if (!rest) continue;
-      std::string line = with_rest(head + std::string(mark) + *rest, held + 1);
-      if (reads_back(line)) return line;
-    }
-  }
-  return plain;
-}
 
-std::string issue_id_value(const std::string& id) {
-  // The reader strips every quote at the ends, then every bar: a second
-  // opening quote or bar changes which of the id's own pair with ours.
-  for (std::string candidate : {id, "\"" + id + "\"", "|" + id + "|", "\"\"" + id + "\"", "||" + id + "|",
-                                "\"|" + id + "|\"", "\"\"|" + id + "|\""}) {
-    if (clean_issue_id(text::trim(candidate)) == id && keeps_whole("id: " + candidate)) return candidate;
-  }
-  return id;
-}
 
 void write(Out& out, const IssueDef& issue, std::size_t depth) {
   out.line(depth, issue_head(issue, {append_gate, same_gates}));

@@ -11,10 +11,14 @@
 #include <string>
 #include <string_view>
 
-#include "format/shared.hpp"
+#include "write/pieces.hpp"
+#include "write/sink.hpp"
+#include "write/values.hpp"
 #include "varn/model.hpp"
 
 namespace varn::format {
+
+using namespace ::varn::write;
 
 // The formatter's output: the line sink, the count of `%` scopes that end at
 // the last line written (a divider line right after them would close them
@@ -55,52 +59,6 @@ void format_node(Out& out, const Node& node, std::size_t depth);
 // Children never get blank lines; at depth 0 the top-level rule applies.
 void format_children(Out& out, const Nodes& nodes, std::size_t depth);
 
-// Small texts shared by the writers.
-// True when no "//" in the line would be read as the start of a comment.
-bool keeps_whole(std::string_view line);
-// A text value between quotes on its "key: " line, which the reader takes
-// with every quote at its ends stripped: one quote before it, or two where
-// the value's own quotes would leave a "//" to the comment cut with one;
-// empty when neither keeps the line whole.
-std::string quoted_text(std::string_view key, std::string_view value);
-// The value of a "key: |value|" attribute, which the reader takes without the
-// bars at its ends: between bars unless those would close on a bar inside
-// and leave a "//" to the comment cut; then bare, or behind one bar.
-std::string barred_value(std::string_view key, std::string_view value);
-// An issue's id as its line writes it: bare, or between quotes or bars where
-// the reader would trim it or take its own quotes and bars away.
-std::string issue_id_value(const std::string& id);
-// The key of a lattice artifact line: "artifact", or the list item's
-// "- artifact" for a value after which the line would read as an assignment.
-std::string_view artifact_key(std::string_view artifact);
-void append_gate(std::string& s, const Gate& gate);  // {name} or {name body}
-void append_gates(std::string& s, const std::vector<Gate>& gates);  // " {..}" each
-void append_atom(std::string& s, const Atom& atom);  // :name or :name:value
-// Whether a heading's name, right after its marks, would open a definition
-// ("## Entity:", "## Metric:") rather than a heading: a second space keeps
-// it a heading's.
-bool opens_definition(std::size_t depth, std::string_view name);
-// True when a heading of `name`, `atoms` and `gates`, written plainly ("#",
-// a space, the name, then " :atom" and " {gate body}" each) surely reads
-// back as itself: printable ASCII words at single spaces, none read as an
-// atom or a schedule option, no brace but the gates', no "//", no '#' first
-// and no definition title. It spares nearly every heading the read-back.
-bool plain_heading(std::size_t depth, std::string_view name, const std::vector<Atom>& atoms,
-                   const std::vector<Gate>& gates = {});
-bool same_atoms(const std::vector<Atom>& a, const std::vector<Atom>& b);
-bool same_gates(const std::vector<Gate>& a, const std::vector<Gate>& b);
-
-// How a writer spells a gate ({name body}, or the renderer's name alone) and
-// which gates it counts as the same.
-struct GateSpelling {
-  std::function<void(std::string&, const Gate&)> append;
-  std::function<bool(const std::vector<Gate>&, const std::vector<Gate>&)> same;
-  bool keeps_bodies = true;  // false: gates are read back by name alone
-};
-// An issue's head line that reads back as its title and gates: the gates the
-// title does not hold follow it (behind a comment mark when the title would
-// take them in), or go on from a '{' that the title leaves open.
-std::string issue_head(const IssueDef& issue, const GateSpelling& spelling);
 // "key: value" at `depth`.
 void write_pair(Out& out, std::size_t depth, std::string_view key, std::string_view value);
 void write_pairs(Out& out, std::size_t depth, const Pairs& pairs);

@@ -15,11 +15,6 @@ void write_key(Out& out, std::size_t depth, std::string_view key, std::string_vi
   write_pair(out, depth, key, value);
 }
 
-// A key line comes back as the prose line that the lattice readers take it
-// from, unless it reads as an assignment ("rule: =x").
-bool reads_as_key_line(std::string_view key, std::string_view value) {
-  return !parse::is_variable_line(text::trim(std::string(key) + ": " + std::string(value)));
-}
 
 // The value of the last prose child with `key` (the key trimmed), as a
 // lattice heading reads its settings.
@@ -35,9 +30,6 @@ std::optional<std::string> heading_setting(const Nodes& children, std::string_vi
 
 }  // namespace
 
-std::string_view artifact_key(std::string_view artifact) {
-  return reads_as_key_line("artifact", artifact) ? "artifact" : "- artifact";
-}
 
 namespace {
 

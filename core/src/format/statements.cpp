@@ -1,6 +1,9 @@
 // Headings, data statements, one-line statements and the small blocks.
 #include "format/format.hpp"
-#include "format/reread.hpp"
+#include "write/heads.hpp"
+#include "write/placing.hpp"
+#include "write/read_back.hpp"
+#include "write/webhook.hpp"
 #include "parse/handlers.hpp"
 #include "parse/text.hpp"
 #include "text/unicode.hpp"

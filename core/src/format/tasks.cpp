@@ -2,9 +2,12 @@
 #include <algorithm>
 #include <charconv>
 
-#include "format/edges.hpp"
+#include "write/edges.hpp"
 #include "format/format.hpp"
-#include "format/reread.hpp"
+#include "write/heads.hpp"
+#include "write/placing.hpp"
+#include "write/read_back.hpp"
+#include "write/webhook.hpp"
 #include "parse/handlers.hpp"
 #include "parse/parser.hpp"
 #include "parse/text.hpp"

@@ -1,14 +1,17 @@
 // Data statements: define, mutate, delete and query.
-#include "format/reread.hpp"
+#include "write/heads.hpp"
+#include "write/placing.hpp"
+#include "write/read_back.hpp"
+#include "write/webhook.hpp"
 #include "render/writers.hpp"
 #include "text/unicode.hpp"
 
 namespace varn::render {
 
-using format::append_target;
+using write::append_target;
 
 void write(const Define& d, std::size_t depth, LineSink& out) {
-  out.line(depth, format::define_line(d));
+  out.line(depth, write::define_line(d));
   field_lines(out, depth, d.fields);
   out.blank();
 }
@@ -25,13 +28,13 @@ void write(const Mutate& m, std::size_t depth, LineSink& out) {
   if (m.id || text::trim_end(entity).size() != entity.size()) head.append(":");
   if (m.id) head.append(*m.id);
   // Where the id's "//" needs the gate's bars or quotes, the gate goes in.
-  out.line(depth, format::mutate_head(std::move(head), m, false));
+  out.line(depth, write::mutate_head(std::move(head), m, false));
   // In a batch, the pairs read before the first record are kept in `fields`;
   // they go back before the records.
   pair_lines(out, depth, "    ", m.fields);
   if (m.batch) {
     for (const BatchRecord& r : *m.batch) {
-      for (std::size_t i = 0; i < r.fields.size(); ++i) out.line(depth + 1, format::batch_field_line(r, i, ":"));
+      for (std::size_t i = 0; i < r.fields.size(); ++i) out.line(depth + 1, write::batch_field_line(r, i, ":"));
     }
   }
   out.blank();
@@ -52,14 +55,14 @@ void append_query_expr(std::string& line, const Query& q) {
   // An entity of its own that starts with '@' or '$' would lose it to the
   // scope prefix: the '@' of the target form goes before it; so too before
   // an empty one, which would leave the clause after it at the line's start.
-  const std::string entity = format::query_entity_text(q.entity, q.plural);
+  const std::string entity = write::query_entity_text(q.entity, q.plural);
   const bool clause_first = entity.empty() && (q.filter || q.from_snapshot);
   if (q.mod_scope || q.workspace_scope || clause_first || q.entity.starts_with('@') || q.entity.starts_with('$')) {
     append_target(line, entity, q.mod_scope, q.workspace_scope);
   } else {
     line.append(entity);
   }
-  format::append_query_clauses(line, 0, q);
+  write::append_query_clauses(line, 0, q);
 }
 
 }  // namespace

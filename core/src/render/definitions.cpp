@@ -1,15 +1,17 @@
 // Definition blocks: sync, entity, metric, form, serve, commands, project,
 // issue and threaded comment.
-#include "format/format.hpp"
-#include "format/reread.hpp"
+#include "write/heads.hpp"
+#include "write/placing.hpp"
+#include "write/read_back.hpp"
+#include "write/webhook.hpp"
 #include "parse/inline.hpp"
 #include "render/writers.hpp"
 #include "text/unicode.hpp"
 
 namespace varn::render {
 
-using format::needs_block_form;
-using format::write_block;
+using write::needs_block_form;
+using write::write_block;
 
 namespace {
 
@@ -17,7 +19,7 @@ void number_line(LineSink& out, std::size_t depth, std::string_view lead, const 
   if (!v) return;
   std::string& line = out.open(depth);
   line.append(lead);
-  format::append_number(line, *v, false);
+  write::append_number(line, *v, false);
   out.close();
 }
 
@@ -42,7 +44,7 @@ void text_value(LineSink& out, std::size_t depth, std::string_view key, std::str
   // Block lines are read trimmed: a text with whitespace at an end takes a
   // second opening quote where one would leave a "//" to the cut.
   const bool quotable = !needs_block_form(value) && !value.starts_with('"') && !value.ends_with('"');
-  std::string quoted = quotable ? format::quoted_text(key, value) : "";
+  std::string quoted = quotable ? write::quoted_text(key, value) : "";
   const bool one_quote = quoted.size() == value.size() + 2;
   if (!one_quote && text::trim(value).size() == value.size()) quoted.clear();
   if (quoted.empty()) {
@@ -71,8 +73,8 @@ void write(const SyncDef& s, std::size_t depth, LineSink& out) {
   // same lines below it make the same declaration.
   // A name whose "//" the comment cut would take goes back to a heading as
   // well, where atoms (which the declaration drops) can hide it.
-  if (!s.name.empty() && !format::keeps_whole(std::string("sync:").append(keyword_gap("sync:", s.name)).append(s.name))) {
-    out.line(depth, format::heading_line("### ", s.name));
+  if (!s.name.empty() && !write::keeps_whole(std::string("sync:").append(keyword_gap("sync:", s.name)).append(s.name))) {
+    out.line(depth, write::heading_line("### ", s.name));
   } else {
     emit(out, depth, s.name.empty() ? "#" : "sync:", keyword_gap("sync:", s.name), s.name);
   }
@@ -161,15 +163,15 @@ void write(const ProjectDef& p, std::size_t depth, LineSink& out) {
 
 void write(const IssueDef& i, std::size_t depth, LineSink& out) {
   // Gate bodies are left out: the gates are spelled by name.
-  const format::GateSpelling by_name{
+  const write::GateSpelling by_name{
       [](std::string& s, const Gate& g) {
         std::string spelled;
         render_gate_name(g, {}, spelled);
         s.append(std::string_view(spelled).substr(1));  // without its leading space
       },
       same_gate_names, false};
-  out.line(depth, format::issue_head(i, by_name));
-  if (i.id) sub_line(out, depth, "    id: ", format::issue_id_value(*i.id));
+  out.line(depth, write::issue_head(i, by_name));
+  if (i.id) sub_line(out, depth, "    id: ", write::issue_id_value(*i.id));
   sub_line(out, depth, "    on: ", i.on);
   sub_line(out, depth, "    status: :", i.status);
   sub_line(out, depth, "    priority: :", i.priority);
@@ -177,7 +179,7 @@ void write(const IssueDef& i, std::size_t depth, LineSink& out) {
   atom_list_line(out, depth, "labels", i.labels);
   number_line(out, depth, "    estimate: ", i.estimate);
   if (i.milestone) quoted_line(out, depth, "milestone: ", *i.milestone);
-  if (i.due_date) emit(out, depth, "    due_date: ", format::barred_value("due_date", *i.due_date));
+  if (i.due_date) emit(out, depth, "    due_date: ", write::barred_value("due_date", *i.due_date));
   if (i.description) text_value(out, depth, "description", *i.description);
   render_nodes(i.children, depth + 1, out);
   out.blank();
@@ -192,7 +194,7 @@ void write(const ThreadComment& c, std::size_t depth, LineSink& out) {
   sub_line(out, depth, "    author: ", c.author);
   text_value(out, depth, "body", c.body);
   atom_list_line(out, depth, "reactions", c.reactions);
-  if (c.created_at) emit(out, depth, "    created_at: ", format::barred_value("created_at", *c.created_at));
+  if (c.created_at) emit(out, depth, "    created_at: ", write::barred_value("created_at", *c.created_at));
   render_nodes(c.children, depth + 1, out);
   out.blank();
 }

@@ -1,5 +1,4 @@
 // Lattice kinds: key lines four spaces deeper than the header, then children.
-#include "format/format.hpp"
 #include "render/writers.hpp"
 #include "text/unicode.hpp"
 
@@ -24,7 +23,7 @@ void write(const LatticeValidatesDef& l, std::size_t depth, LineSink& out) {
   const bool children_first = has_schema_line_child(l.children);
   if (children_first) render_nodes(l.children, depth + 1, out);
   for (const LatticeArtifactRef& a : l.artifacts) {
-    emit(out, depth, "    ", format::artifact_key(a.artifact), ": ", a.artifact);
+    emit(out, depth, "    ", write::artifact_key(a.artifact), ": ", a.artifact);
     sub_line(out, depth, "    schema: ", a.schema);
     for (const LatticeCheck& c : a.checks) {
       sub_line(out, depth, "    field: ", c.field);

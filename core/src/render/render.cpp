@@ -4,9 +4,11 @@
 
 #include <type_traits>
 
-#include "format/edges.hpp"
-#include "format/format.hpp"
-#include "format/reread.hpp"
+#include "write/edges.hpp"
+#include "write/heads.hpp"
+#include "write/placing.hpp"
+#include "write/read_back.hpp"
+#include "write/webhook.hpp"
 #include "parse/handlers.hpp"
 #include "parse/parser.hpp"
 #include "render/writers.hpp"
@@ -90,7 +92,7 @@ void joined_line(LineSink& out, std::size_t depth, std::string_view lead, const 
                  std::string_view item_prefix, std::string_view item_suffix, std::string_view close) {
   std::string& line = out.open(depth);
   line.append(lead);
-  format::append_joined(line, items, sep, item_prefix, item_suffix);
+  write::append_joined(line, items, sep, item_prefix, item_suffix);
   line.append(close);
   out.close();
 }
@@ -99,7 +101,7 @@ void field_lines(LineSink& out, std::size_t depth, const std::vector<FieldDef>& 
   for (const FieldDef& f : fields) {
     std::string& line = out.open(depth);
     line.append("    ");
-    format::append_field(line, f);
+    write::append_field(line, f);
     out.close();
   }
 }
@@ -205,7 +207,7 @@ std::vector<std::string> flow_edge_spellings(const FlowEdge& edge, bool every) {
   auto spell = [&](bool barred, bool plus, bool closed, std::string_view opener, std::string_view guard) {
     std::string line;
     if (edge.from.empty() && opener != "--") line.push_back('+');
-    format::append_joined(line, edge.from, ", ");
+    write::append_joined(line, edge.from, ", ");
     line.append(guard);
     line.push_back(' ');
     const char* bar = barred ? "|" : "";
@@ -223,12 +225,12 @@ std::vector<std::string> flow_edge_spellings(const FlowEdge& edge, bool every) {
     if (segment) line.append(closed ? "--" : "").append(plus ? "+" : "");
     line.append("-->");
     line.push_back(' ');
-    format::append_joined(line, edge.to, ", ");
+    write::append_joined(line, edge.to, ", ");
     return line;
   };
   auto reads_back = [&](const std::string& line) {
     const std::vector<FlowEdge> back = parse::parse_flow_edge(line);
-    return back.size() == 1 && format::same_edge(back.front(), edge);
+    return back.size() == 1 && write::same_edge(back.front(), edge);
   };
   const bool timed = edge.timeout || edge.wait;
   std::string line = spell(true, false, false, "--", "");
@@ -265,14 +267,14 @@ std::vector<std::string> flow_edge_spellings(const FlowEdge& edge, bool every) {
 }  // namespace
 
 void render_flow_edges(const std::vector<FlowEdge>& edges, std::size_t depth, LineSink& out) {
-  for (const std::string& line : format::edge_lines(edges, flow_edge_spellings)) out.line(depth, line);
+  for (const std::string& line : write::edge_lines(edges, flow_edge_spellings)) out.line(depth, line);
 }
 
 // ---------------------------------------------------------------- block kinds
 
 void write(const Group& g, std::size_t depth, LineSink& out) {
   std::string hashes(g.depth, '#');
-  hashes.append(format::opens_definition(g.depth, g.name) ? "  " : " ");
+  hashes.append(write::opens_definition(g.depth, g.name) ? "  " : " ");
   // Gates are left out, but a '{' in the name or an atom can pair with a '}'
   // after it and be read as one: the atoms go first then, if that reads back.
   std::string after = hashes + g.name;
@@ -280,20 +282,20 @@ void write(const Group& g, std::size_t depth, LineSink& out) {
   std::string before(g.depth, '#');
   for (const Atom& a : g.atoms) render_atom_tag(a, before);
   before.append(" ").append(g.name);
-  auto same = [&](const Group& back) { return back.name == g.name && format::same_atoms(back.atoms, g.atoms); };
-  auto reads_back = [&](const std::string& l) { return format::reads_back_as<Group>(l, same); };
+  auto same = [&](const Group& back) { return back.name == g.name && write::same_atoms(back.atoms, g.atoms); };
+  auto reads_back = [&](const std::string& l) { return write::reads_back_as<Group>(l, same); };
   std::string line = after;
-  if (!format::plain_heading(g.depth, g.name, g.atoms) && !reads_back(after)) {
+  if (!write::plain_heading(g.depth, g.name, g.atoms) && !reads_back(after)) {
     // Atoms whose bars or quotes hid a "//" of the name go before that word;
     // the gates, left out elsewhere, go in where nothing else hides it.
     auto gated = [&](std::string& l, std::size_t from) {
-      return reads_back(l) || format::place_gates(l, from, g.gates, reads_back);
+      return reads_back(l) || write::place_gates(l, from, g.gates, reads_back);
     };
     if (reads_back(before)) {
       line = before;
-    } else if (auto placed = format::heading_with_atoms_placed(hashes, g.depth, g.name, g.atoms, gated)) {
+    } else if (auto placed = write::heading_with_atoms_placed(hashes, g.depth, g.name, g.atoms, gated)) {
       line = std::move(*placed);
-    } else if (auto first = format::heading_with_gates_placed(hashes, g.depth, g.name, g.atoms, g.gates, reads_back)) {
+    } else if (auto first = write::heading_with_gates_placed(hashes, g.depth, g.name, g.atoms, g.gates, reads_back)) {
       line = std::move(*first);
     }
   }
@@ -329,7 +331,7 @@ std::string task_head(const Task& t) {
   const bool gates_first = t.text.find('{') != std::string::npos;
   if (t.gates.empty()) return spell(gates_first, {});
   auto reads_back = [&](const std::string& line) {
-    return format::reads_back_as<Task>(
+    return write::reads_back_as<Task>(
         line, [&](const Task& back) { return back.text == t.text && same_gate_names(back.gates, t.gates); });
   };
   for (std::string line : {spell(gates_first, {}), spell(true, "|"), spell(true, "\"")}) {
@@ -343,7 +345,7 @@ std::string task_head(const Task& t) {
     line.push_back(' ');
     const std::size_t from = line.size();
     line.append(t.text);
-    if (format::place_gates(line, from, t.gates, reads_back)) return line;
+    if (write::place_gates(line, from, t.gates, reads_back)) return line;
   }
   return spell(gates_first, {});
 }
@@ -377,7 +379,7 @@ void write(const Task& t, std::size_t depth, LineSink& out) {
   if (t.match_arms) {
     out.line(depth, "    match:");
     for (const MatchArm& arm : *t.match_arms) {
-      const std::string pattern = format::arm_pattern_line(arm.pattern);
+      const std::string pattern = write::arm_pattern_line(arm.pattern);
       out.open(depth + 2).append(pattern);
       out.close();
       // The arm's lines are siblings of its pattern to the parser; they go
@@ -440,7 +442,7 @@ void write(const Variable& v, std::size_t depth, LineSink& out) {
         if constexpr (std::is_same_v<V, std::string>) {
           line.append(value);
         } else if constexpr (std::is_same_v<V, Ref>) {
-          format::append_ref_path(line, value.path);
+          write::append_ref_path(line, value.path);
         } else {
           line.append(value.live ? "||" : "|").append(value.expr).append(value.live ? "||" : "|");
         }

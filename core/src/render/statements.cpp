@@ -2,7 +2,10 @@
 // plain lists.
 #include <type_traits>
 
-#include "format/reread.hpp"
+#include "write/heads.hpp"
+#include "write/placing.hpp"
+#include "write/read_back.hpp"
+#include "write/webhook.hpp"
 #include "render/writers.hpp"
 #include "text/unicode.hpp"
 
@@ -11,7 +14,7 @@ namespace varn::render {
 // ---------------------------------------------------------------- one-line statements
 
 void write(const ModInvoke& m, std::size_t depth, LineSink& out) {
-  out.open(depth).append(format::mod_invoke_line(m));
+  out.open(depth).append(write::mod_invoke_line(m));
   out.close();
 }
 
@@ -25,7 +28,7 @@ void quoted_statement(LineSink& out, std::size_t depth, std::string_view keyword
   const std::string lead = std::string(keyword) + " ";
   // A lone closing quote, which the reader strips, keeps a bare text's
   // trailing whitespace.
-  out.open(depth).append(format::first_reading_back<T>({lead + '"' + text + '"', lead + text, lead + text + '"'},
+  out.open(depth).append(write::first_reading_back<T>({lead + '"' + text + '"', lead + text, lead + text + '"'},
                                                        [&](const T& back) { return text_of(back) == text; }));
   out.close();
 }
@@ -93,7 +96,7 @@ void write(const Webhook& w, std::size_t depth, LineSink& out) {
   }
   // The template above, unless the parser reads it back otherwise (no
   // trigger, quotes or keywords inside the parts): then another spelling.
-  out.open(depth).append(format::webhook_line(w, std::move(line)));
+  out.open(depth).append(write::webhook_line(w, std::move(line)));
   out.close();
 }
 
@@ -140,7 +143,7 @@ void write(const RunDef& r, std::size_t depth, LineSink& out) {
 }
 
 void write(const Conditional& c, std::size_t depth, LineSink& out) {
-  out.line(depth, format::condition_line(c.condition));
+  out.line(depth, write::condition_line(c.condition));
   render_nodes(c.children, depth + 1, out);
 }
 
@@ -163,7 +166,7 @@ void write(const CheckDef& c, std::size_t depth, LineSink& out) {
 void write(const ModDef& m, std::size_t depth, LineSink& out) {
   std::string& head = out.open(depth);
   head.append("mod:$").append(keyword_gap("mod:$", m.name));
-  format::append_mod_name(head, m.name);
+  write::append_mod_name(head, m.name);
   out.close();
   for (const auto& [key, value] : m.body) {
     if (value.find('\n') != std::string::npos || cut_by_comment(value)) {
@@ -234,7 +237,7 @@ void write(const PolicyDef& p, std::size_t depth, LineSink& out) {
     line = "    @";
     line.append(rule.path);
     if (!rule.gates.empty()) line.append(": ");
-    format::append_gates_hiding_slashes(line, rule.gates, "");
+    write::append_gates_hiding_slashes(line, rule.gates, "");
     out.line(depth, line);
   }
 }

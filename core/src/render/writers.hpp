@@ -7,12 +7,14 @@
 #include <string>
 #include <string_view>
 
-#include "format/shared.hpp"
+#include "write/pieces.hpp"
+#include "write/sink.hpp"
+#include "write/values.hpp"
 #include "varn/model.hpp"
 
 namespace varn::render {
 
-using format::LineSink;
+using write::LineSink;
 
 void render_node(const Node& node, std::size_t depth, LineSink& out);
 void render_nodes(const Nodes& nodes, std::size_t depth, LineSink& out);
@@ -48,7 +50,7 @@ void render_gate_name(const Gate& gate, std::string_view body, std::string& out)
 // line of its own: such a text needs a form whose lines are not cut.
 bool cut_by_comment(std::string_view text);
 
-using format::keyword_gap;
+using write::keyword_gap;
 
 // One whole line at `depth`: the indent, then the parts.
 template <class... Parts>

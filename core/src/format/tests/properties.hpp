@@ -10,11 +10,14 @@
 #include <string_view>
 
 #include "format/format.hpp"
+#include "tests/compare.hpp"
 #include "text/unicode.hpp"
 #include "varn/ast.hpp"
 #include "varn/parse.hpp"
 
 namespace varn::format::testing {
+
+using varn::testing::first_difference;
 
 inline void trim_code_lines(Nodes& nodes);
 
@@ -51,19 +54,6 @@ inline void trim_code_lines(Nodes& nodes) {
 
 // Empty when both properties hold for `source` (or it does not parse);
 // otherwise what went wrong, with the texts involved.
-// Where two texts first differ: the line of each, after a few lines of the
-// context they share.
-inline std::string first_difference(std::string_view a, std::string_view b) {
-  std::size_t i = 0;
-  while (i < a.size() && i < b.size() && a[i] == b[i]) ++i;
-  std::size_t start = i;
-  for (int lines = 0; start > 0 && lines < 4; --start) lines += a[start - 1] == '\n';
-  auto upto_line_end = [](std::string_view s, std::size_t from, std::size_t at) {
-    return std::string(s.substr(from, s.find('\n', std::min(at, s.size())) - from));
-  };
-  return "\n--- before:\n" + upto_line_end(a, start, i) + "\n--- after:\n" + upto_line_end(b, start, i);
-}
-
 inline std::string check_fmt_properties(std::string_view source) {
   auto doc = parse_source(source);
   if (!doc) return {};

@@ -7,7 +7,7 @@
 #include <string_view>
 #include <type_traits>
 
-#include "format/tests/properties.hpp"
+#include "tests/compare.hpp"
 #include "parse/text.hpp"
 #include "varn/ast.hpp"
 #include "varn/parse.hpp"
@@ -137,13 +137,13 @@ inline std::string check_render_properties(std::string_view source) {
   const std::string want = comparable(first.value());
   const std::string again = comparable(second.value());
   if (again != want) {
-    return "tree changed" + format::testing::first_difference(want, again) + "\n--- rendered:\n" + rendered;
+    return "tree changed" + varn::testing::first_difference(want, again) + "\n--- rendered:\n" + rendered;
   }
   // Up to spaces at line ends, where a text that the parser keeps untrimmed
   // may end.
   const std::string twice = render_document(second.value());
   if (without_line_ends(twice) != without_line_ends(rendered)) {
-    return "second render differs" + format::testing::first_difference(rendered, twice);
+    return "second render differs" + varn::testing::first_difference(rendered, twice);
   }
   return {};
 }

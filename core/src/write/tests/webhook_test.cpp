@@ -8,9 +8,10 @@
 #include <string>
 #include <vector>
 
-#include "format/reread.hpp"
+#include "write/read_back.hpp"
+#include "write/webhook.hpp"
 
-namespace varn::format {
+namespace varn::write {
 namespace {
 
 const std::vector<std::string> kPieces = {"on:", "url:", "payload:", "|", "\"", "//", " ", "a", "\\"};
@@ -128,4 +129,4 @@ TEST(WebhookLine, PartsNoLineCanGive) {
 }
 
 }  // namespace
-}  // namespace varn::format
+}  // namespace varn::write

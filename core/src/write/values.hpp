@@ -1,8 +1,7 @@
 #pragma once
-// Pieces that both source writers (the renderer and the formatter) write the
-// same way: the text of a typed field value, of a scoped statement target, of
-// a reference, of a multi-line value in block form, and the line sink that
-// every line of their output passes through.
+// Texts that both source writers (the renderer and the formatter) write the
+// same way: a typed field value, a scoped statement target, a reference, a
+// query's clauses, a multi-line value in block form.
 //
 // Every text is written in the syntax the parser reads back, unescaped.
 #include <cstddef>
@@ -11,56 +10,9 @@
 #include <string_view>
 
 #include "varn/model.hpp"
+#include "write/sink.hpp"
 
-namespace varn::format {
-
-// One output buffer written line by line. Each line starts with `unit`
-// repeated `depth` times. With `trim_lines`, trailing whitespace is removed
-// from each line as it closes, and a line left with nothing but indentation
-// becomes an empty line.
-class LineSink {
- public:
-  explicit LineSink(std::string_view unit, bool trim_lines = false);
-
-  // Opens a line at `depth`: the indentation is written and the buffer handed
-  // back for the line's text; `close` ends the line.
-  std::string& open(std::size_t depth);
-  void close();
-
-  void line(std::size_t depth, std::string_view text) {
-    open(depth).append(text);
-    close();
-  }
-  void blank();  // an empty line, without indentation
-
-  // Appends text as it is, outside the line discipline (for example a code
-  // block's content, whose lines are not indented).
-  std::string& raw() { return out_; }
-
-  bool empty() const { return out_.empty(); }
-  // True when the last line written is an empty one.
-  bool last_line_blank() const;
-
-  // The whole text with trailing whitespace (Unicode White_Space) removed.
-  std::string take_trimmed();
-
- private:
-  void indent(std::size_t depth);
-
-  std::string out_;
-  std::string unit_;
-  std::string indents_;  // grown on demand, cut from for every indentation
-  std::size_t line_start_ = 0;
-  std::size_t text_start_ = 0;
-  bool trim_lines_;
-};
-
-// "-" repeated, "#" repeated and the like.
-void append_repeated(std::string& out, std::string_view s, std::size_t n);
-
-// The items joined with `sep`, each with `prefix` before it and `suffix` after.
-void append_joined(std::string& out, const Strings& items, std::string_view sep, std::string_view prefix = {},
-                   std::string_view suffix = {});
+namespace varn::write {
 
 // A number in the shortest digits that read back as the same double, never in
 // exponent form; "NaN", "inf" and "-inf" for the values without digits. An
@@ -127,4 +79,23 @@ bool needs_block_form(std::string_view value);
 void write_block(LineSink& sink, std::size_t depth, std::string_view header_lead, std::string_view key,
                  std::string_view line_lead, std::string_view value);
 
-}  // namespace varn::format
+// A key line comes back as the prose line that the lattice readers take it
+// from, unless it reads as an assignment ("rule: =x").
+bool reads_as_key_line(std::string_view key, std::string_view value);
+// A text value between quotes on its "key: " line, which the reader takes
+// with every quote at its ends stripped: one quote before it, or two where
+// the value's own quotes would leave a "//" to the comment cut with one;
+// empty when neither keeps the line whole.
+std::string quoted_text(std::string_view key, std::string_view value);
+// The value of a "key: |value|" attribute, which the reader takes without the
+// bars at its ends: between bars unless those would close on a bar inside
+// and leave a "//" to the comment cut; then bare, or behind one bar.
+std::string barred_value(std::string_view key, std::string_view value);
+// An issue's id as its line writes it: bare, or between quotes or bars where
+// the reader would trim it or take its own quotes and bars away.
+std::string issue_id_value(const std::string& id);
+// The key of a lattice artifact line: "artifact", or the list item's
+// "- artifact" for a value after which the line would read as an assignment.
+std::string_view artifact_key(std::string_view artifact);
+
+}  // namespace varn::write

@@ -1,11 +1,11 @@
-#include "format/shared.hpp"
+#include "write/values.hpp"
 
 #include <gtest/gtest.h>
 
 #include <cmath>
 #include <limits>
 
-namespace varn::format {
+namespace varn::write {
 namespace {
 
 std::string value_text(const FieldValue& v) {
@@ -124,4 +124,4 @@ TEST(Pieces, BlockForm) {
 }
 
 }  // namespace
-}  // namespace varn::format
+}  // namespace varn::write

@@ -13,7 +13,7 @@
 
 #include "varn/model.hpp"
 
-namespace varn::format {
+namespace varn::write {
 
 bool same_edge(const FlowEdge& a, const FlowEdge& b);
 
@@ -29,4 +29,4 @@ using EdgeSpellings = std::function<std::vector<std::string>(const FlowEdge&, bo
 // keeps every "//", else as few edges joined to the lines before as keep them.
 std::vector<std::string> edge_lines(const std::vector<FlowEdge>& edges, const EdgeSpellings& spellings);
 
-}  // namespace varn::format
+}  // namespace varn::write

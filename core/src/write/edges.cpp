@@ -1,4 +1,4 @@
-#include "format/edges.hpp"
+#include "write/edges.hpp"
 
 #include <algorithm>
 #include <array>
@@ -6,13 +6,13 @@
 #include <optional>
 #include <string_view>
 
-#include "format/shared.hpp"
+#include "write/sink.hpp"
 #include "parse/handlers.hpp"
 #include "parse/parser.hpp"
 #include "parse/text.hpp"
 #include "text/unicode.hpp"
 
-namespace varn::format {
+namespace varn::write {
 
 bool same_edge(const FlowEdge& a, const FlowEdge& b) {
   return a.from == b.from && a.to == b.to && a.label == b.label && a.parallel == b.parallel && a.gate == b.gate &&
@@ -291,4 +291,4 @@ std::vector<std::string> edge_lines(const std::vector<FlowEdge>& edges, const Ed
   return lines;
 }
 
-}  // namespace varn::format
+}  // namespace varn::write

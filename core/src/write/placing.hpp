@@ -1,6 +1,6 @@
 #pragma once
-// Reading one written line back with the parser's own dispatcher, for the
-// few one-line kinds whose spelling the writer chooses among several.
+// Searches for where a head line's pieces (atoms, gates, marks) go among
+// its text, so that the comment cut and the gate reader leave them whole.
 #include <functional>
 #include <initializer_list>
 #include <optional>
@@ -8,56 +8,9 @@
 #include <string_view>
 #include <vector>
 
-#include "parse/parser.hpp"
 #include "varn/model.hpp"
 
-namespace varn::format {
-
-// `line` parsed alone, with no line below it.
-std::optional<Node> read_alone(std::string_view line);
-
-// True when `line`, parsed alone, gives a T for which `same(const T&)` holds.
-template <class T, class Same>
-bool reads_back_as(std::string_view line, Same same) {
-  const std::optional<Node> node = read_alone(line);
-  const T* t = node ? node->get_if<T>() : nullptr;
-  return t && same(*t);
-}
-
-// The first of `candidates` that reads back so; else the first candidate.
-template <class T, class Same>
-std::string first_reading_back(std::initializer_list<std::string> candidates, Same same) {
-  for (const std::string& c : candidates) {
-    if (reads_back_as<T>(c, same)) return c;
-  }
-  return *candidates.begin();
-}
-
-// A conditional's head line: the condition between bars, or bare where the
-// bars would close early on a bar inside it and leave a "//" to the comment
-// cut (the bare form reads back as a condition that is not live).
-std::string condition_line(const Compute& condition);
-
-// True when `line`, parsed alone, gives exactly this node.
-bool rereads_as(std::string_view line, const Webhook& webhook);
-bool rereads_as(std::string_view line, const ModInvoke& invoke);
-bool rereads_as(std::string_view line, const Define& define);
-
-// A webhook line (without indent) that reads back as `webhook`: `preferred`
-// when it does, else the first of the parts' orders and spellings that does
-// (the plain "on:|T| url: U payload: \"P\"" first), else `preferred` (or the
-// plain spelling when it is empty). The orders and spellings are tried only
-// for a webhook that `webhook_has_no_line` does not rule out.
-std::string webhook_line(const Webhook& webhook, std::string preferred = {});
-
-// True when no line reads back as `webhook`: a part that the parser's rules
-// cannot give, whatever the line around it (see the reasons in the body).
-bool webhook_has_no_line(const Webhook& webhook);
-
-// An invocation line (without indent): "$name.method(args)", or the "mod:"
-// form when only that one reads back (an invocation read from a "mod:" line
-// keeps its arguments as its name, which the "$" form cannot always say).
-std::string mod_invoke_line(const ModInvoke& invoke);
+namespace varn::write {
 
 // `line` with `piece` put in at the first place from byte `from` on (a
 // character boundary) where the comment cut takes nothing of the line and
@@ -134,26 +87,10 @@ std::optional<std::string> words_with_atoms_reading_back(std::string_view lead, 
                                                          const std::function<bool(std::string&)>& finish,
                                                          std::string_view after = {});
 
-// A heading line for a name whose atoms the reader drops (a declaration
-// under "Sync"): `hashes`, then the name, with atoms holding a bar or a quote
-// where its "//" needs them.
-std::string heading_line(std::string_view hashes, std::string_view name);
-
-// A define's head line (without indent): "define:" and the target, its
-// atoms, then " from " and the scope; or, when that does not read back (an
-// entity holding " from ", after which no atom is read), the atoms first.
-std::string define_line(const Define& define);
-
-// A mutation's head line (without indent): `written`, or, where the comment
-// cut would take some of it, the line with the gate put in where its bars or
-// quotes hide the "//" (`gated`: `written` holds the gate, which the
-// renderer leaves out otherwise).
-std::string mutate_head(std::string written, const Mutate& mutate, bool gated);
-
 // Appends the gates, each after `sep`, to a line whose reader takes only the
 // balanced brace groups from this part (a policy rule's gates): where the
 // comment cut would take a "//" of theirs, a lone bar or quote (which the
 // reader drops) goes before a gate so that the scan hides it.
 void append_gates_hiding_slashes(std::string& line, const std::vector<Gate>& gates, std::string_view sep);
 
-}  // namespace varn::format
+}  // namespace varn::write

@@ -1,4 +1,6 @@
-#include "format/shared.hpp"
+#include "write/values.hpp"
+
+#include "write/pieces.hpp"
 
 #include <double-conversion/double-conversion.h>
 
@@ -6,66 +8,12 @@
 #include <charconv>
 #include <cmath>
 
-#include "format/format.hpp"
 #include "parse/handlers.hpp"
 #include "parse/parser.hpp"
 #include "parse/text.hpp"
 #include "text/unicode.hpp"
 
-namespace varn::format {
-
-LineSink::LineSink(std::string_view unit, bool trim_lines) : unit_(unit), trim_lines_(trim_lines) {}
-
-void LineSink::indent(std::size_t depth) {
-  const std::size_t want = depth * unit_.size();
-  // Doubling keeps the indentation cache linear in the deepest depth seen.
-  while (indents_.size() < want) indents_.append(indents_.empty() ? unit_ : indents_);
-  out_.append(indents_.data(), want);
-}
-
-std::string& LineSink::open(std::size_t depth) {
-  line_start_ = out_.size();
-  indent(depth);
-  text_start_ = out_.size();
-  return out_;
-}
-
-void LineSink::close() {
-  if (trim_lines_) {
-    const std::string_view line(out_.data() + line_start_, out_.size() - line_start_);
-    const std::size_t kept = text::trim_end(line).size();
-    // Nothing but indentation: an empty line.
-    out_.resize(line_start_ + (line_start_ + kept <= text_start_ ? 0 : kept));
-  }
-  out_.push_back('\n');
-}
-
-void LineSink::blank() { out_.push_back('\n'); }
-
-bool LineSink::last_line_blank() const {
-  return out_.size() == 1 ? out_[0] == '\n' : out_.size() >= 2 && out_.ends_with("\n\n");
-}
-
-std::string LineSink::take_trimmed() {
-  // No shrinking to fit: that would copy the whole text, and room never
-  // written to holds no memory.
-  out_.resize(text::trim_end(out_).size());
-  return std::move(out_);
-}
-
-void append_repeated(std::string& out, std::string_view s, std::size_t n) {
-  for (std::size_t i = 0; i < n; ++i) out.append(s);
-}
-
-void append_joined(std::string& out, const Strings& items, std::string_view sep, std::string_view prefix,
-                   std::string_view suffix) {
-  for (std::size_t i = 0; i < items.size(); ++i) {
-    if (i) out.append(sep);
-    out.append(prefix);
-    out.append(items[i]);
-    out.append(suffix);
-  }
-}
+namespace varn::write {
 
 void append_number(std::string& out, double v, bool point) {
   if (std::isnan(v)) {
@@ -330,4 +278,57 @@ void write_block(LineSink& sink, std::size_t depth, std::string_view header_lead
   }
 }
 
-}  // namespace varn::format
+namespace {
+
+// The id is read with leading colons, then surrounding quotes, then
+// surrounding bars stripped.
+std::string clean_issue_id(std::string_view v) {
+  v = parse::strip_prefix_all(v, ":");
+  while (!v.empty() && v.front() == '"') v.remove_prefix(1);
+  while (!v.empty() && v.back() == '"') v.remove_suffix(1);
+  while (!v.empty() && v.front() == '|') v.remove_prefix(1);
+  while (!v.empty() && v.back() == '|') v.remove_suffix(1);
+  return std::string(v);
+}
+
+}  // namespace
+
+// A key line comes back as the prose line that the lattice readers take it
+// from, unless it reads as an assignment ("rule: =x").
+bool reads_as_key_line(std::string_view key, std::string_view value) {
+  return !parse::is_variable_line(text::trim(std::string(key) + ": " + std::string(value)));
+}
+
+std::string quoted_text(std::string_view key, std::string_view value) {
+  for (std::string_view open : {"\"", "\"\""}) {
+    std::string quoted = std::string(open) + std::string(value) + "\"";
+    if (keeps_whole(std::string(key) + ": " + quoted)) return quoted;
+  }
+  return {};
+}
+
+std::string barred_value(std::string_view key, std::string_view value) {
+  const std::string v(value);
+  for (std::string candidate : {"|" + v + "|", v, "|" + v, v + "|"}) {
+    const std::string line = std::string(key) + ": " + candidate;
+    const auto pair = parse::split_key_value(parse::cut_trailing_comment(text::trim(line)));
+    if (pair && parse::strip_surrounding(pair->second, "|") == value) return candidate;
+  }
+  return "|" + v + "|";
+}
+
+std::string issue_id_value(const std::string& id) {
+  // The reader strips every quote at the ends, then every bar: a second
+  // opening quote or bar changes which of the id's own pair with ours.
+  for (std::string candidate : {id, "\"" + id + "\"", "|" + id + "|", "\"\"" + id + "\"", "||" + id + "|",
+                                "\"|" + id + "|\"", "\"\"|" + id + "|\""}) {
+    if (clean_issue_id(text::trim(candidate)) == id && keeps_whole("id: " + candidate)) return candidate;
+  }
+  return id;
+}
+
+std::string_view artifact_key(std::string_view artifact) {
+  return reads_as_key_line("artifact", artifact) ? "artifact" : "- artifact";
+}
+
+}  // namespace varn::write

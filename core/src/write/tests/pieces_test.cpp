@@ -6,10 +6,10 @@
 #include <string>
 #include <vector>
 
-#include "format/format.hpp"
-#include "format/reread.hpp"
+#include "write/pieces.hpp"
+#include "write/read_back.hpp"
 
-namespace varn::format {
+namespace varn::write {
 namespace {
 
 const std::vector<std::string> kPieces = {"a", " ", ":", "#", "{", "}", "/", "\"", "|", "\t", "\xc2\xa0",
@@ -58,4 +58,4 @@ TEST(PlainHeading, EveryPassedHeadingReadsBack) {
 }
 
 }  // namespace
-}  // namespace varn::format
+}  // namespace varn::write

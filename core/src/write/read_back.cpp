@@ -1,0 +1,74 @@
+#include "write/read_back.hpp"
+
+#include <algorithm>
+#include <array>
+#include <cstdint>
+#include <functional>
+
+#include "parse/headings.hpp"
+#include "parse/inline.hpp"
+#include "parse/parser.hpp"
+#include "parse/text.hpp"
+#include "text/unicode.hpp"
+#include "write/pieces.hpp"
+
+namespace varn::write {
+
+namespace {
+
+template <class T>
+const T* reread(std::string_view line, std::optional<Node>& holder) {
+  holder = read_alone(line);
+  return holder ? holder->get_if<T>() : nullptr;
+}
+
+}  // namespace
+
+std::optional<Node> read_alone(std::string_view line) {
+  parse::Parser p;
+  p.lines = parse::Lines::as_given({line});
+  return parse::parse_node(p, 0);
+}
+
+bool rereads_as(std::string_view line, const Webhook& webhook) {
+  std::optional<Node> holder;
+  const Webhook* w = reread<Webhook>(line, holder);
+  return w && w->trigger == webhook.trigger && w->url == webhook.url && w->payload == webhook.payload;
+}
+
+bool rereads_as(std::string_view line, const ModInvoke& invoke) {
+  std::optional<Node> holder;
+  const ModInvoke* m = reread<ModInvoke>(line, holder);
+  return m && m->name == invoke.name && m->method == invoke.method && m->args == invoke.args;
+}
+
+bool rereads_as(std::string_view line, const Define& define) {
+  std::optional<Node> holder;
+  const Define* d = reread<Define>(line, holder);
+  if (!d || d->entity != define.entity || d->from_scope != define.from_scope || d->mod_scope != define.mod_scope ||
+      d->workspace_scope != define.workspace_scope) {
+    return false;
+  }
+  return same_atoms(d->atoms, define.atoms);
+}
+
+std::string condition_line(const Compute& condition) {
+  const std::string bars = condition.live ? "||" : "|";
+  return first_reading_back<Conditional>(
+      {"if " + bars + condition.expr + bars + ":", "if " + condition.expr + ":"},
+      [&](const Conditional& back) { return back.condition.expr == condition.expr && back.condition.live == condition.live; });
+}
+
+std::string mod_invoke_line(const ModInvoke& invoke) {
+  std::string line = "$" + invoke.name;
+  if (invoke.method) line += "." + *invoke.method;
+  if (invoke.args) line += "(" + *invoke.args + ")";
+  if (!rereads_as(line, invoke) && invoke.method) {
+    std::string mod = "mod:" + *invoke.method;
+    if (invoke.args) mod += " " + *invoke.args;
+    if (rereads_as(mod, invoke)) return mod;
+  }
+  return line;
+}
+
+}  // namespace varn::write
