@@ -3,6 +3,8 @@
 #include "write/placing.hpp"
 #include "write/read_back.hpp"
 #include "write/webhook.hpp"
+#include "parse/handlers.hpp"
+#include "render/heads.hpp"
 #include "render/writers.hpp"
 #include "text/unicode.hpp"
 
@@ -11,24 +13,13 @@ namespace varn::render {
 using write::append_target;
 
 void write(const Define& d, std::size_t depth, LineSink& out) {
-  out.line(depth, write::define_line(d));
+  out.line(depth, define_line(d));
   field_lines(out, depth, d.fields);
   out.blank();
 }
 
 void write(const Mutate& m, std::size_t depth, LineSink& out) {
-  std::string head = "mutate:";
-  // The spaces that end the entity of a gated mutation stood before the gate,
-  // and are left out with it.
-  std::string_view entity = m.entity;
-  if (m.gate) entity = entity.substr(0, entity.find_last_not_of(' ') + 1);
-  append_target(head, entity, m.mod_scope, m.workspace_scope);
-  // Whitespace at the end of the line is trimmed, but not before an id's
-  // colon: an entity ending in some gets the colon with no id after it.
-  if (m.id || text::trim_end(entity).size() != entity.size()) head.append(":");
-  if (m.id) head.append(*m.id);
-  // Where the id's "//" needs the gate's bars or quotes, the gate goes in.
-  out.line(depth, write::mutate_head(std::move(head), m, false));
+  out.line(depth, mutate_head(m));
   // In a batch, the pairs read before the first record are kept in `fields`;
   // they go back before the records.
   pair_lines(out, depth, "    ", m.fields);
@@ -50,18 +41,31 @@ void write(const Delete& d, std::size_t depth, LineSink& out) {
 
 namespace {
 
-// The query expression: target, plural mark, snapshot and filter.
+bool query_reads_back(std::string_view expr, const Query& q) {
+  const std::optional<Query> back = parse::parse_query_expr({expr});
+  return back && back->entity == q.entity && back->plural == q.plural && back->mod_scope == q.mod_scope &&
+         back->workspace_scope == q.workspace_scope && back->filter == q.filter &&
+         back->from_snapshot == q.from_snapshot;
+}
+
+// The query expression: target, plural mark, snapshot and filter. The
+// entity goes bare, but where the scope prefix could take it apart (one
+// that starts with '@' or '$') or where an empty one would leave the clause
+// after it at the line's start, with the '@' of the target form before it
+// unless the bare form reads back.
 void append_query_expr(std::string& line, const Query& q) {
-  // An entity of its own that starts with '@' or '$' would lose it to the
-  // scope prefix: the '@' of the target form goes before it; so too before
-  // an empty one, which would leave the clause after it at the line's start.
   const std::string entity = write::query_entity_text(q.entity, q.plural);
-  const bool clause_first = entity.empty() && (q.filter || q.from_snapshot);
-  if (q.mod_scope || q.workspace_scope || clause_first || q.entity.starts_with('@') || q.entity.starts_with('$')) {
-    append_target(line, entity, q.mod_scope, q.workspace_scope);
-  } else {
-    line.append(entity);
+  const bool doubtful = (entity.empty() && (q.filter || q.from_snapshot)) || q.entity.starts_with('@') ||
+                        q.entity.starts_with('$');
+  if (!q.mod_scope && !q.workspace_scope) {
+    std::string bare = entity;
+    write::append_query_clauses(bare, 0, q);
+    if (!doubtful || query_reads_back(bare, q)) {
+      line.append(bare);
+      return;
+    }
   }
+  append_target(line, entity, q.mod_scope, q.workspace_scope);
   write::append_query_clauses(line, 0, q);
 }
 

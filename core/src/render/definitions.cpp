@@ -5,6 +5,7 @@
 #include "write/read_back.hpp"
 #include "write/webhook.hpp"
 #include "parse/inline.hpp"
+#include "render/heads.hpp"
 #include "render/writers.hpp"
 #include "text/unicode.hpp"
 
@@ -74,7 +75,7 @@ void write(const SyncDef& s, std::size_t depth, LineSink& out) {
   // A name whose "//" the comment cut would take goes back to a heading as
   // well, where atoms (which the declaration drops) can hide it.
   if (!s.name.empty() && !write::keeps_whole(std::string("sync:").append(keyword_gap("sync:", s.name)).append(s.name))) {
-    out.line(depth, write::heading_line("### ", s.name));
+    out.line(depth, sync_heading(s.name));
   } else {
     emit(out, depth, s.name.empty() ? "#" : "sync:", keyword_gap("sync:", s.name), s.name);
   }

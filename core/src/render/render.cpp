@@ -11,6 +11,8 @@
 #include "write/webhook.hpp"
 #include "parse/handlers.hpp"
 #include "parse/parser.hpp"
+#include "render/heads.hpp"
+#include "write/read_back.hpp"
 #include "render/writers.hpp"
 
 namespace varn {
@@ -125,6 +127,17 @@ void pair_lines(LineSink& out, std::size_t depth, std::string_view lead, const P
 
 // ---------------------------------------------------------------- shared value writers
 
+namespace {
+
+// True when "[label]" reads back as an open task with that label.
+bool label_reads_back(const std::string& label) {
+  return write::reads_back_as<Task>("[" + label + "] t", [&](const Task& t) {
+    return t.label == label && t.marker.kind == MarkerKind::Open && !t.marker.seq;
+  });
+}
+
+}  // namespace
+
 void render_task_marker(const TaskMarker& marker, const std::optional<std::string>& label, std::string& out) {
   std::visit(
       [&](const auto& p) {
@@ -143,9 +156,10 @@ void render_task_marker(const TaskMarker& marker, const std::optional<std::strin
   if (marker.seq) out.append(std::to_string(*marker.seq));
   switch (marker.kind) {
     case MarkerKind::Open:
-      // An open decision keeps its "?": without it a label such as "3" or ""
-      // would read back as a sequence number or as no label.
-      if (label && marker.priority == MarkerPriority::Decision) {
+      // The priority is not written, but an open decision keeps its "?"
+      // where its label alone would read back otherwise ("3" as a sequence
+      // number, "" as no label, "x" as a state).
+      if (label && marker.priority == MarkerPriority::Decision && !label_reads_back(*label)) {
         out.push_back('?');
       } else if (!label && !marker.seq) {
         out.push_back(' ');
@@ -273,82 +287,12 @@ void render_flow_edges(const std::vector<FlowEdge>& edges, std::size_t depth, Li
 // ---------------------------------------------------------------- block kinds
 
 void write(const Group& g, std::size_t depth, LineSink& out) {
-  std::string hashes(g.depth, '#');
-  hashes.append(write::opens_definition(g.depth, g.name) ? "  " : " ");
-  // Gates are left out, but a '{' in the name or an atom can pair with a '}'
-  // after it and be read as one: the atoms go first then, if that reads back.
-  std::string after = hashes + g.name;
-  for (const Atom& a : g.atoms) render_atom_tag(a, after);
-  std::string before(g.depth, '#');
-  for (const Atom& a : g.atoms) render_atom_tag(a, before);
-  before.append(" ").append(g.name);
-  auto same = [&](const Group& back) { return back.name == g.name && write::same_atoms(back.atoms, g.atoms); };
-  auto reads_back = [&](const std::string& l) { return write::reads_back_as<Group>(l, same); };
-  std::string line = after;
-  if (!write::plain_heading(g.depth, g.name, g.atoms) && !reads_back(after)) {
-    // Atoms whose bars or quotes hid a "//" of the name go before that word;
-    // the gates, left out elsewhere, go in where nothing else hides it.
-    auto gated = [&](std::string& l, std::size_t from) {
-      return reads_back(l) || write::place_gates(l, from, g.gates, reads_back);
-    };
-    if (reads_back(before)) {
-      line = before;
-    } else if (auto placed = write::heading_with_atoms_placed(hashes, g.depth, g.name, g.atoms, gated)) {
-      line = std::move(*placed);
-    } else if (auto first = write::heading_with_gates_placed(hashes, g.depth, g.name, g.atoms, g.gates, reads_back)) {
-      line = std::move(*first);
-    }
-  }
-  out.line(depth, line);
+  out.line(depth, heading_line(g));
   out.blank();
   render_nodes(g.children, depth + 1, out);
 }
 
 namespace {
-
-// The head line of a task. Gates are read from the text left to right and
-// stop at a '{' that does not close: such a text goes after them. The
-// closing reference is left out, but where the text holds one of its own,
-// the task's goes first, or the text's would be taken for it. Gate bodies
-// are left out too, yet one may have hidden a "//" of the text from the
-// comment cut: a body of a lone quote or bar does the same, when needed.
-std::string task_head(const Task& t) {
-  constexpr std::string_view kCloses = "git:closes #";
-  auto spell = [&](bool gates_first, std::string_view shield) {
-    std::string line;
-    render_task_marker(t.marker, t.label, line);
-    if (gates_first) {
-      for (std::size_t i = 0; i < t.gates.size(); ++i) render_gate_name(t.gates[i], i == 0 ? shield : "", line);
-    }
-    if (t.closes && t.text.find(kCloses) != std::string::npos) {
-      line.append(" ").append(kCloses).append(std::to_string(*t.closes));
-    }
-    line.push_back(' ');
-    line.append(t.text);
-    if (!gates_first) render_gate_names(t.gates, line);
-    return line;
-  };
-  const bool gates_first = t.text.find('{') != std::string::npos;
-  if (t.gates.empty()) return spell(gates_first, {});
-  auto reads_back = [&](const std::string& line) {
-    return write::reads_back_as<Task>(
-        line, [&](const Task& back) { return back.text == t.text && same_gate_names(back.gates, t.gates); });
-  };
-  for (std::string line : {spell(gates_first, {}), spell(true, "|"), spell(true, "\"")}) {
-    if (reads_back(line)) return line;
-  }
-  // Else the gates in full inside the text, where its bars or quotes hide
-  // their "//".
-  if (!t.closes || t.text.find(kCloses) == std::string::npos) {
-    std::string line;
-    render_task_marker(t.marker, t.label, line);
-    line.push_back(' ');
-    const std::size_t from = line.size();
-    line.append(t.text);
-    if (write::place_gates(line, from, t.gates, reads_back)) return line;
-  }
-  return spell(gates_first, {});
-}
 
 // True when `line`, with a deeper line below it, reads as something other
 // than prose (a "query:" line takes the lines below as its body).

@@ -6,6 +6,7 @@
 #include "write/placing.hpp"
 #include "write/read_back.hpp"
 #include "write/webhook.hpp"
+#include "render/heads.hpp"
 #include "render/writers.hpp"
 #include "text/unicode.hpp"
 
@@ -73,31 +74,31 @@ void write(const Routine& r, std::size_t depth, LineSink& out) {
 }
 
 void write(const Webhook& w, std::size_t depth, LineSink& out) {
-  std::string line;
-  line.append("webhook: on:|").append(w.trigger).append("|");
-  if (!w.payload) {
-    line.append(" url: \"").append(w.url).append("\"");
-  } else {
-    // The url is read as the first word after "url:" once the quotes at the
-    // very ends of the rest of the line are stripped, and the payload's closing
-    // quote ends that rest: a quoted url would keep its closing quote. So the
-    // url goes bare when nothing in it needs quotes, else quoted with a space
-    // before the closing quote (the word ends there, the quotes stay paired
-    // for the comment cut). An empty url is left out: it reads back empty.
-    const bool bare = w.url.find("//") == std::string::npos && w.url.find('"') == std::string::npos &&
-                      text::word_length(w.url) == w.url.size();
-    if (w.url.empty()) {
-    } else if (bare) {
-      line.append(" url: ").append(w.url);
-    } else {
-      line.append(" url: \"").append(w.url).append(" \"");
-    }
-    line.append(" payload: \"").append(*w.payload).append("\"");
+  std::string line = "webhook: on:|" + w.trigger + "| url: \"" + w.url + "\"";
+  if (w.payload) line.append(" payload: \"").append(*w.payload).append("\"");
+  if (!w.payload || write::rereads_as(line, w)) {
+    out.line(depth, w.payload ? line : write::webhook_line(w, std::move(line)));
+    return;
   }
-  // The template above, unless the parser reads it back otherwise (no
-  // trigger, quotes or keywords inside the parts): then another spelling.
-  out.open(depth).append(write::webhook_line(w, std::move(line)));
-  out.close();
+  // The url is read as the first word after "url:" once the quotes at the
+  // very ends of the rest of the line are stripped, and the payload's closing
+  // quote ends that rest: a quoted url may keep its closing quote. So the
+  // url goes bare when nothing in it needs quotes, else quoted with a space
+  // before the closing quote (the word ends there, the quotes stay paired
+  // for the comment cut). An empty url is left out: it reads back empty.
+  line = "webhook: on:|" + w.trigger + "|";
+  const bool bare = w.url.find("//") == std::string::npos && w.url.find('"') == std::string::npos &&
+                    text::word_length(w.url) == w.url.size();
+  if (w.url.empty()) {
+  } else if (bare) {
+    line.append(" url: ").append(w.url);
+  } else {
+    line.append(" url: \"").append(w.url).append(" \"");
+  }
+  line.append(" payload: \"").append(*w.payload).append("\"");
+  // Where that does not read back either (no trigger, quotes or keywords
+  // inside the parts), another spelling.
+  out.line(depth, write::webhook_line(w, std::move(line)));
 }
 
 void write(const Remember& r, std::size_t depth, LineSink& out) {
@@ -169,7 +170,10 @@ void write(const ModDef& m, std::size_t depth, LineSink& out) {
   write::append_mod_name(head, m.name);
   out.close();
   for (const auto& [key, value] : m.body) {
-    if (value.find('\n') != std::string::npos || cut_by_comment(value)) {
+    // The pair's own line, whose key may hold the quotes or bars that keep a
+    // "//" of the value.
+    const std::string pair = key == "_" ? value : key + ": " + value;
+    if (value.find('\n') != std::string::npos || cut_by_comment(pair)) {
       // A value with line feeds goes between lines of three double quotes,
       // the form the parser reads such a value from; so does one that would
       // lose a tail to the comment cut on a line of its own.
@@ -232,14 +236,7 @@ void write(const FilesDef& f, std::size_t depth, LineSink& out) {
 
 void write(const PolicyDef& p, std::size_t depth, LineSink& out) {
   out.line(depth, "policy:");
-  std::string line;
-  for (const PolicyRule& rule : p.rules) {
-    line = "    @";
-    line.append(rule.path);
-    if (!rule.gates.empty()) line.append(": ");
-    write::append_gates_hiding_slashes(line, rule.gates, "");
-    out.line(depth, line);
-  }
+  for (const PolicyRule& rule : p.rules) out.line(depth + 1, policy_rule_line(rule));
 }
 
 }  // namespace varn::render

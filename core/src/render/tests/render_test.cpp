@@ -43,6 +43,9 @@ TEST(Render, FrameAndBlocks) {
   Task bare_decision = task("any");
   bare_decision.label = "";
   bare_decision.marker.priority = MarkerPriority::Decision;
+  Task named_decision = task("Decide");  // its label reads back without the "?"
+  named_decision.label = "Perf";
+  named_decision.marker.priority = MarkerPriority::Decision;
   check({
       {"empty", {}, ""},
       {"group alone", nodes({Group{1, "Title", {}, {}, {}}}), "# Title"},
@@ -55,8 +58,9 @@ TEST(Render, FrameAndBlocks) {
        nodes({task("Write"), task("Ship", MarkerKind::Completed), task("a", MarkerKind::Required, prefix::Subtask{2}),
               labelled, sequenced, both, task("p", MarkerKind::Open, prefix::Parallel{}),
               task("q", MarkerKind::Completed, prefix::ParallelSubtask{}),
-              task("z", MarkerKind::Optional, prefix::Subtask{0}), decision, bare_decision}),
-       "[ ] Write\n[x] Ship\n--[!] a\n[A] b\n[3o] c\n[L2!] d\n+[ ] p\n++[x] q\n[o] z\n[3?] pick\n[?] any"},
+              task("z", MarkerKind::Optional, prefix::Subtask{0}), decision, bare_decision, named_decision}),
+       "[ ] Write\n[x] Ship\n--[!] a\n[A] b\n[3o] c\n[L2!] d\n+[ ] p\n++[x] q\n[o] z\n[3?] pick\n[?] any\n"
+       "[Perf] Decide"},
       {"prose and comment", nodes({Prose{"hello // note"}, Comment{"hi"}}), "hello // note\n// hi"},
       {"line feed in prose", nodes({Group{1, "G", {}, {}, nodes({Prose{"a\nb"}, Comment{"c\nd"}})}}),
        "# G\n\n    a\nb\n    // c\nd"},
@@ -135,6 +139,8 @@ TEST(Render, DataStatements) {
   clauses.sort = "priority";
   clauses.limit = 5;
   clauses.include = Strings{"owner", "labels"};
+  Query dollar;  // the scope prefix leaves it whole
+  dollar.entity = "$ x";
   Query include_only;
   include_only.entity = "task";
   include_only.include = Strings{};
@@ -152,7 +158,8 @@ TEST(Render, DataStatements) {
       {"delete",
        nodes({Delete{"task", "12", {}, {}}, Delete{"contact", "7", "crm", {}}, Delete{"x", "1", {}, "w"}}),
        "delete:@task:12\ndelete:$crm.@contact:7\ndelete:@workspace:w.@x:1"},
-      {"queries", nodes({shorthand, scoped}), "? task(s) where done\n? $crm.@contact from snap:monday where done"},
+      {"queries", nodes({shorthand, scoped, dollar}),
+       "? task(s) where done\n? $crm.@contact from snap:monday where done\n? $ x"},
       {"query clauses", nodes({clauses, include_only}),
        "query:\n    @workspace:acme.@lead(s) where open\n    sort: priority\n    limit: 5\n    include: owner, labels\n"
        "query:\n    task\n    include:"},
@@ -174,7 +181,7 @@ TEST(Render, OneLineStatements) {
        nodes({Webhook{"task.done", "https://x/y", {}}, Webhook{"t", "/hooks/done", "{id}"},
               Webhook{"t", "https://x", "p"}, Webhook{"t", "", "p"}}),
        "webhook: on:|task.done| url: \"https://x/y\"\nwebhook: on:|t| url: /hooks/done payload: \"{id}\"\n"
-       "webhook: on:|t| url: \"https://x \" payload: \"p\"\nwebhook: on:|t| payload: \"p\""},
+       "webhook: on:|t| url: \"https://x \" payload: \"p\"\nwebhook: on:|t| url: \"\" payload: \"p\""},
       {"memory and markers",
        nodes({Remember{"fact"}, RecallOp{"q"}, EmbedMarker{"tag"}, Escalate{"@lead"}, DirectiveDef{"kind", "value"}}),
        "remember: \"fact\"\nrecall: \"q\"\n^tag\nescalate: @lead\n@kind value"},
@@ -195,11 +202,11 @@ TEST(Render, HeadersAndLists) {
        "check: deploy\n    note: keep\n\nafter"},
       {"module definition",
        nodes({ModDef{"billing", "service", "d", Strings{"t"},
-                     {{"kind", "service"}, {"_", "runs daily"}, {"prompt", "a\n\nb"}},
+                     {{"kind", "service"}, {"_", "runs daily"}, {"prompt", "a\n\nb"}, {"\"", "(s)//(s)\"--"}},
                      true},
               Prose{"after"}}),
        "mod:$billing\n    kind: service\n    runs daily\n    prompt: \"\"\"\n        a\n        \n        b\n"
-       "    \"\"\"\n\nafter"},
+       "    \"\"\"\n    \": (s)//(s)\"--\n\nafter"},
       {"git", nodes({GitOp{"commit", " -m fix", {{"branch", "main"}}}, GitOp{"status", "", {}}}),
        "git:commit  -m fix\n    branch: main\ngit:status"},
       {"use blocks",

@@ -1,0 +1,222 @@
+#include "render/heads.hpp"
+
+#include "parse/parser.hpp"
+#include "render/writers.hpp"
+#include "text/unicode.hpp"
+#include "write/line_search.hpp"
+#include "write/pieces.hpp"
+#include "write/read_back.hpp"
+#include "write/values.hpp"
+
+namespace varn::render {
+namespace {
+
+using write::Filler;
+using write::LineSearch;
+
+constexpr std::string_view kCloses = "git:closes #";
+
+// Word pieces: each atom after a space, as it follows a word.
+std::vector<std::string> spelled_atoms(const std::vector<Atom>& atoms) {
+  std::vector<std::string> out;
+  for (const Atom& a : atoms) render_atom_tag(a, out.emplace_back());
+  return out;
+}
+
+// Gate pieces as the renderer spells them: by name alone.
+std::vector<std::string> spelled_gate_names(const std::vector<Gate>& gates) {
+  std::vector<std::string> out;
+  for (const Gate& g : gates) {
+    std::string spelled;
+    render_gate_name(g, {}, spelled);
+    out.push_back(spelled.substr(1));
+  }
+  return out;
+}
+
+// Between two words of `text` or after the last.
+auto between_words(std::string_view text) {
+  return [text](std::size_t k) { return k == text.size() || text[k] == ' '; };
+}
+
+}  // namespace
+
+std::string heading_line(const Group& g) {
+  const std::string marks(g.depth, '#');
+  const bool spaced = write::opens_definition(g.depth, g.name);
+  std::string after = marks + (spaced ? "  " : " ") + g.name;
+  for (const Atom& a : g.atoms) render_atom_tag(a, after);
+  if (write::plain_heading(g.depth, g.name, g.atoms)) return after;
+  auto reads_back = [&](const std::string& line) {
+    return write::reads_back_as<Group>(
+        line, [&](const Group& back) { return back.name == g.name && write::same_atoms(back.atoms, g.atoms); });
+  };
+  if (reads_back(after)) return after;
+  std::string before = marks;
+  for (const Atom& a : g.atoms) render_atom_tag(a, before);
+  before.append(" ").append(g.name);
+  if (reads_back(before)) return before;
+  // The space after the marks counts as the name's, so that an atom may go
+  // first; the gates, left out elsewhere, only where nothing else hides a
+  // "//" of the name.
+  const std::string lead = marks + (spaced ? " " : "");
+  const std::string text = " " + g.name;
+  LineSearch search{.lead = lead, .text = text, .words = spelled_atoms(g.atoms), .word_place = between_words(text)};
+  search.gates_in_words = true;
+  if (auto line = write::search_line(search, reads_back)) return *line;
+  if (g.gates.empty()) return after;
+  search.gates = spelled_gate_names(g.gates);
+  return write::search_line(search, reads_back).value_or(after);
+}
+
+std::string task_head(const Task& t) {
+  std::string marker;
+  render_task_marker(t.marker, t.label, marker);
+  // The closing reference is left out, but where the text holds one of its
+  // own, the task's goes first, or the text's would be taken for it.
+  if (t.closes && t.text.find(kCloses) != std::string::npos) {
+    marker.append(" ").append(kCloses).append(std::to_string(*t.closes));
+  }
+  // Gates are read from the text left to right and stop at a '{' that does
+  // not close: such a text goes after them. Gate bodies are left out, yet
+  // one may have hidden a "//" of the text: a lone bar or quote does too.
+  auto spell = [&](bool gates_first, std::string_view shield) {
+    std::string line = marker;
+    if (gates_first) {
+      for (std::size_t i = 0; i < t.gates.size(); ++i) render_gate_name(t.gates[i], i == 0 ? shield : "", line);
+    }
+    line.push_back(' ');
+    line.append(t.text);
+    if (!gates_first) render_gate_names(t.gates, line);
+    return line;
+  };
+  const bool gates_first = t.text.find('{') != std::string::npos;
+  if (t.gates.empty()) return spell(gates_first, {});
+  auto reads_back = [&](const std::string& line) {
+    return write::reads_back_as<Task>(
+        line, [&](const Task& back) { return back.text == t.text && same_gate_names(back.gates, t.gates); });
+  };
+  for (std::string line : {spell(gates_first, {}), spell(true, "|"), spell(true, "\"")}) {
+    if (reads_back(line)) return line;
+  }
+  const std::string lead = marker + " ";
+  const LineSearch search{.lead = lead, .text = t.text, .gates = spelled_gate_names(t.gates)};
+  return write::search_line(search, reads_back).value_or(spell(gates_first, {}));
+}
+
+std::string define_line(const Define& d) {
+  std::string target = "define:";
+  write::append_target(target, "", d.mod_scope, d.workspace_scope);
+  // The entity's words are read back joined by single spaces, and the first
+  // " from @" starts the scope: a second space keeps one in the entity.
+  std::string entity;
+  constexpr std::string_view kFromAt = " from @";
+  std::string_view rest = d.entity;
+  for (std::size_t at; (at = rest.find(kFromAt)) != std::string_view::npos; rest.remove_prefix(at + kFromAt.size())) {
+    entity.append(rest.substr(0, at)).append(" from  @");
+  }
+  entity.append(rest);
+  const std::string scope = d.from_scope ? " from " + *d.from_scope : "";
+  const std::vector<std::string> atoms = spelled_atoms(d.atoms);
+  std::string line = target + entity;
+  for (const std::string& a : atoms) line.append(a);
+  line.append(scope);
+  auto reads_back = [&](const std::string& l) { return write::rereads_as(l, d); };
+  if (d.atoms.empty() ? write::keeps_whole(line) : reads_back(line)) return line;
+  if (!d.atoms.empty()) {
+    std::string first = target;
+    for (const std::string& a : atoms) first.append(std::string_view(a).substr(1)).push_back(' ');
+    first.append(entity).append(scope);
+    if (reads_back(first)) return first;
+  }
+  // Atoms are read only before the entity's first " from "; without a scope,
+  // the words after it that start with a colon are dropped, so marks there
+  // may hide a "//" of the entity's tail.
+  const std::size_t from = entity.find(" from ");
+  const std::size_t atoms_end = from == std::string::npos ? entity.size() : from;
+  LineSearch search{.lead = target, .text = entity, .tail = scope, .words = atoms};
+  search.word_place = [&](std::size_t k) { return k <= atoms_end && (k == atoms_end || entity[k] == ' '); };
+  search.follow_gates = false;
+  if (from != std::string::npos && !d.from_scope && entity.find(" from  @") == std::string::npos) {
+    search.fillers = {{" :|", Filler::Where::Words}, {" :\"", Filler::Where::Words}};
+    search.filler_place = [&](std::size_t k) { return k > from && (k == entity.size() || entity[k] == ' '); };
+  }
+  return write::search_line(search, reads_back).value_or(line);
+}
+
+std::string mutate_head(const Mutate& m) {
+  std::string target = "mutate:";
+  write::append_target(target, "", m.mod_scope, m.workspace_scope);
+  // The spaces that end the entity of a gated mutation stood before the gate,
+  // and are left out with it.
+  std::string_view entity = m.entity;
+  if (m.gate) entity = entity.substr(0, entity.find_last_not_of(' ') + 1);
+  std::string rest(entity);
+  // Whitespace at the end of the line is trimmed, but not before an id's
+  // colon: an entity ending in some gets the colon with no id after it.
+  if (m.id || text::trim_end(entity).size() != entity.size()) rest.append(":");
+  if (m.id) rest.append(*m.id);
+  const std::string line = target + rest;
+  if (!m.gate || write::keeps_whole(line)) return line;
+  // Where the line's "//" needs the gate's bars or quotes, the gate goes in;
+  // the reader keeps the first gate only, so a spare one after it, holding a
+  // bar or a quote, may hide it where the gate's own cannot.
+  std::string gate;
+  write::append_gate(gate, *m.gate);
+  const LineSearch search{.lead = target,
+                          .text = rest,
+                          .gates = {gate},
+                          .fillers = {{"{|}", Filler::Where::AfterGates}, {"{\"}", Filler::Where::AfterGates}}};
+  auto reads_back = [&](const std::string& l) {
+    return write::reads_back_as<Mutate>(l, [&](const Mutate& back) {
+      return std::string_view(back.entity).substr(0, entity.size()) == entity && back.id == m.id &&
+             back.mod_scope == m.mod_scope && back.workspace_scope == m.workspace_scope;
+    });
+  };
+  return write::search_line(search, reads_back).value_or(line);
+}
+
+std::string policy_rule_line(const PolicyRule& rule) {
+  std::string lead = "@" + rule.path;
+  if (rule.gates.empty()) return lead;
+  lead.append(": ");
+  std::vector<std::string> gates;
+  std::string line = lead;
+  for (const Gate& g : rule.gates) {
+    write::append_gate(gates.emplace_back(), g);
+    line.append(gates.back());
+  }
+  if (write::keeps_whole(line)) return line;
+  // The reader takes only the gates after the colon: a lone bar or quote
+  // before one, which it drops, may hide a "//" of the gates from the cut.
+  auto reads_back = [&](const std::string& l) {
+    const std::string rule_line = "  " + l;
+    parse::Parser p;
+    p.lines = parse::Lines::as_given({"policy:", rule_line});
+    const std::optional<Node> node = parse::parse_node(p, 0);
+    const PolicyDef* back = node ? node->get_if<PolicyDef>() : nullptr;
+    return back && back->rules.size() == 1 && back->rules[0].path == rule.path &&
+           write::same_gates(back->rules[0].gates, rule.gates);
+  };
+  const LineSearch search{.lead = lead, .gates = gates, .fillers = {{"|"}, {"\""}}};
+  return write::search_line(search, reads_back).value_or(line);
+}
+
+std::string sync_heading(const std::string& name) {
+  const std::string text = " " + name;
+  const std::string plain = "###" + text;
+  auto reads_back = [&](const std::string& l) {
+    return write::reads_back_as<Group>(l, [&](const Group& back) { return back.name == name; });
+  };
+  // An atom opening a brace that does not close keeps the name's braces
+  // from pairing into a gate.
+  const LineSearch search{.lead = "###",
+                          .text = text,
+                          .word_place = between_words(text),
+                          .fillers = {{" :|", Filler::Where::Words},
+                                      {" :\"", Filler::Where::Words},
+                                      {" :{", Filler::Where::Words}}};
+  return write::search_line(search, reads_back).value_or(plain);
+}
+
+}  // namespace varn::render
