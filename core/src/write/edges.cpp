@@ -203,6 +203,70 @@ constexpr std::size_t kUnreached = std::numeric_limits<std::size_t>::max();
 
 }  // namespace
 
+namespace {
+
+using Costs = std::array<std::size_t, kStates>;
+
+// The ways one edge can go onto the lines: alone in each of its spellings
+// (the plain ones first, then those with marks of no meaning of their own),
+// or chained to the line of the edge before.
+struct EdgeWays {
+  std::vector<std::string> alone;
+  std::size_t plain = 0;
+  std::optional<Chained> chained;  // the targets of the edge before, as this edge's left
+  std::string targets;
+};
+
+EdgeWays edge_ways(const FlowEdge* before, const FlowEdge& edge, const EdgeSpellings& spellings) {
+  EdgeWays ways;
+  ways.alone = spellings(edge, true);
+  ways.plain = ways.alone.size();
+  append_joined(ways.targets, edge.to, ", ");
+  for (std::size_t v = 0; v < ways.plain; ++v) {
+    for (std::string& line : with_marks_after_segment(edge, ways.alone[v])) ways.alone.push_back(std::move(line));
+  }
+  for (std::string& line : carried(edge, ways.alone.front())) ways.alone.push_back(std::move(line));
+  if (before && (ways.chained = chain_piece(*before, edge))) ways.chained->text.append(" --> ").append(ways.targets);
+  return ways;
+}
+
+// The least costs after one more edge, for each state its line ends in, from
+// those before it (`first` for the first edge); `steps` gets how each is
+// reached. Marks cost more than chaining every edge.
+Costs next_costs(const EdgeWays& ways, const Costs& cost, bool first, std::size_t marks_cost,
+                 std::array<Step, kStates>& steps) {
+  Costs next;
+  next.fill(kUnreached);
+  State best = 0;
+  for (State s = 0; s < kStates; ++s) {
+    if (cost[s] < cost[best]) best = s;
+  }
+  const std::size_t base = first ? 0 : cost[best];
+  auto reach = [&](std::optional<State> end, std::size_t c, Step step) {
+    if (end && c < next[*end]) {
+      next[*end] = c;
+      steps[*end] = step;
+    }
+  };
+  for (std::size_t v = 0; v < ways.alone.size(); ++v) {
+    reach(after(0, ways.alone[v]), base + (v < ways.plain ? 0 : marks_cost), {best, v, false});
+  }
+  if (ways.chained) {
+    const std::string_view added = std::string_view(ways.chained->text).substr(ways.chained->tail);
+    for (State s = 0; s < kStates; ++s) {
+      if (cost[s] != kUnreached) reach(after(s, added), cost[s] + 1, {s, 0, true});
+    }
+  }
+  // No way keeps every "//" of this edge: it goes alone, and loses what
+  // follows its first one.
+  if (std::all_of(next.begin(), next.end(), [](std::size_t c) { return c == kUnreached; })) {
+    reach(State{0}, base, {best, 0, false});
+  }
+  return next;
+}
+
+}  // namespace
+
 std::vector<std::string> edge_lines(const std::vector<FlowEdge>& edges, const EdgeSpellings& spellings) {
   // A "//" can only come from a name or segment: the text between them
   // holds no '/'. Without one, every edge goes alone.
@@ -213,67 +277,22 @@ std::vector<std::string> edge_lines(const std::vector<FlowEdge>& edges, const Ed
     return lines;
   }
   // The least cost (added marks first, then chained edges) that writes the
-  // edges up to this one, for each state the line holding it ends in; then,
+  // edges up to each one, for each state the line holding it ends in; then,
   // from the last edge back, the steps that reach the least.
   const std::size_t n = edges.size();
-  const std::size_t marks_cost = n + 1;
-  std::vector<std::vector<std::string>> alone(n);
-  std::vector<std::optional<Chained>> chained(n);  // the targets of the edge before, as this edge's left
-  std::vector<std::string> targets(n);
+  std::vector<EdgeWays> ways;
   std::vector<std::array<Step, kStates>> steps(n);
-  std::array<std::size_t, kStates> cost;
+  Costs cost;
   cost.fill(kUnreached);
   for (std::size_t i = 0; i < n; ++i) {
-    const FlowEdge& edge = edges[i];
-    alone[i] = spellings(edge, true);
-    append_joined(targets[i], edge.to, ", ");
-    std::array<std::size_t, kStates> next;
-    next.fill(kUnreached);
-    State best = 0;
-    for (State s = 0; s < kStates; ++s) {
-      if (cost[s] < cost[best]) best = s;
-    }
-    const std::size_t base = i == 0 ? 0 : cost[best];
-    auto reach = [&](std::optional<State> end, std::size_t c, Step step) {
-      if (end && c < next[*end]) {
-        next[*end] = c;
-        steps[i][*end] = step;
-      }
-    };
-    for (std::size_t v = 0; v < alone[i].size(); ++v) {
-      const std::optional<State> end = after(0, alone[i][v]);
-      reach(end, base, {best, v, false});
-    }
-    // Marks of no meaning of their own, to set the quotes and bars: each
-    // counts more than chaining every edge.
-    const std::size_t plain = alone[i].size();
-    for (std::size_t v = 0; v < plain; ++v) {
-      for (std::string& line : with_marks_after_segment(edge, alone[i][v])) alone[i].push_back(std::move(line));
-    }
-    for (std::string& line : carried(edge, alone[i].front())) alone[i].push_back(std::move(line));
-    for (std::size_t v = plain; v < alone[i].size(); ++v) {
-      reach(after(0, alone[i][v]), base + marks_cost, {best, v, false});
-    }
-    if (i > 0 && (chained[i] = chain_piece(edges[i - 1], edge))) {
-      chained[i]->text.append(" --> ").append(targets[i]);
-      const std::string_view added = std::string_view(chained[i]->text).substr(chained[i]->tail);
-      for (State s = 0; s < kStates; ++s) {
-        if (cost[s] != kUnreached) reach(after(s, added), cost[s] + 1, {s, 0, true});
-      }
-    }
-    // No way keeps every "//" of this edge: it goes alone, and loses what
-    // follows its first one.
-    if (std::all_of(next.begin(), next.end(), [](std::size_t c) { return c == kUnreached; })) {
-      reach(State{0}, base, {best, 0, false});
-    }
-    cost = next;
+    ways.push_back(edge_ways(i > 0 ? &edges[i - 1] : nullptr, edges[i], spellings));
+    cost = next_costs(ways[i], cost, i == 0, n + 1, steps[i]);
   }
-
-  std::vector<Step> chosen(n);
   State s = 0;
   for (State t = 0; t < kStates; ++t) {
     if (cost[t] < cost[s]) s = t;
   }
+  std::vector<Step> chosen(n);
   for (std::size_t i = n; i-- > 0;) {
     chosen[i] = steps[i][s];
     s = chosen[i].before;
@@ -282,10 +301,10 @@ std::vector<std::string> edge_lines(const std::vector<FlowEdge>& edges, const Ed
   for (std::size_t i = 0; i < n; ++i) {
     if (chosen[i].chained) {
       // The targets of the edge before, which end the line, as this edge's left.
-      lines.back().resize(lines.back().size() - targets[i - 1].size());
-      lines.back().append(chained[i]->text);
+      lines.back().resize(lines.back().size() - ways[i - 1].targets.size());
+      lines.back().append(ways[i].chained->text);
     } else {
-      lines.push_back(std::move(alone[i][chosen[i].spelling]));
+      lines.push_back(std::move(ways[i].alone[chosen[i].spelling]));
     }
   }
   return lines;
