@@ -186,7 +186,7 @@ def writers(repeat):
         tree = varn_lang.parse(text)
         f, p = best_of_pair(varn_lang.fmt, text, varn_lang.parse, text, repeat)
         r, js = best_of_pair(varn_lang.render, tree, json.loads, tree, repeat)
-        print(f"  {label:<30}{size / MB:>6.2f}{f / size * 1e6:>10.2f}{r / size * 1e6:>10.2f}"
+        print(f"  {label:<30}{size / MB:>6.2f}{f / size * 1e6:>10.3f}{r / size * 1e6:>10.3f}"
               f"  fmt / parse x{f / p:.1f}, render / json.loads(its input) x{r / js:.1f}")
 
 
@@ -194,7 +194,6 @@ def writers(repeat):
 
 CHILD = r"""
 import os, sys, resource
-import interlocking
 import varn_lang
 name, path = sys.argv[1], sys.argv[2]
 with open(path, encoding="utf-8") as f:
