@@ -1,6 +1,7 @@
 """Speed, scaling and memory of the varn_lang functions on large generated inputs.
 
     scripts/build && PYTHONPATH=build/python python3 bench/bench.py [--mb 20] [--repeat 3] [--no-memory] [--only NAME...]
+    PYTHONPATH=build/python python3 bench/bench.py --only writers [--repeat 3]
 
 Inputs are generated: a mixed .varn document made of every construct (the
 seed files of the parse fuzzer and the examples, repeated with fresh numbers),
@@ -19,6 +20,15 @@ fmt, to_json and build_index against parse of the same document.
 Memory: each function runs once more in a fresh child process; the figure is
 the peak resident memory the call added, less the size of the str it returns,
 over the larger of its argument and result in UTF-8 bytes.
+
+Writers (only when --only names `writers`): fmt and render where the parts of
+a head line interlock (bars, quotes, backslashes, braces and "//" among
+atoms and gates), in µs per byte of .varn source, on
+core/src/format/tests/cases/hard-heading.varn repeated 100 times and on 1 MB
+of random head lines of every kind (bench/interlocking.py); render is given
+parse's JSON of the text, its time still counted per byte of the text. Each
+is timed in turn with its yardstick: fmt with parse of the same text, render
+with json.loads of its input.
 """
 import argparse
 import json
@@ -30,11 +40,13 @@ import sys
 import tempfile
 import timeit
 
+import interlocking
 import varn_lang
 
 MB = 1_000_000
 ROOT = pathlib.Path(__file__).resolve().parent.parent
 FUNCTIONS = ("parse", "fmt", "render", "from_json", "from_markdown", "to_json", "build_index")
+SECTIONS = ("writers",)  # run only when --only names them
 
 
 # --- generated inputs ---------------------------------------------------------
@@ -154,6 +166,30 @@ def timed(func, big, small, repeat):
     return out, best_of_pair(func, big, func, small, repeat, g_calls=max(1, round(len(big) / len(small))))
 
 
+# --- writers on interlocking lines ---------------------------------------------
+
+def parses(text):
+    try:
+        varn_lang.parse(text)
+    except ValueError:
+        return False
+    return True
+
+
+def writers(repeat):
+    hard = (ROOT / "core" / "src" / "format" / "tests" / "cases" / "hard-heading.varn").read_text(encoding="utf-8")
+    cases = [("hard-heading.varn x100", hard * 100), ("random interlocking lines", interlocking.document(MB, parses))]
+    print(f"writers where head lines interlock (µs per byte of .varn source, best of {repeat}):")
+    print(f"  {'input':<30}{'MB':>6}{'fmt':>10}{'render':>10}  yardsticks")
+    for label, text in cases:
+        size = len(text.encode())
+        tree = varn_lang.parse(text)
+        f, p = best_of_pair(varn_lang.fmt, text, varn_lang.parse, text, repeat)
+        r, js = best_of_pair(varn_lang.render, tree, json.loads, tree, repeat)
+        print(f"  {label:<30}{size / MB:>6.2f}{f / size * 1e6:>10.3f}{r / size * 1e6:>10.3f}"
+              f"  fmt / parse x{f / p:.1f}, render / json.loads(its input) x{r / js:.1f}")
+
+
 # --- memory -------------------------------------------------------------------
 
 CHILD = r"""
@@ -200,9 +236,14 @@ def main():
     ap.add_argument("--mb", type=float, default=20, help="size of the largest inputs in MB (default 20)")
     ap.add_argument("--repeat", type=int, default=3, help="timed runs per measurement; the best counts")
     ap.add_argument("--no-memory", action="store_true", help="skip the memory figures")
-    ap.add_argument("--only", nargs="+", choices=FUNCTIONS, metavar="NAME",
-                    help="measure only these functions (default: all)")
+    ap.add_argument("--only", nargs="+", choices=FUNCTIONS + SECTIONS, metavar="NAME",
+                    help="measure only these functions (default: all), or the writers section")
     args = ap.parse_args()
+    chosen = [n for n in FUNCTIONS if not args.only or n in args.only]
+    if args.only and "writers" in args.only:
+        writers(args.repeat)
+    if not chosen:
+        return
     full = int(args.mb * MB)
     constructs = construct_files()
     orjson, cmark = optional("orjson"), optional("cmarkgfm")
@@ -220,7 +261,6 @@ def main():
     print(f"varn_lang bench: {len(constructs)} construct files, largest input {args.mb:g} MB, best of {args.repeat}")
     t = Table()
     results = {}
-    chosen = [n for n in FUNCTIONS if not args.only or n in args.only]
     for name in chosen:
         func = getattr(varn_lang, name)
         big, small = inputs[name]
