@@ -1,5 +1,6 @@
 #include "render/heads.hpp"
 
+#include "parse/inline.hpp"
 #include "parse/parser.hpp"
 #include "render/writers.hpp"
 #include "text/unicode.hpp"
@@ -23,13 +24,23 @@ std::vector<std::string> spelled_atoms(const std::vector<Atom>& atoms) {
   return out;
 }
 
-// Gate pieces as the renderer spells them: by name alone.
-std::vector<std::string> spelled_gate_names(const std::vector<Gate>& gates) {
-  std::vector<std::string> out;
+// Gate pieces as the renderer spells them, by name alone; with `marks`, also
+// with a body of a lone bar or quote, which hides a "//" as the source's
+// body may have (the renderer leaves bodies out, so the spellings offered
+// depend on the names alone, and a second rendering chooses alike).
+std::vector<std::vector<std::string>> spelled_gates(const std::vector<Gate>& gates, bool marks) {
+  std::vector<std::vector<std::string>> out;
   for (const Gate& g : gates) {
-    std::string spelled;
-    render_gate_name(g, {}, spelled);
-    out.push_back(spelled.substr(1));
+    std::vector<std::string>& spellings = out.emplace_back();
+    for (std::string_view body : {"", "|", "\"", "|\"", "\"|"}) {
+      std::string spelled;
+      render_gate_name(g, body, spelled);
+      spelled.erase(0, 1);
+      // An empty name would take the mark for its own.
+      const std::vector<Gate> back = parse::extract_gates(spelled);
+      if (back.size() == 1 && back.front().name == g.name) spellings.push_back(std::move(spelled));
+      if (!marks) break;
+    }
   }
   return out;
 }
@@ -65,7 +76,7 @@ std::string heading_line(const Group& g) {
   search.gates_in_words = true;
   if (auto line = write::search_line(search, reads_back)) return *line;
   if (g.gates.empty()) return after;
-  search.gates = spelled_gate_names(g.gates);
+  search.gates = spelled_gates(g.gates, false);
   return write::search_line(search, reads_back).value_or(after);
 }
 
@@ -100,7 +111,7 @@ std::string task_head(const Task& t) {
     if (reads_back(line)) return line;
   }
   const std::string lead = marker + " ";
-  const LineSearch search{.lead = lead, .text = t.text, .gates = spelled_gate_names(t.gates)};
+  const LineSearch search{.lead = lead, .text = t.text, .gates = spelled_gates(t.gates, true)};
   return write::search_line(search, reads_back).value_or(spell(gates_first, {}));
 }
 
@@ -132,14 +143,16 @@ std::string define_line(const Define& d) {
   // Atoms are read only before the entity's first " from "; without a scope,
   // the words after it that start with a colon are dropped, so marks there
   // may hide a "//" of the entity's tail.
-  const std::size_t from = entity.find(" from ");
-  const std::size_t atoms_end = from == std::string::npos ? entity.size() : from;
-  LineSearch search{.lead = target, .text = entity, .tail = scope, .words = atoms};
-  search.word_place = [&](std::size_t k) { return k <= atoms_end && (k == atoms_end || entity[k] == ' '); };
+  // A space before the entity, which the reader trims, lets an atom go first.
+  const std::string text = " " + entity;
+  const std::size_t from = text.find(" from ", 1);
+  const std::size_t atoms_end = from == std::string::npos ? text.size() : from;
+  LineSearch search{.lead = target, .text = text, .tail = scope, .words = atoms};
+  search.word_place = [&](std::size_t k) { return k <= atoms_end && (k == atoms_end || text[k] == ' '); };
   search.follow_gates = false;
   if (from != std::string::npos && !d.from_scope && entity.find(" from  @") == std::string::npos) {
     search.fillers = {{" :|", Filler::Where::Words}, {" :\"", Filler::Where::Words}};
-    search.filler_place = [&](std::size_t k) { return k > from && (k == entity.size() || entity[k] == ' '); };
+    search.filler_place = [&](std::size_t k) { return k > from && (k == text.size() || text[k] == ' '); };
   }
   return write::search_line(search, reads_back).value_or(line);
 }
@@ -165,7 +178,7 @@ std::string mutate_head(const Mutate& m) {
   write::append_gate(gate, *m.gate);
   const LineSearch search{.lead = target,
                           .text = rest,
-                          .gates = {gate},
+                          .gates = {{gate}},
                           .fillers = {{"{|}", Filler::Where::AfterGates}, {"{\"}", Filler::Where::AfterGates}}};
   auto reads_back = [&](const std::string& l) {
     return write::reads_back_as<Mutate>(l, [&](const Mutate& back) {
@@ -180,11 +193,11 @@ std::string policy_rule_line(const PolicyRule& rule) {
   std::string lead = "@" + rule.path;
   if (rule.gates.empty()) return lead;
   lead.append(": ");
-  std::vector<std::string> gates;
+  std::vector<std::vector<std::string>> gates;
   std::string line = lead;
   for (const Gate& g : rule.gates) {
-    write::append_gate(gates.emplace_back(), g);
-    line.append(gates.back());
+    write::append_gate(gates.emplace_back().emplace_back(), g);
+    line.append(gates.back().front());
   }
   if (write::keeps_whole(line)) return line;
   // The reader takes only the gates after the colon: a lone bar or quote

@@ -4,6 +4,7 @@
 #include <array>
 #include <cstdint>
 #include <limits>
+#include <utility>
 
 #include "parse/inline.hpp"
 #include "parse/parser.hpp"
@@ -35,6 +36,28 @@ const std::array<std::array<std::uint8_t, 256>, 16>& scan_steps() {
     return to;
   }();
   return table;
+}
+
+// The comment scan's state after `piece`, from each of its sixteen states.
+using Steps = std::array<std::uint8_t, 16>;
+Steps steps_over(std::string_view piece) {
+  Steps to;
+  for (std::uint8_t s = 0; s < 16; ++s) {
+    to[s] = s;
+    for (char c : piece) {
+      if (to[s] != kCut) to[s] = scan_steps()[to[s]][static_cast<unsigned char>(c)];
+    }
+  }
+  return to;
+}
+
+// The states that `steps` leads from into `into`.
+std::uint16_t before(const Steps& steps, std::uint16_t into) {
+  std::uint16_t from = 0;
+  for (std::uint8_t s = 0; s < 16; ++s) {
+    if (steps[s] != kCut && (into >> steps[s] & 1) != 0) from |= static_cast<std::uint16_t>(1u << s);
+  }
+  return from;
 }
 
 bool continues(char c) { return (static_cast<unsigned char>(c) & 0xC0) == 0x80; }
@@ -85,7 +108,7 @@ struct Node {
   State at;
   std::uint32_t parent;
   Step step;
-  std::uint32_t which;  // the gate or filler put in
+  std::uint32_t which;  // the gate's spelling, the filler, or the word bytes put in
 };
 
 class Searcher {
@@ -95,15 +118,15 @@ class Searcher {
       word_start_.push_back(static_cast<std::uint32_t>(words_.size()));
       words_.append(w);
     }
+    word_start_.push_back(static_cast<std::uint32_t>(words_.size()));  // where the last one ends
     piece_start_.assign(words_.size() + 1, false);
     for (std::uint32_t start : word_start_) piece_start_[start] = true;
-    piece_start_[words_.size()] = true;
     std::size_t braces = 1;
     for (char c : std::string(q.text) + words_) braces += c == '{';
     for (const Filler& f : q.fillers) braces += static_cast<std::size_t>(std::count(f.text.begin(), f.text.end(), '{'));
     dims_ = {q.text.size() + 1, words_.size() + 1, q.gates.size() + 1, braces + 1};
     std::size_t size = q.lead.size() + q.text.size() + words_.size() + q.tail.size();
-    for (const std::string& g : q.gates) size += g.size();
+    for (const auto& spellings : q.gates) size += spellings.empty() ? 0 : spellings.front().size();
     most_nodes_ = std::min<std::size_t>(std::size_t{1} << 22, kNodesPerByte * (size + 16));
   }
 
@@ -129,16 +152,23 @@ class Searcher {
   void reach(const State& to, std::uint32_t parent, Step step, std::uint32_t which);
   void expand(std::uint32_t i);
   std::string line_to(std::uint32_t i) const;
+  void find_open_ends();
+  std::uint16_t open_ends(std::size_t k, std::size_t g) const { return open_ends_[k * (q_.gates.size() + 1) + g]; }
   bool at_goal(const State& a) const;
+  // Where the word piece that `w` stands in ends.
+  std::size_t piece_end(std::size_t w) const {
+    return *std::upper_bound(word_start_.begin(), word_start_.end(), w, [](std::size_t x, std::uint32_t s) { return x < s; });
+  }
   bool word_place(std::size_t k) const { return q_.word_place && q_.word_place(k); }
   bool filler_place(std::size_t k) const { return q_.filler_place ? q_.filler_place(k) : word_place(k); }
 
   const LineSearch& q_;
   std::string words_;
-  std::vector<std::uint32_t> word_start_;
+  std::vector<std::uint32_t> word_start_;  // and the end of the last
   std::vector<bool> piece_start_;
   std::array<std::size_t, 4> dims_{};
   std::size_t most_nodes_ = 0;
+  std::vector<std::uint16_t> open_ends_;
   std::vector<Node> nodes_;
   std::vector<std::uint32_t> stack_;
   KeySet seen_;
@@ -166,7 +196,7 @@ bool Searcher::gate_fits(const std::string& gate) const {
 }
 
 void Searcher::reach(const State& to, std::uint32_t parent, Step step, std::uint32_t which) {
-  if (!seen_.insert(key(to))) return;
+  if (piece_start_[to.w] && (open_ends(to.k, to.g) >> to.s & 1) == 0) return;
   stack_.push_back(static_cast<std::uint32_t>(nodes_.size()));
   nodes_.push_back({to, parent, step, which});
 }
@@ -195,15 +225,20 @@ void Searcher::expand(std::uint32_t i) {
   }
   const bool gate_here = inside_word ? q_.gates_in_words && !continues(words_[a.w]) : text_boundary;
   if (a.g < q_.gates.size() && a.b == 0 && gate_here) {
-    if (auto to = walk(a, q_.gates[a.g], true)) {
-      ++to->g;
-      reach(*to, i, Step::Gate, a.g);
+    const std::vector<std::string>& spellings = q_.gates[a.g];
+    for (std::uint32_t v = static_cast<std::uint32_t>(spellings.size()); v-- > 0;) {
+      if (auto to = walk(a, spellings[v], true)) {
+        ++to->g;
+        reach(*to, i, Step::Gate, v);
+      }
     }
   }
   if (a.w < words_.size() && (inside_word || word_place(a.k))) {
-    if (auto to = walk(a, std::string_view(words_).substr(a.w, 1))) {
-      ++to->w;
-      reach(*to, i, Step::Word, 0);
+    // Byte by byte where a gate may go inside, else the whole piece.
+    const std::size_t size = q_.gates_in_words ? 1 : piece_end(a.w) - a.w;
+    if (auto to = walk(a, std::string_view(words_).substr(a.w, size))) {
+      to->w += static_cast<std::uint32_t>(size);
+      reach(*to, i, Step::Word, static_cast<std::uint32_t>(size));
     }
   }
   if (!inside_word && a.k < text.size()) {
@@ -221,8 +256,8 @@ std::string Searcher::line_to(std::uint32_t i) const {
     const State& from = nodes_[n.parent].at;
     switch (n.step) {
       case Step::Text: pieces.push_back(q_.text.substr(from.k, 1)); break;
-      case Step::Word: pieces.push_back(std::string_view(words_).substr(from.w, 1)); break;
-      case Step::Gate: pieces.push_back(q_.gates[n.which]); break;
+      case Step::Word: pieces.push_back(std::string_view(words_).substr(from.w, n.which)); break;
+      case Step::Gate: pieces.push_back(q_.gates[from.g][n.which]); break;
       case Step::Filler: pieces.push_back(q_.fillers[n.which].text); break;
       case Step::Start: break;
     }
@@ -233,17 +268,77 @@ std::string Searcher::line_to(std::uint32_t i) const {
   return line;
 }
 
+// A cheaper model, which the search never leaves: from the k-th byte of the
+// text with g gates placed, the scan states from which the rest can follow
+// with no "//" left to the cut, word pieces and fillers going in wherever
+// they may (as often as need be) and the braces not followed. A state
+// outside it leads nowhere, so the search does not enter it; computed from
+// the end back, a few steps for each byte, gate and scan state.
+void Searcher::find_open_ends() {
+  const std::string_view text = q_.text;
+  const std::size_t gates = q_.gates.size();
+  std::vector<std::vector<Steps>> gate_steps;
+  for (const auto& spellings : q_.gates) {
+    gate_steps.emplace_back();
+    for (const std::string& spelled : spellings) gate_steps.back().push_back(steps_over(spelled));
+  }
+  // A gate may stand inside a word piece: then any of their bytes may come
+  // between gates, as far as this model knows.
+  std::vector<Steps> word_steps, filler_steps;
+  if (q_.gates_in_words && gates > 0) {
+    std::array<bool, 256> seen{};
+    for (char c : words_) {
+      if (!std::exchange(seen[static_cast<unsigned char>(c)], true)) word_steps.push_back(steps_over({&c, 1}));
+    }
+  } else {
+    for (const std::string& w : q_.words) word_steps.push_back(steps_over(w));
+  }
+  for (const Filler& f : q_.fillers) filler_steps.push_back(steps_over(f.text));
+  const std::uint16_t at_end = before(steps_over(q_.tail), 0xFFFF);
+  open_ends_.assign((text.size() + 1) * (gates + 1), 0);
+  std::vector<const Steps*> loops;
+  for (std::size_t k = text.size() + 1; k-- > 0;) {
+    const bool boundary = k == text.size() || !continues(text[k]);
+    for (std::size_t g = gates + 1; g-- > 0;) {
+      std::uint16_t ends = k == text.size() && g == gates ? at_end : 0;
+      if (k < text.size()) ends |= before(steps_over(text.substr(k, 1)), open_ends(k + 1, g));
+      if (g < gates && boundary) {
+        for (const Steps& steps : gate_steps[g]) ends |= before(steps, open_ends(k, g + 1));
+      }
+      loops.clear();
+      if (word_place(k)) {
+        for (const Steps& steps : word_steps) loops.push_back(&steps);
+      }
+      for (std::size_t f = 0; f < filler_steps.size() && boundary; ++f) {
+        const Filler::Where where = q_.fillers[f].where;
+        if (where == Filler::Where::Words ? filler_place(k) : where == Filler::Where::Anywhere || g == gates) {
+          loops.push_back(&filler_steps[f]);
+        }
+      }
+      for (std::uint16_t grown = ends; !loops.empty(); ends = grown) {
+        for (const Steps* steps : loops) grown |= before(*steps, ends);
+        if (grown == ends) break;
+      }
+      open_ends_[k * (gates + 1) + g] = ends;
+    }
+  }
+}
+
 // A search over the states above, deepest first from the plain order, each
-// state entered once: the nodes it reaches are bounded by a multiple of the
+// state expanded once (the first time it is taken, so by its preferred way): the nodes it reaches are bounded by a multiple of the
 // line's size (and each costs a few steps), so that time stays linear in the
 // line however its pieces interlock; past the bound it gives up.
 std::optional<std::string> Searcher::run(const std::function<bool(const std::string&)>& accept) {
   if (!fits()) return std::nullopt;
-  for (const std::string& gate : q_.gates) {
-    if (!gate_fits(gate)) return std::nullopt;
+  for (const auto& spellings : q_.gates) {
+    if (spellings.empty()) return std::nullopt;
+    for (const std::string& gate : spellings) {
+      if (!gate_fits(gate)) return std::nullopt;
+    }
   }
   parse::CommentScan scan;
   if (scan.feed(q_.lead) != std::string_view::npos) return std::nullopt;
+  find_open_ends();
   State start;
   start.s = scan_key(scan);
   reach(start, 0, Step::Start, 0);
@@ -252,6 +347,7 @@ std::optional<std::string> Searcher::run(const std::function<bool(const std::str
     if (nodes_.size() > most_nodes_) return std::nullopt;
     const std::uint32_t i = stack_.back();
     stack_.pop_back();
+    if (!seen_.insert(key(nodes_[i].at))) continue;
     if (!at_goal(nodes_[i].at)) {
       expand(i);
       continue;

@@ -34,7 +34,8 @@ struct LineSearch {
   // Balanced brace groups, placed whole, in order, at character boundaries
   // where every group before has closed; also inside a word piece when
   // `gates_in_words` (the readers strip gates before they split words).
-  std::vector<std::string> gates;
+  // Each gate in one of its spellings, the preferred first.
+  std::vector<std::vector<std::string>> gates;
   bool gates_in_words = false;
   std::vector<Filler> fillers;
   // Where a filler of `Where::Words` may go; `word_place` when not given.
