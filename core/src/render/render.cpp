@@ -208,39 +208,45 @@ void render_gate_names(const std::vector<Gate>& gates, std::string& out) {
 
 namespace {
 
+// One spelling of an edge alone. A wait or timeout text is read between the
+// first two bars of its segment, or whole when there are fewer: one that
+// holds a bar of its own goes without bars around it (`barred` off). A '+'
+// that ends the segment marks the edge parallel. A segment is trimmed unless
+// a second "--" closes it (`closed`); one opened by a longer run of dashes
+// is not looked for in the names before it (and, with a space after the run,
+// may start or end with a dash); and one with no name before it needs a mark
+// there ('+', which no name keeps).
+std::string flow_edge_spelling(const FlowEdge& edge, bool barred, bool plus, bool closed, std::string_view opener,
+                               std::string_view guard) {
+  std::string line;
+  if (edge.from.empty() && opener != "--") line.push_back('+');
+  write::append_joined(line, edge.from, ", ");
+  line.append(guard);
+  line.push_back(' ');
+  const char* bar = barred ? "|" : "";
+  if (edge.timeout || edge.wait) {
+    line.append(opener).append(edge.timeout ? "timeout:" : "wait:").append(bar);
+    line.append(edge.timeout ? *edge.timeout : *edge.wait).append(bar);
+  } else if (edge.gate || edge.label) {
+    line.append(opener).append(edge.gate ? *edge.gate : *edge.label);
+  } else {
+    // Dashes that end the source names open no segment.
+    if (opener == "----") line.append(opener);
+    line.append(edge.parallel ? "+" : "");
+  }
+  const bool segment = edge.timeout || edge.wait || edge.gate || edge.label;
+  if (segment) line.append(closed ? "--" : "").append(plus ? "+" : "");
+  line.append("-->");
+  line.push_back(' ');
+  write::append_joined(line, edge.to, ", ");
+  return line;
+}
+
 // The first spellings of an edge alone that read back, with a timed value
 // between bars and without them (the bars count for the comment cut).
 std::vector<std::string> flow_edge_spellings(const FlowEdge& edge, bool every) {
-  // A wait or timeout text is read between the first two bars of its
-  // segment, or whole when there are fewer: one that holds a bar of its own
-  // goes without bars around it. A '+' that ends the segment marks the edge
-  // parallel. A segment is trimmed unless a second "--" closes it; one opened
-  // by a longer run of dashes is not looked for in the names before it (and,
-  // with a space after the run, may start or end with a dash); and one with
-  // no name before it needs a mark there ('+', which no name keeps).
   auto spell = [&](bool barred, bool plus, bool closed, std::string_view opener, std::string_view guard) {
-    std::string line;
-    if (edge.from.empty() && opener != "--") line.push_back('+');
-    write::append_joined(line, edge.from, ", ");
-    line.append(guard);
-    line.push_back(' ');
-    const char* bar = barred ? "|" : "";
-    if (edge.timeout || edge.wait) {
-      line.append(opener).append(edge.timeout ? "timeout:" : "wait:").append(bar);
-      line.append(edge.timeout ? *edge.timeout : *edge.wait).append(bar);
-    } else if (edge.gate || edge.label) {
-      line.append(opener).append(edge.gate ? *edge.gate : *edge.label);
-    } else {
-      // Dashes that end the source names open no segment.
-      if (opener == "----") line.append(opener);
-      line.append(edge.parallel ? "+" : "");
-    }
-    const bool segment = edge.timeout || edge.wait || edge.gate || edge.label;
-    if (segment) line.append(closed ? "--" : "").append(plus ? "+" : "");
-    line.append("-->");
-    line.push_back(' ');
-    write::append_joined(line, edge.to, ", ");
-    return line;
+    return flow_edge_spelling(edge, barred, plus, closed, opener, guard);
   };
   auto reads_back = [&](const std::string& line) {
     const std::vector<FlowEdge> back = parse::parse_flow_edge(line);

@@ -231,6 +231,56 @@ std::string webhook_line(const Webhook& webhook, std::string preferred) {
   return line;
 }
 
+namespace {
+
+constexpr std::string_view kPayload = "payload:";
+
+// Where the payload's keyword stands inside the url or the trigger (at
+// `keyword`): before that part, which the payload then holds; or it is the
+// part's, and the payload goes on from the part's rest.
+bool payload_fits_url(std::string_view payload, std::string_view url, std::size_t keyword) {
+  // The url's rest (less its quotes), then what follows the url: a space, or
+  // the end of the line, where a url loses the quotes it ends in.
+  const std::string_view rest = url.substr(keyword + kPayload.size());
+  const std::string_view head = parse::strip_leading(rest, '"');
+  const bool spaced = payload.size() > head.size() && text::word_length(payload.substr(head.size())) == 0;
+  const bool follows = rest.empty() || (head.empty() && spaced) || (!head.empty() && payload.starts_with(head) && spaced) ||
+                       (!head.empty() && payload == head && !url.ends_with('"'));
+  return follows || payload.find(parse::strip_trailing(url, '"')) != std::string_view::npos;
+}
+
+bool payload_fits_trigger(std::string_view payload, std::string_view trigger, std::size_t keyword) {
+  // The payload holds the trigger and its closing bar, or ends with its
+  // keyword and it; or goes on from the trigger's rest to its closing bar or
+  // to the end of the line.
+  const std::string_view rest = trigger.substr(keyword + kPayload.size());
+  const bool follows = payload.starts_with(std::string(value_start(rest)) + "|") || payload == parse::strip_quotes(rest);
+  return follows || payload.find(std::string(trigger) + "|") != std::string_view::npos ||
+         payload.ends_with("on:" + std::string(parse::strip_trailing(trigger, '"')));
+}
+
+// A trigger without a closing bar runs to the end of the line, after its
+// "on:". A payload whose keyword stands before it ends with both; else its
+// keyword is the trigger's. A url holding "on:" stands in the trigger, or its
+// "on:" is the trigger's, which goes on with the url's rest.
+bool open_trigger_fits(const Webhook& webhook, std::size_t payload_in_trigger) {
+  const std::string_view trigger = webhook.trigger;
+  const std::string_view bare_trigger = parse::strip_trailing(trigger, '"');
+  if (webhook.payload) {
+    const std::string_view payload = *webhook.payload;
+    const bool ends = payload.ends_with("on:" + std::string(bare_trigger));
+    const bool from_trigger = payload_in_trigger != std::string_view::npos &&
+                              payload == parse::strip_quotes(trigger.substr(payload_in_trigger + kPayload.size()));
+    if (!ends && !from_trigger) return false;
+  }
+  const std::string_view url = webhook.url;
+  const std::size_t on = url.find("on:");
+  return on == std::string_view::npos || trigger.find(parse::strip_trailing(url, '"')) != std::string_view::npos ||
+         trigger.starts_with(url.substr(on + 3));
+}
+
+}  // namespace
+
 // Each test below follows from the parser's rules alone. A part's text stands
 // in the line as it is: the trigger between bars or, when no second bar
 // follows its keyword, as all the rest of the line; the url as one word; the
@@ -253,55 +303,14 @@ bool webhook_has_no_line(const Webhook& webhook) {
   const auto bars = std::count(trigger.begin(), trigger.end(), '|');
   const bool open_trigger = bars == 1;
   if (bars > 1 || (open_trigger && text::trim_end(trigger).size() != trigger.size())) return true;
-
-  constexpr std::string_view kPayload = "payload:";
   const std::size_t payload_in_trigger = trigger.find(kPayload);
   const std::size_t payload_in_url = url.find(kPayload);
   if ((payload_in_trigger != std::string_view::npos || payload_in_url != std::string_view::npos) && !webhook.payload) {
     return true;
   }
-  auto payload_holds = [&](std::string_view part) { return payload.find(part) != std::string_view::npos; };
-  const std::string_view bare_trigger = parse::strip_trailing(trigger, '"');
-  const std::string_view bare_url = parse::strip_trailing(url, '"');
-  if (open_trigger) {
-    // After its "on:" comes all the rest of the line. A payload whose keyword
-    // stands before it ends with both; else its keyword is the trigger's.
-    if (webhook.payload && !payload.ends_with("on:" + std::string(bare_trigger)) &&
-        !(payload_in_trigger != std::string_view::npos &&
-          payload == parse::strip_quotes(trigger.substr(payload_in_trigger + kPayload.size())))) {
-      return true;
-    }
-    // A url holding "on:" stands in the trigger, or its "on:" is the
-    // trigger's, which goes on with the url's rest.
-    const std::size_t on = url.find("on:");
-    if (on != std::string_view::npos && trigger.find(bare_url) == std::string_view::npos &&
-        !trigger.starts_with(url.substr(on + 3))) {
-      return true;
-    }
-  }
-  if (payload_in_url != std::string_view::npos) {
-    // The payload's keyword stands before the url, which the payload then
-    // holds; or it is the url's, and the payload is the url's rest (less its
-    // quotes), then what follows the url: a space, or the end of the line,
-    // where a url loses the quotes it ends in.
-    const std::string_view rest = url.substr(payload_in_url + kPayload.size());
-    const std::string_view head = parse::strip_leading(rest, '"');
-    const bool spaced = payload.size() > head.size() && text::word_length(payload.substr(head.size())) == 0;
-    const bool follows = rest.empty() || (head.empty() && spaced) ||
-                         (!head.empty() && payload.starts_with(head) && spaced) ||
-                         (!head.empty() && payload == head && !url.ends_with('"'));
-    if (!follows && !payload_holds(bare_url)) return true;
-  }
-  if (payload_in_trigger != std::string_view::npos) {
-    // The same for the trigger: the payload holds it and its closing bar, or
-    // ends with its keyword and it; or goes on from the trigger's rest to its
-    // closing bar or to the end of the line.
-    const std::string_view rest = trigger.substr(payload_in_trigger + kPayload.size());
-    const bool follows = payload.starts_with(std::string(value_start(rest)) + "|") || payload == parse::strip_quotes(rest);
-    const bool held = payload_holds(std::string(trigger) + "|") || payload.ends_with("on:" + std::string(bare_trigger));
-    if (!follows && !held) return true;
-  }
-  return false;
+  if (open_trigger && !open_trigger_fits(webhook, payload_in_trigger)) return true;
+  if (payload_in_url != std::string_view::npos && !payload_fits_url(payload, url, payload_in_url)) return true;
+  return payload_in_trigger != std::string_view::npos && !payload_fits_trigger(payload, trigger, payload_in_trigger);
 }
 
 }  // namespace varn::write
