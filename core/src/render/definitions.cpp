@@ -99,7 +99,13 @@ void write(const MetricDef& m, std::size_t depth, LineSink& out) {
   sub_line(out, depth, "  source: ", m.source);
   if (m.cross_source) out.line(depth, "  cross_source: true");
   sub_line(out, depth, "  grain: ", m.grain);
-  if (!m.dimensions.empty()) joined_line(out, depth, "  dimensions: [", m.dimensions, ", ", "", "", "]");
+  if (!m.dimensions.empty()) {
+    // The reader strips every '[' before the list and every ']' after it: an
+    // empty piece there, which it drops, keeps a name's own.
+    const bool lead = m.dimensions.front().starts_with('[');
+    const bool tail = m.dimensions.back().ends_with(']');
+    joined_line(out, depth, lead ? "  dimensions: [, " : "  dimensions: [", m.dimensions, ", ", "", "", tail ? ", ]" : "]");
+  }
   if (m.formula.empty()) return;
   // A one-line "|" would open an empty block; the block form keeps it.
   if (needs_block(m.formula) || m.formula == "|") {
