@@ -24,11 +24,11 @@ std::vector<std::string> spelled_atoms(const std::vector<Atom>& atoms) {
   return out;
 }
 
-// Gate pieces as the renderer spells them, by name alone; with `marks`, also
-// with a body of a lone bar or quote, which hides a "//" as the source's
-// body may have (the renderer leaves bodies out, so the spellings offered
-// depend on the names alone, and a second rendering chooses alike).
-std::vector<std::vector<std::string>> spelled_gates(const std::vector<Gate>& gates, bool marks) {
+// Gate pieces as the renderer spells them, by name alone, or with a body of a
+// lone bar or quote, which hides a "//" as the source's body may have (the
+// renderer leaves bodies out, so the spellings offered depend on the names
+// alone, and a second rendering chooses alike).
+std::vector<std::vector<std::string>> spelled_gates(const std::vector<Gate>& gates) {
   std::vector<std::vector<std::string>> out;
   for (const Gate& g : gates) {
     std::vector<std::string>& spellings = out.emplace_back();
@@ -39,7 +39,6 @@ std::vector<std::vector<std::string>> spelled_gates(const std::vector<Gate>& gat
       // An empty name would take the mark for its own.
       const std::vector<Gate> back = parse::extract_gates(spelled);
       if (back.size() == 1 && back.front().name == g.name) spellings.push_back(std::move(spelled));
-      if (!marks) break;
     }
   }
   return out;
@@ -76,7 +75,7 @@ std::string heading_line(const Group& g) {
   search.gates_in_words = true;
   if (auto line = write::search_line(search, reads_back)) return *line;
   if (g.gates.empty()) return after;
-  search.gates = spelled_gates(g.gates, false);
+  search.gates = spelled_gates(g.gates);
   return write::search_line(search, reads_back).value_or(after);
 }
 
@@ -111,7 +110,7 @@ std::string task_head(const Task& t) {
     if (reads_back(line)) return line;
   }
   const std::string lead = marker + " ";
-  const LineSearch search{.lead = lead, .text = t.text, .gates = spelled_gates(t.gates, true)};
+  const LineSearch search{.lead = lead, .text = t.text, .gates = spelled_gates(t.gates)};
   return write::search_line(search, reads_back).value_or(spell(gates_first, {}));
 }
 

@@ -233,6 +233,9 @@ struct Placing {
 };
 
 const Placing kPlacings[] = {
+    // A gate's quote hid the "//" of an atom: a gate with a body of a lone
+    // bar, inside the atom's word, does so again.
+    {"HeadingAtomWhoseSlashesAGateBodyHid", "# {imit: a\"nE}tity: due:3//b}c\n"},
     // A '{' in the name would pair with a '}' in an atom after it.
     {"HeadingAtomsAfterAnOpenBrace", "# Spring :due:2} x {app\n"},
     // A gate body hid the "//" of the text from the comment cut; bodies are
