@@ -410,30 +410,23 @@ def test_large_non_ascii_argument_reads_the_same_as_ascii():
 # size of its argument.
 MEMORY_OF_CALLS = r"""
 import json, sys, varn_lang
-def kb(field):
-    with open("/proc/self/status") as f:
-        return next(int(line.split()[1]) for line in f if line.startswith(field))
 func = getattr(varn_lang, sys.argv[1])
 figures = []
 for unit in sys.argv[2:]:
     arg = unit * (10_000_000 // len(unit))
-    with open("/proc/self/clear_refs", "w") as f:
-        f.write("5")  # the peak starts again from here
-    before = kb("VmRSS:")
-    out = func(arg)
-    figures.append(((kb("VmHWM:") - before) * 1024 - sys.getsizeof(out)) / len(arg))
+    out, added = measured(lambda: func(arg))
+    figures.append((added - sys.getsizeof(out)) / len(arg))
 print(json.dumps(figures))
 """
 
 BLANK_LINES = ["\n", "\r\n", " \n", "\t\n", "\n\t \n\u3000\n"]
 
 
-@pytest.mark.skipif(not os.access("/proc/self/clear_refs", os.W_OK), reason="needs Linux's /proc/self/clear_refs")
 @pytest.mark.parametrize("name", ["parse", "fmt", "to_json", "build_index"])
 def test_blank_lines_take_no_memory(name, child):
-    if child.under_asan:
-        pytest.skip("ASan's own memory hides the module's")
-    done = child.run(MEMORY_OF_CALLS, name, *BLANK_LINES)
+    if child.under_asan or not child.can_measure:
+        pytest.skip("needs Linux's /proc/self/clear_refs, and no ASan, whose own memory hides the module's")
+    done = child.run(child.measured + MEMORY_OF_CALLS, name, *BLANK_LINES)
     assert done.returncode == 0, done.stderr
     for unit, figure in zip(BLANK_LINES, json.loads(done.stdout)):
         assert figure < 1.5, (unit, figure)
