@@ -407,7 +407,8 @@ def test_large_non_ascii_argument_reads_the_same_as_ascii():
 
 # Prints, for each unit of argv[2:], the memory the function argv[1] adds when
 # called on 10 MB of that unit repeated, less the size of its result, over the
-# size of its argument.
+# size of its argument in UTF-8 (which the module copies it to when it is not
+# ASCII).
 MEMORY_OF_CALLS = r"""
 import json, sys, varn_lang
 func = getattr(varn_lang, sys.argv[1])
@@ -415,7 +416,7 @@ figures = []
 for unit in sys.argv[2:]:
     arg = unit * (10_000_000 // len(unit))
     out, added = measured(lambda: func(arg))
-    figures.append((added - sys.getsizeof(out)) / len(arg))
+    figures.append((added - sys.getsizeof(out)) / len(arg.encode()))
 print(json.dumps(figures))
 """
 

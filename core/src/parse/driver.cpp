@@ -40,6 +40,11 @@ std::size_t count_line_feeds(std::string_view text) {
   return n + static_cast<std::size_t>(std::count(text.begin() + static_cast<std::ptrdiff_t>(i), text.end(), '\n'));
 }
 
+// The length of a line once each tab is four spaces.
+std::size_t expanded_size(std::string_view line) {
+  return line.size() + 3 * static_cast<std::size_t>(std::count(line.begin(), line.end(), '\t'));
+}
+
 }  // namespace
 
 Lines::Lines(std::string_view text)
@@ -65,14 +70,14 @@ void Lines::split_next() const {
       ++window_.back().size;
     } else {
       last_blank_ = true;
-      if (tab) line = spaces(line.size() + 3 * static_cast<std::size_t>(std::count(line.begin(), line.end(), '\t')));
+      if (tab) line = spaces(expanded_size(line));
       window_.push_back({line.data(), line.size(), start});
     }
     return;
   }
   if (tab) {
     std::string& copy = *expanded_.push_back(std::make_unique<std::string>());
-    copy.reserve(line.size() + 3 * static_cast<std::size_t>(std::count(line.begin(), line.end(), '\t')));
+    copy.reserve(expanded_size(line));
     for (char c : line) {
       if (c == '\t') {
         copy.append(4, ' ');
@@ -100,8 +105,7 @@ std::string_view Lines::among_runs(std::size_t i) const {
   const std::size_t feed = std::min(text_.find('\n', blank_.start), text_.size());
   std::string_view line = text_.substr(blank_.start, feed - blank_.start);
   if (feed < text_.size() && line.ends_with('\r')) line.remove_suffix(1);
-  const auto tabs = static_cast<std::size_t>(std::count(line.begin(), line.end(), '\t'));
-  return tabs == 0 ? line : spaces(line.size() + 3 * tabs);
+  return line.find('\t') == std::string_view::npos ? line : spaces(expanded_size(line));
 }
 
 std::string_view Lines::spaces(std::size_t n) const {
@@ -190,7 +194,9 @@ std::optional<ParseError> parse_each(std::string_view source, const NodeSink& si
   std::optional<ParseError> lowering_error;
   while (p.pos < p.lines.size() && !p.first_error) {
     if (text::trim(p.lines[p.pos]).empty()) {
+      // Blank lines between nodes are let go as they are passed.
       p.lines.forget_before(++p.pos);
+      if (consumed) consumed(p.lines.kept_from());
       continue;
     }
     std::optional<Node> node = parse::parse_node(p, 0);

@@ -45,10 +45,11 @@ class FrontQueue {
 // never has a table of all its lines: only the lines from the start of the
 // current top-level node on are kept, the driver forgets the ones before it
 // once the node is handed over. A run of two or more blank lines is kept as
-// one entry and each of its lines found again in the text when read, so that
-// blank lines cost nothing however many there are. Every tab reads as four spaces; a line
-// that holds one is read from an expanded copy of its own, or, when it is
-// blank and all spaces and tabs, from a run of spaces shared by all such lines.
+// one entry, each of its lines found again in the text when read, so that
+// blank lines cost nothing however many there are. Every tab reads as four
+// spaces; a line that holds one is read from an expanded copy of its own or,
+// when it is blank and all spaces and tabs, from a run of spaces shared by
+// all such lines.
 class Lines {
  public:
   Lines() = default;
@@ -96,11 +97,12 @@ class Lines {
   mutable std::size_t next_ = 0;                 // where that line starts
   mutable FrontQueue<Entry> window_;             // lines base_ to end_
   mutable bool last_blank_ = false;              // the last entry is a blank line of its own
-  mutable std::size_t runs_ = 0;                 // entries that are runs; without one, line i is entry i - base_
-  // The entry last looked up and the number of its first line.
+  // The entries that are runs; while there is none, line i is entry i - base_.
+  mutable std::size_t runs_ = 0;
+  // Among runs: the entry last looked up and the number of its first line,
+  // and the blank line last read from a run, its number and where it starts.
   mutable std::size_t at_ = 0;
   mutable std::size_t at_first_ = 0;
-  // The blank line last read from a run of two or more: its number and where it starts.
   struct Blank {
     std::size_t line = static_cast<std::size_t>(-1);
     std::size_t start = 0;
