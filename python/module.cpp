@@ -294,18 +294,18 @@ PyObject* value_error(const std::string& text) {
 }
 
 // MemoryError, for a result refused before it was made, naming its size.
-PyObject* raise(const varn::SizeError& e) {
+PyObject* raise_error(const varn::SizeError& e) {
   PyErr_SetString(PyExc_MemoryError, varn::display(e).c_str());
   return nullptr;
 }
-PyObject* raise(const std::string& text) { return value_error(text); }
-PyObject* raise(const varn::ops::IndexError& e) {
-  return std::visit([](const auto& x) { return raise(x); }, e);
+PyObject* raise_error(const std::string& text) { return value_error(text); }
+PyObject* raise_error(const varn::ops::IndexError& e) {
+  return std::visit([](const auto& x) { return raise_error(x); }, e);
 }
 
 template <class E>
 PyObject* result_str(varn::Result<std::string, E> result) {
-  if (!result.ok()) return raise(result.error());
+  if (!result.ok()) return raise_error(result.error());
   // The core's buffer is freed before returning, so only the str outlives the call.
   const std::string text = std::move(result).value();
   return str_from_utf8(text);
