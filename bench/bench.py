@@ -19,7 +19,9 @@ fmt, to_json and build_index against parse of the same document.
 
 Memory: each function runs once more in a fresh child process; the figure is
 the peak resident memory the call added, less the size of the str it returns,
-over the larger of its argument and result in UTF-8 bytes.
+over the larger of its argument and result in UTF-8 bytes. Besides the inputs
+above, parse also reads one long line of spans, and the four that read source
+read a text of line feeds only.
 
 Writers (only when --only names `writers`): fmt and render where the parts of
 a head line interlock (bars, quotes, backslashes, braces and "//" among
@@ -311,6 +313,11 @@ def main():
         if "parse" in chosen:
             cases.append(("parse", span_line(full)))
             labels.append("parse (one line of spans)")
+        # Blank lines are read and dropped: they should cost nothing.
+        for name in ("parse", "fmt", "to_json", "build_index"):
+            if name in chosen:
+                cases.append((name, "\n" * full))
+                labels.append(f"{name} (line feeds only)")
         for label, (name, text) in zip(labels, cases):
             fig = memory_figure(name, text)
             print(f"  {label:<32}{'failed' if fig is None else f'{fig:.2f}'}")

@@ -19,6 +19,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <variant>
 #include <vector>
 
 #ifdef __GLIBC__
@@ -39,6 +40,7 @@ namespace {
 
 using Operation = varn::ops::TextResult (*)(std::string_view, const varn::Consumed&);
 using SinkOperation = std::optional<std::string> (*)(std::string_view, const varn::TextSink&, const varn::Consumed&);
+using IndexOperation = varn::ops::IndexResult (*)(std::string_view, const varn::Consumed&);
 
 // What argument binding and dispatch need to know about one function.
 struct Signature {
@@ -48,6 +50,9 @@ struct Signature {
   // The same operation handing on its text piece by piece as it writes, when
   // it has one: a long result then goes straight into the str.
   SinkOperation sink_op = nullptr;
+  // In place of `op` for the one operation that can also find that its
+  // result would take more memory than the process can get.
+  IndexOperation index_op = nullptr;
 };
 
 // Registration order, which is also the order of __all__.
@@ -58,7 +63,7 @@ constexpr Signature kSignatures[] = {
     {"from_json", "json", [](std::string_view s, const varn::Consumed&) { return varn::ops::from_json(s); }},
     {"from_markdown", "md", [](std::string_view s, const varn::Consumed&) { return varn::ops::from_markdown(s); }},
     {"to_json", "source", varn::ops::to_json},
-    {"build_index", "source", varn::ops::build_index},
+    {"build_index", "source", nullptr, nullptr, varn::ops::build_index},
 };
 
 // Raised for a C++ exception escaping the core. It derives from BaseException
@@ -288,8 +293,19 @@ PyObject* value_error(const std::string& text) {
   return nullptr;
 }
 
-PyObject* result_str(varn::ops::TextResult result) {
-  if (!result.ok()) return value_error(result.error());
+// MemoryError, for a result refused before it was made, naming its size.
+PyObject* raise_error(const varn::SizeError& e) {
+  PyErr_SetString(PyExc_MemoryError, varn::display(e).c_str());
+  return nullptr;
+}
+PyObject* raise_error(const std::string& text) { return value_error(text); }
+PyObject* raise_error(const varn::ops::IndexError& e) {
+  return std::visit([](const auto& x) { return raise_error(x); }, e);
+}
+
+template <class E>
+PyObject* result_str(varn::Result<std::string, E> result) {
+  if (!result.ok()) return raise_error(result.error());
   // The core's buffer is freed before returning, so only the str outlives the call.
   const std::string text = std::move(result).value();
   return str_from_utf8(text);
@@ -466,6 +482,11 @@ PyObject* call(const Signature& sig, PyObject* const* args, Py_ssize_t nargs, Py
       done_with_input();
       if (error) return value_error(*error);
       return str.finish();
+    }
+    if (sig.index_op) {
+      auto result = sig.index_op(source, consumed);
+      done_with_input();
+      return result_str(std::move(result));
     }
     auto result = sig.op(source, consumed);
     done_with_input();

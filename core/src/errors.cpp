@@ -18,4 +18,9 @@ std::string display(const JsonError& e) {
   return e.message + " at line " + std::to_string(e.line) + " column " + std::to_string(e.column);
 }
 
+std::string display(const SizeError& e) {
+  return "the result would take " + std::to_string(e.needed) + " bytes, more than the " + std::to_string(e.available) +
+         " bytes this process can get";
+}
+
 }  // namespace varn

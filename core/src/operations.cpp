@@ -83,10 +83,12 @@ TextResult to_json(std::string_view source, const Consumed& consumed) {
   return summary.text();
 }
 
-TextResult build_index(std::string_view source, const Consumed& consumed) {
+IndexResult build_index(std::string_view source, const Consumed& consumed) {
   index::IndexBuilder b;
-  if (auto e = parse_each(source, [&](Node&& node) { b.node(node); }, consumed)) return err(display(*e));
-  return b.finish();
+  if (auto e = parse_each(source, [&](Node&& node) { b.node(node); }, consumed)) return err(IndexError(display(*e)));
+  auto text = index::serialize_document_index(std::move(b).finish(), memory::obtainable());
+  if (!text) return err(IndexError(text.error()));
+  return std::move(text).value();
 }
 
 }  // namespace varn::ops

@@ -1,7 +1,9 @@
 """Tests of build_index: the JSON index of a parsed document."""
 
 import json
+import os
 import pathlib
+import re
 
 import pytest
 
@@ -75,3 +77,50 @@ def test_variables_sorted_and_qualified():
     source = "b = 1\n# G\n  ## H\n    a = ||x||\n"
     assert json.loads(varn_lang.build_index(source))["variables"] == {"G:H:a": "||x||", "a": "||x||", "b": "1"}
     assert '"variables": {\n    "G:H:a": "||x||",\n    "a": "||x||",\n    "b": "1"\n  }' in varn_lang.build_index(source)
+
+
+# --- an index too large to be had ------------------------------------------
+
+# One prose line of n references, each of which carries the whole line: an
+# index of about 3·n² bytes. Prints the length of the index, or the message
+# of its MemoryError, with how long the call took and the memory it added.
+REFERENCES = r"""
+import json, sys, time, varn_lang
+source = "@x " * int(sys.argv[1])
+start = time.monotonic()
+out, added = measured(lambda: varn_lang.build_index(source))
+seconds = time.monotonic() - start
+if isinstance(out, MemoryError):
+    print(json.dumps({"error": str(out), "seconds": seconds, "added": added}))
+else:
+    print(json.dumps({"size": len(out.encode()), "contexts": out.count('"context": "@x'), "added": added}))
+"""
+
+GB = 1 << 30
+
+
+def index_of_references(child, n, address_space=None):
+    if not child.can_measure:
+        pytest.skip("needs Linux's /proc/self/clear_refs")
+    done = child.run(child.measured + REFERENCES, str(n), address_space=address_space)
+    assert done.returncode == 0, done.stderr
+    return json.loads(done.stdout)
+
+
+def test_an_index_that_cannot_fit_is_refused_at_once(child):
+    if child.under_asan and os.sysconf("SC_PHYS_PAGES") * os.sysconf("SC_PAGE_SIZE") >= 30_000_000_000:
+        pytest.skip("under ASan the bound is the machine's memory, and this machine could hold the index")
+    result = index_of_references(child, 100_000, address_space=2 * GB)
+    assert int(re.search(r"would take (\d+) bytes", result["error"]).group(1)) > 30_000_000_000
+    if not child.under_asan:
+        assert result["seconds"] < 1
+        assert result["added"] < 100 << 20
+
+
+def test_an_index_that_fits_is_written_and_the_size_it_is_refused_at_is_its_own(child):
+    fits = index_of_references(child, 10_000, address_space=4 * GB)
+    assert fits["contexts"] == 10_000
+    assert fits["size"] > 300_000_000
+    if not child.under_asan:
+        refused = index_of_references(child, 10_000, address_space=256 << 20)
+        assert f"would take {fits['size']} bytes" in refused["error"]

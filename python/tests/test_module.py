@@ -401,3 +401,33 @@ def test_large_non_ascii_argument_reads_the_same_as_ascii():
     for name in ("parse", "fmt", "to_json", "build_index"):
         func = getattr(varn_lang, name)
         assert func(doc).replace("\u00e9", "ee") == func(plain), name
+
+
+# --- memory ---------------------------------------------------------------
+
+# Prints, for each unit of argv[2:], the memory the function argv[1] adds when
+# called on 10 MB of that unit repeated, less the size of its result, over the
+# size of its argument in UTF-8 (which the module copies it to when it is not
+# ASCII).
+MEMORY_OF_CALLS = r"""
+import json, sys, varn_lang
+func = getattr(varn_lang, sys.argv[1])
+figures = []
+for unit in sys.argv[2:]:
+    arg = unit * (10_000_000 // len(unit))
+    out, added = measured(lambda: func(arg))
+    figures.append((added - sys.getsizeof(out)) / len(arg.encode()))
+print(json.dumps(figures))
+"""
+
+BLANK_LINES = ["\n", "\r\n", " \n", "\t\n", "\n\t \n\u3000\n"]
+
+
+@pytest.mark.parametrize("name", ["parse", "fmt", "to_json", "build_index"])
+def test_blank_lines_take_no_memory(name, child):
+    if child.under_asan or not child.can_measure:
+        pytest.skip("needs Linux's /proc/self/clear_refs, and no ASan, whose own memory hides the module's")
+    done = child.run(child.measured + MEMORY_OF_CALLS, name, *BLANK_LINES)
+    assert done.returncode == 0, done.stderr
+    for unit, figure in zip(BLANK_LINES, json.loads(done.stdout)):
+        assert figure < 1.5, (unit, figure)

@@ -27,8 +27,16 @@ struct JsonError {
   std::size_t column = 0;
 };
 
+// An output that would take more memory than the process can get: refused
+// before any of it is written.
+struct SizeError {
+  std::size_t needed = 0;     // bytes of the output
+  std::size_t available = 0;  // bytes the process can get
+};
+
 std::string display(const ParseError& e);
 std::string display(const ConvertError& e);
 std::string display(const JsonError& e);
+std::string display(const SizeError& e);
 
 }  // namespace varn

@@ -5,7 +5,9 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <variant>
 
+#include "varn/errors.hpp"
 #include "varn/parse.hpp"
 #include "varn/result.hpp"
 #include "varn/text_sink.hpp"
@@ -28,6 +30,12 @@ TextResult render(std::string_view doc_json);
 TextResult from_json(std::string_view json);
 TextResult from_markdown(std::string_view md);
 TextResult to_json(std::string_view source, const Consumed& consumed = {});
-TextResult build_index(std::string_view source, const Consumed& consumed = {});
+// build_index fails as the others do, with a parse error's display text, or
+// with a SizeError for an index larger than the memory the process can get
+// (its address-space limit when one is set, else the machine's memory),
+// found before any of it is written.
+using IndexError = std::variant<std::string, SizeError>;
+using IndexResult = Result<std::string, IndexError>;
+IndexResult build_index(std::string_view source, const Consumed& consumed = {});
 
 }  // namespace varn::ops

@@ -1,174 +1,158 @@
 // The document index as JSON: fourteen members, always all present, records
-// with every member written (absent values as null).
-#include <map>
-#include <memory>
+// with every member written (absent values as null). The same code goes over
+// the index twice: with a Measure, for the size of the text, then with a
+// Writer, for the text itself.
+#include <string_view>
 #include <type_traits>
 
 #include "index/index.hpp"
 #include "json/writer.hpp"
 #include "memory/pages.hpp"
-#include "model/fields.hpp"
 
-namespace varn {
-
-using index::IndexFileScope;
-using index::IndexFlow;
-using index::IndexGroup;
-using index::IndexMod;
-using index::IndexPolicy;
-using index::IndexRef;
-using index::IndexTask;
-
-#define VARN_FIELDS(T, ...)                                \
-  template <>                                              \
-  struct Fields<T> {                                       \
-    static constexpr auto table = record(#T, __VA_ARGS__); \
-  }
-
-VARN_FIELDS(IndexGroup, field("name", &IndexGroup::name), field("depth", &IndexGroup::depth),
-            field("path", &IndexGroup::path), field("atoms", &IndexGroup::atoms),
-            field("assignee", &IndexGroup::assignee));
-VARN_FIELDS(IndexTask, field("text", &IndexTask::text), field("label", &IndexTask::label),
-            field("kind", &IndexTask::kind), field("group_path", &IndexTask::group_path),
-            field("assignee", &IndexTask::assignee), field("gates", &IndexTask::gates));
-VARN_FIELDS(IndexRef, field("path", &IndexRef::path), field("context", &IndexRef::context));
-VARN_FIELDS(IndexMod, field("name", &IndexMod::name), field("kind", &IndexMod::kind));
-VARN_FIELDS(IndexFlow, field("edges", &IndexFlow::edges));
-VARN_FIELDS(IndexFileScope, field("paths", &IndexFileScope::paths),
-            field("group_path", &IndexFileScope::group_path));
-VARN_FIELDS(IndexPolicy, field("rules", &IndexPolicy::rules), field("group_path", &IndexPolicy::group_path));
-#undef VARN_FIELDS
-
-namespace index {
+namespace varn::index {
 namespace {
 
-using json::Writer;
+constexpr std::string_view kMarkerKindNames[] = {"Open", "Required", "Optional", "Completed"};
 
-// Declared up front: the templates below call them for element types whose
-// namespace argument-dependent lookup would not search.
-template <class T>
-void write(Writer& w, const std::vector<T>& list);
-template <HasFields T>
-void write(Writer& w, const T& rec);
+// A text whose escaped size is known: it is measured by that size alone.
+struct Sized {
+  std::string_view text;
+  std::size_t size;
+};
 
-void write(Writer& w, uint8_t v) { w.unsigned_integer(v); }
-
-void write(Writer& w, const std::string& s) { w.string(s); }
-
-void write(Writer& w, const std::optional<std::string>& s) {
-  if (s) {
-    w.string(*s);
-  } else {
-    w.null();
+template <class Out>
+class IndexOut {
+ public:
+  IndexOut(Out& w, const DocumentIndex& x) : w_(w), x_(x) {
+    contexts_.reserve(x.contexts.size());
+    for (const std::string& c : x.contexts) contexts_.push_back({c, kMeasuring ? json::escaped_size(c) : 0});
   }
-}
 
-template <class A, class B>
-void write(Writer& w, const std::pair<A, B>& p) {
-  w.begin_array();
-  write(w, p.first);
-  write(w, p.second);
-  w.end_array();
-}
+  void all() {
+    object("groups", x_.groups, "tasks", x_.tasks, "refs", x_.refs, "mods", x_.mods, "flows", x_.flows,
+           "validators", x_.validators, "forms", x_.forms, "variables", x_.variables, "remembers", x_.remembers,
+           "recalls", x_.recalls, "embed_markers", x_.embed_markers, "file_scopes", x_.file_scopes, "policies",
+           x_.policies, "escalations", x_.escalations);
+  }
 
-template <class T>
-void write(Writer& w, const std::vector<T>& list) {
-  w.begin_array();
-  for (const T& item : list) write(w, item);
-  w.end_array();
-}
+ private:
+  static constexpr bool kMeasuring = std::is_same_v<Out, json::Measure>;
 
-// Every member of a record, in declaration order.
-template <HasFields T>
-void write(Writer& w, const T& rec) {
-  w.begin_object();
-  std::apply([&](const auto&... f) { ((w.plain_key(f.name), write(w, rec.*(f.member))), ...); }, Fields<T>::table.fields);
-  w.end_object();
-}
+  void item(uint8_t v) { w_.unsigned_integer(v); }
+  void item(const std::string& s) { w_.string(s); }
+  void item(const std::optional<std::string>& s) { s ? w_.string(*s) : w_.null(); }
+  void item(const Sized& s) {
+    if constexpr (kMeasuring) {
+      w_.string_of_size(s.size);
+    } else {
+      w_.string(s.text);
+    }
+  }
+  void item(MarkerKind k) { w_.plain_string(kMarkerKindNames[static_cast<int>(k)]); }
+  template <class A, class B>
+  void item(const std::pair<A, B>& p) {
+    w_.begin_array();
+    item(p.first);
+    item(p.second);
+    w_.end_array();
+  }
+  template <class T>
+  void item(const std::vector<T>& list) {
+    w_.begin_array();
+    for (const T& x : list) item(x);
+    w_.end_array();
+  }
 
-using Variables = std::map<std::string, std::string>;
+  // The names of a group path, outermost first: each is held once and
+  // measured once, however many records stand under it.
+  void item(const PathNode* at) {
+    chain(at);
+    w_.begin_array();
+    for (auto n = chain_.rbegin(); n != chain_.rend(); ++n) item(Sized{(*n)->name, (*n)->name_size});
+    w_.end_array();
+  }
 
-// Calls f(name, member) for each member of the index, in the order written.
-template <class F>
-void each_member(DocumentIndex& x, F&& f) {
-  f("groups", x.groups), f("tasks", x.tasks), f("refs", x.refs), f("mods", x.mods), f("flows", x.flows);
-  f("validators", x.validators), f("forms", x.forms), f("variables", x.variables);
-  f("remembers", x.remembers), f("recalls", x.recalls), f("embed_markers", x.embed_markers);
-  f("file_scopes", x.file_scopes), f("policies", x.policies), f("escalations", x.escalations);
-}
+  void item(const std::map<VariableKey, std::string, KeyOrder>& variables) {
+    w_.begin_object();
+    for (const auto& [key, value] : variables) {
+      variable_key(key);
+      item(value);
+    }
+    w_.end_object();
+  }
+
+  // A key's text is its path's names and its own, joined by ':'.
+  void variable_key(const VariableKey& k) {
+    chain(k.path);
+    if constexpr (kMeasuring) {
+      std::size_t size = json::escaped_size(k.name) + chain_.size();
+      for (const PathNode* n : chain_) size += n->name_size;
+      w_.key_of_size(size);
+    } else {
+      key_.clear();
+      for (auto n = chain_.rbegin(); n != chain_.rend(); ++n) key_.append((*n)->name).push_back(':');
+      w_.key(key_.append(k.name));
+    }
+  }
+
+  void chain(const PathNode* at) {
+    chain_.clear();
+    for (; at; at = at->parent) chain_.push_back(at);
+  }
+
+  // An object of the members given as name, value, name, value, ...
+  template <class... Members>
+  void object(const Members&... members) {
+    w_.begin_object();
+    fields(members...);
+    w_.end_object();
+  }
+  void fields() {}
+  template <class V, class... Rest>
+  void fields(std::string_view name, const V& value, const Rest&... rest) {
+    w_.plain_key(name);
+    item(value);
+    fields(rest...);
+  }
+
+  void item(const IndexGroup& g) {
+    object("name", Sized{g.path->name, g.path->name_size}, "depth", g.depth, "path", g.path, "atoms", g.atoms,
+           "assignee", g.assignee);
+  }
+  void item(const IndexTask& t) {
+    object("text", t.text, "label", t.label, "kind", t.kind, "group_path", t.group_path, "assignee", t.assignee,
+           "gates", t.gates);
+  }
+  void item(const IndexRef& r) { object("path", r.path, "context", contexts_[r.context]); }
+  void item(const IndexMod& m) { object("name", m.name, "kind", m.kind); }
+  void item(const IndexFlow& f) { object("edges", f.edges); }
+  void item(const IndexFileScope& f) { object("paths", f.paths, "group_path", f.group_path); }
+  void item(const IndexPolicy& p) { object("rules", p.rules, "group_path", p.group_path); }
+
+  Out& w_;
+  const DocumentIndex& x_;
+  std::vector<Sized> contexts_;
+  std::vector<const PathNode*> chain_;  // innermost first
+  std::string key_;
+};
 
 }  // namespace
 
-// Each member is written by a writer of its own, as the one member of an
-// object: "{\n  \"name\": value\n}". The document's text is those texts
-// without their braces, joined by commas, within one pair of braces.
-IndexText::IndexText() {
-  DocumentIndex none;
-  each_member(none, [&](std::string_view name, auto& member) {
-    auto& w = sections_.emplace_back(std::make_unique<Writer>());
-    w->begin_object();
-    w->key(name);
-    if constexpr (std::is_same_v<std::decay_t<decltype(member)>, Variables>) {
-      w->begin_object();
-    } else {
-      w->begin_array();
-    }
-  });
+std::size_t index_text_size(const DocumentIndex& index) {
+  json::Measure m;
+  IndexOut(m, index).all();
+  return m.size();
 }
 
-IndexText::~IndexText() = default;
-
-void IndexText::flush(DocumentIndex& index, bool all) {
-  std::size_t i = 0;
-  each_member(index, [&](std::string_view, auto& member) {
-    using T = std::decay_t<decltype(member)>;
-    Writer& w = *sections_[i++];
-    if constexpr (std::is_same_v<T, Variables>) {
-      if (!all) return;  // a later variable replaces an earlier one
-      for (const auto& [key, value] : member) {
-        w.key(key);
-        w.string(value);
-      }
-      member.clear();
-    } else {
-      if (std::is_same_v<T, std::vector<IndexTask>> && !all) return;  // waiting for their assignees
-      for (auto& item : member) {
-        write(w, item);
-        item = {};
-      }
-      T().swap(member);
-    }
-  });
-}
-
-std::string IndexText::finish(DocumentIndex&& index) {
-  flush(index, true);
-  std::size_t total = 0;
-  std::size_t i = 0;
-  each_member(index, [&](std::string_view, auto& member) {
-    Writer& w = *sections_[i++];
-    if constexpr (std::is_same_v<std::decay_t<decltype(member)>, Variables>) {
-      w.end_object();
-    } else {
-      w.end_array();
-    }
-    w.end_object();
-    total += w.size();
-  });
-  // Joined in place: each text's "{" becomes the comma after the text before,
-  // whose "\n}" is cut.
+Result<std::string, SizeError> serialize_document_index(const DocumentIndex& index, std::size_t limit) {
+  const std::size_t size = index_text_size(index);
+  if (size > limit) return err(SizeError{size, limit});
   std::string out;
-  memory::reserve_for_fill(out, total);
-  for (auto& w : sections_) {
-    const std::size_t start = out.size();
-    if (start > 0) out.resize(start - 2);
-    w->take_into(out);
-    if (start > 0) out[start - 2] = ',';
-  }
+  memory::reserve_for_fill(out, size);
+  json::Writer w([&out](std::string_view piece) { out.append(piece); });
+  IndexOut(w, index).all();
+  w.flush();
   return out;
 }
 
-std::string serialize_document_index(DocumentIndex&& index) { return IndexText().finish(std::move(index)); }
-
-}  // namespace index
-}  // namespace varn
+}  // namespace varn::index

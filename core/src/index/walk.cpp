@@ -1,20 +1,17 @@
 // The index walk: one pre-order pass over the tree, then the hand-down of
 // group assignees to the tasks that have none of their own.
-#include <map>
+#include <algorithm>
 #include <memory>
-#include <type_traits>
+#include <utility>
 
 #include "index/index.hpp"
+#include "json/writer.hpp"
 #include "parse/text.hpp"
 
 namespace varn::index {
 namespace {
 
 using parse::collect_record_names;
-
-constexpr std::string_view kMarkerKindNames[] = {"Open", "Required", "Optional", "Completed"};
-
-std::string marker_kind_name(MarkerKind k) { return std::string(kMarkerKindNames[static_cast<int>(k)]); }
 
 std::string join(const Strings& parts, std::string_view sep) {
   std::string out;
@@ -61,7 +58,7 @@ std::string variable_text(const VariableValue& v) {
 
 struct Walker {
   DocumentIndex& index;
-  Strings path;  // the enclosing groups' names, pushed and popped on the way
+  PathNode* path = nullptr;  // the enclosing groups' path; null at the top level
 
   void nodes(const Nodes& list, const std::optional<std::string>& inherited) {
     for (const Node& n : list) node(n, inherited);
@@ -71,33 +68,47 @@ struct Walker {
     n.visit([&](const auto& x) { visit(x, inherited); });
   }
 
+  // The path one group deeper, made on first use.
+  PathNode* enter(const std::string& name) {
+    auto& child = (path ? path : &index.paths)->children[name];
+    if (!child) child = std::make_unique<PathNode>(PathNode{name, path, json::escaped_size(name), std::nullopt, {}});
+    return child.get();
+  }
+
   void visit(const Group& g, const std::optional<std::string>& inherited) {
-    path.push_back(g.name);
+    PathNode* outer = std::exchange(path, enter(g.name));
     auto own = group_assignee(g);
-    index.groups.push_back({g.name, g.depth, path, collect_record_names(g.atoms), own});
+    // Later groups of the same path replace it, and lend it to the tasks
+    // of the whole document once it is read.
+    if (own) path->assignee = own;
+    index.groups.push_back({path, g.depth, collect_record_names(g.atoms), own});
     nodes(g.children, own ? own : inherited);
-    path.pop_back();
+    path = outer;
   }
 
   void visit(const Task& t, const std::optional<std::string>& inherited) {
     auto assignee = task_assignee(t);
     if (!assignee) assignee = inherited;
-    index.tasks.push_back(
-        {t.text, t.label, marker_kind_name(t.marker.kind), path, std::move(assignee), collect_record_names(t.gates)});
+    index.tasks.push_back({t.text, t.label, t.marker.kind, path, std::move(assignee), collect_record_names(t.gates)});
     nodes(t.children, inherited);
   }
 
+  // Each reference of the line takes it as its context, held once.
   void visit(const Prose& p, const std::optional<std::string>&) {
+    bool held = false;
     for (const Inline& span : p.inline_) {
-      if (const auto* r = std::get_if<Ref>(&span)) index.refs.push_back({r->path, p.text});
+      const auto* r = std::get_if<Ref>(&span);
+      if (!r) continue;
+      if (!std::exchange(held, true)) index.contexts.push_back(p.text);
+      index.refs.push_back({r->path, index.contexts.size() - 1});
     }
   }
 
   // Two keys: qualified by the group path, and bare. Later variables win.
   void visit(const Variable& v, const std::optional<std::string>&) {
     std::string value = variable_text(v.value);
-    if (!path.empty()) index.variables[join(path, ":") + ":" + v.name] = value;
-    index.variables[v.name] = std::move(value);
+    if (path) index.variables.insert_or_assign(VariableKey{path, v.name}, value);
+    index.variables.insert_or_assign(VariableKey{nullptr, v.name}, std::move(value));
   }
 
   void visit(const Flow& f, const std::optional<std::string>&) {
@@ -125,62 +136,63 @@ struct Walker {
   void visit(const T&, const std::optional<std::string>&) {}
 };
 
-void add_assignees(PathTrie& table, const std::vector<IndexGroup>& groups) {
-  for (const IndexGroup& g : groups) {
-    if (g.assignee) table.insert(g.path, *g.assignee);
+// A task without an assignee of its own takes the one of the deepest group
+// path along its own that has one.
+void hand_down(std::vector<IndexTask>& tasks) {
+  for (IndexTask& t : tasks) {
+    for (const PathNode* at = t.group_path; at && !t.assignee; at = at->parent) t.assignee = at->assignee;
   }
 }
 
-void hand_down(std::vector<IndexTask>& tasks, const PathTrie& table) {
-  for (IndexTask& t : tasks) {
-    if (t.assignee) continue;
-    if (const auto* found = table.deepest(t.group_path)) t.assignee = **found;
+// The pieces of a key's text, last first: its name, then ':' and the names
+// of its path from the innermost out.
+void key_pieces(const VariableKey& k, std::vector<std::string_view>& pieces) {
+  pieces.assign(1, k.name);
+  for (const PathNode* at = k.path; at; at = at->parent) {
+    pieces.push_back(":");
+    pieces.push_back(at->name);
   }
 }
 
 }  // namespace
 
-void PathTrie::insert(const Strings& path, const std::string& value) {
-  PathTrie* at = this;
-  for (const std::string& name : path) {
-    auto& child = at->children[name];
-    if (!child) child = std::make_unique<PathTrie>();
-    at = child.get();
-  }
-  at->assignee = value;
+Strings path_names(const PathNode* at) {
+  Strings names;
+  for (; at; at = at->parent) names.push_back(at->name);
+  std::reverse(names.begin(), names.end());
+  return names;
 }
 
-const std::optional<std::string>* PathTrie::deepest(const Strings& path) const {
-  const std::optional<std::string>* found = nullptr;
-  const PathTrie* at = this;
-  for (const std::string& name : path) {
-    auto it = at->children.find(name);
-    if (it == at->children.end()) break;
-    at = it->second.get();
-    if (at->assignee) found = &at->assignee;
+bool KeyOrder::operator()(const VariableKey& a, const VariableKey& b) const {
+  if (a.path == b.path) return a.name < b.name;
+  // The texts compared piece by piece, as far as both go. The lists are kept
+  // from one comparison to the next: a map compares often.
+  thread_local std::vector<std::string_view> x, y;
+  key_pieces(a, x);
+  key_pieces(b, y);
+  std::string_view p, q;
+  for (;;) {
+    while (p.empty() && !x.empty()) p = x.back(), x.pop_back();
+    while (q.empty() && !y.empty()) q = y.back(), y.pop_back();
+    if (p.empty() || q.empty()) return p.empty() && !q.empty();
+    const std::size_t n = std::min(p.size(), q.size());
+    if (const int c = p.substr(0, n).compare(q.substr(0, n))) return c < 0;
+    p.remove_prefix(n);
+    q.remove_prefix(n);
   }
-  return found;
 }
 
 DocumentIndex build_document_index(const Document& doc) {
-  DocumentIndex index;
-  Walker walker{index, {}};
-  for (const Node& n : doc.nodes) walker.node(n, std::nullopt);
-  PathTrie table;
-  add_assignees(table, index.groups);
-  hand_down(index.tasks, table);
-  return index;
+  IndexBuilder b;
+  for (const Node& n : doc.nodes) b.node(n);
+  return std::move(b).finish();
 }
 
-void IndexBuilder::node(const Node& n) {
-  Walker{index, {}}.node(n, std::nullopt);
-  add_assignees(assignees, index.groups);
-  text.flush(index, false);
-}
+void IndexBuilder::node(const Node& n) { Walker{index}.node(n, std::nullopt); }
 
-std::string IndexBuilder::finish() {
-  hand_down(index.tasks, assignees);
-  return text.finish(std::move(index));
+DocumentIndex IndexBuilder::finish() && {
+  hand_down(index.tasks);
+  return std::move(index);
 }
 
 }  // namespace varn::index

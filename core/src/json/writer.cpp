@@ -329,6 +329,40 @@ void Writer::null() {
   cur_ = out + 4;
 }
 
+std::size_t escaped_size(std::string_view s) {
+  std::size_t n = s.size();
+  for (std::size_t i = plain_run(s.data(), s.size()); i < s.size(); i += 1 + plain_run(s.data() + i + 1, s.size() - i - 1)) {
+    switch (s[i]) {
+      case '"': case '\\': case '\b': case '\f': case '\n': case '\r': case '\t': n += 1; break;
+      default: n += 5;  // \u00XX
+    }
+  }
+  return n;
+}
+
+void Measure::unsigned_integer(uint64_t v) {
+  std::size_t digits = 1;
+  for (; v >= 10; v /= 10) ++digits;
+  value(digits);
+}
+
+void Measure::value(std::size_t n) {
+  if (after_key_) {
+    after_key_ = false;
+  } else if (!empty_.empty()) {
+    // A comma after the member before, then a line feed and the indentation.
+    add((empty_.back() ? 1 : 2) + 2 * empty_.size());
+    empty_.back() = false;
+  }
+  add(n);
+}
+
+void Measure::close() {
+  const bool empty = empty_.back();
+  empty_.pop_back();
+  add(empty ? 1 : 2 + 2 * empty_.size());
+}
+
 void append_escaped(std::string& out, std::string_view s) {
   out.push_back('"');
   while (!s.empty()) {

@@ -96,6 +96,47 @@ class Writer {
   bool after_key_ = false;
 };
 
+// The bytes of `s` written as the inside of a JSON string literal.
+std::size_t escaped_size(std::string_view s);
+
+// The size of the text that a Writer writes for the same calls, counted
+// without writing it. A text whose escaped size is known already is counted
+// by that size alone, so that a text that stands many times in the output is
+// measured once. Sums that would pass the largest size stay at it.
+class Measure {
+ public:
+  void begin_object() { open(); }
+  void end_object() { close(); }
+  void begin_array() { open(); }
+  void end_array() { close(); }
+  void key(std::string_view name) { key_of_size(escaped_size(name)); }
+  void plain_key(std::string_view name) { key_of_size(name.size()); }
+  void key_of_size(std::size_t escaped) {
+    value(4 + escaped);  // the quotes, ':' and ' '
+    after_key_ = true;
+  }
+  void string(std::string_view s) { string_of_size(escaped_size(s)); }
+  void plain_string(std::string_view s) { string_of_size(s.size()); }
+  void string_of_size(std::size_t escaped) { value(2 + escaped); }
+  void unsigned_integer(uint64_t v);
+  void null() { value(4); }
+  std::size_t size() const { return size_; }
+
+ private:
+  void add(std::size_t n) { size_ = n > SIZE_MAX - size_ ? SIZE_MAX : size_ + n; }
+  // A value of `n` bytes with what goes before it, as the Writer's begin_value.
+  void value(std::size_t n);
+  void open() {
+    value(1);
+    empty_.push_back(true);
+  }
+  void close();
+
+  std::size_t size_ = 0;
+  std::vector<bool> empty_;  // per open container, whether it has no member yet
+  bool after_key_ = false;
+};
+
 // Appends `s` as a JSON string literal: the standard escapes, other control
 // bytes as \u00XX, everything else byte for byte.
 void append_escaped(std::string& out, std::string_view s);

@@ -2,9 +2,11 @@
 
 #include <cstdint>
 
+#include <sys/resource.h>
+#include <unistd.h>
+
 #if defined(__linux__)
 #include <sys/mman.h>
-#include <unistd.h>
 #endif
 
 namespace varn::memory {
@@ -34,6 +36,15 @@ void advise_sequential_fill(void* data, std::size_t size) {
 void reserve_for_fill(std::string& text, std::size_t size) {
   text.reserve(size);
   advise_sequential_fill(text.data(), text.capacity());
+}
+
+std::size_t obtainable() {
+  rlimit limit{};
+  if (getrlimit(RLIMIT_AS, &limit) == 0 && limit.rlim_cur != RLIM_INFINITY) return limit.rlim_cur;
+  const long pages = sysconf(_SC_PHYS_PAGES);
+  const long page = sysconf(_SC_PAGESIZE);
+  if (pages <= 0 || page <= 0) return SIZE_MAX;
+  return static_cast<std::size_t>(pages) * static_cast<std::size_t>(page);
 }
 
 }  // namespace varn::memory

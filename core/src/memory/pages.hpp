@@ -15,4 +15,8 @@ void advise_sequential_fill(void* data, std::size_t size);
 // Reserves room for `size` bytes in `text`, with the hint above.
 void reserve_for_fill(std::string& text, std::size_t size);
 
+// The most memory this process can get: its address-space limit when one is
+// set, else the machine's physical memory.
+std::size_t obtainable();
+
 }  // namespace varn::memory

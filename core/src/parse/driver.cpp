@@ -1,5 +1,6 @@
 // The parse entry and the indentation-driven block walk.
 #include <algorithm>
+#include <utility>
 
 #if defined(__SSE2__)
 #include <emmintrin.h>
@@ -39,6 +40,11 @@ std::size_t count_line_feeds(std::string_view text) {
   return n + static_cast<std::size_t>(std::count(text.begin() + static_cast<std::ptrdiff_t>(i), text.end(), '\n'));
 }
 
+// The length of a line once each tab is four spaces.
+std::size_t expanded_size(std::string_view line) {
+  return line.size() + 3 * static_cast<std::size_t>(std::count(line.begin(), line.end(), '\t'));
+}
+
 }  // namespace
 
 Lines::Lines(std::string_view text)
@@ -52,9 +58,26 @@ void Lines::split_next() const {
   std::string_view line = cursor_.line();
   cursor_.next();
   next_ = cursor_.line_start();
-  if (line.find('\t') != std::string_view::npos) {
+  ++end_;
+  const bool tab = line.find('\t') != std::string_view::npos;
+  const bool was_blank = std::exchange(last_blank_, false);
+  if (text::trim_start(line).empty() && (!tab || line.find_first_not_of(" \t") == std::string_view::npos)) {
+    // A blank line after a blank line starts a run or joins one.
+    if (was_blank) {
+      window_.back() = {&kRun, 2, window_.back().start};
+      ++runs_;
+    } else if (!window_.empty() && window_.back().data == &kRun) {
+      ++window_.back().size;
+    } else {
+      last_blank_ = true;
+      if (tab) line = spaces(expanded_size(line));
+      window_.push_back({line.data(), line.size(), start});
+    }
+    return;
+  }
+  if (tab) {
     std::string& copy = *expanded_.push_back(std::make_unique<std::string>());
-    copy.reserve(line.size() + 3 * static_cast<std::size_t>(std::count(line.begin(), line.end(), '\t')));
+    copy.reserve(expanded_size(line));
     for (char c : line) {
       if (c == '\t') {
         copy.append(4, ' ');
@@ -64,18 +87,50 @@ void Lines::split_next() const {
     }
     line = copy;
   }
-  window_.push_back({line, start});
+  window_.push_back({line.data(), line.size(), start});
+}
+
+// Line `i` when some entries are runs. Readers move a line or a few at a
+// time, so its entry is looked for from the one found last; a line of a run
+// is found from the blank line read last when that is of the same run and
+// not after it.
+std::string_view Lines::among_runs(std::size_t i) const {
+  while (i < at_first_) at_first_ -= lines_in(window_[--at_]);
+  while (i >= at_first_ + lines_in(window_[at_])) at_first_ += lines_in(window_[at_++]);
+  const Entry& e = window_[at_];
+  if (e.data != &kRun) return {e.data, e.size};
+  if (blank_.line < at_first_ || blank_.line > i) blank_ = {at_first_, e.start};
+  // Every line of a run before its last ends in a line feed.
+  for (; blank_.line < i; ++blank_.line) blank_.start = text_.find('\n', blank_.start) + 1;
+  const std::size_t feed = std::min(text_.find('\n', blank_.start), text_.size());
+  std::string_view line = text_.substr(blank_.start, feed - blank_.start);
+  if (feed < text_.size() && line.ends_with('\r')) line.remove_suffix(1);
+  return line.find('\t') == std::string_view::npos ? line : spaces(expanded_size(line));
+}
+
+std::string_view Lines::spaces(std::size_t n) const {
+  if (spaces_.empty() || spaces_.back()->size() < n) {
+    const std::size_t last = spaces_.empty() ? 32 : spaces_.back()->size();
+    spaces_.push_back(std::make_unique<std::string>(std::max(n, 2 * last), ' '));
+  }
+  return std::string_view(*spaces_.back()).substr(0, n);
 }
 
 void Lines::forget_before(std::size_t i) {
   i = std::min(i, count_);
-  while (i > base_ + window_.size()) split_next();
-  for (; base_ < i; ++base_) {
-    const std::string_view line = window_.front().text;
+  while (end_ < i) split_next();
+  // A run of blank lines goes once all of it is before `i`.
+  while (!window_.empty() && base_ + lines_in(window_.front()) <= i) {
+    const Entry& e = window_.front();
     // The copies are kept in line order: a forgotten line that is one is the oldest.
-    if (!expanded_.empty() && line.data() == expanded_.front()->data()) expanded_.pop_front();
+    if (!expanded_.empty() && e.data == expanded_.front()->data()) expanded_.pop_front();
+    base_ += lines_in(e);
+    if (e.data == &kRun) --runs_;
     window_.pop_front();
   }
+  if (window_.empty()) last_blank_ = false;
+  at_ = 0;
+  at_first_ = base_;
 }
 
 std::size_t indentation(std::string_view line) { return line.size() - text::trim_start(line).size(); }
@@ -139,7 +194,9 @@ std::optional<ParseError> parse_each(std::string_view source, const NodeSink& si
   std::optional<ParseError> lowering_error;
   while (p.pos < p.lines.size() && !p.first_error) {
     if (text::trim(p.lines[p.pos]).empty()) {
-      ++p.pos;
+      // Blank lines between nodes are let go as they are passed.
+      p.lines.forget_before(++p.pos);
+      if (consumed) consumed(p.lines.kept_from());
       continue;
     }
     std::optional<Node> node = parse::parse_node(p, 0);

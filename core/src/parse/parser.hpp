@@ -23,6 +23,7 @@ class FrontQueue {
   bool empty() const { return first_ == items_.size(); }
   std::size_t size() const { return items_.size() - first_; }
   const T& front() const { return items_[first_]; }
+  T& back() { return items_.back(); }
   const T& operator[](std::size_t i) const { return items_[first_ + i]; }
   T& push_back(T item) { return items_.emplace_back(std::move(item)); }
   void pop_front() {
@@ -43,8 +44,12 @@ class FrontQueue {
 // The lines of the text, split as they are first read, so that a large text
 // never has a table of all its lines: only the lines from the start of the
 // current top-level node on are kept, the driver forgets the ones before it
-// once the node is handed over. Every tab reads as four spaces; a line that
-// holds one is read from an expanded copy of its own.
+// once the node is handed over. A run of two or more blank lines is kept as
+// one entry, each of its lines found again in the text when read, so that
+// blank lines cost nothing however many there are. Every tab reads as four
+// spaces; a line that holds one is read from an expanded copy of its own or,
+// when it is blank and all spaces and tabs, from a run of spaces shared by
+// all such lines.
 class Lines {
  public:
   Lines() = default;
@@ -53,17 +58,20 @@ class Lines {
   static Lines as_given(std::initializer_list<std::string_view> given) {
     Lines lines;
     for (const std::string_view line : given) {
-      lines.window_.push_back({line, lines.next_});
+      lines.window_.push_back({line.data(), line.size(), lines.next_});
       lines.next_ += line.size();
     }
-    lines.count_ = given.size();
+    lines.count_ = lines.end_ = given.size();
     return lines;
   }
   std::size_t size() const { return count_; }
   // Line `i`, which is below `size()` and not forgotten (an empty line if it was).
   std::string_view operator[](std::size_t i) const {
-    while (i >= base_ + window_.size() && i < count_) split_next();
-    return i >= base_ && i < count_ ? window_[i - base_].text : std::string_view();
+    while (i >= end_ && i < count_) split_next();
+    if (i < base_ || i >= end_) return {};
+    if (runs_ > 0) return among_runs(i);
+    const Entry& e = window_[i - base_];
+    return {e.data, e.size};
   }
   // Lines before `i` are not read again.
   void forget_before(std::size_t i);
@@ -71,20 +79,41 @@ class Lines {
   std::size_t kept_from() const { return window_.empty() ? next_ : window_.front().start; }
 
  private:
+  static constexpr char kRun = 0;  // the address that marks a run of blank lines
   struct Entry {
-    std::string_view text;  // into the text, or into `expanded_`
-    std::size_t start;      // where the line starts in the text
+    const char* data;   // into the text or `expanded_`; &kRun for a run of blank lines
+    std::size_t size;   // the line's length, or the number of lines of a run
+    std::size_t start;  // where the line, or the run's first line, starts in the text
   };
+  static std::size_t lines_in(const Entry& e) { return e.data == &kRun ? e.size : 1; }
+  std::string_view among_runs(std::size_t i) const;
+  std::string_view spaces(std::size_t n) const;
   void split_next() const;
   std::string_view text_;
   std::size_t count_ = 0;
   std::size_t base_ = 0;                         // the number of the first kept line
+  mutable std::size_t end_ = 0;                  // the number of lines split
   mutable LineCursor cursor_;                    // at the next line to split
   mutable std::size_t next_ = 0;                 // where that line starts
-  mutable FrontQueue<Entry> window_;             // lines base_, base_ + 1, ...
+  mutable FrontQueue<Entry> window_;             // lines base_ to end_
+  mutable bool last_blank_ = false;              // the last entry is a blank line of its own
+  // The entries that are runs; while there is none, line i is entry i - base_.
+  mutable std::size_t runs_ = 0;
+  // Among runs: the entry last looked up and the number of its first line,
+  // and the blank line last read from a run, its number and where it starts.
+  mutable std::size_t at_ = 0;
+  mutable std::size_t at_first_ = 0;
+  struct Blank {
+    std::size_t line = static_cast<std::size_t>(-1);
+    std::size_t start = 0;
+  };
+  mutable Blank blank_;
   // The kept lines that hold a tab, in order; each on the heap, so that it
   // stays where the window's view of it points.
   mutable FrontQueue<std::unique_ptr<std::string>> expanded_;
+  // Runs of spaces for blank lines that hold a tab, each twice the one
+  // before; the older ones stay, as lines read from them may be in use.
+  mutable std::vector<std::unique_ptr<std::string>> spaces_;
 };
 
 struct Parser {

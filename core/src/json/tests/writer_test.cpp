@@ -68,6 +68,7 @@ TEST(JsonWriter, StringsEscapeOnlyQuotesBackslashesAndControlBytes) {
     std::string out;
     append_escaped(out, c.in);
     EXPECT_EQ(out, c.out);
+    EXPECT_EQ(escaped_size(c.in) + 2, out.size()) << c.out;
   }
 }
 
@@ -163,6 +164,42 @@ TEST(JsonWriter, PrettyLayoutWithEmptyContainersInline) {
             "    false\n"
             "  ]\n"
             "}");
+}
+
+// The same calls on a Measure and on a Writer: containers empty and not,
+// nested past every indentation the writer copies in one block, keys and
+// strings that need escapes, numbers of every width.
+template <class Out>
+void every_layout(Out& w) {
+  w.begin_object();
+  w.plain_key("empty");
+  w.begin_array();
+  w.end_array();
+  w.key("k\"\n\x01");
+  w.begin_object();
+  w.end_object();
+  w.key("nested");
+  for (int depth = 0; depth < 70; ++depth) {
+    w.begin_array();
+    w.unsigned_integer(depth == 0 ? 0 : 1ull << depth % 64);
+    w.string(depth % 2 ? "tab\there \xc3\xa9" : "\x1f\\");
+    w.begin_object();
+    w.plain_key("n");
+    w.null();
+    w.plain_key("s");
+    w.plain_string("Open");
+    w.end_object();
+  }
+  for (int depth = 0; depth < 70; ++depth) w.end_array();
+  w.end_object();
+}
+
+TEST(JsonMeasure, CountsWhatTheWriterWrites) {
+  Measure m;
+  every_layout(m);
+  Writer w;
+  every_layout(w);
+  EXPECT_EQ(m.size(), w.take().size());
 }
 
 }  // namespace

@@ -132,11 +132,17 @@ TEST(Lines, SplitAsReadAndForgottenBehind) {
       {"\n\n", {"", ""}},
       {"a\r\nb\rc\r", {"a", "b\rc\r"}},
       {"\tx\ty\t\r\nz", {"    x    y    ", "z"}},
+      // Blank lines, single and in runs, among them ones that hold a tab.
+      {"a\n\t\nb\n\n\n \t\r\n\xe3\x80\x80\n\t\v\n\n\r\r\nc\n\n\t",
+       {"a", "    ", "b", "", "", "     ", "\xe3\x80\x80", "    \v", "", "\r", "c", "", "    "}},
   };
   for (const Case& c : cases) {
+    // Read front to back, and back to front on a text split all at once.
     const parse::Lines lines(c.text);
     ASSERT_EQ(lines.size(), c.lines.size()) << c.text;
     for (std::size_t i = 0; i < c.lines.size(); ++i) EXPECT_EQ(lines[i], c.lines[i]) << c.text;
+    const parse::Lines backwards(c.text);
+    for (std::size_t i = c.lines.size(); i-- > 0;) EXPECT_EQ(backwards[i], c.lines[i]) << c.text;
   }
   parse::Lines lines("one\nt\two\r\nthr\tee");
   EXPECT_EQ(lines.kept_from(), 0u);
@@ -146,6 +152,15 @@ TEST(Lines, SplitAsReadAndForgottenBehind) {
   EXPECT_EQ(lines[0], "");  // forgotten
   lines.forget_before(3);
   EXPECT_EQ(lines.kept_from(), 16u);
+  // A run of blank lines is forgotten once all of it is behind.
+  parse::Lines runs("x\n\n \n\ny\n");
+  EXPECT_EQ(runs[3], "");
+  runs.forget_before(2);
+  EXPECT_EQ(runs.kept_from(), 2u);
+  EXPECT_EQ(runs[2], " ");
+  runs.forget_before(4);
+  EXPECT_EQ(runs.kept_from(), 6u);
+  EXPECT_EQ(runs[4], "y");
 }
 
 TEST(ParseEach, HandsOverTheNodesOfParseSourceOneAtATime) {
@@ -158,8 +173,9 @@ TEST(ParseEach, HandsOverTheNodesOfParseSourceOneAtATime) {
   ASSERT_FALSE(e.has_value());
   EXPECT_EQ(outline(nodes), outline(parse_source(source).value().nodes));
   // After each node: the start of the first line it did not take (a group
-  // takes the blank lines within it).
-  EXPECT_EQ(offsets, (std::vector<std::size_t>{9, 17, 23, source.size()}));
+  // takes the blank lines within it); after each blank line between nodes,
+  // the start of the next line.
+  EXPECT_EQ(offsets, (std::vector<std::size_t>{9, 17, 23, 24, source.size()}));
 }
 
 TEST(ParseEach, ParseErrorAnywhereWinsOverAnEarlierLoweringError) {
