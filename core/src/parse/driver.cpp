@@ -54,14 +54,7 @@ void Lines::split_next() const {
   next_ = cursor_.line_start();
   if (line.find('\t') != std::string_view::npos) {
     std::string& copy = *expanded_.push_back(std::make_unique<std::string>());
-    copy.reserve(line.size() + 3 * static_cast<std::size_t>(std::count(line.begin(), line.end(), '\t')));
-    for (char c : line) {
-      if (c == '\t') {
-        copy.append(4, ' ');
-      } else {
-        copy.push_back(c);
-      }
-    }
+    expand_tabs(line, copy);
     line = copy;
   }
   window_.push_back({line, start});

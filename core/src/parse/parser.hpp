@@ -65,6 +65,11 @@ class Lines {
     while (i >= base_ + window_.size() && i < count_) split_next();
     return i >= base_ && i < count_ ? window_[i - base_].text : std::string_view();
   }
+  // Where line `i`, which is below `size()` and not forgotten, starts in the text.
+  std::size_t start(std::size_t i) const {
+    operator[](i);
+    return window_[i - base_].start;
+  }
   // Lines before `i` are not read again.
   void forget_before(std::size_t i);
   // The bytes of the text before the first line not forgotten.
