@@ -200,7 +200,13 @@ void write(Out& out, const MetricDef& metric, std::size_t depth) {
   const std::size_t d = depth + 1;
   write_optional(out, d, "source", metric.source);
   write_optional(out, d, "grain", metric.grain);
-  if (!metric.dimensions.empty()) write_list(out, d, "dimensions", metric.dimensions);
+  if (!metric.dimensions.empty()) {
+    // The reader strips every '[' before the list and every ']' after it: an
+    // empty piece there, which it drops, keeps a name's own.
+    const bool lead = metric.dimensions.front().starts_with('[');
+    const bool tail = metric.dimensions.back().ends_with(']');
+    write_list(out, d, "dimensions", metric.dimensions, lead ? ", " : "", {}, tail ? "," : "");
+  }
   // Every line after "formula: |" or an empty "formula:" belongs to the
   // formula: the setting after it goes before it then.
   const bool block = needs_text_block("formula", metric.formula) || metric.formula.empty();

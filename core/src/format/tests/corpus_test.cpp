@@ -222,7 +222,6 @@ TEST(FormatProperties, InterlockingHeadLines) {
       "#|// g |{|} a }{// :{ a : : } - : :\n",
       "#|//| x{|} g {// :// a :{} | : : i : : :\n",
       "#{|}///{|}\n",
-      "[]{|}//{|}\n",
       "#:|{//\"}| //\n",
       "#:|\" \"} :{//\n",
       "#\" } :{// \"\n",
@@ -242,20 +241,28 @@ TEST(FormatProperties, InterlockingHeadLines) {
       "## a |b // c :k:v//w d| e\n",
       "## a |b :j c :k:v//w d| e :m\n",
       "# a|-// b|c d :e|-// f|g h\n",
-      "# p:1#\" M :o r ve//: weh :q ]d:2#\" Mp la :q :d:4#\" M :ack://: w ve//: weh :q ]d:2#\" Mp la :q :d:4#\" M " ":ack://: web tch:x//: web | np\n",
+      "# p:1#\" M :o r ve//: weh :q ]d:2#\" Mp la :q :d:4#\" M :ack://: w ve//: weh :q ]d:2#\" Mp la :q :d:4#\" M "
+      ":ack://: web tch:x//: web | np\n",
       "# a :x :q:b\" c// d :y :q:b\"\n",
       "#:|{//|} {|//| :| //\n",
       "#:|{//|}|{ //| :| //\n",
       "#|{//|} ] }{ # :{ } :|// l i : S : :|\n",
       "#ti}\001 Si# :|{// cl : cl --til|- : eploy {**a___ve @opi}\001\000\000# |{-!// ly\000\000\000cl\n"s,
       "#lassss|{//|}gst D] }t :|{// c# y ihistory:ssss|stntity :| blat:|iic :|c blacko:|i\n",
-      "#|3ii// a andt:k --wait:|VV--{VV|\000e} -y>duue ---wa }oe rvp f}@sr*{re\000\000\001\000\000- use " "@^^iipa\015h\000t--> a :*{r - frde ie $o $oi// a :/ a f-, bo} gVV##tity --> -> --wause $o $oe $o $o\n"s,
-      "#lƃ2h|\0001e401/cl --:th|-->/:|{!>//|}g }gs\000 Si :|{!// :|rl # cbfass blackout:|ril # available:| # " "tcl|tl # tcl\n"s,
-      "##0xon:t:|3e, b ne @ git:c .#lev, {{{{t :{p} deadline:} i/ a :// a :e} \000\000\000\000\000\000\000n\000\000: " "|ag ->l>t:rev on:} :|5m ->le:--> ->le:\n"s,
-      "## 0xpectt:|3re:iip\000\000\000s)ii// }  dut:c :V--{mil :si/ a  :/ a  :-{n " "pass\000\000\001\000\000\000\000\000\000} e #l\007\000\000-{wie} :/ a :i/ a  :{n pass:} te #\007\000\000\000e+-\n"s,
-      "#xpectt:|3rem// a t:|VVV{VV|\000\000\000\000} gite in\007\000lev, {\001\020{skiiiii// a :{e} -y>  a,j a " "gip:c --w deadline:msi// a  :/ a  :x|r -> +-\000 |at ie -> av deadline:m|-- -> av\017\000\000\000\n"s,
+      "#|3ii// a andt:k --wait:|VV--{VV|\000e} -y>duue ---wa }oe rvp f}@sr*{re\000\000\001\000\000- use "
+      "@^^iipa\015h\000t--> a :*{r - frde ie $o $oi// a :/ a f-, bo} gVV##tity --> -> --wause $o $oe $o $o\n"s,
+      "#lƃ2h|\0001e401/cl --:th|-->/:|{!>//|}g }gs\000 Si :|{!// :|rl # cbfass blackout:|ril # available:| # "
+      "tcl|tl # tcl\n"s,
+      "##0xon:t:|3e, b ne @ git:c .#lev, {{{{t :{p} deadline:} i/ a :// a :e} \000\000\000\000\000\000\000n\000\000: "
+      "|ag ->l>t:rev on:} :|5m ->le:--> ->le:\n"s,
+      "## 0xpectt:|3re:iip\000\000\000s)ii// }  dut:c :V--{mil :si/ a  :/ a  :-{n "
+      "pass\000\000\001\000\000\000\000\000\000} e #l\007\000\000-{wie} :/ a :i/ a  :{n pass:} "
+      "te #\007\000\000\000e+-\n"s,
+      "#xpectt:|3rem// a t:|VVV{VV|\000\000\000\000} gite in\007\000lev, {\001\020{skiiiii// a :{e} -y>  a,j a "
+      "gip:c --w deadline:msi// a  :/ a  :x|r -> +-\000 |at ie -> av deadline:m|-- -> av\017\000\000\000\n"s,
       "# {g 1} a {b\n",
       // tasks: gates whose "//" the text's bars or quotes hide or bare
+      "[]{|}//{|}\n",
       "[]|{//}|\n",
       "[] a |b {//: x} c|\n",
       "[]|{//}{\n",
