@@ -73,6 +73,10 @@ void format_node(Out& out, const Node& node, std::size_t depth);
 enum class Cut { AtComment, Whole };
 // The line starting at `start` in the source, trimmed and cut; none without one.
 std::optional<std::string_view> source_line(const Out& out, std::size_t start, std::string& buffer, Cut cut);
+// The body lines of the node whose line starts at `start` in the source (the
+// lines after it indented deeper, as a construct reads its raw body), each
+// cut at its comment, at `depth`; those left empty are not written.
+void write_source_body(Out& out, std::size_t start, std::size_t depth);
 // A head line at `depth`: `canonical` when `reads_back(canonical)` holds or
 // there is no source line at `start` to fall back on, else that line. True
 // when the canonical text was written.

@@ -114,6 +114,18 @@ std::optional<std::string_view> source_line(const Out& out, std::size_t start, s
   return cut == Cut::Whole ? line.trimmed : line.content;
 }
 
+void write_source_body(Out& out, std::size_t start, std::size_t depth) {
+  std::string buffer;
+  parse::LineCursor lines(out.source.substr(start));
+  const std::size_t indent = parse::indentation(parse::line_at(out.source, start, buffer));
+  for (lines.next(); !lines.done(); lines.next()) {
+    const parse::Line line = parse::read_line(parse::line_at(out.source, start + lines.line_start(), buffer));
+    if (line.trimmed.empty()) continue;
+    if (parse::indentation(line.raw) <= indent) break;
+    if (!line.content.empty()) out.line(depth, line.content);
+  }
+}
+
 void format_node(Out& out, const Node& node, std::size_t depth) {
   out.node_start = node.line_start;
   node.visit([&](const auto& v) {

@@ -28,10 +28,6 @@ void append_atoms(std::string& s, const std::vector<Atom>& atoms) {
   }
 }
 
-}  // namespace
-
-namespace {
-
 // A heading line: the marks, a space, the name (after a second space where
 // it would open a definition), then each atom and each gate after a space.
 std::string heading_line(const Group& group) {

@@ -252,9 +252,25 @@ std::vector<std::string> edge_spellings(const FlowEdge& edge, bool every) {
   return found;
 }
 
+// True when `lines`, each cut at its comment, read back as exactly `edges`.
+bool edges_read_back(const std::vector<std::string>& lines, const std::vector<FlowEdge>& edges) {
+  std::size_t next = 0;
+  for (const std::string& line : lines) {
+    for (const FlowEdge& edge : parse::parse_flow_edge(parse::cut_trailing_comment(text::trim(line)))) {
+      if (next == edges.size() || !same_edge(edge, edges[next++])) return false;
+    }
+  }
+  return next == edges.size();
+}
+
 void write_edges(Out& out, std::string_view head, const std::vector<FlowEdge>& edges, std::size_t depth) {
+  const std::size_t start = out.node_start;
   out.line(depth, head);
-  for (const std::string& line : edge_lines(edges, edge_spellings)) out.line(depth + 1, line);
+  const std::vector<std::string> lines = edge_lines(edges, edge_spellings);
+  // Where no spelling keeps every "//" of the edges, their lines are written
+  // as the source has them.
+  if (start < out.source.size() && !edges_read_back(lines, edges)) return write_source_body(out, start, depth + 1);
+  for (const std::string& line : lines) out.line(depth + 1, line);
 }
 
 }  // namespace

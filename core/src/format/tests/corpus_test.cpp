@@ -207,11 +207,11 @@ TEST(FormatProperties, BarredAttributeHoldingABarAndSlashes) {
   expect_formats("comment:\n  created_at: | x\n", "comment:\n  body: \"\"\n  created_at: | x|\n");
 }
 
-// Head lines whose parts interlock, found by the fuzz target: bars, quotes
-// and braces decide what the comment cut and the gate reader take. Where the
+// Lines whose parts interlock, found by the fuzz target: bars, quotes and
+// braces decide what the comment cut and the gate reader take. Where the
 // writers' own line would read back otherwise, the source line is written:
 // each keeps its tree and formats the same twice.
-TEST(FormatProperties, InterlockingHeadLines) {
+TEST(FormatProperties, InterlockingLines) {
   const std::string sources[] = {
       // headings: atoms, gates and the name's own braces, bars and quotes
       "# Spring :q2 due:2025-04-o0{ 3w{er @dana}\n",
@@ -315,6 +315,8 @@ TEST(FormatProperties, InterlockingHeadLines) {
       "# Sync\n  ## a :| b// c |d\n",
       "# Sync\n #:|{ {//}\n",
       "mod:run a.b\n",
+      // flow edges whose "//" no spelling keeps
+      "flow:\n |-->//--wait:,| ,|-->",
   };
   for (const std::string& source : sources) EXPECT_EQ(testing::check_fmt_properties(source), "") << source;
 }
