@@ -24,7 +24,7 @@ TextResult parse(std::string_view source, const Consumed& consumed) {
 }
 
 TextResult fmt(std::string_view source, const Consumed& consumed) {
-  format::DocumentFormatter f;
+  format::DocumentFormatter f(source);
   f.reserve(source.size() + source.size() / 4);  // about the size of the source
   if (auto e = parse_each(source, [&](Node&& node) { f.node(node); }, consumed)) return err(display(*e));
   return f.finish();

@@ -1,10 +1,7 @@
 // Definition blocks: validations, checks, forms, modules, sync, entities,
 // metrics, gates, serve, issues, comments, commands, projects and scopes.
 #include "format/format.hpp"
-#include "write/heads.hpp"
-#include "write/placing.hpp"
 #include "write/read_back.hpp"
-#include "write/webhook.hpp"
 #include "parse/inline.hpp"
 #include "parse/parser.hpp"
 #include "parse/text.hpp"
@@ -15,7 +12,7 @@ namespace {
 
 constexpr auto npos = std::string_view::npos;
 
-void write_head(Out& out, std::size_t depth, std::string_view keyword, std::string_view name) {
+void write_keyword(Out& out, std::size_t depth, std::string_view keyword, std::string_view name) {
   std::string& s = out.open(depth);
   s.append(keyword);
   s.append(name);
@@ -64,13 +61,13 @@ bool needs_text_block(std::string_view key, std::string_view value) {
   return value.find('\n') != npos || value == "|" || !keeps_whole(std::string(key) + ": " + std::string(value));
 }
 
-// Issue descriptions and comment bodies: a value with a line feed, or one
-// that quotes would not keep whole, goes in block form under "key: |".
+// Issue descriptions and comment bodies: one line between quotes (the reader
+// strips every quote at its ends), or, for a text with a line feed or one
+// whose quotes would not come back, the block form under "key: |".
 void write_text_value(Out& out, std::size_t depth, std::string_view key, std::string_view value) {
-  // The block's lines are read trimmed: a one-line text with whitespace at an
-  // end stays between quotes even when it holds one.
-  const bool trimmed = text::trim(value).size() == value.size();
-  const std::string quoted = value.find('\n') != npos || (value.find('"') != npos && trimmed) ? "" : quoted_text(key, value);
+  const std::string quoted = value.find('\n') != npos || value.starts_with('"') || value.ends_with('"')
+                                 ? std::string()
+                                 : quoted_text(key, value);
   if (quoted.empty()) {
     write_block(out.sink, depth, "", key, "  ", value);
     out.open_scopes = 0;
@@ -95,13 +92,13 @@ void write(Out& out, const ValidateDef& validate, std::size_t depth) {
 }
 
 void write(Out& out, const CheckDef& check, std::size_t depth) {
-  write_head(out, depth, "check: ", check.name);
+  write_keyword(out, depth, "check: ", check.name);
   write_attachment_meta(out, check.meta, depth + 1);
   write_pairs(out, depth + 1, check.body);
 }
 
 void write(Out& out, const FormDef& form, std::size_t depth) {
-  write_head(out, depth, "form: ", form.name);
+  write_keyword(out, depth, "form: ", form.name);
   const std::size_t d = depth + 1;
   if (form.schema_version) write_pair(out, d, "schema_version", std::to_string(*form.schema_version));
   if (form.ui_layout) write_pair(out, d, "ui_layout", unquote_safe(*form.ui_layout));
@@ -136,8 +133,8 @@ void write(Out& out, const ModDef& mod, std::size_t depth) {
         rest.remove_prefix(nl + 1);
       }
       out.line(depth + 1, "\"\"\"");
-    } else if (key == "_" && !value.empty() && value.find(':') == npos) {
-      out.line(depth + 1, value);  // a line without a colon
+    } else if (key == "_" && value == "\"\"\"") {
+      out.line(depth + 1, value);  // "_: \"\"\"" would open a block
     } else {
       write_pair(out, depth + 1, key, value);
     }
@@ -152,22 +149,36 @@ void write(Out& out, const SyncDef& sync, std::size_t depth) {
   };
   // The line form cuts comments from its values and needs a name; a
   // declaration lowered from a heading under "Sync" may have neither, and
-  // goes back to a heading then.
+  // goes back to a heading then, whose key lines are kept whole.
   bool line_form = !sync.name.empty() && keeps_whole(sync.name);
   for (const auto& [key, value] : keys) line_form = line_form && keeps_whole(*value);
-  if (line_form) {
-    write_head(out, depth, "sync: ", sync.name);
-    for (const auto& [key, value] : keys) write_pair(out, depth + 1, key, *value);
-    return;
+  const std::string head = (line_form ? "sync: " : "### ") + sync.name;
+  const bool canonical = write_head(
+      out, depth, head,
+      [&](std::string_view l) {
+        if (line_form) return reads_back_as<SyncDef>(l, [&](const SyncDef& back) { return back.name == sync.name; });
+        return plain_heading(3, sync.name, {}) ||
+               reads_back_as<Group>(l, [&](const Group& back) { return back.name == sync.name; });
+      },
+      out.node_start);
+  // The source line says which form the keys take.
+  if (!canonical) {
+    std::string buffer;
+    line_form = !source_line(out, out.node_start, buffer, Cut::AtComment)->starts_with('#');
   }
-  out.line(depth, heading_line("### ", sync.name));
   for (const auto& [key, value] : keys) {
-    if (!value->empty()) write_pair(out, depth + 1, key, *value);
+    // Under a heading, "key: =x" would read as an assignment: the key then
+    // stands apart from its colon.
+    if (line_form || reads_as_key_line(key, *value)) {
+      write_pair(out, depth + 1, key, *value);
+    } else {
+      out.line(depth + 1, std::string(key) + " : " + *value);
+    }
   }
 }
 
 void write(Out& out, const EntityDef& entity, std::size_t depth) {
-  write_head(out, depth, "## Entity: ", entity.name);
+  write_keyword(out, depth, "## Entity: ", entity.name);
   write_pair(out, depth + 1, "source", entity.source);
   write_pair(out, depth + 1, "namespace", entity.namespace_);
   write_pair(out, depth + 1, "identity", entity.identity);
@@ -185,24 +196,32 @@ void write(Out& out, const EntityDef& entity, std::size_t depth) {
 }
 
 void write(Out& out, const MetricDef& metric, std::size_t depth) {
-  write_head(out, depth, "## Metric: ", metric.name);
+  write_keyword(out, depth, "## Metric: ", metric.name);
   const std::size_t d = depth + 1;
   write_optional(out, d, "source", metric.source);
   write_optional(out, d, "grain", metric.grain);
-  if (!metric.dimensions.empty()) write_list(out, d, "dimensions", metric.dimensions);
-  if (metric.cross_source) out.line(d, "cross_source: true");
-  // Every line after "formula: |" (or an empty "formula:") belongs to the
-  // formula, so it comes last, and an empty formula is not written.
+  if (!metric.dimensions.empty()) {
+    // The reader strips every '[' before the list and every ']' after it: an
+    // empty piece there, which it drops, keeps a name's own.
+    const bool lead = metric.dimensions.front().starts_with('[');
+    const bool tail = metric.dimensions.back().ends_with(']');
+    write_list(out, d, "dimensions", metric.dimensions, lead ? ", " : "", {}, tail ? "," : "");
+  }
+  // Every line after "formula: |" or an empty "formula:" belongs to the
+  // formula: the setting after it goes before it then.
+  const bool block = needs_text_block("formula", metric.formula) || metric.formula.empty();
+  if (metric.cross_source && block) out.line(d, "cross_source: true");
   if (needs_text_block("formula", metric.formula)) {
     write_block(out.sink, d, "", "formula", "  ", metric.formula);
     out.open_scopes = 0;
-  } else if (!metric.formula.empty()) {
+  } else {
     write_pair(out, d, "formula", metric.formula);
   }
+  if (metric.cross_source && !block) out.line(d, "cross_source: true");
 }
 
 void write(Out& out, const GateDef& gate, std::size_t depth) {
-  write_head(out, depth, "gate: ", gate.name);
+  write_keyword(out, depth, "gate: ", gate.name);
   format_children(out, gate.children, depth + 1);
 }
 
@@ -218,17 +237,20 @@ void write(Out& out, const ServeDef& serve, std::size_t depth) {
   write_optional(out, depth + 1, "open", serve.open);
 }
 
-namespace {
-
-
-
-
-}  // namespace
-
-
-
 void write(Out& out, const IssueDef& issue, std::size_t depth) {
-  out.line(depth, issue_head(issue, {append_gate, same_gates}));
+  // The gates are read from the whole line, the title from the line cut at
+  // its comment; gates that the title holds are not written twice.
+  const std::string head = "issue: " + issue.title;
+  const bool held = same_gates(parse::extract_gates(head), issue.gates);
+  std::string line = head;
+  if (!held) append_gates(line, issue.gates);
+  write_head(
+      out, depth, line,
+      [&](std::string_view l) {
+        return same_gates(parse::extract_gates(l), issue.gates) &&
+               parse::statement_value(parse::read_line(l).content, "issue:") == issue.title;
+      },
+      out.node_start, Cut::Whole);
   const std::size_t d = depth + 1;
   if (issue.id) write_pair(out, d, "id", issue_id_value(*issue.id));
   write_optional(out, d, "on", issue.on);
@@ -256,10 +278,11 @@ void write(Out& out, const IssueDef& issue, std::size_t depth) {
 }
 
 void write(Out& out, const ThreadComment& comment, std::size_t depth) {
-  std::string& s = out.open(depth);
-  s.append("comment:");
-  append_gates(s, comment.gates);
-  out.close();
+  std::string line = "comment:";
+  append_gates(line, comment.gates);
+  write_head(
+      out, depth, line, [&](std::string_view l) { return same_gates(parse::extract_gates(l), comment.gates); },
+      out.node_start, Cut::Whole);
   const std::size_t d = depth + 1;
   write_optional(out, d, "on", comment.on);
   write_optional(out, d, "author", comment.author);
@@ -273,7 +296,7 @@ void write(Out& out, const CommandsDef& commands, std::size_t depth) {
   out.line(depth, "commands:");
   for (const CommandEntry& entry : commands.commands) {
     // The reader drops every leading '/': a name's own stand after a space.
-    write_head(out, depth + 1, entry.name.starts_with('/') ? "/ " : "/", entry.name);
+    write_keyword(out, depth + 1, entry.name.starts_with('/') ? "/ " : "/", entry.name);
     const std::size_t d = depth + 2;
     write_pair(out, d, "description", entry.description);
     if (!entry.params.empty()) write_list(out, d, "params", entry.params);
@@ -287,7 +310,7 @@ void write(Out& out, const CommandsDef& commands, std::size_t depth) {
 }
 
 void write(Out& out, const ProjectDef& project, std::size_t depth) {
-  write_head(out, depth, "project: ", project.name);
+  write_keyword(out, depth, "project: ", project.name);
   const std::size_t d = depth + 1;
   write_pair(out, d, "brief", project.brief);
   write_optional(out, d, "heartbeat", project.heartbeat);
@@ -309,10 +332,16 @@ void write(Out& out, const ProjectDef& project, std::size_t depth) {
 }
 
 void write(Out& out, const ProjectScope& scope, std::size_t depth) {
-  write_head(out, depth, "%", scope.name);
-  ++out.in_scopes;
-  format_children(out, scope.children, depth + 1);
-  --out.in_scopes;
+  write_keyword(out, depth, "%", scope.name);
+  // A line of dashes among the scope's own members closes it: a comment
+  // mark, which the divider rule reads past, keeps such a member a divider.
+  for (const Node& child : scope.children) {
+    if (child.holds<Divider>()) {
+      write_divider(out, depth + 1, "--- //");
+    } else {
+      format_node(out, child, depth + 1);
+    }
+  }
   ++out.open_scopes;
 }
 

@@ -3,11 +3,14 @@
 // whitespace removed from every line, one blank line between consecutive
 // top-level block nodes, one final line feed.
 //
-// What it writes must read back as the tree it was given: where a plain
-// template would be read differently by the parser, the writers choose the
-// spelling the parser reads, keeping the layout.
+// What it writes must read back as the tree it was given. Where a template
+// would be read differently by the parser, a writer mends it where the mend
+// is simple (a space, a second colon, a block form); where a head line's
+// parts interlock (bars, quotes and braces deciding what the comment cut and
+// the gate reader take), it writes the node's own line from the source
+// instead, which reads back by construction.
 #include <cstddef>
-#include <functional>
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -22,12 +25,14 @@ using namespace ::varn::write;
 
 // The formatter's output: the line sink, the count of `%` scopes that end at
 // the last line written (a divider line right after them would close them
-// instead of standing as a divider), and the count of `%` scopes whose members
-// are being written (a line of dashes among them closes the innermost).
+// instead of standing as a divider), and the source with where the line of
+// the node being written starts in it (npos when the tree was not read from
+// a source, or the node has no line of its own).
 struct Out {
   LineSink sink{"  ", true};
   std::size_t open_scopes = 0;
-  std::size_t in_scopes = 0;
+  std::string_view source;
+  std::size_t node_start = std::string_view::npos;
 
   std::string& open(std::size_t depth) {
     open_scopes = 0;
@@ -41,13 +46,18 @@ struct Out {
 };
 
 // The whole document, ending in exactly one line feed ("\n" when empty).
-std::string format_document(const Document& doc);
+// Given the source it was read from, a head line whose own text would not
+// read back is that source line; without one, every line is the writers'.
+std::string format_document(const Document& doc, std::string_view source = {});
 
 // The same text written one top-level node at a time: the blank-line rule
-// needs only the kind of the node before.
+// needs only the kind of the node before. The source stays readable while
+// its node is written.
 struct DocumentFormatter {
   Out out;
   bool previous_block = false;
+
+  explicit DocumentFormatter(std::string_view source = {}) { out.source = source; }
 
   // Room for a text of about this size, taken up only as it is written.
   void reserve(std::size_t bytes);
@@ -56,6 +66,34 @@ struct DocumentFormatter {
 };
 
 void format_node(Out& out, const Node& node, std::size_t depth);
+
+// How a head line is cut when it is written from the source: at its comment
+// as the parser cuts it, or whole where the parser reads past the cut (the
+// gates of an issue or a comment line).
+enum class Cut { AtComment, Whole };
+// The line starting at `start` in the source, trimmed and cut; none without one.
+std::optional<std::string_view> source_line(const Out& out, std::size_t start, std::string& buffer, Cut cut);
+// The body lines of the node whose line starts at `start` in the source (the
+// lines after it indented deeper, as a construct reads its raw body), each
+// cut at its comment, at `depth`; those left empty are not written.
+void write_source_body(Out& out, std::size_t start, std::size_t depth);
+// A head line at `depth`: `canonical` when `reads_back(canonical)` holds or
+// there is no source line at `start` to fall back on, else that line. True
+// when the canonical text was written.
+template <class ReadsBack>
+bool write_head(Out& out, std::size_t depth, std::string_view canonical, ReadsBack&& reads_back, std::size_t start,
+                Cut cut = Cut::AtComment) {
+  std::string buffer;
+  std::optional<std::string_view> own;
+  if (start < out.source.size() && !reads_back(canonical)) own = source_line(out, start, buffer, cut);
+  out.line(depth, own ? *own : canonical);
+  return !own;
+}
+// No byte of `s` is one the comment cut or the gate reader look at (a quote,
+// a bar, a backslash, a brace), and it holds no "//".
+bool quiet(std::string_view s);
+// A divider line (`text`), after the lines that close the scopes ending right before it.
+void write_divider(Out& out, std::size_t depth, std::string_view text);
 // Children never get blank lines; at depth 0 the top-level rule applies.
 void format_children(Out& out, const Nodes& nodes, std::size_t depth);
 

@@ -71,17 +71,6 @@ void write_named(Out& out, std::string_view keyword, const NamedChildren<Tag>& n
 
 }  // namespace
 
-
-
-
-
-
-
-
-
-
-
-
 void write_field(Out& out, std::size_t depth, const FieldDef& field) {
   std::string& s = out.open(depth);
   const std::size_t start = s.size();
@@ -108,7 +97,37 @@ void write_pairs(Out& out, std::size_t depth, const Pairs& pairs) {
   for (const auto& [key, value] : pairs) write_pair(out, depth, key, value);
 }
 
+void write_divider(Out& out, std::size_t depth, std::string_view text) {
+  // A dash line right after a `%` scope closes that scope: each open one is
+  // closed first, so that the divider stays a divider.
+  for (std::size_t n = out.open_scopes; n > 0; --n) out.line(depth, "---");
+  out.line(depth, text);
+}
+
+bool quiet(std::string_view s) {
+  return s.find_first_of("\"|\\{}") == std::string_view::npos && s.find("//") == std::string_view::npos;
+}
+
+std::optional<std::string_view> source_line(const Out& out, std::size_t start, std::string& buffer, Cut cut) {
+  if (start >= out.source.size()) return std::nullopt;
+  const parse::Line line = parse::read_line(parse::line_at(out.source, start, buffer));
+  return cut == Cut::Whole ? line.trimmed : line.content;
+}
+
+void write_source_body(Out& out, std::size_t start, std::size_t depth) {
+  std::string buffer;
+  parse::LineCursor lines(out.source.substr(start));
+  const std::size_t indent = parse::indentation(parse::line_at(out.source, start, buffer));
+  for (lines.next(); !lines.done(); lines.next()) {
+    const parse::Line line = parse::read_line(parse::line_at(out.source, start + lines.line_start(), buffer));
+    if (line.trimmed.empty()) continue;
+    if (parse::indentation(line.raw) <= indent) break;
+    if (!line.content.empty()) out.line(depth, line.content);
+  }
+}
+
 void format_node(Out& out, const Node& node, std::size_t depth) {
+  out.node_start = node.line_start;
   node.visit([&](const auto& v) {
     using T = std::decay_t<decltype(v)>;
     if constexpr (std::is_same_v<T, Prose>) {
@@ -118,12 +137,7 @@ void format_node(Out& out, const Node& node, std::size_t depth) {
     } else if constexpr (std::is_same_v<T, SpawnMode>) {
       out.line(depth, v == SpawnMode::Sequential ? "++" : "+");
     } else if constexpr (std::is_same_v<T, Divider>) {
-      // A dash line right after a `%` scope closes that scope: close
-      // each open one first, so that the divider stays a divider.
-      // Among a scope's members any dash line would close it; a comment
-      // mark keeps the line a divider.
-      for (std::size_t n = out.open_scopes; n > 0; --n) out.line(depth, "---");
-      out.line(depth, out.in_scopes > 0 ? "--- //" : "---");
+      write_divider(out, depth, "---");
     } else if constexpr (std::is_same_v<T, Snap>) {
       write_quoted(out, depth, "snap:", v.name);
     } else if constexpr (std::is_same_v<T, Bold>) {
@@ -188,8 +202,8 @@ std::string DocumentFormatter::finish() {
   return std::move(text);
 }
 
-std::string format_document(const Document& doc) {
-  DocumentFormatter f;
+std::string format_document(const Document& doc, std::string_view source) {
+  DocumentFormatter f(source);
   for (const Node& node : doc.nodes) f.node(node);
   return f.finish();
 }

@@ -1,10 +1,8 @@
 // Headings, data statements, one-line statements and the small blocks.
 #include "format/format.hpp"
-#include "write/heads.hpp"
-#include "write/placing.hpp"
 #include "write/read_back.hpp"
-#include "write/webhook.hpp"
 #include "parse/handlers.hpp"
+#include "parse/inline.hpp"
 #include "parse/text.hpp"
 #include "text/unicode.hpp"
 
@@ -30,85 +28,49 @@ void append_atoms(std::string& s, const std::vector<Atom>& atoms) {
   }
 }
 
-}  // namespace
-
-namespace {
-
-// A heading line: the marks, then the name, the atoms and the gates in the
-// order given by `order` ('n', 'a', 'g'), one space between them.
-std::string heading_line(const Group& group, std::string_view order) {
+// A heading line: the marks, a space, the name (after a second space where
+// it would open a definition), then each atom and each gate after a space.
+std::string heading_line(const Group& group) {
   std::string s(group.depth, '#');
-  std::string part;
-  for (char which : order) {
-    part.clear();
-    if (which == 'n') {
-      if (s.size() == group.depth && opens_definition(group.depth, group.name)) part.push_back(' ');
-      part.append(group.name);
-    } else if (which == 'a') {
-      append_atoms(part, group.atoms);
-      if (!part.empty()) part.erase(0, 1);
-    } else {
-      append_gates(part, group.gates);
-      if (!part.empty()) part.erase(0, 1);
-    }
-    if (part.empty()) continue;
-    s.push_back(' ');
-    s.append(part);
-  }
+  s.push_back(' ');
+  if (opens_definition(group.depth, group.name)) s.push_back(' ');
+  s.append(group.name);
+  append_atoms(s, group.atoms);
+  append_gates(s, group.gates);
   return s;
 }
 
-// The first order of its parts in which the heading line reads back whole:
-// gates are read left to right from the whole line, the name and atoms from
-// what the gates leave, so an unbalanced '{' hides the gates after it, and a
-// balanced pair in the name is a gate unless an unbalanced '{' stands before.
-std::string heading_text(const Group& group) {
-  auto reads_back = [&](const std::string& line) {
-    return reads_back_as<Group>(line, [&](const Group& g) {
-      return g.depth == group.depth && g.name == group.name && same_atoms(g.atoms, group.atoms) &&
-             same_gates(g.gates, group.gates);
-    });
-  };
-  if (plain_heading(group.depth, group.name, group.atoms, group.gates)) return heading_line(group, "nag");
-  for (std::string_view order : {"nag", "gna", "ang", "gan"}) {
-    std::string line = heading_line(group, order);
-    if (reads_back(line)) return line;
+// Gates are read left to right from the whole line, the name and atoms from
+// what the gates leave: braces, bars and quotes of the parts may interlock.
+bool heading_reads_back(std::string_view line, const Group& group) {
+  return plain_heading(group.depth, group.name, group.atoms, group.gates) ||
+         reads_back_as<Group>(line, [&](const Group& g) {
+           return g.depth == group.depth && g.name == group.name && same_atoms(g.atoms, group.atoms) &&
+                  same_gates(g.gates, group.gates);
+         });
+}
+
+std::string define_line(const Define& define) {
+  // The entity's words are read back joined by single spaces, and the first
+  // " from @" starts the scope: a second space keeps one in the entity.
+  constexpr std::string_view kFrom = " from @";
+  std::string line = "define:";
+  append_target(line, "", define.mod_scope, define.workspace_scope);
+  std::string_view rest = define.entity;
+  for (std::size_t at; (at = rest.find(kFrom)) != npos; rest.remove_prefix(at + kFrom.size())) {
+    line.append(rest.substr(0, at)).append(" from  @");
   }
-  // Atoms whose bars or quotes hid a "//" of the name go before that word.
-  std::string lead(group.depth, '#');
-  lead.append(opens_definition(group.depth, group.name) ? "  " : " ");
-  // The gates go at the end, or else where the scan hides their own "//"
-  // and they bare none of the line's.
-  auto finish = [&](std::string& line, std::size_t from) {
-    const std::size_t bare = line.size();
-    append_gates(line, group.gates);
-    if (reads_back(line)) return true;
-    line.resize(bare);
-    return place_gates(line, from, group.gates, reads_back);
-  };
-  if (auto placed = heading_with_atoms_placed(lead, group.depth, group.name, group.atoms, finish)) return *placed;
-  if (auto placed = heading_with_gates_placed(lead, group.depth, group.name, group.atoms, group.gates, reads_back)) {
-    return *placed;
-  }
-  return heading_line(group, "nag");
+  line.append(rest);
+  append_atoms(line, define.atoms);
+  if (define.from_scope) line.append(" from ").append(*define.from_scope);
+  return line;
 }
 
-}  // namespace
-
-void write(Out& out, const Group& group, std::size_t depth) {
-  out.line(depth, heading_text(group));
-  format_children(out, group.children, depth + 1);
-}
-
-void write(Out& out, const Define& define, std::size_t depth) {
-  out.line(depth, define_line(define));
-  for (const FieldDef& field : define.fields) write_field(out, depth + 1, field);
-}
-
-void write(Out& out, const Mutate& mutate, std::size_t depth) {
+// A mutation's head: the target, ":" and the id, then the gate. The entity
+// is everything before the gate (or the id), untrimmed: the gate follows it
+// directly, or the id with the gate after a space.
+std::string mutate_line(const Mutate& mutate) {
   std::string s = "mutate:";
-  // The entity is everything before the gate (or the id), untrimmed: the
-  // gate follows it directly, or the id with the gate after a space.
   const bool gate_first = mutate.gate && has(mutate.entity, "{");
   append_target(s, gate_first ? "" : mutate.entity, mutate.mod_scope, mutate.workspace_scope);
   if (gate_first) {
@@ -127,7 +89,38 @@ void write(Out& out, const Mutate& mutate, std::size_t depth) {
   // An entity's trailing whitespace would go with the line's: an empty id
   // keeps it.
   if (!mutate.id && text::trim_end(s).size() != s.size()) s.push_back(':');
-  out.line(depth, mutate_head(std::move(s), mutate, true));
+  return s;
+}
+
+bool mutate_reads_back(std::string_view line, const Mutate& mutate) {
+  if (!mutate.gate && quiet(mutate.entity) && quiet(mutate.id.value_or("")) && !has(line, "//")) return true;
+  return reads_back_as<Mutate>(line, [&](const Mutate& back) {
+    return back.entity == mutate.entity && back.id == mutate.id && back.mod_scope == mutate.mod_scope &&
+           back.workspace_scope == mutate.workspace_scope && back.gate.has_value() == mutate.gate.has_value() &&
+           (!back.gate || same_gates({*back.gate}, {*mutate.gate}));
+  });
+}
+
+}  // namespace
+
+void write(Out& out, const Group& group, std::size_t depth) {
+  write_head(out, depth, heading_line(group), [&](std::string_view l) { return heading_reads_back(l, group); },
+             out.node_start);
+  format_children(out, group.children, depth + 1);
+}
+
+void write(Out& out, const Define& define, std::size_t depth) {
+  // Without atoms only the comment cut can take what the line says.
+  write_head(
+      out, depth, define_line(define),
+      [&](std::string_view l) { return define.atoms.empty() ? keeps_whole(l) : rereads_as(l, define); },
+      out.node_start);
+  for (const FieldDef& field : define.fields) write_field(out, depth + 1, field);
+}
+
+void write(Out& out, const Mutate& mutate, std::size_t depth) {
+  write_head(out, depth, mutate_line(mutate), [&](std::string_view l) { return mutate_reads_back(l, mutate); },
+             out.node_start);
   // In a batch, `fields` holds the pairs written before the first record.
   write_pairs(out, depth + 1, mutate.fields);
   if (!mutate.batch) return;
@@ -152,8 +145,11 @@ void write(Out& out, const Query& query, std::size_t depth) {
   std::string& s = out.open(depth + 1);
   const std::size_t start = s.size();
   const std::string entity = query_entity_text(query.entity, query.plural);
-  if (!query.mod_scope && !query.workspace_scope && query.entity.starts_with("workspace:")) {
-    s.append(entity);  // with an "@" it would be read as a workspace scope
+  // With an "@" before it, an entity such as "workspace:w.@e" would be read
+  // as a workspace scope and what follows it.
+  if (!query.mod_scope && !query.workspace_scope && entity.starts_with("workspace:") &&
+      parse::parse_scope_prefix("@" + entity).workspace_scope) {
+    s.append(entity);
   } else {
     append_target(s, entity, query.mod_scope, query.workspace_scope);
   }
@@ -202,7 +198,12 @@ void write(Out& out, const Variable& variable, std::size_t depth) {
   out.line(depth, line);
 }
 
-void write(Out& out, const ModInvoke& invoke, std::size_t depth) { out.line(depth, mod_invoke_line(invoke)); }
+void write(Out& out, const ModInvoke& invoke, std::size_t depth) {
+  std::string line = "$" + invoke.name;
+  if (invoke.method) line.append(".").append(*invoke.method);
+  if (invoke.args) line.append("(").append(*invoke.args).append(")");
+  write_head(out, depth, line, [&](std::string_view l) { return rereads_as(l, invoke); }, out.node_start);
+}
 
 void write(Out& out, const GitOp& git, std::size_t depth) {
   std::string& s = out.open(depth);
@@ -214,7 +215,20 @@ void write(Out& out, const GitOp& git, std::size_t depth) {
 }
 
 void write(Out& out, const Conditional& conditional, std::size_t depth) {
-  out.line(depth, condition_line(conditional.condition));
+  const Compute& condition = conditional.condition;
+  std::string line = "if ";
+  append_compute(line, condition);
+  line.push_back(':');
+  // The bars are read as the outermost pair: a bar inside pairs with them.
+  write_head(
+      out, depth, line,
+      [&](std::string_view l) {
+        return (!has(condition.expr, "|") && !has(l, "//")) ||
+               reads_back_as<Conditional>(l, [&](const Conditional& back) {
+                 return back.condition.expr == condition.expr && back.condition.live == condition.live;
+               });
+      },
+      out.node_start);
   format_children(out, conditional.children, depth + 1);
 }
 
@@ -270,27 +284,38 @@ void write(Out& out, const Routine& routine, std::size_t depth) {
   out.close();
 }
 
-void write(Out& out, const Webhook& webhook, std::size_t depth) { out.line(depth, webhook_line(webhook)); }
+void write(Out& out, const Webhook& webhook, std::size_t depth) {
+  // Each part is read after the first of its keywords anywhere in the line.
+  std::string line = "webhook:";
+  if (!webhook.trigger.empty()) line.append(" on:|").append(webhook.trigger).append("|");
+  if (!webhook.url.empty()) line.append(" url: ").append(webhook.url);
+  if (webhook.payload) line.append(" payload: \"").append(*webhook.payload).append("\"");
+  write_head(out, depth, line, [&](std::string_view l) { return rereads_as(l, webhook); }, out.node_start);
+}
 
 void write(Out& out, const UseBlock& use, std::size_t depth) {
-  std::string& s = out.open(depth);
-  s.append("use ");
+  std::string line = "use ";
+  // A single reference whose "@workspace:" or " as @" the written source
+  // would read as a workspace or an alias is written as it was.
   const bool single = use.entity && !use.alias && !use.from_mod && !use.from_workspace &&
                       use.mod_name.starts_with('@') && !has(use.mod_name, " from ") &&
+                      (use.mod_name.starts_with("@workspace:") || has(use.mod_name, " as @")) &&
                       parse::strip_prefix_all(use.mod_name, "@") == *use.entity;
   if (!use.entity || single) {
-    s.append(use.mod_name);
+    line.append(use.mod_name);
   } else {
-    s.push_back('@');
-    s.append(*use.entity);
-    s.append(" from ");
-    s.append(use.mod_name);
-    if (use.alias) {
-      s.append(" as @");
-      s.append(*use.alias);
-    }
+    line.append("@").append(*use.entity).append(" from ").append(use.mod_name);
+    if (use.alias) line.append(" as @").append(*use.alias);
   }
-  out.close();
+  write_head(
+      out, depth, line,
+      [&](std::string_view l) {
+        return reads_back_as<UseBlock>(l, [&](const UseBlock& back) {
+          return back.entity == use.entity && back.mod_name == use.mod_name && back.alias == use.alias &&
+                 back.from_mod == use.from_mod && back.from_workspace == use.from_workspace;
+        });
+      },
+      out.node_start);
   write_pairs(out, depth + 1, use.config);
 }
 
@@ -306,14 +331,18 @@ void write(Out& out, const FilesDef& files, std::size_t depth) {
 
 void write(Out& out, const PolicyDef& policy, std::size_t depth) {
   out.line(depth, "policy:");
-  std::string s;
   for (const PolicyRule& rule : policy.rules) {
-    s = "@";
-    s.append(rule.path);
+    std::string s = "@" + rule.path;
     // Gates are read only after a colon.
     if (!rule.gates.empty()) s.push_back(':');
-    append_gates_hiding_slashes(s, rule.gates, " ");
-    out.line(depth + 1, s);
+    append_gates(s, rule.gates);
+    write_head(
+        out, depth + 1, s,
+        [&](std::string_view l) {
+          const auto back = parse::parse_policy_rule(parse::read_line(l).content);
+          return back && back->path == rule.path && same_gates(back->gates, rule.gates);
+        },
+        rule.line_start);
   }
 }
 

@@ -4,10 +4,7 @@
 
 #include "write/edges.hpp"
 #include "format/format.hpp"
-#include "write/heads.hpp"
-#include "write/placing.hpp"
 #include "write/read_back.hpp"
-#include "write/webhook.hpp"
 #include "parse/handlers.hpp"
 #include "parse/parser.hpp"
 #include "parse/text.hpp"
@@ -16,6 +13,7 @@
 namespace varn::format {
 namespace {
 
+bool has(std::string_view s, std::string_view part) { return s.find(part) != std::string_view::npos; }
 
 void append_unsigned(std::string& s, uint64_t n) {
   char buf[24];
@@ -56,32 +54,59 @@ void append_box(std::string& s, const Task& task) {
 }
 
 // A clause line ("status: done") must come back as prose for the task to take
-// it; "status: a/b" would be read as status options and "key: =x" as a
-// variable, so those are written with a space before the colon.
+// it: "key: =x" would be read as a variable and a "status:" line whose cut
+// content holds a '/' as status options, so those are written with a space
+// before the colon.
 void write_clause(Out& out, std::size_t depth, std::string_view key, std::string_view value) {
-  const bool spaced = value.starts_with('=') || (key == "status" && value.find('/') != std::string_view::npos);
-  std::string& s = out.open(depth);
-  s.append(key);
-  s.append(spaced ? " : " : ": ");
-  s.append(value);
-  out.close();
+  const std::string line = std::string(key) + ": " + std::string(value);
+  const bool spaced = value.starts_with('=') || (key == "status" && has(parse::cut_trailing_comment(line), "/"));
+  out.line(depth, spaced ? std::string(key) + " : " + std::string(value) : line);
 }
-
 
 constexpr std::string_view kCloses = "git:closes #";
 
-}  // namespace
+bool same_marker(const TaskMarker& a, const TaskMarker& b) {
+  const auto* x = std::get_if<prefix::Subtask>(&a.prefix);
+  const auto* y = std::get_if<prefix::Subtask>(&b.prefix);
+  return a.kind == b.kind && a.priority == b.priority && a.seq == b.seq && a.prefix.index() == b.prefix.index() &&
+         (!x || x->count == y->count);
+}
 
-void write(Out& out, const Task& task, std::size_t depth) {
+// A gate that the reader gives back from " {name body}" wherever it stands:
+// a name of one word and a body without spaces at its ends, neither with a
+// byte that the comment cut or the gate reader look at.
+bool plain_gate(const Gate& gate) {
+  auto printable = [](std::string_view s, bool spaced) {
+    return std::all_of(s.begin(), s.end(), [&](char c) { return (c > ' ' && c < 0x7f) || (spaced && c == ' '); });
+  };
+  return !gate.name.empty() && printable(gate.name, false) && quiet(gate.name) &&
+         (!gate.body || (printable(*gate.body, true) && quiet(*gate.body) && !gate.body->empty() &&
+                         gate.body->front() != ' ' && gate.body->back() != ' '));
+}
+
+// The gates and the closing reference are read from the text left to right
+// and taken out of it, and its bars and quotes decide what the comment cut
+// takes: a task without a label whose text holds none of those reads back.
+bool task_reads_back(std::string_view line, const Task& task) {
+  if (!task.label && quiet(task.text) && task.text.find(kCloses) == std::string::npos && !has(line, "//") &&
+      std::all_of(task.gates.begin(), task.gates.end(), plain_gate)) {
+    return true;
+  }
+  return reads_back_as<Task>(line, [&](const Task& t) {
+    return t.text == task.text && t.label == task.label && same_marker(t.marker, task.marker) &&
+           same_gates(t.gates, task.gates) && t.closes == task.closes;
+  });
+}
+
+// The head: marks and box, the text, then the gates and the closing
+// reference; those go first where an unbalanced '{' or a "git:closes #" in
+// the text itself would hide them.
+std::string task_line(const Task& task) {
   std::string line;
   append_prefix(line, task.marker.prefix);
   line.push_back('[');
   append_box(line, task);
   line.append("] ");
-  // Gates and the closing reference are read from the text left to right: an
-  // unbalanced '{' or a "git:closes #" in the text itself would hide them, so
-  // they go first then; so too where the text's quotes or bars would leave a
-  // "//" of a gate to the comment cut.
   const std::string_view text = text::trim(task.text);
   std::string tail;
   append_gates(tail, task.gates);
@@ -90,31 +115,19 @@ void write(Out& out, const Task& task, std::size_t depth) {
     tail.append(kCloses);
     append_unsigned(tail, *task.closes);
   }
-  const std::size_t box = line.size();
-  line.append(text);
-  line.append(tail);
-  const bool lead = text.find('{') != std::string_view::npos || text.find(kCloses) != std::string_view::npos;
-  if (!tail.empty() && (lead || !keeps_whole(line))) {
-    std::string first = line.substr(0, box) + tail + " " + std::string(text);
-    std::string apart = line.substr(0, box) + std::string(text);
-    auto reads_back = [&](const std::string& l) {
-      return reads_back_as<Task>(l, [&](const Task& t) {
-        return t.text == task.text && same_gates(t.gates, task.gates) && !t.closes;
-      });
-    };
-    if (keeps_whole(first)) {
-      line = std::move(first);
-    } else if (!task.closes && place_gates(apart, box, task.gates, reads_back)) {
-      // Else inside the text, where its bars or quotes hide a gate's "//";
-      // gates whose bars or quotes cancel out together may each hide one
-      // where they stand apart.
-      line = std::move(apart);
-    } else if (lead) {
-      line = std::move(first);
-    }
+  if (!tail.empty() && (has(text, "{") || has(text, kCloses))) {
+    line.append(tail).append(" ").append(text);
+  } else {
+    line.append(text).append(tail);
   }
-  out.line(depth, line);
+  return line;
+}
 
+}  // namespace
+
+void write(Out& out, const Task& task, std::size_t depth) {
+  write_head(out, depth, task_line(task), [&](std::string_view l) { return task_reads_back(l, task); },
+             out.node_start);
   if (task.depends) write_clause(out, depth + 1, "depends", *task.depends);
   if (task.validate) write_clause(out, depth + 1, "validate", *task.validate);
   if (task.status) write_clause(out, depth + 1, "status", *task.status);
@@ -239,9 +252,25 @@ std::vector<std::string> edge_spellings(const FlowEdge& edge, bool every) {
   return found;
 }
 
+// True when `lines`, each cut at its comment, read back as exactly `edges`.
+bool edges_read_back(const std::vector<std::string>& lines, const std::vector<FlowEdge>& edges) {
+  std::size_t next = 0;
+  for (const std::string& line : lines) {
+    for (const FlowEdge& edge : parse::parse_flow_edge(parse::cut_trailing_comment(text::trim(line)))) {
+      if (next == edges.size() || !same_edge(edge, edges[next++])) return false;
+    }
+  }
+  return next == edges.size();
+}
+
 void write_edges(Out& out, std::string_view head, const std::vector<FlowEdge>& edges, std::size_t depth) {
+  const std::size_t start = out.node_start;
   out.line(depth, head);
-  for (const std::string& line : edge_lines(edges, edge_spellings)) out.line(depth + 1, line);
+  const std::vector<std::string> lines = edge_lines(edges, edge_spellings);
+  // Where no spelling keeps every "//" of the edges, their lines are written
+  // as the source has them.
+  if (start < out.source.size() && !edges_read_back(lines, edges)) return write_source_body(out, start, depth + 1);
+  for (const std::string& line : lines) out.line(depth + 1, line);
 }
 
 }  // namespace

@@ -39,18 +39,22 @@ std::optional<Node> parse_files(Parser& p, std::size_t, const Line& line) {
   return files;
 }
 
+std::optional<PolicyRule> parse_policy_rule(std::string_view content) {
+  if (!content.starts_with('@')) return std::nullopt;
+  content.remove_prefix(1);
+  const std::size_t colon = content.find(':');
+  if (colon == std::string_view::npos) return PolicyRule{std::string(text::trim(content)), {}};
+  return PolicyRule{std::string(text::trim(content.substr(0, colon))),
+                    extract_gates(text::trim(content.substr(colon + 1)))};
+}
+
 std::optional<Node> parse_policy(Parser& p, std::size_t, const Line& line) {
   ++p.pos;
   PolicyDef policy;
-  for (std::string_view rule : read_body_lines(p, indentation(line.raw))) {
-    if (!rule.starts_with('@')) continue;
-    rule.remove_prefix(1);
-    const std::size_t colon = rule.find(':');
-    if (colon == std::string_view::npos) {
-      policy.rules.push_back({std::string(text::trim(rule)), {}});
-    } else {
-      policy.rules.push_back(
-          {std::string(text::trim(rule.substr(0, colon))), extract_gates(text::trim(rule.substr(colon + 1)))});
+  while (auto body = next_body_line(p, indentation(line.raw))) {
+    if (auto rule = parse_policy_rule(body->content)) {
+      rule->line_start = p.lines.start(p.pos - 1);
+      policy.rules.push_back(std::move(*rule));
     }
   }
   return policy;

@@ -197,6 +197,19 @@ static_assert(std::size(kRules) == 53, "the 54th rule is the prose fallback");
 
 }  // namespace
 
+namespace {
+
+std::optional<Node> dispatch(Parser& p, std::size_t depth, const Line& line) {
+  for (const Rule& rule : kRules) {
+    if (!rule.matches(line)) continue;
+    if (rule.handler) return rule.handler(p, depth, line);
+    break;
+  }
+  return build_prose(p, depth, line);
+}
+
+}  // namespace
+
 std::optional<Node> parse_node(Parser& p, std::size_t depth) {
   if (p.pos >= p.lines.size()) return std::nullopt;
   const Line line = read_line(p.lines[p.pos]);
@@ -204,12 +217,10 @@ std::optional<Node> parse_node(Parser& p, std::size_t depth) {
     ++p.pos;
     return std::nullopt;
   }
-  for (const Rule& rule : kRules) {
-    if (!rule.matches(line)) continue;
-    if (rule.handler) return rule.handler(p, depth, line);
-    break;
-  }
-  return build_prose(p, depth, line);
+  const std::size_t start = p.lines.start(p.pos);
+  std::optional<Node> node = dispatch(p, depth, line);
+  if (node) node->line_start = start;
+  return node;
 }
 
 }  // namespace varn::parse

@@ -40,11 +40,6 @@ std::size_t count_line_feeds(std::string_view text) {
   return n + static_cast<std::size_t>(std::count(text.begin() + static_cast<std::ptrdiff_t>(i), text.end(), '\n'));
 }
 
-// The length of a line once each tab is four spaces.
-std::size_t expanded_size(std::string_view line) {
-  return line.size() + 3 * static_cast<std::size_t>(std::count(line.begin(), line.end(), '\t'));
-}
-
 }  // namespace
 
 Lines::Lines(std::string_view text)
@@ -77,14 +72,7 @@ void Lines::split_next() const {
   }
   if (tab) {
     std::string& copy = *expanded_.push_back(std::make_unique<std::string>());
-    copy.reserve(expanded_size(line));
-    for (char c : line) {
-      if (c == '\t') {
-        copy.append(4, ' ');
-      } else {
-        copy.push_back(c);
-      }
-    }
+    expand_tabs(line, copy);
     line = copy;
   }
   window_.push_back({line.data(), line.size(), start});

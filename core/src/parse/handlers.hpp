@@ -88,6 +88,8 @@ std::optional<Node> build_metric(Parser& p, std::size_t depth, const Line& line)
 std::optional<Node> parse_webhook(Parser& p, std::size_t depth, const Line& line);
 std::optional<Node> parse_files(Parser& p, std::size_t depth, const Line& line);
 std::optional<Node> parse_policy(Parser& p, std::size_t depth, const Line& line);
+// One rule line of a policy (its `content`): "@path", then the gates after a colon.
+std::optional<PolicyRule> parse_policy_rule(std::string_view content);
 std::optional<Node> parse_gate(Parser& p, std::size_t depth, const Line& line);
 
 // git.cpp

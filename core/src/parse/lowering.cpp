@@ -33,6 +33,13 @@ std::string value_or_empty(const KeyValues& table, const std::string& key) {
   return it == table.end() ? std::string() : it->second;
 }
 
+// The lowered node stands where the group's line did.
+void replace_keeping_line(Node& node, Node&& lowered) {
+  const std::size_t start = node.line_start;
+  node = std::move(lowered);
+  node.line_start = start;
+}
+
 Result<Node, ParseError> lower_sync_item(Group& group) {
   const KeyValues table = collect_key_values(group.children);
   SyncDef sync;
@@ -53,7 +60,7 @@ std::optional<ParseError> collect_sync_defs(Nodes& children) {
     if (!group) continue;
     auto item = lower_sync_item(*group);
     if (!item) return std::move(item).error();
-    child = std::move(item).value();
+    replace_keeping_line(child, std::move(item).value());
   }
   return std::nullopt;
 }
@@ -144,7 +151,7 @@ std::optional<ParseError> lower_node(Node& node) {
     if (auto e = collect_sync_defs(group->children)) return e;
   }
   if (group->depth == 2) {
-    if (auto lowered = lower_lattice_group(*group)) node = std::move(*lowered);
+    if (auto lowered = lower_lattice_group(*group)) replace_keeping_line(node, std::move(*lowered));
   }
   return std::nullopt;
 }

@@ -73,6 +73,11 @@ class Lines {
     const Entry& e = window_[i - base_];
     return {e.data, e.size};
   }
+  // Where line `i`, which is below `size()` and not forgotten, starts in the text.
+  std::size_t start(std::size_t i) const {
+    operator[](i);
+    return window_[i - base_].start;
+  }
   // Lines before `i` are not read again.
   void forget_before(std::size_t i);
   // The bytes of the text before the first line not forgotten.

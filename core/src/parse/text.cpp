@@ -90,6 +90,29 @@ void LineCursor::next() {
   start_ = nl + 1;
 }
 
+std::size_t expanded_size(std::string_view line) {
+  return line.size() + 3 * static_cast<std::size_t>(std::count(line.begin(), line.end(), '\t'));
+}
+
+void expand_tabs(std::string_view line, std::string& out) {
+  out.clear();
+  out.reserve(expanded_size(line));
+  for (char c : line) {
+    if (c == '\t') {
+      out.append(4, ' ');
+    } else {
+      out.push_back(c);
+    }
+  }
+}
+
+std::string_view line_at(std::string_view text, std::size_t start, std::string& expanded) {
+  const std::string_view line = LineCursor(text.substr(std::min(start, text.size()))).line();
+  if (line.find('\t') == std::string_view::npos) return line;
+  expand_tabs(line, expanded);
+  return expanded;
+}
+
 std::vector<std::string_view> split_lines(std::string_view text) {
   std::vector<std::string_view> lines;
   // Counted first so that the list is allocated once at its final size.

@@ -38,6 +38,15 @@ class LineCursor {
   bool done_ = false;
 };
 
+// The length of `line` once each tab is four spaces.
+std::size_t expanded_size(std::string_view line);
+// `line` with every tab written as four spaces, as the parser reads it, into `out`.
+void expand_tabs(std::string_view line, std::string& out);
+// The line of `text` that starts at byte `start`, as the parser reads it: up
+// to its line feed, a carriage return before that dropped, tabs expanded
+// (into `expanded`, when the line holds one).
+std::string_view line_at(std::string_view text, std::size_t start, std::string& expanded);
+
 // Splits at the first ':' into a trimmed key and a trimmed value.
 std::optional<std::pair<std::string, std::string>> split_key_value(std::string_view text);
 Pairs collect_key_value_lines(const std::vector<std::string>& lines);

@@ -15,8 +15,7 @@ namespace fs = std::filesystem;
 
 constexpr std::size_t kPerKind = 1000;
 
-// Disabled until the writers place these lines exactly: some fail today.
-TEST(FormatInterlocking, DISABLED_KeepsTheTreeAndIsIdempotent) {
+TEST(FormatInterlocking, KeepsTheTreeAndIsIdempotent) {
   for (const auto& entry : fs::directory_iterator(fs::path(VARN_TEST_DATA) / "format/tests/cases")) {
     EXPECT_EQ(check_fmt_properties(varn::testing::slurp(entry.path())), "") << entry.path().filename();
   }

@@ -57,7 +57,7 @@ inline void trim_code_lines(Nodes& nodes) {
 inline std::string check_fmt_properties(std::string_view source) {
   auto doc = parse_source(source);
   if (!doc) return {};
-  const std::string formatted = format_document(doc.value());
+  const std::string formatted = format_document(doc.value(), source);
   auto again = parse_source(formatted);
   if (!again) return "formatted text does not parse:\n" + formatted;
   trim_code_lines(doc.value().nodes);
@@ -66,7 +66,7 @@ inline std::string check_fmt_properties(std::string_view source) {
   if (before != after) {
     return "tree changed" + first_difference(before, after) + "\n--- formatted:\n" + formatted;
   }
-  const std::string twice = format_document(again.value());
+  const std::string twice = format_document(again.value(), formatted);
   if (twice != formatted) return "not idempotent" + first_difference(formatted, twice);
   return {};
 }
