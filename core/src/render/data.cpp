@@ -1,8 +1,4 @@
 // Data statements: define, mutate, delete and query.
-#include "write/heads.hpp"
-#include "write/placing.hpp"
-#include "write/read_back.hpp"
-#include "write/webhook.hpp"
 #include "parse/handlers.hpp"
 #include "render/heads.hpp"
 #include "render/writers.hpp"

@@ -1,9 +1,5 @@
 // Definition blocks: sync, entity, metric, form, serve, commands, project,
 // issue and threaded comment.
-#include "write/heads.hpp"
-#include "write/placing.hpp"
-#include "write/read_back.hpp"
-#include "write/webhook.hpp"
 #include "parse/inline.hpp"
 #include "render/heads.hpp"
 #include "render/writers.hpp"
@@ -169,15 +165,7 @@ void write(const ProjectDef& p, std::size_t depth, LineSink& out) {
 }
 
 void write(const IssueDef& i, std::size_t depth, LineSink& out) {
-  // Gate bodies are left out: the gates are spelled by name.
-  const write::GateSpelling by_name{
-      [](std::string& s, const Gate& g) {
-        std::string spelled;
-        render_gate_name(g, {}, spelled);
-        s.append(std::string_view(spelled).substr(1));  // without its leading space
-      },
-      same_gate_names, false};
-  out.line(depth, write::issue_head(i, by_name));
+  out.line(depth, issue_head(i));
   if (i.id) sub_line(out, depth, "    id: ", write::issue_id_value(*i.id));
   sub_line(out, depth, "    on: ", i.on);
   sub_line(out, depth, "    status: :", i.status);

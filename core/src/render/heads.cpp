@@ -231,4 +231,121 @@ std::string sync_heading(const std::string& name) {
   return write::search_line(search, reads_back).value_or(plain);
 }
 
+namespace {
+
+// A gate as the renderer writes it in a head line: by name.
+std::string gate_by_name(const Gate& gate) {
+  std::string spelled;
+  render_gate_name(gate, {}, spelled);
+  return spelled.substr(1);
+}
+
+// The gates are read from the whole head line, the title from the line cut at
+// its comment.
+bool issue_head_reads_back(std::string_view line, const IssueDef& issue) {
+  const std::string_view trimmed = text::trim(line);
+  return same_gate_names(parse::extract_gates(trimmed), issue.gates) &&
+         parse::statement_value(parse::cut_trailing_comment(trimmed), "issue:") == issue.title;
+}
+
+// What follows `opened` (the text of a gate after its '{', up to a comment
+// mark) so that the gate reads back by its name, with its closing brace: the
+// rest of its name, or the closing braces of those still open.
+std::optional<std::string> gate_completion(std::string_view opened, const Gate& gate) {
+  const std::string_view from_name = text::trim_start(opened);
+  if (gate.name.starts_with(from_name)) return gate_by_name(gate).substr(1 + from_name.size());
+  if (!from_name.starts_with(gate.name) || text::word_length(from_name) != gate.name.size()) return std::nullopt;
+  std::size_t open = 0;
+  for (char c : from_name) {
+    if (c == '{') ++open;
+    if (c == '}' && open > 0) --open;
+  }
+  return std::string(open + 1, '}');
+}
+
+// `line` and the issue's gates from the `next` on, each after a space.
+std::string with_gates_from(std::string line, const IssueDef& issue, std::size_t next) {
+  for (std::size_t i = next; i < issue.gates.size(); ++i) line.append(" ").append(gate_by_name(issue.gates[i]));
+  return line;
+}
+
+// Where the title holds the first `held` gates: the others follow it behind a
+// comment mark; or, behind a '{' of the title that does not close (at
+// `unbalanced`), the next starts in the title and closes in the comment.
+std::optional<std::string> issue_head_past_comment(const IssueDef& issue, const std::string& head, std::size_t held,
+                                                   std::size_t unbalanced) {
+  auto reads_back = [&](std::string_view line) { return issue_head_reads_back(line, issue); };
+  std::string commented = with_gates_from(head + " //", issue, held);
+  if (reads_back(commented)) return commented;
+  if (unbalanced == std::string::npos) return std::nullopt;
+  const std::string_view open_tail = std::string_view(head).substr(unbalanced + 1);
+  // The white space before the mark is the title's to lose and the gate
+  // body's to keep: as much as the body holds before its first "//".
+  std::string spaced = " //";
+  if (const std::optional<std::string>& body = issue.gates[held].body) {
+    const std::size_t slashes = body->find("//");
+    if (slashes != std::string::npos) {
+      const std::string_view before = std::string_view(*body).substr(0, slashes);
+      spaced = std::string(before.substr(text::trim_end(before).size())) + "//";
+    }
+  }
+  for (std::string_view mark : {std::string_view("//"), std::string_view(" //"), std::string_view(spaced)}) {
+    const auto rest = gate_completion(std::string(open_tail) + std::string(mark), issue.gates[held]);
+    if (!rest) continue;
+    std::string line = with_gates_from(head + std::string(mark) + *rest, issue, held + 1);
+    if (reads_back(line)) return line;
+  }
+  return std::nullopt;
+}
+
+}  // namespace
+
+std::string issue_head(const IssueDef& issue) {
+  const std::string head = "issue: " + issue.title;
+  if (issue_head_reads_back(head, issue)) return head;  // the title holds every gate
+  const std::string plain = with_gates_from(head, issue, 0);
+  if (issue_head_reads_back(plain, issue)) return plain;
+  // Where the title's gates end: the gates it holds, then an unbalanced '{'.
+  std::size_t held = 0;
+  std::size_t unbalanced = std::string::npos;
+  for (std::size_t from = 0;;) {
+    const std::size_t open = head.find('{', from);
+    if (open == std::string::npos) break;
+    const auto close = parse::find_matching_brace(head, open);
+    if (!close) {
+      unbalanced = open;
+      break;
+    }
+    ++held;
+    from = *close + 1;
+  }
+  if (held >= issue.gates.size() ||
+      !same_gate_names(parse::extract_gates(head), {issue.gates.begin(), issue.gates.begin() + held})) {
+    return plain;
+  }
+  return issue_head_past_comment(issue, head, held, unbalanced).value_or(plain);
+}
+
+// A conditional's head line: the condition between bars, or bare where the
+// bars would close early on a bar inside it and leave a "//" to the comment
+// cut (the bare form reads back as a condition that is not live).
+std::string condition_line(const Compute& condition) {
+  const std::string bars = condition.live ? "||" : "|";
+  return write::first_reading_back<Conditional>(
+      {"if " + bars + condition.expr + bars + ":", "if " + condition.expr + ":"},
+      [&](const Conditional& back) { return back.condition.expr == condition.expr && back.condition.live == condition.live; });
+}
+
+std::string mod_invoke_line(const ModInvoke& invoke) {
+  std::string line = "$" + invoke.name;
+  if (invoke.method) line += "." + *invoke.method;
+  if (invoke.args) line += "(" + *invoke.args + ")";
+  if (!write::rereads_as(line, invoke) && invoke.method) {
+    std::string mod = "mod:" + *invoke.method;
+    if (invoke.args) mod += " " + *invoke.args;
+    if (write::rereads_as(mod, invoke)) return mod;
+  }
+  return line;
+}
+
 }  // namespace varn::render

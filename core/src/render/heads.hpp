@@ -26,4 +26,16 @@ std::string policy_rule_line(const PolicyRule& rule);
 // them.
 std::string sync_heading(const std::string& name);
 
+// "issue: " and the title; the gates that the title does not hold follow it
+// (behind a comment mark when the title would take them in), or go on from a
+// '{' that the title leaves open.
+std::string issue_head(const IssueDef& issue);
+// "if", the condition between bars and ":"; bare where the bars would close
+// early on a bar inside it and leave a "//" to the comment cut.
+std::string condition_line(const Compute& condition);
+// "$name.method(args)", or the "mod:" form where only that one reads back
+// (an invocation read from a "mod:" line keeps its arguments as its name,
+// which the "$" form cannot always say).
+std::string mod_invoke_line(const ModInvoke& invoke);
+
 }  // namespace varn::render

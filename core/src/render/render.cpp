@@ -5,10 +5,7 @@
 #include <type_traits>
 
 #include "write/edges.hpp"
-#include "write/heads.hpp"
-#include "write/placing.hpp"
 #include "write/read_back.hpp"
-#include "write/webhook.hpp"
 #include "parse/handlers.hpp"
 #include "parse/parser.hpp"
 #include "render/heads.hpp"

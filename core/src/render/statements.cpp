@@ -2,10 +2,8 @@
 // plain lists.
 #include <type_traits>
 
-#include "write/heads.hpp"
-#include "write/placing.hpp"
 #include "write/read_back.hpp"
-#include "write/webhook.hpp"
+#include "render/webhook.hpp"
 #include "render/heads.hpp"
 #include "render/writers.hpp"
 #include "text/unicode.hpp"
@@ -15,7 +13,7 @@ namespace varn::render {
 // ---------------------------------------------------------------- one-line statements
 
 void write(const ModInvoke& m, std::size_t depth, LineSink& out) {
-  out.open(depth).append(write::mod_invoke_line(m));
+  out.open(depth).append(mod_invoke_line(m));
   out.close();
 }
 
@@ -77,7 +75,7 @@ void write(const Webhook& w, std::size_t depth, LineSink& out) {
   std::string line = "webhook: on:|" + w.trigger + "| url: \"" + w.url + "\"";
   if (w.payload) line.append(" payload: \"").append(*w.payload).append("\"");
   if (!w.payload || write::rereads_as(line, w)) {
-    out.line(depth, w.payload ? line : write::webhook_line(w, std::move(line)));
+    out.line(depth, w.payload ? line : webhook_line(w, std::move(line)));
     return;
   }
   // The url is read as the first word after "url:" once the quotes at the
@@ -98,7 +96,7 @@ void write(const Webhook& w, std::size_t depth, LineSink& out) {
   line.append(" payload: \"").append(*w.payload).append("\"");
   // Where that does not read back either (no trigger, quotes or keywords
   // inside the parts), another spelling.
-  out.line(depth, write::webhook_line(w, std::move(line)));
+  out.line(depth, webhook_line(w, std::move(line)));
 }
 
 void write(const Remember& r, std::size_t depth, LineSink& out) {
@@ -144,7 +142,7 @@ void write(const RunDef& r, std::size_t depth, LineSink& out) {
 }
 
 void write(const Conditional& c, std::size_t depth, LineSink& out) {
-  out.line(depth, write::condition_line(c.condition));
+  out.line(depth, condition_line(c.condition));
   render_nodes(c.children, depth + 1, out);
 }
 

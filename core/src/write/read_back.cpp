@@ -52,23 +52,4 @@ bool rereads_as(std::string_view line, const Define& define) {
   return same_atoms(d->atoms, define.atoms);
 }
 
-std::string condition_line(const Compute& condition) {
-  const std::string bars = condition.live ? "||" : "|";
-  return first_reading_back<Conditional>(
-      {"if " + bars + condition.expr + bars + ":", "if " + condition.expr + ":"},
-      [&](const Conditional& back) { return back.condition.expr == condition.expr && back.condition.live == condition.live; });
-}
-
-std::string mod_invoke_line(const ModInvoke& invoke) {
-  std::string line = "$" + invoke.name;
-  if (invoke.method) line += "." + *invoke.method;
-  if (invoke.args) line += "(" + *invoke.args + ")";
-  if (!rereads_as(line, invoke) && invoke.method) {
-    std::string mod = "mod:" + *invoke.method;
-    if (invoke.args) mod += " " + *invoke.args;
-    if (rereads_as(mod, invoke)) return mod;
-  }
-  return line;
-}
-
 }  // namespace varn::write

@@ -1,6 +1,6 @@
 #pragma once
-// Reading one written line back with the parser's own dispatcher, for the
-// few one-line kinds whose spelling the writer chooses among several.
+// Reading one written line back with the parser's own dispatcher: whether a
+// writer's line says what it was written from.
 #include <functional>
 #include <initializer_list>
 #include <optional>
@@ -33,19 +33,9 @@ std::string first_reading_back(std::initializer_list<std::string> candidates, Sa
   return *candidates.begin();
 }
 
-// A conditional's head line: the condition between bars, or bare where the
-// bars would close early on a bar inside it and leave a "//" to the comment
-// cut (the bare form reads back as a condition that is not live).
-std::string condition_line(const Compute& condition);
-
 // True when `line`, parsed alone, gives exactly this node.
 bool rereads_as(std::string_view line, const Webhook& webhook);
 bool rereads_as(std::string_view line, const ModInvoke& invoke);
 bool rereads_as(std::string_view line, const Define& define);
-
-// An invocation line (without indent): "$name.method(args)", or the "mod:"
-// form when only that one reads back (an invocation read from a "mod:" line
-// keeps its arguments as its name, which the "$" form cannot always say).
-std::string mod_invoke_line(const ModInvoke& invoke);
 
 }  // namespace varn::write

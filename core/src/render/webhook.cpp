@@ -1,4 +1,4 @@
-#include "write/webhook.hpp"
+#include "render/webhook.hpp"
 
 #include <algorithm>
 #include <array>
@@ -12,7 +12,7 @@
 #include "text/unicode.hpp"
 #include "write/read_back.hpp"
 
-namespace varn::write {
+namespace varn::render {
 
 namespace {
 
@@ -212,7 +212,7 @@ bool any_layout(const Webhook& webhook, F&& f) {
 }  // namespace
 
 std::string webhook_line(const Webhook& webhook, std::string preferred) {
-  if (!preferred.empty() && rereads_as(preferred, webhook)) return preferred;
+  if (!preferred.empty() && write::rereads_as(preferred, webhook)) return preferred;
   // A part whose keyword an earlier one already holds is read from there, so
   // the line only goes on with the rest of its value.
   std::string line;
@@ -220,7 +220,7 @@ std::string webhook_line(const Webhook& webhook, std::string preferred) {
     std::optional<std::string> value = LineBuilder(webhook, layout).build();
     if (!value) return false;
     line = "webhook: " + *value;
-    return rereads_as(line, webhook);
+    return write::rereads_as(line, webhook);
   });
   if (found) return line;
   if (!preferred.empty()) return preferred;
@@ -313,4 +313,4 @@ bool webhook_has_no_line(const Webhook& webhook) {
   return payload_in_trigger != std::string_view::npos && !payload_fits_trigger(payload, trigger, payload_in_trigger);
 }
 
-}  // namespace varn::write
+}  // namespace varn::render

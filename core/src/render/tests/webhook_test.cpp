@@ -9,10 +9,13 @@
 #include <vector>
 
 #include "write/read_back.hpp"
-#include "write/webhook.hpp"
+#include "render/webhook.hpp"
 
-namespace varn::write {
+namespace varn::render {
 namespace {
+
+using write::read_alone;
+using write::rereads_as;
 
 const std::vector<std::string> kPieces = {"on:", "url:", "payload:", "|", "\"", "//", " ", "a", "\\"};
 
@@ -129,4 +132,4 @@ TEST(WebhookLine, PartsNoLineCanGive) {
 }
 
 }  // namespace
-}  // namespace varn::write
+}  // namespace varn::render

@@ -4,7 +4,7 @@
 
 #include "varn/model.hpp"
 
-namespace varn::write {
+namespace varn::render {
 
 // A webhook line (without indent) that reads back as `webhook`: `preferred`
 // when it does, else the first of the parts' orders and spellings that does
@@ -17,4 +17,4 @@ std::string webhook_line(const Webhook& webhook, std::string preferred = {});
 // cannot give, whatever the line around it (see the reasons in the body).
 bool webhook_has_no_line(const Webhook& webhook);
 
-}  // namespace varn::write
+}  // namespace varn::render
