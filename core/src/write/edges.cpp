@@ -110,6 +110,9 @@ std::optional<Chained> chain_piece(const FlowEdge& before, const FlowEdge& edge)
     if (firsts.empty()) firsts.push_back(k - std::min(k, seps.size()));
     firsts.push_back(k);
   }
+  // A value that ends between bars may span the separators of later names
+  // than its opening one: a few more first names, from the start.
+  for (std::size_t k = 0; k + seps.size() <= names.size() && k < kMostOpenings; ++k) firsts.push_back(k);
   if (!seps.empty()) {
     // The separator before name k (k from 1), or after the last (k = size).
     for (std::size_t first : firsts) {
@@ -249,6 +252,8 @@ Costs next_costs(const EdgeWays& ways, const Costs& cost, bool first, std::size_
     }
   };
   for (std::size_t v = 0; v < ways.alone.size(); ++v) {
+    // A line that starts with "//" is a comment, whatever follows.
+    if (text::trim_start(ways.alone[v]).starts_with("//")) continue;
     reach(after(0, ways.alone[v]), base + (v < ways.plain ? 0 : marks_cost), {best, v, false});
   }
   if (ways.chained) {

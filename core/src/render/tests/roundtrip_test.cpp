@@ -233,6 +233,9 @@ struct Placing {
 };
 
 const Placing kPlacings[] = {
+    // An edge whose source is "//" goes chained, where its wait value spans
+    // the separator of the names before it: alone it would be a comment.
+    {"FlowEdgeFromSlashesChainedPastItsValue", "flow:\n |-->//--wait:,| ,|-->\n"},
     // A gate's quote hid the "//" of an atom: a gate with a body of a lone
     // bar, inside the atom's word, does so again.
     {"HeadingAtomWhoseSlashesAGateBodyHid", "# {imit: a\"nE}tity: due:3//b}c\n"},
