@@ -168,9 +168,11 @@ void write(const ModDef& m, std::size_t depth, LineSink& out) {
   write::append_mod_name(head, m.name);
   out.close();
   for (const auto& [key, value] : m.body) {
-    // The pair's own line, whose key may hold the quotes or bars that keep a
-    // "//" of the value.
-    const std::string pair = key == "_" ? value : key + ": " + value;
+    // A line without a colon gives a "_" pair: such a value goes alone, one
+    // with a colon after its key. The key may hold the quotes or bars that
+    // keep a "//" of the value.
+    const bool bare = key == "_" && value.find(':') == std::string::npos;
+    const std::string pair = bare ? value : key + ": " + value;
     if (value.find('\n') != std::string::npos || cut_by_comment(pair)) {
       // A value with line feeds goes between lines of three double quotes,
       // the form the parser reads such a value from; so does one that would
@@ -185,7 +187,7 @@ void write(const ModDef& m, std::size_t depth, LineSink& out) {
         start = end + 1;
       }
       out.line(depth, "    \"\"\"");
-    } else if (key == "_") {
+    } else if (bare) {
       // A bare line gives this pair; an empty one would be skipped as blank,
       // and a bare comment reads back as it.
       emit(out, depth, "    ", value.empty() ? "//" : std::string_view(value));

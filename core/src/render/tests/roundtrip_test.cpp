@@ -219,6 +219,7 @@ const Finding kFindings[] = {
      "? $m from snap:s where o.@e from snap:s where f"},
     {"QueryEmptySnapshotAfterTheFilter", "query:\n  a where b from snap:\n", "? a where b from snap:"},
     {"QueryWithAnEmptyEntityAndAFilter", "query:\n @ where x\n", "? @ where x"},
+    {"ModulePairWithoutAKeyHoldingAColon", "mod:$b\n  _:> es:ix\n", "mod:$b\n    _: > es:ix"},
     {"MetricDimensionsWithTheirOwnBrackets", "## Metric: m\n  dimensions: [, [a, b], ]\n",
      "## Metric: m\n  dimensions: [, [a, b], ]"},
     {"MatchArmPatternNamedLikeASection", "[ ] t\n    match:\n    on_pass::\n    x\n",
