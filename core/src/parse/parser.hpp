@@ -76,7 +76,11 @@ class Lines {
   // Where line `i`, which is below `size()` and not forgotten, starts in the text.
   std::size_t start(std::size_t i) const {
     operator[](i);
-    return window_[i - base_].start;
+    if (runs_ == 0) return window_[i - base_].start;
+    // The lookup among runs left its entry at hand, and the line itself
+    // where it is one of a run.
+    const Entry& e = window_[at_];
+    return e.data == &kRun ? blank_.start : e.start;
   }
   // Lines before `i` are not read again.
   void forget_before(std::size_t i);

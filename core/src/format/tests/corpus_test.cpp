@@ -315,6 +315,8 @@ TEST(FormatProperties, InterlockingLines) {
       "# Sync\n  ## a :| b// c |d\n",
       "# Sync\n #:|{ {//}\n",
       "mod:run a.b\n",
+      // a head line after a run of blank lines, which the parser keeps as one
+      "[ ] t\n\n\n\n  # {g 1} a {b\n  # {g 1} a {c\n",
       // flow edges whose "//" no spelling keeps
       "flow:\n |-->//--wait:,| ,|-->",
   };
