@@ -51,16 +51,9 @@ bool heading_reads_back(std::string_view line, const Group& group) {
 }
 
 std::string define_line(const Define& define) {
-  // The entity's words are read back joined by single spaces, and the first
-  // " from @" starts the scope: a second space keeps one in the entity.
-  constexpr std::string_view kFrom = " from @";
   std::string line = "define:";
   append_target(line, "", define.mod_scope, define.workspace_scope);
-  std::string_view rest = define.entity;
-  for (std::size_t at; (at = rest.find(kFrom)) != npos; rest.remove_prefix(at + kFrom.size())) {
-    line.append(rest.substr(0, at)).append(" from  @");
-  }
-  line.append(rest);
+  line.append(define_entity_text(define.entity));
   append_atoms(line, define.atoms);
   if (define.from_scope) line.append(" from ").append(*define.from_scope);
   return line;

@@ -5,7 +5,7 @@
 #include "render/writers.hpp"
 #include "text/unicode.hpp"
 #include "write/line_search.hpp"
-#include "write/pieces.hpp"
+#include "write/head_texts.hpp"
 #include "write/read_back.hpp"
 #include "write/values.hpp"
 
@@ -117,15 +117,7 @@ std::string task_head(const Task& t) {
 std::string define_line(const Define& d) {
   std::string target = "define:";
   write::append_target(target, "", d.mod_scope, d.workspace_scope);
-  // The entity's words are read back joined by single spaces, and the first
-  // " from @" starts the scope: a second space keeps one in the entity.
-  std::string entity;
-  constexpr std::string_view kFromAt = " from @";
-  std::string_view rest = d.entity;
-  for (std::size_t at; (at = rest.find(kFromAt)) != std::string_view::npos; rest.remove_prefix(at + kFromAt.size())) {
-    entity.append(rest.substr(0, at)).append(" from  @");
-  }
-  entity.append(rest);
+  const std::string entity = write::define_entity_text(d.entity);
   const std::string scope = d.from_scope ? " from " + *d.from_scope : "";
   const std::vector<std::string> atoms = spelled_atoms(d.atoms);
   std::string line = target + entity;

@@ -7,7 +7,7 @@
 #include <string>
 #include <string_view>
 
-#include "write/pieces.hpp"
+#include "write/head_texts.hpp"
 #include "write/sink.hpp"
 #include "write/values.hpp"
 #include "varn/model.hpp"

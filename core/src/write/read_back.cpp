@@ -10,7 +10,7 @@
 #include "parse/parser.hpp"
 #include "parse/text.hpp"
 #include "text/unicode.hpp"
-#include "write/pieces.hpp"
+#include "write/head_texts.hpp"
 
 namespace varn::write {
 

@@ -1,6 +1,6 @@
 #include "write/values.hpp"
 
-#include "write/pieces.hpp"
+#include "write/head_texts.hpp"
 
 #include <double-conversion/double-conversion.h>
 
@@ -149,6 +149,16 @@ void append_field(std::string& out, const FieldDef& field) {
   }
   out.append(": ");
   append_field_value(out, field.default_, std::string_view(out).substr(start));
+}
+
+std::string define_entity_text(std::string_view entity) {
+  constexpr std::string_view kFromAt = " from @";
+  std::string out;
+  for (std::size_t at; (at = entity.find(kFromAt)) != std::string_view::npos; entity.remove_prefix(at + kFromAt.size())) {
+    out.append(entity.substr(0, at)).append(" from  @");
+  }
+  out.append(entity);
+  return out;
 }
 
 std::string query_entity_text(std::string_view entity, bool plural) {

@@ -36,6 +36,10 @@ void append_field(std::string& out, const FieldDef& field);
 // only then drops every "(s)": in a plural entity that holds them, the marks
 // go inside them, else at the end.
 std::string query_entity_text(std::string_view entity, bool plural);
+// A define's entity as its line writes it: the reader joins the words by
+// single spaces and starts the scope at the first " from @", so a second
+// space keeps each of the entity's own.
+std::string define_entity_text(std::string_view entity);
 // Appends a query's snapshot and filter clauses to `line`, which holds its
 // target from `start` on. The first " from snap:" starts the snapshot: where the target
 // holds one, the clause goes in place of a " where " before it (which the

@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "write/pieces.hpp"
+#include "write/head_texts.hpp"
 #include "write/read_back.hpp"
 
 namespace varn::write {

@@ -1,4 +1,4 @@
-#include "write/pieces.hpp"
+#include "write/head_texts.hpp"
 
 #include <algorithm>
 

@@ -1,5 +1,5 @@
 #pragma once
-// The pieces of head lines that both writers put together (atoms and gates),
+// The texts of head lines that both writers put together (atoms and gates),
 // and the checks of whether a line keeps them as written.
 #include <cstddef>
 #include <string>
