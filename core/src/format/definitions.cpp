@@ -167,12 +167,10 @@ void write(Out& out, const SyncDef& sync, std::size_t depth) {
     line_form = !source_line(out, out.node_start, buffer, Cut::AtComment)->starts_with('#');
   }
   for (const auto& [key, value] : keys) {
-    // Under a heading, "key: =x" would read as an assignment: the key then
-    // stands apart from its colon.
-    if (line_form || reads_as_key_line(key, *value)) {
+    if (line_form) {
       write_pair(out, depth + 1, key, *value);
     } else {
-      out.line(depth + 1, std::string(key) + " : " + *value);
+      out.line(depth + 1, heading_setting_line(key, *value));
     }
   }
 }

@@ -1,9 +1,13 @@
 // Definition blocks: sync, entity, metric, form, serve, commands, project,
 // issue and threaded comment.
+#include <array>
+#include <utility>
+
 #include "parse/inline.hpp"
 #include "render/heads.hpp"
 #include "render/writers.hpp"
 #include "text/unicode.hpp"
+#include "varn/parse.hpp"
 
 namespace varn::render {
 
@@ -64,21 +68,69 @@ void quoted_line(LineSink& out, std::size_t depth, std::string_view lead, std::s
 
 }  // namespace
 
-void write(const SyncDef& s, std::size_t depth, LineSink& out) {
+namespace {
+
+// The settings that the renderer writes of a declaration, in order.
+std::array<std::pair<std::string_view, const std::string*>, 3> written_settings(const SyncDef& s) {
+  return {{{"class", &s.class_}, {"source", &s.source}, {"identity", &s.identity}}};
+}
+
+// The heading form: a heading for the name, the settings as the lines below
+// it, which the reader keeps whole and the lowering reads as its keys.
+void sync_heading_form(const SyncDef& s, std::string_view heading, std::size_t depth, LineSink& out) {
+  out.line(depth, heading);
+  for (const auto& [key, value] : written_settings(s)) {
+    if (!value->empty()) out.line(depth + 1, write::heading_setting_line(key, *value));
+  }
+}
+
+// True when the heading form, under a "Sync" heading, lowers to a
+// declaration with the same written fields (a class that the lowering
+// refuses, or a name that the heading cannot say, does not).
+bool heading_form_reads_back(const SyncDef& s, std::string_view heading) {
+  LineSink text("    ");
+  text.line(0, "# Sync");
+  sync_heading_form(s, heading, 1, text);
+  const auto doc = parse_source(text.take_trimmed());
+  if (!doc || doc.value().nodes.size() != 1) return false;
+  const Group* group = doc.value().nodes.front().get_if<Group>();
+  if (!group || group->children.size() != 1) return false;
+  const SyncDef* back = group->children.front().get_if<SyncDef>();
+  return back && back->name == s.name && back->class_ == s.class_ && back->source == s.source &&
+         back->identity == s.identity;
+}
+
+void write_sync(const SyncDef& s, std::size_t depth, LineSink& out, bool in_sync_group) {
   // "sync:" without a name fails to parse. A nameless declaration comes from
   // an untitled heading under a "Sync" heading, and goes back as one: the
   // same lines below it make the same declaration.
+  if (s.name.empty()) return sync_heading_form(s, "#", depth, out);
   // A name whose "//" the comment cut would take goes back to a heading as
   // well, where atoms (which the declaration drops) can hide it.
-  if (!s.name.empty() && !write::keeps_whole(std::string("sync:").append(keyword_gap("sync:", s.name)).append(s.name))) {
-    out.line(depth, sync_heading(s.name));
-  } else {
-    emit(out, depth, s.name.empty() ? "#" : "sync:", keyword_gap("sync:", s.name), s.name);
+  const std::string line = std::string("sync:").append(keyword_gap("sync:", s.name)).append(s.name);
+  if (!write::keeps_whole(line)) return sync_heading_form(s, sync_heading(s.name), depth, out);
+  // The line form cuts its settings at a comment: a value holding "//" (a
+  // URL) keeps it only under a heading, whose lines are read whole. That
+  // heading makes a declaration only below a "Sync" heading.
+  bool cut = false;
+  for (const auto& [key, value] : written_settings(s)) {
+    cut = cut || !write::keeps_whole(std::string(key).append(": ").append(*value));
   }
-  sub_line_unless_empty(out, depth, "    class: ", s.class_);
-  sub_line_unless_empty(out, depth, "    source: ", s.source);
-  sub_line_unless_empty(out, depth, "    identity: ", s.identity);
+  if (cut && in_sync_group) {
+    const std::string heading = sync_heading(s.name);
+    if (heading_form_reads_back(s, heading)) return sync_heading_form(s, heading, depth, out);
+  }
+  out.line(depth, line);
+  for (const auto& [key, value] : written_settings(s)) {
+    if (!value->empty()) emit(out, depth, "    ", key, ": ", *value);
+  }
 }
+
+}  // namespace
+
+void write(const SyncDef& s, std::size_t depth, LineSink& out) { write_sync(s, depth, out, false); }
+
+void write_sync_item(const SyncDef& s, std::size_t depth, LineSink& out) { write_sync(s, depth, out, true); }
 
 void write(const EntityDef& e, std::size_t depth, LineSink& out) {
   emit(out, depth, "## Entity: ", e.name);

@@ -151,10 +151,11 @@ std::string define_line(const Define& d) {
 std::string mutate_head(const Mutate& m) {
   std::string target = "mutate:";
   write::append_target(target, "", m.mod_scope, m.workspace_scope);
-  // The spaces that end the entity of a gated mutation stood before the gate,
-  // and are left out with it.
+  // The spaces that end the entity of a gated mutation stood before the gate.
+  // Before an id they are kept; with nothing after them the line's end would
+  // trim them anyway, and they are left out with the gate.
   std::string_view entity = m.entity;
-  if (m.gate) entity = entity.substr(0, entity.find_last_not_of(' ') + 1);
+  if (m.gate && !m.id) entity = entity.substr(0, entity.find_last_not_of(' ') + 1);
   std::string rest(entity);
   // Whitespace at the end of the line is trimmed, but not before an id's
   // colon: an entity ending in some gets the colon with no id after it.
@@ -173,7 +174,8 @@ std::string mutate_head(const Mutate& m) {
                           .fillers = {{"{|}", Filler::Where::AfterGates}, {"{\"}", Filler::Where::AfterGates}}};
   auto reads_back = [&](const std::string& l) {
     return write::reads_back_as<Mutate>(l, [&](const Mutate& back) {
-      return std::string_view(back.entity).substr(0, entity.size()) == entity && back.id == m.id &&
+      const bool same_entity = m.id ? back.entity == entity : back.entity.starts_with(entity);
+      return same_entity && back.id == m.id &&
              back.mod_scope == m.mod_scope && back.workspace_scope == m.workspace_scope;
     });
   };

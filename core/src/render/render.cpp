@@ -69,12 +69,17 @@ void NodeRun::add(const Node& node) {
   if (node.holds<Divider>()) {
     for (std::size_t n = open_scopes_; n > 0; --n) out_.line(depth_, "---");
   }
-  render_node(node, depth_, out_);
+  const SyncDef* sync = in_sync_group_ ? node.get_if<SyncDef>() : nullptr;
+  if (sync) {
+    write_sync_item(*sync, depth_, out_);
+  } else {
+    render_node(node, depth_, out_);
+  }
   open_scopes_ = scopes_open_at_end(node);
 }
 
-void render_nodes(const Nodes& nodes, std::size_t depth, LineSink& out) {
-  NodeRun run(out, depth);
+void render_nodes(const Nodes& nodes, std::size_t depth, LineSink& out, bool in_sync_group) {
+  NodeRun run(out, depth, in_sync_group);
   for (const Node& node : nodes) run.add(node);
 }
 
@@ -292,7 +297,7 @@ void render_flow_edges(const std::vector<FlowEdge>& edges, std::size_t depth, Li
 void write(const Group& g, std::size_t depth, LineSink& out) {
   out.line(depth, heading_line(g));
   out.blank();
-  render_nodes(g.children, depth + 1, out);
+  render_nodes(g.children, depth + 1, out, g.name == "Sync");
 }
 
 namespace {

@@ -17,7 +17,9 @@ namespace varn::render {
 using write::LineSink;
 
 void render_node(const Node& node, std::size_t depth, LineSink& out);
-void render_nodes(const Nodes& nodes, std::size_t depth, LineSink& out);
+// `in_sync_group` when the nodes are the children of a "Sync" heading, whose
+// sub-headings the lowering makes sync declarations of.
+void render_nodes(const Nodes& nodes, std::size_t depth, LineSink& out, bool in_sync_group = false);
 
 // Sibling nodes written one at a time, as they come: of each node only what
 // the next one needs is kept (whether it ended among a scope's members, which
@@ -25,12 +27,14 @@ void render_nodes(const Nodes& nodes, std::size_t depth, LineSink& out);
 // it is written.
 class NodeRun {
  public:
-  NodeRun(LineSink& out, std::size_t depth) : out_(out), depth_(depth) {}
+  NodeRun(LineSink& out, std::size_t depth, bool in_sync_group = false)
+      : out_(out), depth_(depth), in_sync_group_(in_sync_group) {}
   void add(const Node& node);
 
  private:
   LineSink& out_;
   std::size_t depth_;
+  bool in_sync_group_;
   std::size_t open_scopes_ = 0;
 };
 
@@ -133,6 +137,9 @@ void write(const PolicyDef& p, std::size_t depth, LineSink& out);
 
 // definitions.cpp: definition blocks.
 void write(const SyncDef& s, std::size_t depth, LineSink& out);
+// A declaration among the children of a "Sync" heading, which may go back
+// as a heading of its own.
+void write_sync_item(const SyncDef& s, std::size_t depth, LineSink& out);
 void write(const EntityDef& e, std::size_t depth, LineSink& out);
 void write(const MetricDef& m, std::size_t depth, LineSink& out);
 void write(const FormDef& f, std::size_t depth, LineSink& out);

@@ -309,6 +309,12 @@ bool reads_as_key_line(std::string_view key, std::string_view value) {
   return !parse::is_variable_line(text::trim(std::string(key) + ": " + std::string(value)));
 }
 
+std::string heading_setting_line(std::string_view key, std::string_view value) {
+  std::string line(key);
+  line.append(reads_as_key_line(key, value) ? ": " : " : ").append(value);
+  return line;
+}
+
 std::string quoted_text(std::string_view key, std::string_view value) {
   for (std::string_view open : {"\"", "\"\""}) {
     std::string quoted = std::string(open) + std::string(value) + "\"";

@@ -86,6 +86,9 @@ void write_block(LineSink& sink, std::size_t depth, std::string_view header_lead
 // A key line comes back as the prose line that the lattice readers take it
 // from, unless it reads as an assignment ("rule: =x").
 bool reads_as_key_line(std::string_view key, std::string_view value);
+// A setting line under a heading that the lowering reads as key and value:
+// "key: value", or "key : value" where that would read as an assignment.
+std::string heading_setting_line(std::string_view key, std::string_view value);
 // A text value between quotes on its "key: " line, which the reader takes
 // with every quote at its ends stripped: one quote before it, or two where
 // the value's own quotes would leave a "//" to the comment cut with one;

@@ -43,8 +43,9 @@ inline void drop_left_out(Node& node) {
     } else if constexpr (std::is_same_v<P, Prose>) {
       p.inline_.clear();
     } else if constexpr (std::is_same_v<P, Mutate>) {
-      // The space that stood before the gate goes with it.
-      if (p.gate) p.entity.resize(p.entity.find_last_not_of(' ') + 1);
+      // The space that stood before the gate goes with it, unless an id
+      // follows.
+      if (p.gate && !p.id) p.entity.resize(p.entity.find_last_not_of(' ') + 1);
       p.gate.reset();
     } else if constexpr (std::is_same_v<P, Flow>) {
       p.name.reset();

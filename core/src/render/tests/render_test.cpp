@@ -359,7 +359,21 @@ TEST(Render, TextsThatNeedAnotherForm) {
   IssueDef commented;
   commented.title = "C";
   commented.description = "a \" // b";
+  // Under a "Sync" heading a sync declaration may go back as a heading of its
+  // own, whose lines keep a "//"; elsewhere, or with a class that the
+  // lowering refuses, it keeps the line form.
+  const SyncDef url{"orders", "ops", "http://crm.example.com/api", "", "", "", "", ""};
+  const SyncDef assigned{"o", "", "", "=db//x", "", "", "", ""};
+  const SyncDef refused{"orders", "weekly", "kafka://raw", "", "", "", "", ""};
   check({
+      {"sync value with a comment mark", nodes({Group{1, "Sync", {}, {}, nodes({url, assigned})}}),
+       "# Sync\n\n    ### orders\n        class: ops\n        source: http://crm.example.com/api\n"
+       "    ### o\n        identity : =db//x"},
+      {"sync value with a comment mark elsewhere", nodes({Group{1, "Other", {}, {}, nodes({url})}}),
+       "# Other\n\n    sync:orders\n        class: ops\n        source: http://crm.example.com/api"},
+      {"sync class that the lowering refuses", nodes({Group{2, "Sync", {}, {}, nodes({refused})}}),
+       "## Sync\n\n    sync:orders\n        class: weekly\n        source: kafka://raw"},
+      {"gated mutation with an id", nodes({Mutate{"b  ", "a", Gate{"g", {}}, {}, {}, {}, {}}}), "mutate:@b  :a"},
       {"queries", nodes({empty, nested}), "query:\n    //\nquery:\n    ? task"},
       {"module values",
        nodes({ModDef{"m", {}, {}, {}, {{"_", ""}, {"url", "http://x"}}, false}}),

@@ -6,6 +6,7 @@
 
 #include "render/tests/properties.hpp"
 #include "tests/golden.hpp"
+#include "tests/interlocking.hpp"
 
 namespace varn::render::testing {
 namespace {
@@ -113,8 +114,9 @@ const Finding kFindings[] = {
     {"FlowParallelWait", "flow:\n  a --wait:x+--> b\n", "flow:\n    a --wait:x+--> b"},
     // A segment that a second "--" closes keeps the spaces at its ends.
     {"FlowLabelEndingInASpace", "flow:\n  a --x --y--> b\n", "flow:\n    a --x ----> b"},
-    // The space before a gate goes with it, also when an id follows.
-    {"GatedMutateWithAnId", "mutate:@w :q2 {owner @dana}\n", "mutate:@w:q2"},
+    // The spaces that end a gated mutation's entity stay before an id.
+    {"GatedMutateWithAnId", "mutate:@w :q2 {owner @dana}\n", "mutate:@w :q2"},
+    {"GatedMutateWithSpacesBeforeTheId", "mutate:@b {g} :a\n", "mutate:@b  :a"},
     {"ModuleNamedAfterItsKeyword", "mod:$ mod:$b:\n", "mod:$ mod:$b:"},
     // Braces nested in a gate's name are closed after it.
     {"GateNameHoldingABrace", "[ ] {a{b c}} t\n", "[ ] t {a{b }}"},
@@ -321,6 +323,52 @@ TEST(RoundTrip, PlacedPieces) {
   for (const Placing& f : kPlacings) {
     ASSERT_TRUE(parse_source(f.source).ok()) << f.name;
     EXPECT_EQ(check_render_properties(f.source), "") << f.name;
+  }
+}
+
+// Sync declarations written as headings under a "Sync" heading, itself
+// under up to two others, their values holding "//" or not; indented with
+// spaces or tabs, lines ending in CRLF or not. Declaration k is named "dk".
+std::string sync_headings(varn::testing::Interlocking& r, std::vector<bool>& slashes) {
+  const std::string unit(r.pick({"  ", "    ", "\t"}));
+  const std::string_view end = r.pick({"\n", "\r\n"});
+  std::string doc;
+  std::string indent;
+  auto line = [&](std::string_view text) { doc.append(indent).append(text).append(end); };
+  for (std::size_t outer = r.below(3); outer > 0; --outer, indent += unit) line("# Outer");
+  line(std::string(1 + r.below(3), '#') + " Sync");
+  indent += unit;
+  slashes.assign(1 + r.below(3), false);
+  for (std::size_t k = 0; k < slashes.size(); ++k) {
+    line(std::string(2 + r.below(3), '#') + " d" + std::to_string(k));
+    indent += unit;
+    if (r.coin()) line(varn::testing::cat({"class: ", r.pick({"ops", "canon", "data"})}));
+    if (r.coin()) line("mode: stream");
+    for (std::string_view key : {"source: ", "identity: "}) {
+      const std::string_view value = r.pick({"http://crm.example.com/api", "kafka://raw_events", "urn://ids//x",
+                                             "db // primary", "warehouse", "", "id"});
+      slashes[k] = slashes[k] || value.find("//") != std::string_view::npos;
+      if (!value.empty()) line(varn::testing::cat({key, value}));
+    }
+    indent.resize(indent.size() - unit.size());
+  }
+  return doc;
+}
+
+TEST(RoundTrip, SyncHeadingsKeepTheirSlashes) {
+  varn::testing::Interlocking r(31);
+  for (int i = 0; i < 300; ++i) {
+    std::vector<bool> slashes;
+    const std::string source = sync_headings(r, slashes);
+    auto doc = parse_source(source);
+    ASSERT_TRUE(doc.ok()) << source;
+    EXPECT_EQ(check_render_properties(source), "") << source;
+    // Only a declaration that the line form would cut goes as a heading.
+    const std::string rendered = render_document(doc.value()) + "\n";
+    for (std::size_t k = 0; k < slashes.size(); ++k) {
+      const bool line_form = rendered.find("sync:d" + std::to_string(k) + "\n") != std::string::npos;
+      EXPECT_EQ(line_form, !slashes[k]) << rendered;
+    }
   }
 }
 
