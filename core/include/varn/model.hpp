@@ -209,7 +209,7 @@ struct Task {
 
 struct Prose {
   std::string text;
-  Inlines inline_;  // "inline" in JSON
+  Inlines inline_{};  // "inline" in JSON
 };
 
 struct FieldDef {
@@ -506,19 +506,19 @@ struct CommandsDef {
 
 struct ProjectDef {
   std::string name;
-  std::string brief;
-  std::optional<std::string> heartbeat;
-  std::optional<std::string> framework;
-  std::optional<std::string> status;
-  std::optional<CommandsDef> commands;
-  std::optional<ServeDef> serve;
-  std::optional<double> fitness;
-  std::optional<double> pressure;
-  std::optional<std::string> phase;
-  std::optional<std::string> inhibited_until;
-  std::optional<std::string> completion;
-  std::optional<std::string> kpi;
-  std::optional<std::string> routine;
+  std::string brief{};
+  std::optional<std::string> heartbeat{};
+  std::optional<std::string> framework{};
+  std::optional<std::string> status{};
+  std::optional<CommandsDef> commands{};
+  std::optional<ServeDef> serve{};
+  std::optional<double> fitness{};
+  std::optional<double> pressure{};
+  std::optional<std::string> phase{};
+  std::optional<std::string> inhibited_until{};
+  std::optional<std::string> completion{};
+  std::optional<std::string> kpi{};
+  std::optional<std::string> routine{};
 };
 
 struct DirectiveDef {

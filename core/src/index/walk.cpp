@@ -13,16 +13,14 @@ namespace {
 
 using parse::collect_record_names;
 
-std::string join(const Strings& parts, std::string_view sep) {
-  std::string out;
-  for (std::size_t i = 0; i < parts.size(); ++i) {
-    if (i) out.append(sep);
-    out.append(parts[i]);
+std::string ref_text(const Ref& r) {
+  std::string out = "@";
+  for (std::size_t i = 0; i < r.path.size(); ++i) {
+    if (i) out += ':';
+    out += r.path[i];
   }
   return out;
 }
-
-std::string ref_text(const Ref& r) { return "@" + join(r.path, ":"); }
 
 bool names_assignee(const std::string& s) { return !s.empty() && s[0] == '@'; }
 

@@ -13,7 +13,6 @@ namespace varn::write {
 namespace {
 
 constexpr std::uint8_t kCut = 0xff;
-constexpr std::uint32_t kNoGroup = std::numeric_limits<std::uint32_t>::max();
 // Lines that satisfy the model but not `accept` before the search stops.
 constexpr int kMostOffers = 8;
 

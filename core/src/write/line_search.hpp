@@ -25,21 +25,21 @@ struct Filler {
 };
 
 struct LineSearch {
-  std::string_view lead;  // written first; the scan starts after it
-  std::string_view text;  // the line's own bytes, kept in order
-  std::string_view tail;  // written last, after every piece
+  std::string_view lead{};  // written first; the scan starts after it
+  std::string_view text{};  // the line's own bytes, kept in order
+  std::string_view tail{};  // written last, after every piece
   // Placed whole, in order, before the text's k-th byte where `word_place(k)`.
-  std::vector<std::string> words;
-  std::function<bool(std::size_t)> word_place;
+  std::vector<std::string> words{};
+  std::function<bool(std::size_t)> word_place{};
   // Balanced brace groups, placed whole, in order, at character boundaries
   // where every group before has closed; also inside a word piece when
   // `gates_in_words` (the readers strip gates before they split words).
   // Each gate in one of its spellings, the preferred first.
-  std::vector<std::vector<std::string>> gates;
+  std::vector<std::vector<std::string>> gates{};
   bool gates_in_words = false;
-  std::vector<Filler> fillers;
+  std::vector<Filler> fillers{};
   // Where a filler of `Where::Words` may go; `word_place` when not given.
-  std::function<bool(std::size_t)> filler_place;
+  std::function<bool(std::size_t)> filler_place{};
   // The line's reader takes its balanced brace groups as gates, from the
   // text on: then no other group may close, and a '{' that does not close
   // ends what it takes.

@@ -84,7 +84,7 @@ Nodes full_nodes() {
   n.push_back(ModDef{"m", "job", "d", Strings{"on_save"}, {{"k", "v"}}, true});
   n.push_back(ModInvoke{"m", "run", "x y"});
   n.push_back(GitOp{"commit", "-m x", {{"k", "v"}}});
-  n.push_back(Conditional{{"x > 1", false}, kids()});
+  n.push_back(Conditional{Compute{"x > 1", false}, kids()});
   n.push_back(Snap{"release 1"});
   n.push_back(Diff{"a", "b"});
   n.push_back(HistoryOp{"t", 5u});

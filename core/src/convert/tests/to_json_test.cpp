@@ -112,7 +112,7 @@ TEST(ToJson, Summaries) {
   "tasks": {}
 })"},
       {"children of tasks and other bodies are not visited",
-       {task("parent", MarkerKind::Open, {task("child")}), Conditional{{"x", false}, {prose("hidden")}},
+       {task("parent", MarkerKind::Open, {task("child")}), Conditional{Compute{"x", false}, {prose("hidden")}},
         ValidateDef{"v", {}, {task("hidden")}}},
        R"({
   "tasks": [

@@ -59,7 +59,7 @@ Nodes every_collected_kind() {
   inner.push_back(FilesDef{{"src/*.cpp", "docs/"}});
   inner.push_back(PolicyDef{{{"src/", {{"review", std::nullopt}, {"ci", "x"}}}, {"docs/", {}}}});
   inner.push_back(ValidateDef{"checks", {}, {task("inside validate")}});
-  inner.push_back(Conditional{{"x > 1", false}, {task("inside conditional")}});
+  inner.push_back(Conditional{Compute{"x > 1", false}, {task("inside conditional")}});
 
   Nodes top;
   top.push_back(task("top task"));
@@ -156,7 +156,7 @@ TEST(DocumentIndex, AssigneesHandedDown) {
        {group("A", {group("B", {task("t")}, {{"@b", {}}}), task("u")}, {{"@a", {}}})},
        {"@b", "@a"}},
       {"tasks under validate and conditional inherit",
-       {group("G", {ValidateDef{"v", {}, {task("t")}}, Conditional{{"c", false}, {task("u")}}}, {{"@g", {}}})},
+       {group("G", {ValidateDef{"v", {}, {task("t")}}, Conditional{Compute{"c", false}, {task("u")}}}, {{"@g", {}}})},
        {"@g", "@g"}},
   };
   for (const auto& c : cases) EXPECT_EQ(task_assignees(c.nodes), c.expected) << c.name;

@@ -8,17 +8,19 @@ namespace varn::json {
 namespace {
 
 // A held value in a compact notation: u5, i-5, f1.5, s"a", n, b1, [..], {k:..}.
+// The tags are appended to: g++ 12 at -O3 warns (-Wrestrict) on a literal
+// plus a temporary string.
 std::string dump(const Value& v) {
   switch (v.kind) {
     case Kind::Null: return "n";
     case Kind::Bool: return v.boolean ? "b1" : "b0";
-    case Kind::UInt: return "u" + std::to_string(v.uint);
-    case Kind::Int: return "i" + std::to_string(v.int_);
+    case Kind::UInt: return std::string("u").append(std::to_string(v.uint));
+    case Kind::Int: return std::string("i").append(std::to_string(v.int_));
     case Kind::Float: {
       std::string d = describe(v);  // floating point `v`
-      return "f" + d.substr(16, d.size() - 17);
+      return std::string("f").append(d, 16, d.size() - 17);
     }
-    case Kind::String: return "s" + std::string(v.str());
+    case Kind::String: return std::string("s").append(v.str());
     case Kind::Array: {
       std::string out = "[";
       for (const Value& x : v.array()) out += dump(x) + ",";

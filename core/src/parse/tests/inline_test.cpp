@@ -11,7 +11,12 @@
 namespace varn::parse {
 namespace {
 
-std::string q(std::string_view s) { return "\"" + std::string(s) + "\""; }
+std::string q(std::string_view s) {
+  std::string out = "\"";
+  out += s;
+  out += '"';
+  return out;
+}
 
 // One span in a compact form that shows every field, e.g.
 // Ref(["tasks","open"] plural ws="acme").
@@ -20,7 +25,10 @@ std::string show(const Inline& span) {
     std::string operator()(const InlineText& t) const { return "Text(" + q(t.value) + ")"; }
     std::string operator()(const Ref& r) const {
       std::string s = "Ref([";
-      for (std::size_t k = 0; k < r.path.size(); ++k) s += (k ? "," : "") + q(r.path[k]);
+      for (std::size_t k = 0; k < r.path.size(); ++k) {
+        if (k) s += ',';
+        s += q(r.path[k]);
+      }
       s += "]";
       if (r.plural) s += " plural";
       if (r.mod_scope) s += " mod=" + q(*r.mod_scope);

@@ -195,7 +195,7 @@ TEST(Render, HeadersAndLists) {
        nodes({GateDef{"release", nodes({task("a")})}, GateDef{"namex", {}}, ProjectScope{"Front", nodes({Prose{"p"}})},
               BoundDef{"b", nodes({Prose{"x"}})}, BuildDef{"c", {}}, RunDef{"d", {}}}),
        "gate:release\n    [ ] a\ngate: namex\n%Front\n    p\nbound:b\n    x\nbuild:c\nrun:d"},
-      {"conditionals", nodes({Conditional{{"x", true}, {}}, Conditional{{"x > 3", false}, nodes({Prose{"y"}})}}),
+      {"conditionals", nodes({Conditional{{"x", true}, {}}, Conditional{Compute{"x > 3", false}, nodes({Prose{"y"}})}}),
        "if ||x||:\nif |x > 3|:\n    y"},
       {"validate ignores meta", nodes({v, Prose{"after"}}), "validate order:\n    [ ] review\n\nafter"},
       {"check", nodes({CheckDef{"deploy", {}, {{"note", "keep"}}}, Prose{"after"}}),
