@@ -195,6 +195,9 @@ bool Searcher::gate_fits(const std::string& gate) const {
 }
 
 void Searcher::reach(const State& to, std::uint32_t parent, Step step, std::uint32_t which) {
+  // Inside a group that must stay open no gate can go, so every gate must
+  // be in by then.
+  if (to.b > 0 && to.g < q_.gates.size()) return;
   if (piece_start_[to.w] && (open_ends(to.k, to.g) >> to.s & 1) == 0) return;
   stack_.push_back(static_cast<std::uint32_t>(nodes_.size()));
   nodes_.push_back({to, parent, step, which});

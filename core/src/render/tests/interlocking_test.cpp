@@ -12,7 +12,7 @@ namespace {
 
 constexpr std::size_t kPerKind = 1000;
 // The overall rate in percent that the writers keep at least.
-constexpr std::size_t kFloorPercent = 98;
+constexpr std::size_t kFloorPercent = 99;
 
 TEST(RenderInterlocking, ReadsBackAsOftenAsBefore) {
   std::size_t held = 0;

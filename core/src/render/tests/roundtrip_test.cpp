@@ -244,6 +244,9 @@ const Placing kPlacings[] = {
     {"HeadingAtomWhoseSlashesAGateBodyHid", "# {imit: a\"nE}tity: due:3//b}c\n"},
     // A '{' in the name would pair with a '}' in an atom after it.
     {"HeadingAtomsAfterAnOpenBrace", "# Spring :due:2} x {app\n"},
+    // Once the name's open brace is passed no gate can go: the search stops
+    // there rather than reach its bound.
+    {"HeadingGatesBeforeTheNamesOpenBrace", "#due:{|}gi{a}]//{} on: on:} { y { \0 g } \0 p p\n"s},
     // A gate body hid the "//" of the text from the comment cut; bodies are
     // left out, a lone bar does the same.
     // A gate whose "//" only the text's bars hide goes inside them, in full.
