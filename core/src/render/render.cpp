@@ -66,7 +66,11 @@ void NodeRun::add(const Node& node) {
   // A line of dashes right after a scope's members is read as the scope's
   // closing line, so a divider there would be lost: each open scope gets its
   // own closing line first.
-  if (node.holds<Divider>()) {
+  if (node.holds<Divider>() && open_scopes_ > 0) {
+    // A blank line before them would end the innermost scope itself where no
+    // deeper block reads it first, and leave its closing line a divider: the
+    // closing lines follow the members directly.
+    out_.drop_blank_lines();
     for (std::size_t n = open_scopes_; n > 0; --n) out_.line(depth_, "---");
   }
   const SyncDef* sync = in_sync_group_ ? node.get_if<SyncDef>() : nullptr;

@@ -32,6 +32,10 @@ void LineSink::close() {
 
 void LineSink::blank() { out_.push_back('\n'); }
 
+void LineSink::drop_blank_lines() {
+  while (out_.ends_with("\n\n")) out_.pop_back();
+}
+
 bool LineSink::last_line_blank() const {
   return out_.size() == 1 ? out_[0] == '\n' : out_.size() >= 2 && out_.ends_with("\n\n");
 }

@@ -27,6 +27,8 @@ class LineSink {
     close();
   }
   void blank();  // an empty line, without indentation
+  // Removes the empty lines that end the text.
+  void drop_blank_lines();
 
   // Appends text as it is, outside the line discipline (for example a code
   // block's content, whose lines are not indented).

@@ -154,6 +154,8 @@ const Finding kFindings[] = {
     // A line of dashes closes one scope: each one open gets its own.
     {"DividerAfterNestedScopes", "%F\n  # G\n    %N\n      x\n--- //\n",
      "%F\n    # G\n\n        %N\n            x\n---\n---\n---"},
+    // The blank line that ends a validation would end the scope in it.
+    {"DividerAfterAScopeThatABlankLineWouldEnd", "validate :\n %.\n\n---", "validate :\n    %.\n---\n---"},
     // The gate's name ends in the title, before the mark; its body is left out.
     {"IssueGateNameEndingInTheTitle", "issue: a {g|x| // y  }z\n", "issue: a {g|x| //}"},
     {"IssueNestedGateNameEndingInTheTitle", "issue: a {g{h x// y}}\n", "issue: a {g{h x//}}"},
