@@ -632,10 +632,12 @@ using NodeKind = typename Unboxed<std::variant_alternative_t<I, NodeVariant>>::t
 // boxes, so code handles the records themselves.
 struct Node {
   NodeVariant value;
-  // Where the node's first line starts in the source it was read from (npos
-  // when it was not): the formatter writes that line where its own would not
-  // read back. Not part of the tree's JSON.
+  // Where the node's first line starts in the source it was read from, and
+  // where the line after the last one its reader took starts (npos when it
+  // was not read from a source): the formatter writes those lines where its
+  // own would not read back. Not part of the tree's JSON.
   std::size_t line_start = std::string::npos;
+  std::size_t line_end = std::string::npos;
 
   template <class T>
     requires(!std::is_same_v<std::remove_cvref_t<T>, Node> && std::is_constructible_v<NodeVariant, T>)

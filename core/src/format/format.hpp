@@ -66,6 +66,8 @@ struct DocumentFormatter {
 };
 
 void format_node(Out& out, const Node& node, std::size_t depth);
+// The node's lines as the templates write them, unchecked.
+void format_node_lines(Out& out, const Node& node, std::size_t depth);
 
 // How a head line is cut when it is written from the source: at its comment
 // as the parser cuts it, or whole where the parser reads past the cut (the

@@ -4,6 +4,7 @@
 #include <array>
 
 #include "format/format.hpp"
+#include "model/same.hpp"
 #include "parse/headings.hpp"
 #include "memory/pages.hpp"
 #include "parse/handlers.hpp"
@@ -126,8 +127,129 @@ void write_source_body(Out& out, std::size_t start, std::size_t depth) {
   }
 }
 
+namespace {
+
+// Whether two lists of indentations order their lines alike: readers
+// compare one line's indentation with another's, and never count it.
+bool same_order(std::vector<std::size_t> a, std::vector<std::size_t> b) {
+  auto ranks = [](std::vector<std::size_t>& v) {
+    std::vector<std::size_t> levels = v;
+    std::sort(levels.begin(), levels.end());
+    levels.erase(std::unique(levels.begin(), levels.end()), levels.end());
+    for (std::size_t& i : v) i = static_cast<std::size_t>(std::lower_bound(levels.begin(), levels.end(), i) - levels.begin());
+  };
+  ranks(a);
+  ranks(b);
+  return a == b;
+}
+
+// True when the lines written for `node` are the ones its reader took from
+// the source: the same texts, blank where those are (blank lines at the end
+// aside), their indentations in the same order. The reader then takes them
+// as it took the source's, so they read back by construction.
+bool same_as_source(const Out& out, std::string_view written, const Node& node) {
+  const std::string_view own = out.source.substr(node.line_start, node.line_end - node.line_start);
+  parse::LineCursor theirs(own);
+  parse::LineCursor mine(written);
+  std::string buffer;
+  std::vector<std::size_t> their_indents;
+  std::vector<std::size_t> my_indents;
+  for (; !theirs.done() && !mine.done(); theirs.next(), mine.next()) {
+    const std::string_view line = parse::line_at(own, theirs.line_start(), buffer);
+    const std::string_view text = text::trim(line);
+    if (text != text::trim(mine.line())) return false;
+    if (text.empty()) continue;
+    their_indents.push_back(parse::indentation(line));
+    my_indents.push_back(parse::indentation(mine.line()));
+  }
+  for (; !theirs.done(); theirs.next()) {
+    if (!text::trim(parse::line_at(own, theirs.line_start(), buffer)).empty()) return false;
+  }
+  for (; !mine.done(); mine.next()) {
+    if (!text::trim(mine.line()).empty()) return false;
+  }
+  return same_order(std::move(their_indents), std::move(my_indents));
+}
+
+// True when `text`, the lines written for `node`, read alone give that node
+// and nothing more.
+bool reads_back_alone(std::string_view text, const Node& node) {
+  parse::Parser p;
+  p.lines = parse::Lines(text);
+  std::optional<Node> back;
+  while (!back && p.pos < p.lines.size()) back = parse::parse_node(p, 0);
+  if (!back || p.first_error || !same(*back, node)) return false;
+  while (p.pos < p.lines.size()) {
+    if (parse::parse_node(p, 0)) return false;
+  }
+  return true;
+}
+
+// The node's lines as the source has them: each at its indentation relative
+// to the first, which goes at `depth` (a line less indented than the first,
+// as triple quotes may hold, no further left than the margin); the blank
+// lines between them kept, as a text in triple quotes holds them.
+void write_source_node(Out& out, const Node& node, std::size_t depth) {
+  const std::string_view own = out.source.substr(node.line_start, node.line_end - node.line_start);
+  std::string buffer;
+  std::size_t head = 0;
+  std::size_t blanks = 0;
+  bool first = true;
+  for (parse::LineCursor lines(own); !lines.done(); lines.next()) {
+    const std::string_view line = parse::line_at(own, lines.line_start(), buffer);
+    const std::string_view text = text::trim(line);
+    if (text.empty()) {
+      ++blanks;
+      continue;
+    }
+    const std::size_t column = 2 * depth + parse::indentation(line);
+    if (first) head = parse::indentation(line);
+    first = false;
+    for (; blanks > 0; --blanks) out.sink.blank();
+    std::string& s = out.open(0);
+    s.append(column > head ? column - head : 0, ' ');
+    s.append(text);
+    out.close();
+  }
+}
+
+// Kinds that hold no nodes of their own: all their lines are written here,
+// and read back alone. A code block's content is written as it is held; a
+// prose or comment line is the source's own text, and a spawn mark or a
+// divider a fixed one.
+// A flow's or a state machine's edges are read back, line by line, as they
+// are written.
+template <class T>
+constexpr bool kReadsBackAlone = !requires(T v) { v.children; } && !std::is_same_v<T, CodeBlock> &&
+                                 !std::is_same_v<T, Prose> && !std::is_same_v<T, Comment> &&
+                                 !std::is_same_v<T, SpawnMode> && !std::is_same_v<T, Divider> &&
+                                 !std::is_same_v<T, Flow> && !std::is_same_v<T, StatesDef>;
+
+// A declaration lowered from a heading reads back only under its parent.
+bool lowered_from_heading(const Out& out, std::size_t start) {
+  std::string buffer;
+  return text::trim_start(parse::line_at(out.source, start, buffer)).starts_with('#');
+}
+
+}  // namespace
+
 void format_node(Out& out, const Node& node, std::size_t depth) {
   out.node_start = node.line_start;
+  const std::size_t mark = out.sink.raw().size();
+  const bool guarded = node.line_end <= out.source.size() && node.visit([&](const auto& v) {
+    using T = std::decay_t<decltype(v)>;
+    constexpr bool lowerable = std::is_same_v<T, SyncDef> || std::is_same_v<T, PressureEffectDef>;
+    return kReadsBackAlone<T> && !(lowerable && lowered_from_heading(out, node.line_start));
+  });
+  format_node_lines(out, node, depth);
+  if (!guarded) return;
+  const std::string_view written = std::string_view(out.sink.raw()).substr(mark);
+  if (same_as_source(out, written, node) || reads_back_alone(written, node)) return;
+  out.sink.raw().resize(mark);
+  write_source_node(out, node, depth);
+}
+
+void format_node_lines(Out& out, const Node& node, std::size_t depth) {
   node.visit([&](const auto& v) {
     using T = std::decay_t<decltype(v)>;
     if constexpr (std::is_same_v<T, Prose>) {

@@ -219,7 +219,10 @@ std::optional<Node> parse_node(Parser& p, std::size_t depth) {
   }
   const std::size_t start = p.lines.start(p.pos);
   std::optional<Node> node = dispatch(p, depth, line);
-  if (node) node->line_start = start;
+  if (node) {
+    node->line_start = start;
+    node->line_end = p.lines.start_or_end(p.pos);
+  }
   return node;
 }
 

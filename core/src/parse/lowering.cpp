@@ -36,8 +36,10 @@ std::string value_or_empty(const KeyValues& table, const std::string& key) {
 // The lowered node stands where the group's line did.
 void replace_keeping_line(Node& node, Node&& lowered) {
   const std::size_t start = node.line_start;
+  const std::size_t end = node.line_end;
   node = std::move(lowered);
   node.line_start = start;
+  node.line_end = end;
 }
 
 Result<Node, ParseError> lower_sync_item(Group& group) {

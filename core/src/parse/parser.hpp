@@ -1,5 +1,6 @@
 #pragma once
 // The state of one parse and the block walk that every construct handler uses.
+#include <algorithm>
 #include <cstddef>
 #include <initializer_list>
 #include <memory>
@@ -82,6 +83,8 @@ class Lines {
     const Entry& e = window_[at_];
     return e.data == &kRun ? blank_.start : e.start;
   }
+  // Where line `i` starts, or the size of the text when there is none.
+  std::size_t start_or_end(std::size_t i) const { return i < count_ ? start(i) : std::max(next_, text_.size()); }
   // Lines before `i` are not read again.
   void forget_before(std::size_t i);
   // The bytes of the text before the first line not forgotten.
