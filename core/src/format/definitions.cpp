@@ -117,8 +117,7 @@ void write(Out& out, const ModDef& mod, std::size_t depth) {
   std::string& s = out.open(depth);
   s.append("mod:$");
   if (mod.name.starts_with("mod:$")) s.push_back(' ');  // every leading repetition is stripped
-  append_mod_name(s, mod.name);
-  if (mod.versioned) s.append(" :v");
+  if (!append_mod_name(s, mod.name, mod.versioned) && mod.versioned) s.append(" :v");
   out.close();
   for (const auto& [key, value] : mod.body) {
     if (needs_text_block(key, value)) {

@@ -53,7 +53,7 @@ bool heading_reads_back(std::string_view line, const Group& group) {
 std::string define_line(const Define& define) {
   std::string line = "define:";
   append_target(line, "", define.mod_scope, define.workspace_scope);
-  line.append(define_entity_text(define.entity));
+  line.append(define_entity_text(define.entity, define.mod_scope || define.workspace_scope));
   append_atoms(line, define.atoms);
   if (define.from_scope) line.append(" from ").append(*define.from_scope);
   return line;
@@ -138,15 +138,14 @@ void write(Out& out, const Query& query, std::size_t depth) {
   std::string& s = out.open(depth + 1);
   const std::size_t start = s.size();
   const std::string entity = query_entity_text(query.entity, query.plural);
-  // With an "@" before it, an entity such as "workspace:w.@e" would be read
-  // as a workspace scope and what follows it.
-  if (!query.mod_scope && !query.workspace_scope && entity.starts_with("workspace:") &&
-      parse::parse_scope_prefix("@" + entity).workspace_scope) {
-    s.append(entity);
-  } else {
-    append_target(s, entity, query.mod_scope, query.workspace_scope);
-  }
+  append_target(s, entity, query.mod_scope, query.workspace_scope);
   append_query_clauses(s, start, query);
+  // With an "@" before it, an entity such as "workspace:w" would be read as
+  // a workspace scope where a ".@" follows, in the entity or after it.
+  if (!query.mod_scope && !query.workspace_scope && entity.starts_with("workspace:") &&
+      parse::parse_query_expr({std::string_view(s).substr(start)})->workspace_scope) {
+    s.erase(start, 1);
+  }
   out.close();
   if (query.sort) write_pair(out, depth + 1, "sort", *query.sort);
   if (query.limit) write_pair(out, depth + 1, "limit", std::to_string(*query.limit));

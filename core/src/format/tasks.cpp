@@ -53,14 +53,8 @@ void append_box(std::string& s, const Task& task) {
   }
 }
 
-// A clause line ("status: done") must come back as prose for the task to take
-// it: "key: =x" would be read as a variable and a "status:" line whose cut
-// content holds a '/' as status options, so those are written with a space
-// before the colon.
 void write_clause(Out& out, std::size_t depth, std::string_view key, std::string_view value) {
-  const std::string line = std::string(key) + ": " + std::string(value);
-  const bool spaced = value.starts_with('=') || (key == "status" && has(parse::cut_trailing_comment(line), "/"));
-  out.line(depth, spaced ? std::string(key) + " : " + std::string(value) : line);
+  out.line(depth, clause_line(key, value));
 }
 
 constexpr std::string_view kCloses = "git:closes #";

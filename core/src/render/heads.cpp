@@ -117,7 +117,7 @@ std::string task_head(const Task& t) {
 std::string define_line(const Define& d) {
   std::string target = "define:";
   write::append_target(target, "", d.mod_scope, d.workspace_scope);
-  const std::string entity = write::define_entity_text(d.entity);
+  const std::string entity = write::define_entity_text(d.entity, d.mod_scope || d.workspace_scope);
   const std::string scope = d.from_scope ? " from " + *d.from_scope : "";
   const std::vector<std::string> atoms = spelled_atoms(d.atoms);
   std::string line = target + entity;
@@ -162,7 +162,12 @@ std::string mutate_head(const Mutate& m) {
   if (m.id || text::trim_end(entity).size() != entity.size()) rest.append(":");
   if (m.id) rest.append(*m.id);
   const std::string line = target + rest;
-  if (!m.gate || write::keeps_whole(line)) return line;
+  // An entity "workspace" before an id holding ".@" would read as a scope
+  // after "@": a gate in front of it, which the reader takes out after the
+  // scope, keeps it the entity.
+  const bool read_as_scope = !m.mod_scope && !m.workspace_scope &&
+                             parse::parse_scope_prefix(std::string_view(line).substr(7)).workspace_scope;
+  if (!m.gate || (write::keeps_whole(line) && !read_as_scope)) return line;
   // Where the line's "//" needs the gate's bars or quotes, the gate goes in;
   // the reader keeps the first gate only, so a spare one after it, holding a
   // bar or a quote, may hide it where the gate's own cannot.
@@ -179,6 +184,7 @@ std::string mutate_head(const Mutate& m) {
              back.mod_scope == m.mod_scope && back.workspace_scope == m.workspace_scope;
     });
   };
+  if (read_as_scope && reads_back(target + gate + rest)) return target + gate + rest;
   return write::search_line(search, reads_back).value_or(line);
 }
 
@@ -324,9 +330,11 @@ std::string issue_head(const IssueDef& issue) {
 // bars would close early on a bar inside it and leave a "//" to the comment
 // cut (the bare form reads back as a condition that is not live).
 std::string condition_line(const Compute& condition) {
+  // The reader drops every colon that ends the line, then trims: a space
+  // keeps an expression's own.
   const std::string bars = condition.live ? "||" : "|";
   return write::first_reading_back<Conditional>(
-      {"if " + bars + condition.expr + bars + ":", "if " + condition.expr + ":"},
+      {"if " + bars + condition.expr + bars + ":", "if " + condition.expr + ":", "if " + condition.expr + " :"},
       [&](const Conditional& back) { return back.condition.expr == condition.expr && back.condition.live == condition.live; });
 }
 

@@ -320,9 +320,10 @@ bool takes_lines_below(std::string_view line) {
 void write(const Task& t, std::size_t depth, LineSink& out) {
   out.open(depth).append(task_head(t));
   out.close();
-  sub_line(out, depth, "    depends: ", t.depends);
-  sub_line(out, depth, "    validate: ", t.validate);
-  sub_line(out, depth, "    status: ", t.status);
+  for (const auto& [key, value] : {std::pair{"depends", &t.depends}, std::pair{"validate", &t.validate},
+                                    std::pair{"status", &t.status}}) {
+    if (*value) out.line(depth + 1, write::clause_line(key, **value));
+  }
   render_nodes(t.children, depth + 1, out);
   if (t.on_pass) {
     out.line(depth, "    on_pass:");

@@ -165,7 +165,8 @@ void write(const CheckDef& c, std::size_t depth, LineSink& out) {
 void write(const ModDef& m, std::size_t depth, LineSink& out) {
   std::string& head = out.open(depth);
   head.append("mod:$").append(keyword_gap("mod:$", m.name));
-  write::append_mod_name(head, m.name);
+  // The version mark is left out, unless it keeps two slashes of the name.
+  write::append_mod_name(head, m.name, m.versioned);
   out.close();
   for (const auto& [key, value] : m.body) {
     // A line without a colon gives a "_" pair: such a value goes alone, one
@@ -207,16 +208,21 @@ void write(const GitOp& g, std::size_t depth, LineSink& out) {
 }
 
 void write(const UseBlock& u, std::size_t depth, LineSink& out) {
-  const std::string_view name = u.mod_name;
-  if (name.starts_with('@') && name.find(" from ") == std::string_view::npos) {
-    // After "use @" the whole rest of the line is the name: " config:" would
-    // become part of it.
+  const std::string name = u.mod_name;
+  // Any name but a bare one is read back only as the source of a "from" form.
+  const std::string from_form = "use @" + u.entity.value_or("") + " from " + name;
+  // After "use @" the whole rest of the line is the name: " config:" would
+  // become part of it. A "//" in it that only the entity's bars or quotes
+  // kept needs the "from" form.
+  const bool bare = name.starts_with('@') && name.find(" from ") == std::string::npos &&
+                    (write::keeps_whole("use " + name) ||
+                     !write::reads_back_as<UseBlock>(from_form, [&](const UseBlock& b) { return b.mod_name == name; }));
+  if (bare) {
     emit(out, depth, "use ", name);
   } else if (name.starts_with('$') && text::word_length(name) == name.size()) {
     emit(out, depth, "use ", name, " config:");
   } else {
-    // Any other name is read back only as the source of a "from" form.
-    emit(out, depth, "use @", u.entity ? std::string_view(*u.entity) : std::string_view(), " from ", name);
+    out.line(depth, from_form);
   }
   pair_lines(out, depth, "    ", u.config);
 }

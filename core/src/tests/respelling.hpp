@@ -19,7 +19,7 @@ namespace varn::testing {
 inline std::string respelled_name(Interlocking& g, std::size_t most = 8) {
   static constexpr std::string_view kTokens[] = {
       "(s)", "/", "/", "workspace:", "@", "$m.", ".@", ":v", ":", " ", " ", "\t", "\u3000", "\r",
-      "a",   "b", "x", "s",          "(", ")",  ".",  "$",  "=", "-", " from @", " where ", " :a",
+      "a",   "b", "x", "s",          "(", ")",  ".",  "$",  "=", "-", " from @", " where ", " :a", "{g}", "\"", "|", "//", "#", "{", "}",
   };
   const std::size_t length = 1 + g.below(most);
   std::string s;

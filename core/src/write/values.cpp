@@ -1,6 +1,7 @@
 #include "write/values.hpp"
 
 #include "write/head_texts.hpp"
+#include "write/read_back.hpp"
 
 #include <double-conversion/double-conversion.h>
 
@@ -131,6 +132,20 @@ void append_keeping_marks(std::string& out, std::string_view text, bool escape) 
 
 bool holds_mark(std::string_view text) { return text.find("(s)") != std::string_view::npos; }
 
+// Puts `mark`, which the reader drops, between every two slashes side by
+// side in `s` from `from` on, so that none of them starts a comment. True
+// when there was such a pair.
+bool split_slashes(std::string& s, std::size_t from, std::string_view mark) {
+  if (s.find("//", from) == std::string::npos) return false;
+  std::string split = s.substr(0, from);
+  for (std::size_t i = from; i < s.size(); ++i) {
+    if (s[i] == '/' && i > 0 && s[i - 1] == '/') split.append(mark);
+    split.push_back(s[i]);
+  }
+  s = std::move(split);
+  return true;
+}
+
 bool has_colon(std::string_view text) { return text.find(':') != std::string_view::npos; }
 
 }  // namespace
@@ -142,18 +157,21 @@ void append_field(std::string& out, const FieldDef& field) {
   } else {
     // The reader trims the name, then removes the marks: a mark in front
     // keeps leading whitespace.
+    // A mark between two slashes keeps them from starting a comment, and
+    // then stands for the one at the end, unless that keeps trailing
+    // whitespace.
     const std::string_view name = field.name;
     if (!name.empty() && text::trim_start(name).size() != name.size()) out.append("(s)");
     append_keeping_marks(out, name, holds_mark(name));
-    out.append("(s)");
+    if (!split_slashes(out, start, "(s)") || text::trim_end(name).size() != name.size()) out.append("(s)");
   }
   out.append(": ");
   append_field_value(out, field.default_, std::string_view(out).substr(start));
 }
 
-std::string define_entity_text(std::string_view entity) {
+std::string define_entity_text(std::string_view entity, bool scoped) {
   constexpr std::string_view kFromAt = " from @";
-  std::string out;
+  std::string out = !scoped && entity.starts_with("workspace:") ? " " : "";
   for (std::size_t at; (at = entity.find(kFromAt)) != std::string_view::npos; entity.remove_prefix(at + kFromAt.size())) {
     out.append(entity.substr(0, at)).append(" from  @");
   }
@@ -178,7 +196,8 @@ std::string query_entity_text(std::string_view entity, bool plural) {
     marked = true;
   }
   append_keeping_marks(out, entity, escape);
-  if (!marked) out.append("(s)");
+  // A mark between two slashes keeps them from starting a comment.
+  if (!split_slashes(out, 0, "(s)") && !marked) out.append("(s)");
   return out;
 }
 
@@ -228,11 +247,13 @@ std::string arm_pattern_line(std::string_view pattern) {
   return std::string(pattern) + (own ? "::" : ":");
 }
 
-void append_mod_name(std::string& out, std::string_view name) {
+bool append_mod_name(std::string& out, std::string_view name, bool versioned) {
+  const std::size_t start = out.size();
   for (std::size_t at; (at = name.find(":v")) != std::string_view::npos; name.remove_prefix(at + 2)) {
     out.append(name.substr(0, at)).append("::vv");
   }
   out.append(name);
+  return versioned && split_slashes(out, start, ":v");
 }
 
 void append_target(std::string& out, std::string_view entity, const std::optional<std::string>& mod_scope,
@@ -307,6 +328,14 @@ std::string clean_issue_id(std::string_view v) {
 // from, unless it reads as an assignment ("rule: =x").
 bool reads_as_key_line(std::string_view key, std::string_view value) {
   return !parse::is_variable_line(text::trim(std::string(key) + ": " + std::string(value)));
+}
+
+std::string clause_line(std::string_view key, std::string_view value) {
+  const std::string k(key), v(value);
+  return first_reading_back<Prose>({k + ": " + v, k + " : " + v}, [&](const Prose& prose) {
+    const auto kv = parse::split_key_value(prose.text);
+    return kv && kv->first == key && kv->second == value;
+  });
 }
 
 std::string heading_setting_line(std::string_view key, std::string_view value) {

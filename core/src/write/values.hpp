@@ -34,12 +34,15 @@ void append_field(std::string& out, const FieldDef& field);
 // A query's entity, with the "(s)" that marks it plural. The reader takes
 // the first " where " and " from snap:" of the expression as its clauses and
 // only then drops every "(s)": in a plural entity that holds them, the marks
-// go inside them, else at the end.
+// go inside them, else between two slashes side by side (which they keep
+// from starting a comment), else at the end.
 std::string query_entity_text(std::string_view entity, bool plural);
-// A define's entity as its line writes it: the reader joins the words by
-// single spaces and starts the scope at the first " from @", so a second
-// space keeps each of the entity's own.
-std::string define_entity_text(std::string_view entity);
+// A define's entity as its line writes it after the "@": the reader joins
+// the words by single spaces and starts the scope at the first " from @", so
+// a second space keeps each of the entity's own; an entity without a scope
+// that begins with "workspace:" goes after a space, where "@workspace:"
+// would start one.
+std::string define_entity_text(std::string_view entity, bool scoped);
 // Appends a query's snapshot and filter clauses to `line`, which holds its
 // target from `start` on. The first " from snap:" starts the snapshot: where the target
 // holds one, the clause goes in place of a " where " before it (which the
@@ -61,8 +64,10 @@ inline std::string_view keyword_gap(std::string_view keyword, std::string_view v
 std::string arm_pattern_line(std::string_view pattern);
 // A module's name after "mod:$": the reader drops each ":v" (the version
 // mark) in one pass from the left, so each of the name's own is written
-// "::vv", whose middle is the one dropped.
-void append_mod_name(std::string& out, std::string_view name);
+// "::vv", whose middle is the one dropped. A versioned name's slashes side
+// by side get the mark between them, which keeps them from starting a
+// comment: true when it went there.
+bool append_mod_name(std::string& out, std::string_view name, bool versioned);
 void append_target(std::string& out, std::string_view entity, const std::optional<std::string>& mod_scope,
                    const std::optional<std::string>& workspace_scope);
 
@@ -86,6 +91,10 @@ void write_block(LineSink& sink, std::size_t depth, std::string_view header_lead
 // A key line comes back as the prose line that the lattice readers take it
 // from, unless it reads as an assignment ("rule: =x").
 bool reads_as_key_line(std::string_view key, std::string_view value);
+// A task's clause line, which the task takes from the prose line below it:
+// "key: value", or "key : value" where that line would read as another
+// construct (status options, an assignment) or split elsewhere.
+std::string clause_line(std::string_view key, std::string_view value);
 // A setting line under a heading that the lowering reads as key and value:
 // "key: value", or "key : value" where that would read as an assignment.
 std::string heading_setting_line(std::string_view key, std::string_view value);
