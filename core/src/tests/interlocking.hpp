@@ -102,4 +102,24 @@ inline std::vector<std::string> interlocking_documents(const InterlockingKind& k
   return docs;
 }
 
+// Empty when `check` (empty when a document passes) passes `n` documents of
+// each kind; else, per failing kind, how many fail and the first few inputs.
+template <std::size_t N, class Check>
+std::string failing_kinds(const InterlockingKind (&kinds)[N], std::size_t n, Check check) {
+  std::string report;
+  for (const InterlockingKind& kind : kinds) {
+    std::size_t failed = 0;
+    std::string first;
+    for (const std::string& doc : interlocking_documents(kind, n, 1)) {
+      const std::string why = check(doc);
+      if (!why.empty() && ++failed <= 3) first += "\n--- input:\n" + doc + why;
+    }
+    if (failed > 0) {
+      report.append(kind.name).append(": ").append(std::to_string(failed)).append(" of ");
+      report.append(std::to_string(n)).append(" fail").append(first).append("\n");
+    }
+  }
+  return report;
+}
+
 }  // namespace varn::testing

@@ -390,6 +390,16 @@ TEST(FormatSource, TemplatesAndMends) {
       {"[ ] t\n  status:a//b\n  depends : =x\n", "[ ] t\n  depends : =x\n  status: a//b\n"},
       {"? workspace:}x\n", "query:\n  @workspace:}x\n"},
       {"? workspace:a.@b\n", "query:\n  workspace:a.@b\n"},
+      // Marks between two slashes keep them from starting a comment.
+      {"? files/(s)/x\n", "query:\n  @files/(s)/x\n"},
+      {"define:@x\n  a/(s)/b: str\n", "define:@x\n  a/(s)/b: \"str\"\n"},
+      {"mod:$billing:/ :v/\n", "mod:$billing:/:v/\n"},
+      // An entity that begins with "workspace:", without a scope.
+      {"define:@\u3000workspace:acme.@x\n", "define:@ workspace:acme.@x\n"},
+      {"define:@\rworkspace:acme.@x\n", "define:@ workspace:acme.@x\n"},
+      {"query:\n  workspace:= where .@\n", "query:\n  workspace:= where .@\n"},
+      // " : " would make a validation of the line.
+      {"[ ] t\n  validate:=x:\n", "[ ] t\n  validate: =x:\n"},
   };
   for (const auto& c : cases) {
     auto out = ops::fmt(c.source);
@@ -397,6 +407,21 @@ TEST(FormatSource, TemplatesAndMends) {
     EXPECT_EQ(out.value(), c.expected) << c.source;
     EXPECT_EQ(testing::check_fmt_properties(c.source), "") << c.source;
   }
+}
+
+// A node whose lines would not read back is written as the source has it:
+// every line its reader took, at its indentation relative to the first (no
+// further left than the margin), a blank line between two kept (triple
+// quotes hold it), comments kept.
+TEST(FormatSource, NodeThatDoesNotReadBackKeepsItsSourceLines) {
+  const std::string source = "# G\n    mod:$m  // note\n        text: \"\"\"\n  a\n\n      b // kept\n        \"\"\"\n\n  x\n";
+  auto doc = parse_source(source);
+  ASSERT_TRUE(doc.ok());
+  Group& group = *std::get<Box<Group>>(doc.value().nodes.front().value);
+  // A name that "mod:$" cannot say: its "//" starts a comment.
+  (*std::get<Box<ModDef>>(group.children.front().value)).name = "a//b";
+  EXPECT_EQ(format_document(doc.value(), source),
+            "# G\n  mod:$m  // note\n      text: \"\"\"\na\n\n    b // kept\n      \"\"\"\n  x\n");
 }
 
 }  // namespace

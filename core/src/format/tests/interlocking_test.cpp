@@ -1,5 +1,6 @@
-// fmt keeps the tree and is idempotent on head lines whose parts interlock:
-// the cases kept in cases/ and random lines of every head kind.
+// fmt keeps the tree and is idempotent on head lines whose parts interlock
+// (the cases kept in cases/ and random lines of every head kind) and on
+// random names of what the writers respell.
 #include <gtest/gtest.h>
 
 #include <filesystem>
@@ -7,6 +8,7 @@
 #include "format/tests/properties.hpp"
 #include "tests/golden.hpp"
 #include "tests/interlocking.hpp"
+#include "tests/respelling.hpp"
 
 namespace varn::format::testing {
 namespace {
@@ -19,15 +21,12 @@ TEST(FormatInterlocking, KeepsTheTreeAndIsIdempotent) {
   for (const auto& entry : fs::directory_iterator(fs::path(VARN_TEST_DATA) / "format/tests/cases")) {
     EXPECT_EQ(check_fmt_properties(varn::testing::slurp(entry.path())), "") << entry.path().filename();
   }
-  for (const varn::testing::InterlockingKind& kind : varn::testing::kInterlockingKinds) {
-    std::size_t failed = 0;
-    std::string first;
-    for (const std::string& doc : varn::testing::interlocking_documents(kind, kPerKind, 1)) {
-      const std::string why = check_fmt_properties(doc);
-      if (!why.empty() && ++failed <= 3) first += "\n--- input:\n" + doc + why;
-    }
-    EXPECT_EQ(failed, 0u) << kind.name << ": " << failed << " of " << kPerKind << " fail" << first;
-  }
+  EXPECT_EQ(varn::testing::failing_kinds(varn::testing::kInterlockingKinds, kPerKind, check_fmt_properties), "");
+}
+
+// Names made of the marks, prefixes and white space that the writers move or add.
+TEST(FormatRespelling, KeepsTheTreeAndIsIdempotent) {
+  EXPECT_EQ(varn::testing::failing_kinds(varn::testing::kRespellingKinds, kPerKind, check_fmt_properties), "");
 }
 
 }  // namespace

@@ -1,11 +1,14 @@
 // How often render's text reads back on random head lines whose parts
-// interlock (tests/interlocking.hpp), per kind and overall.
+// interlock (tests/interlocking.hpp), per kind and overall; and that it
+// always does on random names of what the writers respell
+// (tests/respelling.hpp).
 #include <gtest/gtest.h>
 
 #include <cstdio>
 
 #include "render/tests/properties.hpp"
 #include "tests/interlocking.hpp"
+#include "tests/respelling.hpp"
 
 namespace varn::render::testing {
 namespace {
@@ -34,6 +37,12 @@ TEST(RenderInterlocking, ReadsBackAsOftenAsBefore) {
   rate("overall", held, total);
   std::printf("render reads back: %s\n", rates.c_str());
   EXPECT_GE(held * 100, kFloorPercent * total) << rates;
+}
+
+// Names made of the marks, prefixes and white space that the writers move or
+// add: each of them has a spelling, and render finds it.
+TEST(RenderRespelling, ReadsBack) {
+  EXPECT_EQ(varn::testing::failing_kinds(varn::testing::kRespellingKinds, kPerKind, check_render_properties), "");
 }
 
 }  // namespace

@@ -3,6 +3,8 @@
 
 #include <cmath>
 
+#include "render/tests/properties.hpp"
+#include "varn/parse.hpp"
 #include "varn/render.hpp"
 
 namespace varn {
@@ -392,6 +394,31 @@ TEST(Render, TextsThatNeedAnotherForm) {
        nodes({SymmetryDef{nodes({ProjectScope{"S", nodes({Prose{"m"}})}})}, Divider{}, Prose{"b"}}),
        "symmetry:\n    %S\n        m\n---\n---\n\nb"},
   });
+}
+
+// Names whose marks, scope prefixes and spacing the writer places, read from
+// source: each written where it keeps the tree.
+TEST(Render, RespelledNames) {
+  const struct {
+    const char* source;
+    std::string_view want;
+  } cases[] = {
+      {"? files/(s)/x\n", "? files/(s)/x"},
+      {"define:@x\n  a/(s)/b: str\n", "define:@x\n    a/(s)/b: \"str\""},
+      {"mod:$billing:/ :v/\n", "mod:$billing:/:v/"},
+      {"define:@ workspace:acme.@x\n", "define:@ workspace:acme.@x"},
+      {"query:\n  workspace:= where .@\n", "? workspace:= where .@"},
+      {"[ ] Fix the flaky test\n  status : in review / blocked\n",
+       "[ ] Fix the flaky test\n    status : in review / blocked"},
+      {"mutate:@{g}workspace:a.@x\n", "mutate:@{g}workspace:a.@x"},
+      {"use @| from @//x\n", "use @| from @//x"},
+  };
+  for (const auto& c : cases) {
+    auto doc = parse_source(c.source);
+    ASSERT_TRUE(doc.ok()) << c.source;
+    EXPECT_EQ(render_document(doc.value()), c.want) << c.source;
+    EXPECT_EQ(render::testing::check_render_properties(c.source), "") << c.source;
+  }
 }
 
 TEST(Render, DocumentAndNodeListAgree) {
