@@ -129,19 +129,28 @@ void write_source_body(Out& out, std::size_t start, std::size_t depth) {
 
 namespace {
 
-// Whether two lists of indentations order their lines alike: readers
-// compare one line's indentation with another's, and never count it.
-bool same_order(std::vector<std::size_t> a, std::vector<std::size_t> b) {
-  auto ranks = [](std::vector<std::size_t>& v) {
-    std::vector<std::size_t> levels = v;
-    std::sort(levels.begin(), levels.end());
-    levels.erase(std::unique(levels.begin(), levels.end()), levels.end());
-    for (std::size_t& i : v) i = static_cast<std::size_t>(std::lower_bound(levels.begin(), levels.end(), i) - levels.begin());
-  };
-  ranks(a);
-  ranks(b);
-  return a == b;
-}
+// The pairs of indentations (the source's, ours) of the lines of a node:
+// they order the lines alike when one of a pair never goes with two of the
+// other and the pairs sort the same by either. Readers compare one line's
+// indentation with another's, and never count it.
+class SameOrder {
+ public:
+  bool add(std::size_t theirs, std::size_t mine) {
+    for (std::size_t i = 0; i < count_; ++i) {
+      const auto [t, m] = pairs_[i];
+      if ((t == theirs) != (m == mine) || (t < theirs) != (m < mine)) return false;
+      if (t == theirs) return true;
+    }
+    // So many levels are read back the long way.
+    if (count_ == pairs_.size()) return false;
+    pairs_[count_++] = {theirs, mine};
+    return true;
+  }
+
+ private:
+  std::array<std::pair<std::size_t, std::size_t>, 16> pairs_{};
+  std::size_t count_ = 0;
+};
 
 // True when the lines written for `node` are the ones its reader took from
 // the source: the same texts, blank where those are (blank lines at the end
@@ -149,18 +158,15 @@ bool same_order(std::vector<std::size_t> a, std::vector<std::size_t> b) {
 // as it took the source's, so they read back by construction.
 bool same_as_source(const Out& out, std::string_view written, const Node& node) {
   const std::string_view own = out.source.substr(node.line_start, node.line_end - node.line_start);
+  std::string buffer;
+  SameOrder order;
   parse::LineCursor theirs(own);
   parse::LineCursor mine(written);
-  std::string buffer;
-  std::vector<std::size_t> their_indents;
-  std::vector<std::size_t> my_indents;
   for (; !theirs.done() && !mine.done(); theirs.next(), mine.next()) {
     const std::string_view line = parse::line_at(own, theirs.line_start(), buffer);
     const std::string_view text = text::trim(line);
     if (text != text::trim(mine.line())) return false;
-    if (text.empty()) continue;
-    their_indents.push_back(parse::indentation(line));
-    my_indents.push_back(parse::indentation(mine.line()));
+    if (!text.empty() && !order.add(parse::indentation(line), parse::indentation(mine.line()))) return false;
   }
   for (; !theirs.done(); theirs.next()) {
     if (!text::trim(parse::line_at(own, theirs.line_start(), buffer)).empty()) return false;
@@ -168,7 +174,7 @@ bool same_as_source(const Out& out, std::string_view written, const Node& node) 
   for (; !mine.done(); mine.next()) {
     if (!text::trim(mine.line()).empty()) return false;
   }
-  return same_order(std::move(their_indents), std::move(my_indents));
+  return true;
 }
 
 // True when `text`, the lines written for `node`, read alone give that node

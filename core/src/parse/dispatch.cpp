@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <array>
 #include <bit>
+#include <cstdint>
 
 #if defined(__SSE2__)
 #include <emmintrin.h>
@@ -82,6 +83,9 @@ bool starts_any(std::string_view s, std::string_view a, std::string_view b) { re
 bool ends(std::string_view s, std::string_view suffix) { return s.ends_with(suffix); }
 
 struct Rule {
+  // The bytes a line that the rule takes may start with (its trimmed text
+  // does); empty when any may.
+  std::string_view firsts;
   bool (*matches)(const Line& l);
   Handler handler;  // none yet: the line is read as prose
 };
@@ -89,118 +93,133 @@ struct Rule {
 // The rules in order. A rule tests `content` unless it says otherwise.
 constexpr Rule kRules[] = {
     // 1 code block
-    {[](const Line& l) { return starts(l.content, "```"); }, build_code_block},
+    {"`", [](const Line& l) { return starts(l.content, "```"); }, build_code_block},
     // 2 comment: reads the uncut line
-    {[](const Line& l) { return starts(l.trimmed, "//"); }, build_comment},
+    {"/", [](const Line& l) { return starts(l.trimmed, "//"); }, build_comment},
     // 3 divider
-    {[](const Line& l) {
+    {"-", [](const Line& l) {
        return l.content.size() >= 3 && std::all_of(l.content.begin(), l.content.end(), [](char c) { return c == '-'; });
      },
      build_divider},
     // 4 spawn marks
-    {[](const Line& l) { return l.content == "+" || l.content == "++"; }, build_spawn},
+    {"+", [](const Line& l) { return l.content == "+" || l.content == "++"; }, build_spawn},
     // 5 entity
-    {[](const Line& l) { return starts_any(l.content, "## Entity:", "## Entity :"); }, build_entity},
+    {"#", [](const Line& l) { return starts_any(l.content, "## Entity:", "## Entity :"); }, build_entity},
     // 6 metric
-    {[](const Line& l) { return starts_any(l.content, "## Metric:", "## Metric :"); }, build_metric},
+    {"#", [](const Line& l) { return starts_any(l.content, "## Metric:", "## Metric :"); }, build_metric},
     // 7 heading
-    {[](const Line& l) { return starts(l.content, "#") && !starts(l.content, "#("); }, parse_heading},
+    {"#", [](const Line& l) { return starts(l.content, "#") && !starts(l.content, "#("); }, parse_heading},
     // 8 define
-    {[](const Line& l) { return starts_any(l.content, "define:@", "define:$"); }, parse_define},
+    {"d", [](const Line& l) { return starts_any(l.content, "define:@", "define:$"); }, parse_define},
     // 9 mutate
-    {[](const Line& l) { return starts_any(l.content, "mutate:@", "mutate:$"); }, parse_mutate},
+    {"m", [](const Line& l) { return starts_any(l.content, "mutate:@", "mutate:$"); }, parse_mutate},
     // 10 delete
-    {[](const Line& l) { return starts_any(l.content, "delete:@", "delete:$"); }, build_delete},
+    {"d", [](const Line& l) { return starts_any(l.content, "delete:@", "delete:$"); }, build_delete},
     // 11 query
-    {[](const Line& l) { return starts(l.content, "query:"); }, parse_query_line},
+    {"q", [](const Line& l) { return starts(l.content, "query:"); }, parse_query_line},
     // 12 question-form query
-    {[](const Line& l) { return starts(l.content, "? "); }, parse_query_shorthand},
+    {"?", [](const Line& l) { return starts(l.content, "? "); }, parse_query_shorthand},
     // 13 flow
-    {[](const Line& l) { return l.content == "flow:"; }, parse_flow},
+    {"f", [](const Line& l) { return l.content == "flow:"; }, parse_flow},
     // 14 validate
-    {[](const Line& l) { return starts(l.content, "validate ") && ends(l.content, ":"); }, parse_validate},
+    {"v", [](const Line& l) { return starts(l.content, "validate ") && ends(l.content, ":"); }, parse_validate},
     // 15 states
-    {[](const Line& l) { return l.content == "states:"; }, parse_states},
+    {"s", [](const Line& l) { return l.content == "states:"; }, parse_states},
     // 16 check
-    {[](const Line& l) { return starts(l.content, "check:") && !starts(l.content, "check:@"); }, parse_check},
+    {"c", [](const Line& l) { return starts(l.content, "check:") && !starts(l.content, "check:@"); }, parse_check},
     // 17 form
-    {[](const Line& l) { return starts(l.content, "form:") && !starts(l.content, "form:install"); }, parse_form},
+    {"f", [](const Line& l) { return starts(l.content, "form:") && !starts(l.content, "form:install"); }, parse_form},
     // 18 module definition
-    {[](const Line& l) { return starts(l.content, "mod:$"); }, parse_mod_def},
+    {"m", [](const Line& l) { return starts(l.content, "mod:$"); }, parse_mod_def},
     // 19 invocation from a "mod:" line
-    {[](const Line& l) { return starts(l.content, "mod:"); }, build_mod_line},
+    {"m", [](const Line& l) { return starts(l.content, "mod:"); }, build_mod_line},
     // 20 project
-    {[](const Line& l) { return starts(l.content, "project:"); }, parse_project},
+    {"p", [](const Line& l) { return starts(l.content, "project:"); }, parse_project},
     // 21 commands
-    {[](const Line& l) { return starts(l.content, "commands:"); }, parse_commands},
+    {"c", [](const Line& l) { return starts(l.content, "commands:"); }, parse_commands},
     // 22 serve
-    {[](const Line& l) { return starts(l.content, "serve:"); }, parse_serve},
+    {"s", [](const Line& l) { return starts(l.content, "serve:"); }, parse_serve},
     // 23 sync
-    {[](const Line& l) { return starts(l.content, "sync:"); }, parse_sync_declaration},
+    {"s", [](const Line& l) { return starts(l.content, "sync:"); }, parse_sync_declaration},
     // 24 git
-    {[](const Line& l) { return starts(l.content, "git:"); }, parse_git},
+    {"g", [](const Line& l) { return starts(l.content, "git:"); }, parse_git},
     // 25 snap
-    {[](const Line& l) { return starts(l.content, "snap:"); }, build_snap},
+    {"s", [](const Line& l) { return starts(l.content, "snap:"); }, build_snap},
     // 26 diff
-    {[](const Line& l) { return starts(l.content, "diff:"); }, build_diff},
+    {"d", [](const Line& l) { return starts(l.content, "diff:"); }, build_diff},
     // 27 history
-    {[](const Line& l) { return starts(l.content, "history:"); }, build_history},
+    {"h", [](const Line& l) { return starts(l.content, "history:"); }, build_history},
     // 28 status options
-    {[](const Line& l) { return starts(l.content, "status:") && l.content.find('/') != std::string_view::npos; },
+    {"s", [](const Line& l) { return starts(l.content, "status:") && l.content.find('/') != std::string_view::npos; },
      build_status},
     // 29 conditional
-    {[](const Line& l) { return starts(l.content, "if ") && ends(l.content, ":"); }, parse_conditional},
+    {"i", [](const Line& l) { return starts(l.content, "if ") && ends(l.content, ":"); }, parse_conditional},
     // 30 bold line
-    {[](const Line& l) { return starts(l.content, "**") && ends(l.content, "**") && l.content.size() >= 5; }, build_bold},
+    {"*", [](const Line& l) { return starts(l.content, "**") && ends(l.content, "**") && l.content.size() >= 5; }, build_bold},
     // 31 webhook
-    {[](const Line& l) { return starts(l.content, "webhook:"); }, parse_webhook},
+    {"w", [](const Line& l) { return starts(l.content, "webhook:"); }, parse_webhook},
     // 32 remember
-    {[](const Line& l) { return starts(l.content, "remember:"); }, build_remember},
+    {"r", [](const Line& l) { return starts(l.content, "remember:"); }, build_remember},
     // 33 recall
-    {[](const Line& l) { return starts(l.content, "recall:"); }, build_recall},
+    {"r", [](const Line& l) { return starts(l.content, "recall:"); }, build_recall},
     // 34 embed marker
-    {[](const Line& l) { return starts(l.content, "^") && l.content.size() >= 2; }, build_embed},
+    {"^", [](const Line& l) { return starts(l.content, "^") && l.content.size() >= 2; }, build_embed},
     // 35 files
-    {[](const Line& l) { return starts(l.content, "files:"); }, parse_files},
+    {"f", [](const Line& l) { return starts(l.content, "files:"); }, parse_files},
     // 36 policy
-    {[](const Line& l) { return starts(l.content, "policy:"); }, parse_policy},
+    {"p", [](const Line& l) { return starts(l.content, "policy:"); }, parse_policy},
     // 37 gate definition
-    {[](const Line& l) { return starts(l.content, "gate:") && !starts(l.content, "gate:name"); }, parse_gate},
+    {"g", [](const Line& l) { return starts(l.content, "gate:") && !starts(l.content, "gate:name"); }, parse_gate},
     // 38 escalate
-    {[](const Line& l) { return starts(l.content, "escalate:"); }, build_escalate},
+    {"e", [](const Line& l) { return starts(l.content, "escalate:"); }, build_escalate},
     // 39 use block
-    {[](const Line& l) { return starts_any(l.content, "use $", "use @"); }, parse_use_block},
+    {"u", [](const Line& l) { return starts_any(l.content, "use $", "use @"); }, parse_use_block},
     // 40 project scope
-    {[](const Line& l) { return starts(l.content, "%") && l.content.size() >= 2; }, parse_project_scope},
+    {"%", [](const Line& l) { return starts(l.content, "%") && l.content.size() >= 2; }, parse_project_scope},
     // 41 invocation
-    {[](const Line& l) { return starts(l.content, "$"); }, build_mod_invoke},
+    {"$", [](const Line& l) { return starts(l.content, "$"); }, build_mod_invoke},
     // 42 issue
-    {[](const Line& l) { return starts(l.content, "issue:"); }, parse_issue},
+    {"i", [](const Line& l) { return starts(l.content, "issue:"); }, parse_issue},
     // 43 threaded comment
-    {[](const Line& l) { return starts(l.content, "comment:"); }, parse_thread_comment},
+    {"c", [](const Line& l) { return starts(l.content, "comment:"); }, parse_thread_comment},
     // 44 task
-    {[](const Line& l) { return is_checkbox_line(l.content); }, parse_task},
+    {"+-[", [](const Line& l) { return is_checkbox_line(l.content); }, parse_task},
     // 45 variable
-    {[](const Line& l) { return is_variable_line(l.content); }, build_variable},
+    {"", [](const Line& l) { return is_variable_line(l.content); }, build_variable},
     // 46 routine
-    {[](const Line& l) { return starts(l.content, "routine:"); }, build_routine},
+    {"r", [](const Line& l) { return starts(l.content, "routine:"); }, build_routine},
     // 47 to 53 lattice constructs
-    {[](const Line& l) { return starts(l.content, "lattice_validates:"); }, parse_lattice_validates},
-    {[](const Line& l) { return starts(l.content, "lattice_schema:"); }, parse_lattice_schema},
-    {[](const Line& l) { return starts(l.content, "lattice_constraint:"); }, parse_lattice_constraint},
-    {[](const Line& l) { return starts(l.content, "lattice_frontier:"); }, parse_lattice_frontier},
-    {[](const Line& l) { return starts(l.content, "pressure_effect:"); }, parse_pressure_effect},
-    {[](const Line& l) { return starts(l.content, "unit_cell:"); }, parse_unit_cell},
-    {[](const Line& l) { return starts(l.content, "symmetry:"); }, parse_symmetry},
+    {"l", [](const Line& l) { return starts(l.content, "lattice_validates:"); }, parse_lattice_validates},
+    {"l", [](const Line& l) { return starts(l.content, "lattice_schema:"); }, parse_lattice_schema},
+    {"l", [](const Line& l) { return starts(l.content, "lattice_constraint:"); }, parse_lattice_constraint},
+    {"l", [](const Line& l) { return starts(l.content, "lattice_frontier:"); }, parse_lattice_frontier},
+    {"p", [](const Line& l) { return starts(l.content, "pressure_effect:"); }, parse_pressure_effect},
+    {"u", [](const Line& l) { return starts(l.content, "unit_cell:"); }, parse_unit_cell},
+    {"s", [](const Line& l) { return starts(l.content, "symmetry:"); }, parse_symmetry},
 };
 static_assert(std::size(kRules) == 53, "the 54th rule is the prose fallback");
+
+// For each first byte, the rules that may take a line starting with it, one
+// bit each in rule order: most lines are tried against a few rules, not all.
+constexpr std::array<uint64_t, 256> kCandidates = [] {
+  std::array<uint64_t, 256> candidates{};
+  for (std::size_t r = 0; r < std::size(kRules); ++r) {
+    for (std::size_t b = 0; b < 256; ++b) {
+      const bool may = kRules[r].firsts.empty() || kRules[r].firsts.find(static_cast<char>(b)) != std::string_view::npos;
+      if (may) candidates[b] |= uint64_t{1} << r;
+    }
+  }
+  return candidates;
+}();
 
 }  // namespace
 
 namespace {
 
 std::optional<Node> dispatch(Parser& p, std::size_t depth, const Line& line) {
-  for (const Rule& rule : kRules) {
+  const auto first = static_cast<unsigned char>(line.trimmed.front());
+  for (uint64_t rules = kCandidates[first]; rules != 0; rules &= rules - 1) {
+    const Rule& rule = kRules[std::countr_zero(rules)];
     if (!rule.matches(line)) continue;
     if (rule.handler) return rule.handler(p, depth, line);
     break;

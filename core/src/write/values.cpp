@@ -136,13 +136,14 @@ bool holds_mark(std::string_view text) { return text.find("(s)") != std::string_
 // side in `s` from `from` on, so that none of them starts a comment. True
 // when there was such a pair.
 bool split_slashes(std::string& s, std::size_t from, std::string_view mark) {
-  if (s.find("//", from) == std::string::npos) return false;
-  std::string split = s.substr(0, from);
-  for (std::size_t i = from; i < s.size(); ++i) {
-    if (s[i] == '/' && i > 0 && s[i - 1] == '/') split.append(mark);
-    split.push_back(s[i]);
+  if (s.find("//", from > 0 ? from - 1 : 0) == std::string::npos) return false;
+  // Only the tail is copied: `s` may be a whole document's text.
+  const std::string tail = s.substr(from);
+  s.resize(from);
+  for (const char c : tail) {
+    if (c == '/' && !s.empty() && s.back() == '/') s.append(mark);
+    s.push_back(c);
   }
-  s = std::move(split);
   return true;
 }
 
@@ -332,6 +333,12 @@ bool reads_as_key_line(std::string_view key, std::string_view value) {
 
 std::string clause_line(std::string_view key, std::string_view value) {
   const std::string k(key), v(value);
+  // No clause key starts a construct, so only a '/' (status options) or an
+  // '=' (an assignment) in the value, or white space that the split trims,
+  // can keep "key: value" from reading back.
+  if (!value.empty() && value.find_first_of("/=") == std::string_view::npos && text::trim(value) == value) {
+    return k + ": " + v;
+  }
   return first_reading_back<Prose>({k + ": " + v, k + " : " + v}, [&](const Prose& prose) {
     const auto kv = parse::split_key_value(prose.text);
     return kv && kv->first == key && kv->second == value;
