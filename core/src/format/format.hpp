@@ -65,9 +65,21 @@ struct DocumentFormatter {
   std::string finish();
 };
 
+// The node's lines; those of a node that holds no nodes of its own are the
+// source's where the templates' would not read back as the node.
 void format_node(Out& out, const Node& node, std::size_t depth);
 // The node's lines as the templates write them, unchecked.
 void format_node_lines(Out& out, const Node& node, std::size_t depth);
+// Whether format_node checks the node's lines whole: it was read from the
+// source and holds no nodes of its own (but for the kinds whose lines are
+// the source's or checked line by line).
+bool checked_whole(const Out& out, const Node& node);
+// True when `written`, the lines written for `node`, are the lines its
+// reader took from the source (the same texts, their indentations in the
+// same order), or read alone give that node and nothing more.
+bool reads_back_whole(const Out& out, std::string_view written, const Node& node);
+// The lines the node's reader took from the source, as they stand there.
+void write_source_node(Out& out, const Node& node, std::size_t depth);
 
 // How a head line is cut when it is written from the source: at its comment
 // as the parser cuts it, or whole where the parser reads past the cut (the
