@@ -27,12 +27,14 @@ using namespace ::varn::write;
 // the last line written (a divider line right after them would close them
 // instead of standing as a divider), and the source with where the line of
 // the node being written starts in it (npos when the tree was not read from
-// a source, or the node has no line of its own).
+// a source, or the node has no line of its own), and where its members'
+// lines start in the sink.
 struct Out {
   LineSink sink{"  ", true};
   std::size_t open_scopes = 0;
   std::string_view source;
   std::size_t node_start = std::string_view::npos;
+  std::size_t members_from = std::string_view::npos;  // npos while none is written
 
   std::string& open(std::size_t depth) {
     open_scopes = 0;
@@ -65,20 +67,21 @@ struct DocumentFormatter {
   std::string finish();
 };
 
-// The node's lines; those of a node that holds no nodes of its own are the
-// source's where the templates' would not read back as the node.
+// The node's lines: the templates', or the source's where those would not
+// keep the tree.
 void format_node(Out& out, const Node& node, std::size_t depth);
 // The node's lines as the templates write them, unchecked.
 void format_node_lines(Out& out, const Node& node, std::size_t depth);
-// Whether format_node checks the node's lines whole: it was read from the
-// source and holds no nodes of its own (but for the kinds whose lines are
-// the source's or checked line by line).
-bool checked_whole(const Out& out, const Node& node);
-// True when `written`, the lines written for `node`, are the lines its
-// reader took from the source (the same texts, their indentations in the
-// same order), or read alone give that node and nothing more.
-bool reads_back_whole(const Out& out, std::string_view written, const Node& node);
-// The lines the node's reader took from the source, as they stand there.
+// True when `written`, the lines written for `node` (of which the first
+// `own` bytes stand before its members' lines), keep it: always for a node
+// not read from this source. A node that holds no nodes of its own keeps it
+// when its lines are those its reader took from the source (the same texts,
+// their indentations in the same order) or read back alone as the node; one
+// whose own lines are written before its members when those read back alone
+// as the node without them.
+bool keeps_the_tree(const Out& out, std::string_view written, std::size_t own, const Node& node);
+// The lines the node's reader took from the source, its members' too, as
+// they stand there.
 void write_source_node(Out& out, const Node& node, std::size_t depth);
 
 // How a head line is cut when it is written from the source: at its comment

@@ -2,6 +2,7 @@
 // child loop, the dispatch on the node's kind and the one-line kinds.
 #include <algorithm>
 #include <array>
+#include <utility>
 
 #include "format/format.hpp"
 #include "parse/headings.hpp"
@@ -111,8 +112,13 @@ bool quiet(std::string_view s) {
 void format_node(Out& out, const Node& node, std::size_t depth) {
   out.node_start = node.line_start;
   const std::size_t mark = out.sink.raw().size();
+  // This node may be the first member of the one around it.
+  if (out.members_from == std::string_view::npos) out.members_from = mark;
+  const std::size_t around = std::exchange(out.members_from, std::string_view::npos);
   format_node_lines(out, node, depth);
-  if (!checked_whole(out, node) || reads_back_whole(out, std::string_view(out.sink.raw()).substr(mark), node)) return;
+  const std::size_t own = std::min(out.members_from, out.sink.raw().size()) - mark;
+  out.members_from = around;
+  if (keeps_the_tree(out, std::string_view(out.sink.raw()).substr(mark), own, node)) return;
   out.sink.raw().resize(mark);
   write_source_node(out, node, depth);
 }

@@ -1,11 +1,12 @@
 // Where fmt writes what the source has: a head line or the body lines that
-// its templates would not give back, or every line of a node that holds no
-// nodes of its own, which is checked whole.
+// its templates would not give back, or every line of a node whose own lines
+// do not read back as it, which is checked whole.
 #include <array>
 #include <string>
 #include <utility>
 
 #include "format/format.hpp"
+#include "model/fields.hpp"
 #include "model/same.hpp"
 #include "parse/parser.hpp"
 #include "parse/text.hpp"
@@ -106,30 +107,64 @@ constexpr bool kReadsBackAlone = !requires(T v) { v.children; } && !std::is_same
                                  !std::is_same_v<T, SpawnMode> && !std::is_same_v<T, Divider> &&
                                  !std::is_same_v<T, Flow> && !std::is_same_v<T, StatesDef>;
 
-// A declaration lowered from a heading reads back only under its parent.
+// Kinds whose own lines (the head and the lines read into its fields) are
+// written before its members: alone, they read back as the node without
+// them. The heads of groups, tasks and conditionals are checked as they are
+// written, a project scope's head is the source's text after its '%', and
+// a lattice node takes its settings from its members' lines.
+template <class T>
+constexpr bool kOwnLinesFirst = std::is_same_v<T, ValidateDef> || std::is_same_v<T, GateDef> ||
+                                std::is_same_v<T, IssueDef> || std::is_same_v<T, ThreadComment>;
+
+// A sync declaration or a pressure effect may be lowered from a heading,
+// which reads back only as a heading under its parent.
+template <class T>
+constexpr bool kLowerable = std::is_same_v<T, SyncDef> || std::is_same_v<T, PressureEffectDef>;
+
 bool lowered_from_heading(const Out& out, std::size_t start) {
   std::string buffer;
   return text::trim_start(parse::line_at(out.source, start, buffer)).starts_with('#');
 }
 
+// The record without the nodes it holds.
+template <class T>
+T without_members(const T& record) {
+  T bare;
+  std::apply(
+      [&](const auto&... f) {
+        (
+            [&] {
+              using Member = typename std::decay_t<decltype(f)>::Member;
+              if constexpr (!std::is_same_v<Member, Nodes>) bare.*(f.member) = record.*(f.member);
+            }(),
+            ...);
+      },
+      Fields<T>::table.fields);
+  return bare;
+}
+
 }  // namespace
 
-bool checked_whole(const Out& out, const Node& node) {
-  return node.line_end <= out.source.size() && node.visit([&](const auto& v) {
+bool keeps_the_tree(const Out& out, std::string_view written, std::size_t own, const Node& node) {
+  if (node.line_end > out.source.size()) return true;  // not read from this source
+  return node.visit([&](const auto& v) {
     using T = std::decay_t<decltype(v)>;
-    constexpr bool lowerable = std::is_same_v<T, SyncDef> || std::is_same_v<T, PressureEffectDef>;
-    return kReadsBackAlone<T> && !(lowerable && lowered_from_heading(out, node.line_start));
+    if constexpr (kReadsBackAlone<T>) {
+      if (kLowerable<T> && lowered_from_heading(out, node.line_start)) return true;
+      return same_as_source(out, written, node) || reads_back_alone(written, node);
+    } else if constexpr (kOwnLinesFirst<T>) {
+      return reads_back_alone(written.substr(0, own), Node(without_members(v)));
+    } else {
+      return true;
+    }
   });
 }
 
-bool reads_back_whole(const Out& out, std::string_view written, const Node& node) {
-  return same_as_source(out, written, node) || reads_back_alone(written, node);
-}
-
-// The node's lines as the source has them: each at its indentation relative
-// to the first, which goes at `depth` (a line less indented than the first,
-// as triple quotes may hold, no further left than the margin); the blank
-// lines between them kept, as a text in triple quotes holds them.
+// The node's lines as the source has them, its members' too: each at its
+// indentation relative to the first, which goes at `depth` (a line less
+// indented than the first, as triple quotes may hold, no further left than
+// the margin); the blank lines between them kept, as a text in triple
+// quotes holds them.
 void write_source_node(Out& out, const Node& node, std::size_t depth) {
   const std::string_view own = out.source.substr(node.line_start, node.line_end - node.line_start);
   std::string buffer;

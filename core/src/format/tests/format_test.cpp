@@ -424,5 +424,16 @@ TEST(FormatSource, NodeThatDoesNotReadBackKeepsItsSourceLines) {
             "# G\n  mod:$m  // note\n      text: \"\"\"\na\n\n    b // kept\n      \"\"\"\n  x\n");
 }
 
+// So is one whose own lines, written without its members, would not read
+// back: members and all.
+TEST(FormatSource, NodeWhoseOwnLinesDoNotReadBackKeepsItsSourceLines) {
+  const std::string source = "issue: T\n    assignee: ana\n    comment:\n      body:   hi\n";
+  auto doc = parse_source(source);
+  ASSERT_TRUE(doc.ok());
+  // An assignee that "assignee: " cannot say: its "//" starts a comment.
+  (*std::get<Box<IssueDef>>(doc.value().nodes.front().value)).assignee = "a // b";
+  EXPECT_EQ(format_document(doc.value(), source), source);
+}
+
 }  // namespace
 }  // namespace varn::format
