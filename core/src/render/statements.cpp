@@ -209,21 +209,23 @@ void write(const GitOp& g, std::size_t depth, LineSink& out) {
 
 void write(const UseBlock& u, std::size_t depth, LineSink& out) {
   const std::string name = u.mod_name;
-  // Any name but a bare one is read back only as the source of a "from" form.
-  const std::string from_form = "use @" + u.entity.value_or("") + " from " + name;
   // After "use @" the whole rest of the line is the name: " config:" would
-  // become part of it. A "//" in it that only the entity's bars or quotes
-  // kept needs the "from" form.
-  const bool bare = name.starts_with('@') && name.find(" from ") == std::string::npos &&
-                    (write::keeps_whole("use " + name) ||
-                     !write::reads_back_as<UseBlock>(from_form, [&](const UseBlock& b) { return b.mod_name == name; }));
-  if (bare) {
-    emit(out, depth, "use ", name);
+  // become part of it. Any other name but a module's word is read back only
+  // as the source of a "from" form.
+  const std::string from_form = "use @" + u.entity.value_or("") + " from " + name;
+  std::string line = from_form;
+  if (name.starts_with('@') && name.find(" from ") == std::string::npos) {
+    line = "use " + name;
   } else if (name.starts_with('$') && text::word_length(name) == name.size()) {
-    emit(out, depth, "use ", name, " config:");
-  } else {
-    out.line(depth, from_form);
+    line = "use " + name + " config:";
   }
+  // A "//" in the name that only the entity's bars or quotes kept needs the
+  // "from" form.
+  if (line != from_form && !write::keeps_whole(line) &&
+      write::reads_back_as<UseBlock>(from_form, [&](const UseBlock& b) { return b.mod_name == name; })) {
+    line = from_form;
+  }
+  out.line(depth, line);
   pair_lines(out, depth, "    ", u.config);
 }
 

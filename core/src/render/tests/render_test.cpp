@@ -412,6 +412,7 @@ TEST(Render, RespelledNames) {
        "[ ] Fix the flaky test\n    status : in review / blocked"},
       {"mutate:@{g}workspace:a.@x\n", "mutate:@{g}workspace:a.@x"},
       {"use @| from @//x\n", "use @| from @//x"},
+      {"use @\" from $s//x\n", "use @\" from $s//x"},
   };
   for (const auto& c : cases) {
     auto doc = parse_source(c.source);
