@@ -149,7 +149,8 @@ std::string define_line(const Define& d) {
 }
 
 std::string mutate_head(const Mutate& m) {
-  std::string target = "mutate:";
+  constexpr std::string_view kKeyword = "mutate:";
+  std::string target(kKeyword);
   write::append_target(target, "", m.mod_scope, m.workspace_scope);
   // The spaces that end the entity of a gated mutation stood before the gate.
   // Before an id they are kept; with nothing after them the line's end would
@@ -166,7 +167,7 @@ std::string mutate_head(const Mutate& m) {
   // after "@": a gate in front of it, which the reader takes out after the
   // scope, keeps it the entity.
   const bool read_as_scope = !m.mod_scope && !m.workspace_scope &&
-                             parse::parse_scope_prefix(std::string_view(line).substr(7)).workspace_scope;
+                             parse::parse_scope_prefix(std::string_view(line).substr(kKeyword.size())).workspace_scope;
   if (!m.gate || (write::keeps_whole(line) && !read_as_scope)) return line;
   // Where the line's "//" needs the gate's bars or quotes, the gate goes in;
   // the reader keeps the first gate only, so a spare one after it, holding a

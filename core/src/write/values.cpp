@@ -157,10 +157,9 @@ void append_field(std::string& out, const FieldDef& field) {
     out.append(field.name);
   } else {
     // The reader trims the name, then removes the marks: a mark in front
-    // keeps leading whitespace.
-    // A mark between two slashes keeps them from starting a comment, and
-    // then stands for the one at the end, unless that keeps trailing
-    // whitespace.
+    // keeps leading whitespace, one at the end trailing whitespace. A mark
+    // between two slashes keeps them from starting a comment, and then needs
+    // none at the end but for that.
     const std::string_view name = field.name;
     if (!name.empty() && text::trim_start(name).size() != name.size()) out.append("(s)");
     append_keeping_marks(out, name, holds_mark(name));
