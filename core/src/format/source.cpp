@@ -34,6 +34,13 @@ void write_source_body(Out& out, std::size_t start, std::size_t depth) {
 
 namespace {
 
+// The line as the parser reads it, its tabs expanded into `buffer`.
+std::string_view expanded(std::string_view line, std::string& buffer) {
+  if (line.find('\t') == std::string_view::npos) return line;
+  parse::expand_tabs(line, buffer);
+  return buffer;
+}
+
 // The pairs of indentations (the source's, ours) of the lines of a node:
 // they order the lines alike when one of a pair never goes with two of the
 // other and the pairs sort the same by either. Readers compare one line's
@@ -68,13 +75,13 @@ bool same_as_source(const Out& out, std::string_view written, const Node& node) 
   parse::LineCursor theirs(own);
   parse::LineCursor mine(written);
   for (; !theirs.done() && !mine.done(); theirs.next(), mine.next()) {
-    const std::string_view line = parse::line_at(own, theirs.line_start(), buffer);
+    const std::string_view line = expanded(theirs.line(), buffer);
     const std::string_view text = text::trim(line);
     if (text != text::trim(mine.line())) return false;
     if (!text.empty() && !order.add(parse::indentation(line), parse::indentation(mine.line()))) return false;
   }
   for (; !theirs.done(); theirs.next()) {
-    if (!text::trim(parse::line_at(own, theirs.line_start(), buffer)).empty()) return false;
+    if (!text::trim(theirs.line()).empty()) return false;
   }
   for (; !mine.done(); mine.next()) {
     if (!text::trim(mine.line()).empty()) return false;
@@ -172,7 +179,7 @@ void write_source_node(Out& out, const Node& node, std::size_t depth) {
   std::size_t blanks = 0;
   bool first = true;
   for (parse::LineCursor lines(own); !lines.done(); lines.next()) {
-    const std::string_view line = parse::line_at(own, lines.line_start(), buffer);
+    const std::string_view line = expanded(lines.line(), buffer);
     const std::string_view text = text::trim(line);
     if (text.empty()) {
       ++blanks;
