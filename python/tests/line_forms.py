@@ -6,9 +6,13 @@ writers' properties checked over them.
                  of places the tokens the line readers react to
   json_value(r)  a JSON text for from_json
   markdown(r)    a Markdown text for from_markdown
-  check(...)     the properties; the CLI runs them over many seeds:
+  check_document(v, source), check_conversion(v, name, text)
+                 the properties, each failure named by its class
 
-    python3 line_forms.py --seed 0 --count 100000 --jobs 4 [--build build/python]
+The CLI runs them over many seeds and shrinks each failure to its fewest
+lines and words:
+
+    python3 line_forms.py --seed 0 --count 100000 --jobs 4 [--odd 0.4] [--build build/python]
 
 Everything is drawn from the `random.Random` given, so a seed names a
 document. Parse raises for two documents only: a `sync:` without a name and
@@ -99,13 +103,12 @@ def step(r):
     return r.choice([2, 2, 2, 4, 1, 3])
 
 
-def block(r, ind, depth, lo=1, hi=4, forms=None):
+def block(r, ind, depth, lo=1, hi=4):
     if depth > 3:
         return []
     out = []
     for _ in range(r.randint(lo, hi)):
-        name = r.choices(forms or NAMES, weights=None if forms else WEIGHTS)[0]
-        out += FORMS[name][1](r, ind, depth)
+        out += FORMS[r.choices(NAMES, weights=WEIGHTS)[0]][1](r, ind, depth)
     return out
 
 
@@ -435,7 +438,7 @@ def git(r, ind, depth):
     return out
 
 
-def history(r, ind, depth):
+def snapshots(r, ind, depth):
     return r.choice([
         lambda: L("snap", ind, "snap:" + r.choice([" ", "", "snap: "]) + r.choice([words(r), '"' + words(r) + '"'])),
         lambda: L("diff", ind, "diff: " + words(r) + (" from snap:" + r.choice(["", " "]) + word(r)
@@ -478,7 +481,7 @@ def gate_def(r, ind, depth):
     return L("gate", ind, "gate:" + r.choice([" ", ""]) + words(r, 0, 2) + comment(r)) + members(r, ind, depth)
 
 
-def escalate(r, ind, depth):
+def memory(r, ind, depth):
     return r.choice([
         lambda: L("escalate", ind, "escalate: " + words(r)), lambda: L("remember", ind, "remember: " + words(r)),
         lambda: L("recall", ind, "recall: " + r.choice([words(r), '"' + words(r) + '"'])),
@@ -589,8 +592,8 @@ FORMS = {
     "delete": (1, delete), "query": (3, query), "variable": (3, variable), "flow": (2, flow),
     "validate": (2, validate), "check": (2, check), "if": (2, conditional), "form": (2, form),
     "sync": (1, sync_line), "mod": (2, mod_def), "invocation": (2, invocation), "use": (2, use), "git": (1, git),
-    "history": (2, history), "routine": (1, routine), "webhook": (2, webhook), "files": (2, files),
-    "gate": (2, gate_def), "memory": (2, escalate), "issue": (2, issue), "comment:": (1, thread),
+    "snapshots": (2, snapshots), "routine": (1, routine), "webhook": (2, webhook), "files": (2, files),
+    "gate": (2, gate_def), "memory": (2, memory), "issue": (2, issue), "comment:": (1, thread),
     "project": (1, project), "commands": (1, commands), "serve": (1, serve), "%scope": (2, project_scope),
     "lattice line": (3, lattice_line), "code": (1, code),
 }
@@ -598,9 +601,9 @@ NAMES = list(FORMS)
 WEIGHTS = [FORMS[n][0] for n in NAMES]
 
 
-def tagged_lines(r):
+def tagged_lines(r, odd_rate=None):
     """The document as (form, line) pairs."""
-    r.odd_rate = r.choice([0.05, 0.12, 0.12, 0.3])
+    r.odd_rate = r.choice([0.05, 0.12, 0.12, 0.3]) if odd_rate is None else odd_rate
     out = []
     for form, line in block(r, 0, 0, 1, r.choice([1, 3, 6, 12])):
         if r.random() < 0.03:  # white space the indentation count and the trim see
@@ -676,106 +679,89 @@ def load(text):
 NODE_LISTS = ("nodes", "children", "on_pass", "on_fail")
 
 
+def nodes_in(nodes, depth=0):
+    """Every node of a node list and below it, with the depth of its list."""
+    for node in nodes or ():
+        yield node, depth
+        for k in NODE_LISTS:
+            yield from nodes_in(node.get(k), depth + 1)
+        for arm in node.get("match_arms") or ():
+            yield from nodes_in(arm.get("children"), depth + 1)
+
+
 def left_out(tree):
     """The tree without the fields that render leaves out on purpose (see
     README, "Limits worth knowing")."""
-    def gates(gs):
-        for g in gs or ():
-            g.pop("body", None)
+    def drop(record, *names):
+        for name in names:
+            record.pop(name, None)
 
-    def walk(node):
-        if isinstance(node, list):
-            for n in node:
-                walk(n)
-            return
-        if not isinstance(node, dict):
-            return
-        kind = node.get("kind")
-        for k in NODE_LISTS:
-            walk(node.get(k))
-        for arm in node.get("match_arms") or ():
-            walk(arm.get("children"))
+    for node, _ in nodes_in(tree["nodes"]):
+        kind = node["kind"]
+        if kind in ("Task", "Issue", "ThreadComment"):
+            for gate in node["gates"]:
+                drop(gate, "body")
         if kind == "Group":
-            node.pop("gates", None)
+            drop(node, "gates")
         elif kind == "Task":
-            node.pop("inline", None), node.pop("closes", None), node["marker"].pop("priority", None)
-            gates(node.get("gates"))
+            drop(node, "inline", "closes")
+            drop(node["marker"], "priority")
         elif kind == "Prose":
-            node.pop("inline", None)
+            drop(node, "inline")
         elif kind == "Mutate":
-            if node.pop("gate", None) and node.get("id") is None:
+            if node.pop("gate", None) and node.get("id") is None:  # the space before the gate goes with it
                 node["entity"] = node["entity"].rstrip(" ")
         elif kind == "Flow":
-            node.pop("name", None)
+            drop(node, "name")
         elif kind == "Variable":
-            for k in ("plural", "mod_scope", "workspace_scope"):
-                node["value"].get("Ref", {}).pop(k, None)
+            drop(node["value"].get("Ref", {}), "plural", "mod_scope", "workspace_scope")
         elif kind in ("Validate", "Check"):
-            node.pop("meta", None)
+            drop(node, "meta")
         elif kind == "ModDef":
-            node.pop("versioned", None)
+            drop(node, "versioned")
         elif kind == "UseBlock":
-            for k in ("entity", "from_mod", "from_workspace", "alias"):
-                node.pop(k, None)
+            drop(node, "entity", "from_mod", "from_workspace", "alias")
         elif kind == "SyncDef":
-            for k in ("mode", "target", "schedule", "scope"):
-                node.pop(k, None)
-        elif kind in ("Issue", "ThreadComment"):
-            gates(node.get("gates"))
-    walk(tree)
+            drop(node, "mode", "target", "schedule", "scope")
     return tree
 
 
 def code_line_ends(tree):
     """The tree with each code line's trailing white space removed: fmt
     removes it as from every line."""
-    def walk(node):
-        if isinstance(node, list):
-            for n in node:
-                walk(n)
-        elif isinstance(node, dict):
-            if node.get("kind") == "CodeBlock":
-                node["content"] = "\n".join(line.rstrip() for line in node["content"].split("\n"))
-            for k in NODE_LISTS:
-                walk(node.get(k))
-            for arm in node.get("match_arms") or ():
-                walk(arm.get("children"))
-    walk(tree)
+    for node, _ in nodes_in(tree["nodes"]):
+        if node["kind"] == "CodeBlock":
+            node["content"] = "\n".join(line.rstrip() for line in node["content"].split("\n"))
     return tree
 
 
-def nested_mark(nodes, nested=False):
+def nested_mark(tree):
     """A spawn mark or divider below the top level: render writes it at column
     0, where it ends the blocks around it."""
-    for n in nodes or ():
-        if n.get("kind") in ("Spawn", "Divider") and nested:
-            return True
-        lists = [n.get(k) for k in NODE_LISTS] + [a.get("children") for a in n.get("match_arms") or ()]
-        if any(nested_mark(x, True) for x in lists if isinstance(x, list)):
-            return True
-    return False
+    return any(depth and node["kind"] in ("Spawn", "Divider") for node, depth in nodes_in(tree["nodes"]))
 
 
-def difference(a, b, path="", kind="Document"):
-    """Where two trees first differ: (node kind.field, path, a's part, b's part)."""
-    if isinstance(a, dict) and isinstance(b, dict):
-        kind = a.get("kind", kind) if isinstance(a.get("kind"), str) else kind
-        for k in list(a) + [k for k in b if k not in a]:
-            if a.get(k, "<absent>") != b.get(k, "<absent>"):
-                if k in a and k in b:
-                    return difference(a[k], b[k], f"{path}.{k}", kind if k in NODE_LISTS else f"{kind}.{k}")
-                return (f"{kind}.{k}" if "." not in kind else kind), f"{path}.{k}", a.get(k, "<absent>"), \
-                    b.get(k, "<absent>")
+def difference(a, b, site="Document", path="", nodes=False):
+    """Where two trees first differ: (node kind and field, path, a's part, b's
+    part); `nodes` says that a and b are nodes or lists of them."""
     if isinstance(a, list) and isinstance(b, list):
         for i, (x, y) in enumerate(zip(a, b)):
             if x != y:
-                return difference(x, y, f"{path}[{i}]", kind)
+                return difference(x, y, site, f"{path}[{i}]", nodes)
         if len(a) != len(b):
-            longer = a if len(a) > len(b) else b
-            extra = longer[min(len(a), len(b))]
-            what = extra.get("kind") if isinstance(extra, dict) and isinstance(extra.get("kind"), str) else "item"
-            return f"{kind} {'+' if len(b) > len(a) else '-'}{what}", path, len(a), len(b)
-    return kind, path, a, b
+            extra = (a if len(a) > len(b) else b)[min(len(a), len(b))]
+            what = extra.get("kind", "item") if nodes and isinstance(extra, dict) else "item"
+            return f"{site} {'+' if len(b) > len(a) else '-'}{what}", path, len(a), len(b)
+    if isinstance(a, dict) and isinstance(b, dict):
+        site = a.get("kind", site) if nodes else site
+        for k in list(a) + [k for k in b if k not in a]:
+            x, y = a.get(k, "<absent>"), b.get(k, "<absent>")
+            if x != y:
+                inner = site if k in NODE_LISTS else f"{site}.{k}"
+                if k in a and k in b:
+                    return difference(x, y, inner, f"{path}.{k}", k in NODE_LISTS)
+                return inner, f"{path}.{k}", x, y
+    return site, path, a, b
 
 
 def _call(f, x):
@@ -816,7 +802,7 @@ def check_document(v, source):
     back, e = _call(v.parse, once)
     if e is not None:
         found.append(("fmt: text does not parse", {"fmt": once, "error": str(e)}))
-    elif code_line_ends(load(back)) != code_line_ends(tree):
+    elif code_line_ends(load(back)) != code_line_ends(load(tree_text)):
         site, path, a, b = difference(tree, load(back))
         found.append((f"fmt changes the tree at {site}", {"fmt": once, "path": path, "want": a, "got": b}))
     twice, _ = _call(v.fmt, once)
@@ -826,7 +812,7 @@ def check_document(v, source):
     bad = _wrong("render", rendered, e)
     if bad or e is not None:
         found.append((bad[0] if bad else "render raises", {"error": str(e)}))
-    elif not nested_mark(tree["nodes"]):
+    elif not nested_mark(tree):
         back, e = _call(v.parse, rendered)
         if e is not None:
             found.append(("render: text does not parse", {"render": rendered, "error": str(e)}))
@@ -889,12 +875,12 @@ def shrink(fails, lines):
 
 def run_seeds(args):
     """One worker: the failures of a range of seeds, each shrunk."""
-    build, start, stop = args
+    build, start, stop, odd_rate = args
     v = module(build)
     results = []
     for seed in range(start, stop):
         r = random.Random(seed)
-        tagged = tagged_lines(r)
+        tagged = tagged_lines(r, odd_rate)
         source = join([t for _, t in tagged], r)
         for cls, details in check_document(v, source):
             def fails(ls, cls=cls):
@@ -932,14 +918,15 @@ def main():
     ap.add_argument("--build", help="the directory holding varn_lang (default: build/python of this repo)")
     ap.add_argument("--check", action="store_true", help="run the properties (the default)")
     ap.add_argument("--show", type=int, default=1, help="examples to show per class")
+    ap.add_argument("--odd", type=float, help="the share of odd tokens in every document (default: drawn)")
     ap.add_argument("--print", dest="show_doc", type=int, help="print the document of this seed and stop")
     args = ap.parse_args()
     if args.show_doc is not None:
         sys.stdout.write(document(random.Random(args.show_doc)))
         return 0
     chunk = max(1, min(500, args.count // max(1, args.jobs * 4)))
-    tasks = [(args.build, s, min(s + chunk, args.seed + args.count)) for s in range(args.seed, args.seed + args.count,
-                                                                                     chunk)]
+    end = args.seed + args.count
+    tasks = [(args.build, s, min(s + chunk, end), args.odd) for s in range(args.seed, end, chunk)]
     if args.jobs > 1:
         import multiprocessing
         with multiprocessing.Pool(args.jobs) as pool:
