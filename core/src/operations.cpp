@@ -5,6 +5,7 @@
 #include "convert/convert.hpp"
 #include "index/index.hpp"
 #include "memory/pages.hpp"
+#include "render/parses.hpp"
 #include "render/writers.hpp"
 #include "varn/parse.hpp"
 #include "varn/render.hpp"
@@ -48,7 +49,7 @@ TextResult render(std::string_view doc_json) {
   render::LineSink out = output_for(doc_json.size() / 4);
   render::NodeRun run(out, 0);
   if (auto e = read_document_nodes(doc_json, [&](Node&& node) { run.add(node); }, false)) return err(display(*e));
-  return out.take_trimmed();
+  return render::finish(out);
 }
 
 // The conversions hand over each node as soon as it is built and it is
@@ -68,13 +69,13 @@ struct RenderSink {
 TextResult from_json(std::string_view json) {
   RenderSink r(json.size());
   if (auto failure = convert::json_to_nodes(json, r.sink())) return err(display(*failure));
-  return r.out.take_trimmed();
+  return render::finish(r.out);
 }
 
 TextResult from_markdown(std::string_view md) {
   RenderSink r(md.size());
   convert::markdown_to_nodes(md, r.sink());
-  return r.out.take_trimmed();
+  return render::finish(r.out);
 }
 
 TextResult to_json(std::string_view source, const Consumed& consumed) {

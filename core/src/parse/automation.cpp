@@ -23,7 +23,8 @@ std::optional<Node> parse_webhook(Parser& p, std::size_t, const Line& line) {
   Webhook w;
   if (auto on = after(t, "on:")) w.trigger = text_between_bars(*on);
   if (auto url = after(t, "url:")) {
-    const std::string_view u = strip_quotes(*url);
+    // The first word: white space inside the quotes comes before it.
+    const std::string_view u = text::trim_start(strip_quotes(*url));
     w.url = std::string(u.substr(0, text::word_length(u)));
   }
   if (auto payload = after(t, "payload:")) w.payload = std::string(strip_quotes(*payload));

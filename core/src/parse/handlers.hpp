@@ -131,6 +131,9 @@ std::optional<Node> parse_pressure_effect(Parser& p, std::size_t depth, const Li
 // lowering.cpp: rewrites the specially titled groups in a parsed top-level
 // node in place; the first invalid sync class stops it.
 std::optional<ParseError> lower_node(Node& node);
+// A class that a declaration under a "Sync" heading may have: none, "canon",
+// "ops" or "data".
+bool sync_class_accepted(std::string_view class_);
 
 // ---- end of issues, projects, sync declarations, lattice lines, lowering
 

@@ -47,7 +47,7 @@ Result<Node, ParseError> lower_sync_item(Group& group) {
   SyncDef sync;
   sync.name = std::move(group.name);
   for (const auto& [key, field] : kSyncSettings) sync.*field = value_or_empty(table, std::string(key));
-  if (!sync.class_.empty() && sync.class_ != "canon" && sync.class_ != "ops" && sync.class_ != "data") {
+  if (!sync_class_accepted(sync.class_)) {
     return err(ParseError{"E_SYNC_INVALID_CLASS", "parse_error",
                           "Invalid sync class '" + sync.class_ + "' in sync declaration '" + sync.name +
                               "'; expected canon, ops, or data",
@@ -142,6 +142,8 @@ std::optional<ParseError> lower_children(Node& node) {
 }
 
 }  // namespace
+
+bool sync_class_accepted(std::string_view c) { return c.empty() || c == "canon" || c == "ops" || c == "data"; }
 
 // Children first, so the innermost groups are rewritten before their parents
 // are looked at.

@@ -5,6 +5,7 @@
 
 #include "parse/inline.hpp"
 #include "render/heads.hpp"
+#include "render/parses.hpp"
 #include "render/writers.hpp"
 #include "text/unicode.hpp"
 #include "varn/parse.hpp"
@@ -103,11 +104,12 @@ bool heading_form_reads_back(const SyncDef& s, std::string_view heading) {
 void write_sync(const SyncDef& s, std::size_t depth, LineSink& out, bool in_sync_group) {
   // "sync:" without a name fails to parse. A nameless declaration comes from
   // an untitled heading under a "Sync" heading, and goes back as one: the
-  // same lines below it make the same declaration.
-  if (s.name.empty()) return sync_heading_form(s, "#", depth, out);
+  // same lines below it make the same declaration. So does one whose name
+  // the line would trim away.
+  const std::string line = std::string("sync:").append(keyword_gap("sync:", s.name)).append(s.name);
+  if (nameless_sync_line(line)) return sync_heading_form(s, "#", depth, out);
   // A name whose "//" the comment cut would take goes back to a heading as
   // well, where atoms (which the declaration drops) can hide it.
-  const std::string line = std::string("sync:").append(keyword_gap("sync:", s.name)).append(s.name);
   if (!write::keeps_whole(line)) return sync_heading_form(s, sync_heading(s.name), depth, out);
   // The line form cuts its settings at a comment: a value holding "//" (a
   // URL) keeps it only under a heading, whose lines are read whole. That

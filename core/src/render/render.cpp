@@ -9,7 +9,7 @@
 #include "parse/handlers.hpp"
 #include "parse/parser.hpp"
 #include "render/heads.hpp"
-#include "write/read_back.hpp"
+#include "render/parses.hpp"
 #include "render/writers.hpp"
 
 namespace varn {
@@ -17,7 +17,7 @@ namespace varn {
 std::string render_document(const Nodes& nodes) {
   render::LineSink out("    ");
   render::render_nodes(nodes, 0, out);
-  return out.take_trimmed();
+  return render::finish(out);
 }
 
 std::string render_document(const Document& doc) { return render_document(doc.nodes); }
@@ -73,12 +73,14 @@ void NodeRun::add(const Node& node) {
     out_.drop_blank_lines();
     for (std::size_t n = open_scopes_; n > 0; --n) out_.line(depth_, "---");
   }
+  const std::size_t start = out_.raw().size();
   const SyncDef* sync = in_sync_group_ ? node.get_if<SyncDef>() : nullptr;
   if (sync) {
     write_sync_item(*sync, depth_, out_);
   } else {
     render_node(node, depth_, out_);
   }
+  if (in_sync_group_) accept_sync_classes(out_.raw(), start);
   open_scopes_ = scopes_open_at_end(node);
 }
 
@@ -299,9 +301,16 @@ void render_flow_edges(const std::vector<FlowEdge>& edges, std::size_t depth, Li
 // ---------------------------------------------------------------- block kinds
 
 void write(const Group& g, std::size_t depth, LineSink& out) {
-  out.line(depth, heading_line(g));
+  const std::string heading = heading_line(g);
+  out.line(depth, heading);
   out.blank();
-  render_nodes(g.children, depth + 1, out, g.name == "Sync");
+  // The lowering reads the title that the heading gives, which a name or an
+  // atom holding "Sync" may make it.
+  const bool sync = g.name == "Sync" || (heading.find("Sync") != std::string::npos &&
+                                         write::reads_back_as<Group>(heading, [](const Group& back) {
+                                           return back.name == "Sync";
+                                         }));
+  render_nodes(g.children, depth + 1, out, sync);
 }
 
 namespace {
@@ -336,7 +345,8 @@ void write(const Task& t, std::size_t depth, LineSink& out) {
   if (t.match_arms) {
     out.line(depth, "    match:");
     for (const MatchArm& arm : *t.match_arms) {
-      const std::string pattern = write::arm_pattern_line(arm.pattern);
+      std::string pattern = write::arm_pattern_line(arm.pattern);
+      mend_nameless_sync(pattern, 0);
       out.open(depth + 2).append(pattern);
       out.close();
       // The arm's lines are siblings of its pattern to the parser; they go
@@ -347,7 +357,13 @@ void write(const Task& t, std::size_t depth, LineSink& out) {
   }
 }
 
-void write(const Prose& p, std::size_t depth, LineSink& out) { out.line(depth, p.text); }
+void write(const Prose& p, std::size_t depth, LineSink& out) {
+  std::string& line = out.open(depth);
+  const std::size_t start = line.size();
+  line.append(p.text);
+  mend_nameless_sync(line, start);
+  out.close();
+}
 
 void write(const Comment& c, std::size_t depth, LineSink& out) { sub_line(out, depth, "// ", c.text); }
 
@@ -390,6 +406,7 @@ void write(const Bold& b, std::size_t depth, LineSink& out) {
 
 void write(const Variable& v, std::size_t depth, LineSink& out) {
   std::string& line = out.open(depth);
+  const std::size_t start = line.size();
   // "? ", "if " and "use " open other kinds of line: such a name goes
   // without the space.
   line.append(v.name).append(v.name == "?" || v.name == "if" || v.name == "use" ? "= " : " = ");
@@ -405,6 +422,7 @@ void write(const Variable& v, std::size_t depth, LineSink& out) {
         }
       },
       v.value);
+  mend_nameless_sync(line, start);
   out.close();
 }
 

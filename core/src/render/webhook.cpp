@@ -33,7 +33,8 @@ constexpr std::string_view keyword(Part part) {
 // "|T|", T to the end of the line, nothing, the keyword alone (the bars in a
 // later part's text)
 enum class TriggerForm { Bars, Open, Omitted, Later };
-enum class UrlForm { Bare, Quoted, OpenQuote, SpacedQuote, Omitted };  // U, "U", "U, "U ", nothing
+// U, "U", "U, "U ", " U (the space keeps the url's own leading quotes), nothing
+enum class UrlForm { Bare, Quoted, OpenQuote, SpacedQuote, SpacedOpen, Omitted };
 enum class PayloadForm { Quoted, OpenQuote, Bare, CloseQuote, Omitted };  // "P", "P, P, P", nothing
 
 struct Layout {
@@ -51,6 +52,8 @@ struct Layout {
 // `text` without its leading whitespace, then without its leading quotes: where
 // the url's or the payload's own text starts.
 std::string_view value_start(std::string_view text) { return parse::strip_leading(text::trim_start(text), '"'); }
+// Where the url's word starts: white space after the quotes comes before it.
+std::string_view url_start(std::string_view text) { return text::trim_start(value_start(text)); }
 
 class LineBuilder {
  public:
@@ -95,7 +98,7 @@ class LineBuilder {
         return true;
       }
       case Part::Url: {
-        const std::string_view head = value_start(after);
+        const std::string_view head = url_start(after);
         // A word ended by a space, or by the end of the line and its quotes.
         if (text::word_length(head) < head.size() || parse::strip_trailing(head, '"') == w_.url) return true;
         if (!w_.url.starts_with(head)) return false;
@@ -154,7 +157,8 @@ class LineBuilder {
       case Part::Url:
         if (layout_.url == UrlForm::Omitted) return;
         open();
-        value_.append(layout_.url == UrlForm::Bare ? " " : " \"").append(w_.url);
+        value_.append(layout_.url == UrlForm::Bare ? " " : layout_.url == UrlForm::SpacedOpen ? " \" " : " \"")
+            .append(w_.url);
         if (layout_.url == UrlForm::Quoted) value_.append("\"");
         if (layout_.url == UrlForm::SpacedQuote) value_.append(" \"");
         return;
@@ -195,7 +199,8 @@ bool any_layout(const Webhook& webhook, F&& f) {
             if (trigger == TriggerForm::Omitted && (on_first || !webhook.trigger.empty())) continue;
             if (trigger == TriggerForm::Later && !held) continue;
             for (UrlForm url :
-                 {UrlForm::Omitted, UrlForm::Bare, UrlForm::Quoted, UrlForm::OpenQuote, UrlForm::SpacedQuote}) {
+                 {UrlForm::Omitted, UrlForm::Bare, UrlForm::Quoted, UrlForm::OpenQuote, UrlForm::SpacedQuote,
+                  UrlForm::SpacedOpen}) {
               // An empty url goes without its keyword or between quotes.
               const bool empty_form = url == UrlForm::Omitted || url == UrlForm::Bare;
               if (empty_form && webhook.url.empty() != (url == UrlForm::Omitted)) continue;
@@ -294,8 +299,8 @@ bool webhook_has_no_line(const Webhook& webhook) {
   for (std::string_view part : {trigger, url, payload}) {
     if (part.find('\n') != std::string_view::npos) return true;
   }
-  // The url is one word, read after any quotes that start it.
-  if (text::word_length(url) != url.size() || url.starts_with('"')) return true;
+  // The url is one word.
+  if (text::word_length(url) != url.size()) return true;
   // The payload loses the quotes at both of its ends.
   if (payload.starts_with('"') || payload.ends_with('"')) return true;
   // A trigger holds no bar, or one when it runs to the end of the line, which

@@ -311,6 +311,11 @@ TEST(FormatProperties, InterlockingLines) {
       "webhook: onx: |y:t//.c| u\n",
       "webhook: on:|x| url: \"https://e.com/h payload: \"p\"\n",
       "webhook: on:|x| url: \"/a\" \"\n",
+      // the url's word after the quotes and the white space inside them
+      "webhook: url:\" /hooks/done\"\n",
+      "webhook: on:|x| url:\" %\"\n",
+      "webhook: url:\" -#\n",
+      "webhook: url:\"  \"a//b\" \" payload: x\n",
       // declarations under "Sync" whose name holds a "//" or braces
       "# Sync\n  ## a :| b// c |d\n",
       "# Sync\n #:|{ {//}\n",

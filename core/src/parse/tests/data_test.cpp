@@ -168,6 +168,25 @@ TEST(RepeatedKeys, FirstOrLastWins) {
   }
 }
 
+// The url is the first word after the quotes, white space inside them
+// skipped.
+TEST(WebhookUrl, FirstWordAfterTheQuotes) {
+  const struct {
+    std::string source;
+    std::string url;
+  } cases[] = {
+      {"webhook: url:\" /hooks/done\"\n", "/hooks/done"},
+      {"webhook: on:|x| url:\" %\"\n", "%"},
+      {"webhook: url:\" -#\n", "-#"},
+      {"webhook: url: \"\" payload: \"p\"", "payload:"},
+      {"webhook: url:\"  \"", ""},
+  };
+  for (const auto& c : cases) {
+    EXPECT_NE(compact_json(c.source).find("\"url\": \"" + c.url + "\","), std::string::npos)
+        << c.source << "\n" << compact_json(c.source);
+  }
+}
+
 // Malformed bodies: each construct keeps what it is meant to keep, and the
 // line after its body is still read.
 TEST(NoLineLost, MalformedBodies) {

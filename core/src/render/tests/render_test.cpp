@@ -179,11 +179,15 @@ TEST(Render, OneLineStatements) {
        nodes({StatusDef{{"a", "b", ""}}, Routine{"on_save", "x"}, Routine{"on_save:", "x"}, Routine{"t", "|open"},
               Routine{"daily", ""}}),
        "status: \"a\"/\"b\"/\"\"\nroutine:on_save:|x|\nroutine:on_save: |x|\nroutine:t:|open\nroutine:daily:||"},
+      // An empty url before a payload goes without its keyword: after
+      // 'url: ""' the first word would be the payload's keyword. A url that
+      // starts with a quote keeps it behind a quote and a space.
       {"webhooks",
        nodes({Webhook{"task.done", "https://x/y", {}}, Webhook{"t", "/hooks/done", "{id}"},
-              Webhook{"t", "https://x", "p"}, Webhook{"t", "", "p"}}),
+              Webhook{"t", "https://x", "p"}, Webhook{"t", "", "p"}, Webhook{"t", "\"a", {}}}),
        "webhook: on:|task.done| url: \"https://x/y\"\nwebhook: on:|t| url: /hooks/done payload: \"{id}\"\n"
-       "webhook: on:|t| url: \"https://x \" payload: \"p\"\nwebhook: on:|t| url: \"\" payload: \"p\""},
+       "webhook: on:|t| url: \"https://x \" payload: \"p\"\nwebhook: on:|t| payload: \"p\"\n"
+       "webhook: on:|t| url: \" \"a"},
       {"memory and markers",
        nodes({Remember{"fact"}, RecallOp{"q"}, EmbedMarker{"tag"}, Escalate{"@lead"}, DirectiveDef{"kind", "value"}}),
        "remember: \"fact\"\nrecall: \"q\"\n^tag\nescalate: @lead\n@kind value"},

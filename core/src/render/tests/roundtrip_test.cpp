@@ -180,6 +180,10 @@ const Finding kFindings[] = {
     // The url and the payload both start inside the trigger.
     {"WebhookUrlAndPayloadInTheTrigger", "webhook: on: |t payload: url: \"/h|t payload: url: \"\n",
      "webhook: on:|t payload: url: \"/h|t payload: url: \""},
+    // The url is the word after the quotes and the white space inside them;
+    // one that starts with a quote keeps it behind a quote and a space.
+    {"WebhookUrlAfterAQuotedSpace", "webhook: url:\" /hooks/done\"\n", "webhook: on:|| url: \"/hooks/done\""},
+    {"WebhookUrlStartingWithAQuote", "webhook: url:\"  \"a//b\" \" payload: x\n", "webhook: url: \" \"a"},
     // The payload starts inside the url, and takes the quote that ends it.
     {"WebhookPayloadStartingInTheUrl", "webhook: url:payload:\" url:\n", "webhook: url: payload:\" url:\""},
     // Every part read from a trigger that runs to the end of the line, whose
