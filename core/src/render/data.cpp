@@ -37,13 +37,6 @@ void write(const Delete& d, std::size_t depth, LineSink& out) {
 
 namespace {
 
-bool query_reads_back(std::string_view expr, const Query& q) {
-  const std::optional<Query> back = parse::parse_query_expr({expr});
-  return back && back->entity == q.entity && back->plural == q.plural && back->mod_scope == q.mod_scope &&
-         back->workspace_scope == q.workspace_scope && back->filter == q.filter &&
-         back->from_snapshot == q.from_snapshot;
-}
-
 // The query expression: target, plural mark, snapshot and filter. The
 // entity goes bare, but where the scope prefix could take it apart (one
 // that starts with '@' or '$') or where an empty one would leave the clause
@@ -56,7 +49,7 @@ void append_query_expr(std::string& line, const Query& q) {
   if (!q.mod_scope && !q.workspace_scope) {
     std::string bare = entity;
     write::append_query_clauses(bare, 0, q);
-    if (!doubtful || query_reads_back(bare, q)) {
+    if (!doubtful || write::query_reads_back(bare, q)) {
       line.append(bare);
       return;
     }

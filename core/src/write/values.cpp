@@ -201,6 +201,13 @@ std::string query_entity_text(std::string_view entity, bool plural) {
   return out;
 }
 
+bool query_reads_back(std::string_view expr, const Query& query) {
+  const std::optional<Query> back = parse::parse_query_expr({parse::cut_trailing_comment(text::trim(expr))});
+  return back && back->entity == query.entity && back->plural == query.plural && back->filter == query.filter &&
+         back->from_snapshot == query.from_snapshot && back->mod_scope == query.mod_scope &&
+         back->workspace_scope == query.workspace_scope;
+}
+
 void append_query_clauses(std::string& line, std::size_t start, const Query& query) {
   constexpr std::string_view kFromSnap = " from snap:";
   constexpr std::string_view kWhere = " where ";
@@ -208,12 +215,7 @@ void append_query_clauses(std::string& line, std::size_t start, const Query& que
   if (query.from_snapshot) line.append(kFromSnap).append(*query.from_snapshot);
   if (query.filter) line.append(kWhere).append(*query.filter);
   if (!query.from_snapshot) return;
-  auto reads_back = [&](std::string_view expr) {
-    const std::optional<Query> back = parse::parse_query_expr({expr});
-    return back && back->entity == query.entity && back->plural == query.plural && back->filter == query.filter &&
-           back->from_snapshot == query.from_snapshot && back->mod_scope == query.mod_scope &&
-           back->workspace_scope == query.workspace_scope;
-  };
+  auto reads_back = [&](std::string_view expr) { return query_reads_back(expr, query); };
   if (reads_back(std::string_view(line).substr(start))) return;
   std::string bare = line.substr(start, end - start);
   if (query.filter) bare.append(kWhere).append(*query.filter);

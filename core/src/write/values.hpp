@@ -43,6 +43,9 @@ std::string query_entity_text(std::string_view entity, bool plural);
 // that begins with "workspace:" goes after a space, where "@workspace:"
 // would start one.
 std::string define_entity_text(std::string_view entity, bool scoped);
+// True when a query expression line, as the reader takes it (trimmed and cut
+// at its comment), gives the query's entity, scopes, filter and snapshot.
+bool query_reads_back(std::string_view expr, const Query& query);
 // Appends a query's snapshot and filter clauses to `line`, which holds its
 // target from `start` on. The first " from snap:" starts the snapshot: where the target
 // holds one, the clause goes in place of a " where " before it (which the

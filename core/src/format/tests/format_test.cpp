@@ -400,6 +400,12 @@ TEST(FormatSource, TemplatesAndMends) {
       {"query:\n  workspace:= where .@\n", "query:\n  workspace:= where .@\n"},
       // " : " would make a validation of the line.
       {"[ ] t\n  validate:=x:\n", "[ ] t\n  validate: =x:\n"},
+      // An empty entity before a snapshot keeps the target's "@".
+      {"? @ from snap:s\n", "query:\n  @ from snap:s\n"},
+      {"query:\n  @ from snap:\n", "query:\n  @ from snap:\n"},
+      // The clauses in the source's order, where the template's would leave
+      // the snapshot's "//" to the comment cut.
+      {"? a where \" from snap://\n", "query:\n  @a where \" from snap://\n"},
   };
   for (const auto& c : cases) {
     auto out = ops::fmt(c.source);

@@ -413,6 +413,13 @@ TEST(Render, RespelledNames) {
       {"mutate:@{g}workspace:a.@x\n", "mutate:@{g}workspace:a.@x"},
       {"use @| from @//x\n", "use @| from @//x"},
       {"use @\" from $s//x\n", "use @\" from $s//x"},
+      // An empty entity before a snapshot keeps the target's "@", which the
+      // trimmed line would otherwise take the clause's word for.
+      {"? @ from snap:s\n", "? @ from snap:s"},
+      {"query:\n  @ from snap:\n", "? @ from snap:"},
+      // The clauses in the source's order, where the template's would leave
+      // the snapshot's "//" to the comment cut.
+      {"? a where \" from snap://\n", "? a where \" from snap://"},
   };
   for (const auto& c : cases) {
     auto doc = parse_source(c.source);
