@@ -296,6 +296,10 @@ void append_ref(std::string& out, const Ref& ref) {
 
 bool needs_block_form(std::string_view value) { return value.find('\n') != std::string_view::npos; }
 
+bool needs_text_block(std::string_view key, std::string_view value) {
+  return needs_block_form(value) || value == "|" || !keeps_whole(std::string(key) + ": " + std::string(value));
+}
+
 void write_block(LineSink& sink, std::size_t depth, std::string_view header_lead, std::string_view key,
                  std::string_view line_lead, std::string_view value) {
   std::string& head = sink.open(depth);

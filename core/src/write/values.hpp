@@ -85,6 +85,11 @@ void append_ref_path(std::string& out, const Strings& path);
 // A multi-line value goes in block form when it holds a line feed.
 bool needs_block_form(std::string_view value);
 
+// Formulas and prompts that a "key: value" line would not give back whole
+// (a line feed, a lone "|", which opens a block, or a "//" that the comment
+// cut would take) go in block form, whose lines are kept whole.
+bool needs_text_block(std::string_view key, std::string_view value);
+
 // Block form: the line `header_lead` + `key` + ": |" at `depth`, then one line
 // `line_lead` + line at `depth` per line of `value` (cut at line feeds, a
 // carriage return before one dropped, no empty line after a final one).

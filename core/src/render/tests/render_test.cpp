@@ -420,6 +420,10 @@ TEST(Render, RespelledNames) {
       // The clauses in the source's order, where the template's would leave
       // the snapshot's "//" to the comment cut.
       {"? a where \" from snap://\n", "? a where \" from snap://"},
+      // A one-line "|" would open an empty block.
+      {"commands:\n  /a\n    prompt: |\n      |\n", "commands:\n  /a\n    description: \n    prompt: |\n      |"},
+      {"project: p\n  commands:\n    /a\n      prompt: |\n        |\n",
+       "project:p\n  brief: \n    commands:\n      /a\n        description: \n        prompt: |\n          |"},
   };
   for (const auto& c : cases) {
     auto doc = parse_source(c.source);
