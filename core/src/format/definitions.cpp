@@ -108,9 +108,10 @@ void write(Out& out, const FormDef& form, std::size_t depth) {
 void write(Out& out, const ModDef& mod, std::size_t depth) {
   // The typed fields are read from the body pairs, which are written alone.
   std::string& s = out.open(depth);
+  const std::size_t start = s.size();
   s.append("mod:$");
   if (mod.name.starts_with("mod:$")) s.push_back(' ');  // every leading repetition is stripped
-  if (!append_mod_name(s, mod.name, mod.versioned) && mod.versioned) s.append(" :v");
+  append_mod_name(s, start, mod.name, mod.versioned, mod.versioned ? " :v" : "");
   out.close();
   for (const auto& [key, value] : mod.body) {
     if (needs_text_block(key, value)) {

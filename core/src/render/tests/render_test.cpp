@@ -413,6 +413,20 @@ TEST(Render, RespelledNames) {
       {"mutate:@{g}workspace:a.@x\n", "mutate:@{g}workspace:a.@x"},
       {"use @| from @//x\n", "use @| from @//x"},
       {"use @\" from $s//x\n", "use @\" from $s//x"},
+      // Without a ".@" after it, "@workspace:" starts no scope: the template.
+      {"define:@workspace:xteam\n", "define:@workspace:xteam"},
+      {"define:@workspace:x from base\n", "define:@workspace:x from base"},
+      {"define:@workspace:xteam :x\n", "define:@workspace:xteam :x"},
+      {"define:@workspace:xteam = 1\n", "define:@workspace:xteam = 1"},
+      // A ".@" in the scope after it would make one.
+      {"define:@ workspace:x from @a.@b\n", "define:@ workspace:x from @a.@b"},
+      // A "//" inside bars or quotes starts no comment: the marks at the end,
+      // the version mark left out.
+      {"? @ab |p//q|(s)\n", "? ab |p//q|(s)"},
+      {"define:@t\n  \"quoted // x\" @tasks(s): 1\n", "define:@t\n    \"quoted // x\" @tasks(s): 1"},
+      {"form: f\n  \"quoted // x\" @tasks(s): 1\n", "form:f\n    \"quoted // x\" @tasks(s): 1"},
+      {"mod:$a|b//c| :v\n", "mod:$a|b//c|"},
+      {"mod:${\"b//c\"} :v\n", "mod:${\"b//c\"}"},
       // An empty entity before a snapshot keeps the target's "@", which the
       // trimmed line would otherwise take the clause's word for.
       {"? @ from snap:s\n", "? @ from snap:s"},
