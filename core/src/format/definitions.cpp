@@ -54,13 +54,6 @@ void write_labels(Out& out, std::size_t depth, std::string_view key, const Strin
   write_list(out, depth, key, labels, bracket ? "[" : "", ":", bracket ? "]" : ",");
 }
 
-// Formulas and prompts that a pair line would not give back whole (a line
-// feed, a lone "|", or a "//" that the comment cut would take) go in block
-// form, whose lines are kept whole.
-bool needs_text_block(std::string_view key, std::string_view value) {
-  return value.find('\n') != npos || value == "|" || !keeps_whole(std::string(key) + ": " + std::string(value));
-}
-
 // Issue descriptions and comment bodies: one line between quotes (the reader
 // strips every quote at its ends), or, for a text with a line feed or one
 // whose quotes would not come back, the block form under "key: |".
@@ -115,9 +108,10 @@ void write(Out& out, const FormDef& form, std::size_t depth) {
 void write(Out& out, const ModDef& mod, std::size_t depth) {
   // The typed fields are read from the body pairs, which are written alone.
   std::string& s = out.open(depth);
+  const std::size_t start = s.size();
   s.append("mod:$");
   if (mod.name.starts_with("mod:$")) s.push_back(' ');  // every leading repetition is stripped
-  if (!append_mod_name(s, mod.name, mod.versioned) && mod.versioned) s.append(" :v");
+  append_mod_name(s, start, mod.name, mod.versioned, mod.versioned ? " :v" : "");
   out.close();
   for (const auto& [key, value] : mod.body) {
     if (needs_text_block(key, value)) {

@@ -53,10 +53,11 @@ bool heading_reads_back(std::string_view line, const Group& group) {
 std::string define_line(const Define& define) {
   std::string line = "define:";
   append_target(line, "", define.mod_scope, define.workspace_scope);
-  line.append(define_entity_text(define.entity, define.mod_scope || define.workspace_scope));
-  append_atoms(line, define.atoms);
-  if (define.from_scope) line.append(" from ").append(*define.from_scope);
-  return line;
+  std::string after;
+  append_atoms(after, define.atoms);
+  if (define.from_scope) after.append(" from ").append(*define.from_scope);
+  line.append(define_entity_text(define.entity, define.mod_scope || define.workspace_scope, after));
+  return line.append(after);
 }
 
 // A mutation's head: the target, ":" and the id, then the gate. The entity
@@ -137,14 +138,22 @@ void write(Out& out, const Query& query, std::size_t depth) {
   out.line(depth, "query:");
   std::string& s = out.open(depth + 1);
   const std::size_t start = s.size();
-  const std::string entity = query_entity_text(query.entity, query.plural);
-  append_target(s, entity, query.mod_scope, query.workspace_scope);
-  append_query_clauses(s, start, query);
-  // With an "@" before it, an entity such as "workspace:w" would be read as
-  // a workspace scope where a ".@" follows, in the entity or after it.
-  if (!query.mod_scope && !query.workspace_scope && entity.starts_with("workspace:") &&
-      parse::parse_query_expr({std::string_view(s).substr(start)})->workspace_scope) {
-    s.erase(start, 1);
+  auto append_expr = [&](bool split) {
+    const std::string entity = query_entity_text(query.entity, query.plural, split);
+    append_target(s, entity, query.mod_scope, query.workspace_scope);
+    append_query_clauses(s, start, query);
+    // With an "@" before it, an entity such as "workspace:w" would be read as
+    // a workspace scope where a ".@" follows, in the entity or after it.
+    if (!query.mod_scope && !query.workspace_scope && entity.starts_with("workspace:") &&
+        parse::parse_query_expr({std::string_view(s).substr(start)})->workspace_scope) {
+      s.erase(start, 1);
+    }
+  };
+  append_expr(false);
+  // The marks go between slashes only where the comment cut would take them.
+  if (query.plural && !keeps_whole(std::string_view(s).substr(start))) {
+    s.resize(start);
+    append_expr(true);
   }
   out.close();
   if (query.sort) write_pair(out, depth + 1, "sort", *query.sort);

@@ -37,26 +37,19 @@ void write(const Delete& d, std::size_t depth, LineSink& out) {
 
 namespace {
 
-bool query_reads_back(std::string_view expr, const Query& q) {
-  const std::optional<Query> back = parse::parse_query_expr({expr});
-  return back && back->entity == q.entity && back->plural == q.plural && back->mod_scope == q.mod_scope &&
-         back->workspace_scope == q.workspace_scope && back->filter == q.filter &&
-         back->from_snapshot == q.from_snapshot;
-}
-
 // The query expression: target, plural mark, snapshot and filter. The
 // entity goes bare, but where the scope prefix could take it apart (one
 // that starts with '@' or '$') or where an empty one would leave the clause
 // after it at the line's start, with the '@' of the target form before it
 // unless the bare form reads back.
-void append_query_expr(std::string& line, const Query& q) {
-  const std::string entity = write::query_entity_text(q.entity, q.plural);
+void append_query_expr(std::string& line, const Query& q, bool split) {
+  const std::string entity = write::query_entity_text(q.entity, q.plural, split);
   const bool doubtful = (entity.empty() && (q.filter || q.from_snapshot)) || q.entity.starts_with('@') ||
                         q.entity.starts_with('$');
   if (!q.mod_scope && !q.workspace_scope) {
     std::string bare = entity;
     write::append_query_clauses(bare, 0, q);
-    if (!doubtful || query_reads_back(bare, q)) {
+    if (!doubtful || write::query_reads_back(bare, q)) {
       line.append(bare);
       return;
     }
@@ -69,7 +62,12 @@ void append_query_expr(std::string& line, const Query& q) {
 
 void write(const Query& q, std::size_t depth, LineSink& out) {
   std::string expr;
-  append_query_expr(expr, q);
+  append_query_expr(expr, q, false);
+  // The marks go between slashes only where the comment cut would take them.
+  if (q.plural && !write::keeps_whole(expr)) {
+    expr.clear();
+    append_query_expr(expr, q, true);
+  }
   // The one-line "? " form has no clauses and drops every "? " that starts
   // its expression; a query that needs either goes in a block.
   if (!q.sort && !q.limit && !q.include && !expr.empty() && !expr.starts_with("? ")) {

@@ -35,10 +35,6 @@ void atom_list_line(LineSink& out, std::size_t depth, std::string_view key, cons
   joined_line(out, depth, lead, items, ", ", ":", "", bracket ? "]" : ",");
 }
 
-// Lines of a block are not cut at comments, one-line values are: a value
-// that would lose a tail to the cut goes in the block form too.
-bool needs_block(std::string_view value) { return needs_block_form(value) || cut_by_comment(value); }
-
 // A text that may hold line feeds: block form then, else one quoted line.
 // The parser strips every double quote at the ends of the quoted form, so a
 // text that starts or ends with one goes in the block form too.
@@ -157,8 +153,7 @@ void write(const MetricDef& m, std::size_t depth, LineSink& out) {
     joined_line(out, depth, lead ? "  dimensions: [, " : "  dimensions: [", m.dimensions, ", ", "", "", tail ? ", ]" : "]");
   }
   if (m.formula.empty()) return;
-  // A one-line "|" would open an empty block; the block form keeps it.
-  if (needs_block(m.formula) || m.formula == "|") {
+  if (write::needs_text_block("formula", m.formula)) {
     write_block(out, depth, "  ", "formula", "    ", m.formula);
   } else {
     sub_line(out, depth, "  formula: ", m.formula);
@@ -193,7 +188,7 @@ void write(const CommandsDef& c, std::size_t depth, LineSink& out) {
     sub_line(out, depth, "    description: ", e.description);
     if (!e.params.empty()) joined_line(out, depth, "    params: ", e.params, ", ");
     if (e.prompt.empty()) continue;
-    if (needs_block(e.prompt)) {
+    if (write::needs_text_block("prompt", e.prompt)) {
       write_block(out, depth, "    ", "prompt", "      ", e.prompt);
     } else {
       sub_line(out, depth, "    prompt: ", e.prompt);

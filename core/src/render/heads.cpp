@@ -117,12 +117,13 @@ std::string task_head(const Task& t) {
 std::string define_line(const Define& d) {
   std::string target = "define:";
   write::append_target(target, "", d.mod_scope, d.workspace_scope);
-  const std::string entity = write::define_entity_text(d.entity, d.mod_scope || d.workspace_scope);
   const std::string scope = d.from_scope ? " from " + *d.from_scope : "";
   const std::vector<std::string> atoms = spelled_atoms(d.atoms);
-  std::string line = target + entity;
-  for (const std::string& a : atoms) line.append(a);
-  line.append(scope);
+  std::string after;
+  for (const std::string& a : atoms) after.append(a);
+  after.append(scope);
+  const std::string entity = write::define_entity_text(d.entity, d.mod_scope || d.workspace_scope, after);
+  const std::string line = target + entity + after;
   auto reads_back = [&](const std::string& l) { return write::rereads_as(l, d); };
   if (d.atoms.empty() ? write::keeps_whole(line) : reads_back(line)) return line;
   if (!d.atoms.empty()) {

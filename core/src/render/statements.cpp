@@ -164,9 +164,11 @@ void write(const CheckDef& c, std::size_t depth, LineSink& out) {
 
 void write(const ModDef& m, std::size_t depth, LineSink& out) {
   std::string& head = out.open(depth);
+  const std::size_t start = head.size();
   head.append("mod:$").append(keyword_gap("mod:$", m.name));
-  // The version mark is left out, unless it keeps two slashes of the name.
-  write::append_mod_name(head, m.name, m.versioned);
+  // The version mark is left out, unless it keeps two slashes of the name
+  // from the comment cut.
+  write::append_mod_name(head, start, m.name, m.versioned, "");
   out.close();
   for (const auto& [key, value] : m.body) {
     // A line without a colon gives a "_" pair: such a value goes alone, one

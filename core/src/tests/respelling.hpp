@@ -5,13 +5,20 @@
 // slashes, the scope prefixes "@", "$m." and "workspace:", and the white
 // space that a trim drops (spaces, a tab, U+3000, a CR). Deterministic for
 // a given seed, as the interlocking documents are.
+//
+// Beside them, the plain templates of the lines the writers respell, so that
+// a test can tell that a writer keeps the template wherever it reads back.
 #include <cstddef>
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
 
 #include "tests/interlocking.hpp"
+#include "text/unicode.hpp"
+#include "varn/model.hpp"
+#include "varn/parse.hpp"
 
 namespace varn::testing {
 
@@ -82,6 +89,137 @@ inline const InterlockingKind kRespellingKinds[] = {
      }},
     {"variable", [](Interlocking& g) { return cat({respelled_name(g), " = ", g.pick({"", "@", "|"}), respelled_name(g)}); }},
     {"heading", [](Interlocking& g) { return cat({std::string(1 + g.below(3), '#'), " ", respelled_name(g)}); }},
+    {"query snapshot",
+     [](Interlocking& g) {
+       return cat({g.pick({"? ", "query:\n  "}), g.pick({"", "@", "$m.@"}), respelled_name(g, 3), " from snap:",
+                   respelled_name(g, 3), g.coin() ? cat({" where ", respelled_name(g, 3)}) : ""});
+     }},
+    {"prompt",
+     [](Interlocking& g) {
+       return cat({g.pick({"", "project: p\n"}), "commands:\n  /a\n    prompt: ",
+                   g.coin() ? cat({"|\n      ", respelled_name(g, 3)}) : respelled_name(g, 3)});
+     }},
 };
+
+// The writers' templates, plain: the text in its place with none of the
+// mends that only some texts need (a space before an unscoped "workspace:",
+// a plural or version mark between two slashes, clauses in another order).
+// Where such a line reads back, a writer must write it byte for byte.
+enum class Writer { Fmt, Render };
+
+inline std::string plain_target(const std::optional<std::string>& mod, const std::optional<std::string>& workspace) {
+  if (mod) return "$" + *mod + ".@";
+  if (workspace) return "@workspace:" + *workspace + ".@";
+  return "@";
+}
+
+// Every "(s)" is dropped in one pass: a name that holds one of its own is
+// written with each '(' doubled by a mark.
+inline std::string plain_plural(std::string_view name, bool plural) {
+  if (!plural) return std::string(name);
+  const bool escape = name.find("(s)") != std::string_view::npos;
+  std::string s = text::trim_start(name).size() != name.size() ? "(s)" : "";
+  for (const char c : name) {
+    s.push_back(c);
+    if (escape && c == '(') s.append("(s)");
+  }
+  return s + "(s)";
+}
+
+inline std::string plain_define_head(const Define& d) {
+  std::string s = "define:" + plain_target(d.mod_scope, d.workspace_scope);
+  // The entity ends at its first " from @": a second space keeps one of its own.
+  std::string_view entity = d.entity;
+  for (std::size_t at; (at = entity.find(" from @")) != std::string_view::npos; entity.remove_prefix(at + 7)) {
+    s.append(entity.substr(0, at)).append(" from  @");
+  }
+  s.append(entity);
+  for (const Atom& a : d.atoms) s.append(" :").append(a.name).append(a.value ? ":" + *a.value : "");
+  if (d.from_scope) s.append(" from ").append(*d.from_scope);
+  return s;
+}
+
+inline std::string plain_query_expr(const Query& q, Writer writer) {
+  const bool scoped = q.mod_scope || q.workspace_scope;
+  std::string s = writer == Writer::Fmt || scoped ? plain_target(q.mod_scope, q.workspace_scope) : "";
+  s.append(plain_plural(q.entity, q.plural));
+  if (q.from_snapshot) s.append(" from snap:").append(*q.from_snapshot);
+  if (q.filter) s.append(" where ").append(*q.filter);
+  return s;
+}
+
+// A field line with the plain name before the value as the writer wrote it.
+inline std::string plain_field_line(std::string_view written, const FieldDef& f) {
+  const std::size_t indent = written.find_first_not_of(' ');
+  const std::size_t colon = written.find(':', indent);
+  if (indent == std::string_view::npos || colon == std::string_view::npos) return std::string(written);
+  return std::string(written.substr(0, indent)) + plain_plural(f.name, f.plural) + std::string(written.substr(colon));
+}
+
+// `written` (the writer's text of `doc`) with the lines of its one node that
+// the writers respell in their plain templates; none for other documents.
+inline std::optional<std::string> plain_template(const Document& doc, std::string_view written, Writer writer) {
+  if (doc.nodes.size() != 1) return std::nullopt;
+  std::vector<std::string> lines;
+  for (std::size_t at = 0; at <= written.size();) {
+    const std::size_t nl = std::min(written.find('\n', at), written.size());
+    lines.emplace_back(written.substr(at, nl - at));
+    at = nl + 1;
+  }
+  std::size_t used = lines.size();
+  while (used > 0 && lines[used - 1].empty()) --used;
+  if (used == 0) return std::nullopt;
+  // The field lines come last.
+  auto plain_fields = [&](const std::vector<FieldDef>& fields) {
+    if (fields.size() >= used) return false;
+    for (std::size_t i = 0; i < fields.size(); ++i) {
+      std::string& line = lines[used - fields.size() + i];
+      line = plain_field_line(line, fields[i]);
+    }
+    return true;
+  };
+  const Node& node = doc.nodes.front();
+  if (const Define* d = node.get_if<Define>()) {
+    if (!plain_fields(d->fields)) return std::nullopt;
+    lines[0] = plain_define_head(*d);
+  } else if (const FormDef* f = node.get_if<FormDef>()) {
+    if (!plain_fields(f->fields)) return std::nullopt;
+  } else if (const ModDef* m = node.get_if<ModDef>()) {
+    const std::string gap = m->name.starts_with("mod:$") ? " " : "";
+    std::string name;
+    std::string_view rest = m->name;
+    for (std::size_t at; (at = rest.find(":v")) != std::string_view::npos; rest.remove_prefix(at + 2)) {
+      name.append(rest.substr(0, at)).append("::vv");
+    }
+    name.append(rest);
+    lines[0] = "mod:$" + gap + name + (writer == Writer::Fmt && m->versioned ? " :v" : "");
+  } else if (const Query* q = node.get_if<Query>()) {
+    if (lines[0].starts_with("? ")) {
+      lines[0] = "? " + plain_query_expr(*q, writer);
+    } else if (lines[0] == "query:" && used > 1) {
+      lines[1] = lines[1].substr(0, lines[1].find_first_not_of(' ')) + plain_query_expr(*q, writer);
+    }
+  } else {
+    return std::nullopt;
+  }
+  std::string plain;
+  for (std::size_t i = 0; i < lines.size(); ++i) plain.append(i > 0 ? "\n" : "").append(lines[i]);
+  return plain;
+}
+
+// Empty when the writer (`write(doc, source)`) keeps the plain template of
+// the lines it respells wherever that text reads back as the same tree (as
+// `comparable` gives it); else both texts.
+template <class Write, class Comparable>
+std::string check_plain_template(std::string_view source, Writer writer, Write write, Comparable comparable) {
+  auto doc = parse_source(source);
+  if (!doc) return {};
+  const std::string written = write(doc.value(), source);
+  const std::optional<std::string> plain = plain_template(doc.value(), written, writer);
+  if (!plain || *plain == written) return {};
+  auto back = parse_source(*plain);
+  if (!back || comparable(back.value()) != comparable(doc.value())) return {};
+  return "the plain template reads back, yet another text was written:\n" + *plain + "\n--- written:\n" + written;
+}
 
 }  // namespace varn::testing

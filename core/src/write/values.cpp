@@ -10,6 +10,7 @@
 #include <cmath>
 
 #include "parse/handlers.hpp"
+#include "parse/inline.hpp"
 #include "parse/parser.hpp"
 #include "parse/text.hpp"
 #include "text/unicode.hpp"
@@ -153,33 +154,45 @@ bool has_colon(std::string_view text) { return text.find(':') != std::string_vie
 
 void append_field(std::string& out, const FieldDef& field) {
   const std::size_t start = out.size();
-  if (!field.plural) {
-    out.append(field.name);
-  } else {
-    // The reader trims the name, then removes the marks: a mark in front
-    // keeps leading whitespace, one at the end trailing whitespace. A mark
-    // between two slashes keeps them from starting a comment, and then needs
-    // none at the end but for that.
-    const std::string_view name = field.name;
-    if (!name.empty() && text::trim_start(name).size() != name.size()) out.append("(s)");
-    append_keeping_marks(out, name, holds_mark(name));
-    if (!split_slashes(out, start, "(s)") || text::trim_end(name).size() != name.size()) out.append("(s)");
-  }
-  out.append(": ");
-  append_field_value(out, field.default_, std::string_view(out).substr(start));
+  auto append = [&](bool split) {
+    if (!field.plural) {
+      out.append(field.name);
+    } else {
+      // The reader trims the name, then removes the marks: a mark in front
+      // keeps leading whitespace, one at the end trailing whitespace. A mark
+      // between two slashes keeps them from starting a comment, and then
+      // needs none at the end but for that.
+      const std::string_view name = field.name;
+      if (!name.empty() && text::trim_start(name).size() != name.size()) out.append("(s)");
+      append_keeping_marks(out, name, holds_mark(name));
+      if (!(split && split_slashes(out, start, "(s)")) || text::trim_end(name).size() != name.size()) out.append("(s)");
+    }
+    out.append(": ");
+    append_field_value(out, field.default_, std::string_view(out).substr(start));
+  };
+  append(false);
+  // The slashes are split only where the comment cut would take the line's.
+  if (!field.plural || keeps_whole(std::string_view(out).substr(start))) return;
+  out.resize(start);
+  append(true);
 }
 
-std::string define_entity_text(std::string_view entity, bool scoped) {
+std::string define_entity_text(std::string_view entity, bool scoped, std::string_view after) {
   constexpr std::string_view kFromAt = " from @";
-  std::string out = !scoped && entity.starts_with("workspace:") ? " " : "";
+  std::string out;
+  const std::string_view whole = entity;
   for (std::size_t at; (at = entity.find(kFromAt)) != std::string_view::npos; entity.remove_prefix(at + kFromAt.size())) {
     out.append(entity.substr(0, at)).append(" from  @");
   }
   out.append(entity);
+  if (!scoped && whole.starts_with("workspace:") &&
+      parse::parse_scope_prefix("@" + out + std::string(after)).workspace_scope) {
+    return " " + out;
+  }
   return out;
 }
 
-std::string query_entity_text(std::string_view entity, bool plural) {
+std::string query_entity_text(std::string_view entity, bool plural, bool split) {
   if (!plural) return std::string(entity);
   std::string out;
   const bool escape = holds_mark(entity);
@@ -197,8 +210,15 @@ std::string query_entity_text(std::string_view entity, bool plural) {
   }
   append_keeping_marks(out, entity, escape);
   // A mark between two slashes keeps them from starting a comment.
-  if (!split_slashes(out, 0, "(s)") && !marked) out.append("(s)");
+  if (!(split && split_slashes(out, 0, "(s)")) && !marked) out.append("(s)");
   return out;
+}
+
+bool query_reads_back(std::string_view expr, const Query& query) {
+  const std::optional<Query> back = parse::parse_query_expr({parse::cut_trailing_comment(text::trim(expr))});
+  return back && back->entity == query.entity && back->plural == query.plural && back->filter == query.filter &&
+         back->from_snapshot == query.from_snapshot && back->mod_scope == query.mod_scope &&
+         back->workspace_scope == query.workspace_scope;
 }
 
 void append_query_clauses(std::string& line, std::size_t start, const Query& query) {
@@ -208,12 +228,7 @@ void append_query_clauses(std::string& line, std::size_t start, const Query& que
   if (query.from_snapshot) line.append(kFromSnap).append(*query.from_snapshot);
   if (query.filter) line.append(kWhere).append(*query.filter);
   if (!query.from_snapshot) return;
-  auto reads_back = [&](std::string_view expr) {
-    const std::optional<Query> back = parse::parse_query_expr({expr});
-    return back && back->entity == query.entity && back->plural == query.plural && back->filter == query.filter &&
-           back->from_snapshot == query.from_snapshot && back->mod_scope == query.mod_scope &&
-           back->workspace_scope == query.workspace_scope;
-  };
+  auto reads_back = [&](std::string_view expr) { return query_reads_back(expr, query); };
   if (reads_back(std::string_view(line).substr(start))) return;
   std::string bare = line.substr(start, end - start);
   if (query.filter) bare.append(kWhere).append(*query.filter);
@@ -247,13 +262,17 @@ std::string arm_pattern_line(std::string_view pattern) {
   return std::string(pattern) + (own ? "::" : ":");
 }
 
-bool append_mod_name(std::string& out, std::string_view name, bool versioned) {
+void append_mod_name(std::string& out, std::size_t line_start, std::string_view name, bool versioned,
+                     std::string_view tail) {
   const std::size_t start = out.size();
   for (std::size_t at; (at = name.find(":v")) != std::string_view::npos; name.remove_prefix(at + 2)) {
     out.append(name.substr(0, at)).append("::vv");
   }
   out.append(name);
-  return versioned && split_slashes(out, start, ":v");
+  // Where the comment cut would take the name's slashes, a version mark
+  // between them keeps them, and stands for the one in `tail`.
+  const bool cut = versioned && !keeps_whole(std::string(std::string_view(out).substr(line_start)) + std::string(tail));
+  if (!(cut && split_slashes(out, start, ":v"))) out.append(tail);
 }
 
 void append_target(std::string& out, std::string_view entity, const std::optional<std::string>& mod_scope,
@@ -293,6 +312,10 @@ void append_ref(std::string& out, const Ref& ref) {
 }
 
 bool needs_block_form(std::string_view value) { return value.find('\n') != std::string_view::npos; }
+
+bool needs_text_block(std::string_view key, std::string_view value) {
+  return needs_block_form(value) || value == "|" || !keeps_whole(std::string(key) + ": " + std::string(value));
+}
 
 void write_block(LineSink& sink, std::size_t depth, std::string_view header_lead, std::string_view key,
                  std::string_view line_lead, std::string_view value) {

@@ -25,7 +25,8 @@ void append_number(std::string& out, double v, bool point);
 // nil, ~1. `lead` is the text that stands before the value on its line.
 void append_field_value(std::string& out, const FieldValue& value, std::string_view lead = {});
 
-// A field line's text without indent: name, "(s)" when plural, ": ", value.
+// A field line's text without indent: name, "(s)" when plural (between two
+// slashes of the name where the comment cut would take them), ": ", value.
 void append_field(std::string& out, const FieldDef& field);
 
 // A statement target: "$mod.@entity", "@workspace:ws.@entity" or "@entity".
@@ -34,15 +35,18 @@ void append_field(std::string& out, const FieldDef& field);
 // A query's entity, with the "(s)" that marks it plural. The reader takes
 // the first " where " and " from snap:" of the expression as its clauses and
 // only then drops every "(s)": in a plural entity that holds them, the marks
-// go inside them, else between two slashes side by side (which they keep
-// from starting a comment), else at the end.
-std::string query_entity_text(std::string_view entity, bool plural);
-// A define's entity as its line writes it after the "@": the reader joins
-// the words by single spaces and starts the scope at the first " from @", so
-// a second space keeps each of the entity's own; an entity without a scope
-// that begins with "workspace:" goes after a space, where "@workspace:"
-// would start one.
-std::string define_entity_text(std::string_view entity, bool scoped);
+// go inside them, else at the end; with `split`, between two slashes side by
+// side (which they keep from starting a comment) where there are such.
+std::string query_entity_text(std::string_view entity, bool plural, bool split = false);
+// A define's entity as its line writes it after the "@", `after` following
+// it: the reader joins the words by single spaces and starts the scope at
+// the first " from @", so a second space keeps each of the entity's own; an
+// entity without a scope that begins with "workspace:" goes after a space
+// where a ".@" after it would make "@workspace:" a scope.
+std::string define_entity_text(std::string_view entity, bool scoped, std::string_view after);
+// True when a query expression line, as the reader takes it (trimmed and cut
+// at its comment), gives the query's entity, scopes, filter and snapshot.
+bool query_reads_back(std::string_view expr, const Query& query);
 // Appends a query's snapshot and filter clauses to `line`, which holds its
 // target from `start` on. The first " from snap:" starts the snapshot: where the target
 // holds one, the clause goes in place of a " where " before it (which the
@@ -62,12 +66,13 @@ inline std::string_view keyword_gap(std::string_view keyword, std::string_view v
 // would make a section's header ("match:", "on_pass:", "on_fail:") or an exact
 // keyword line ("flow:", "states:"); the reader drops every ':' that ends it.
 std::string arm_pattern_line(std::string_view pattern);
-// A module's name after "mod:$": the reader drops each ":v" (the version
-// mark) in one pass from the left, so each of the name's own is written
-// "::vv", whose middle is the one dropped. A versioned name's slashes side
-// by side get the mark between them, which keeps them from starting a
-// comment: true when it went there.
-bool append_mod_name(std::string& out, std::string_view name, bool versioned);
+// A module's name after "mod:$", then `tail`: the reader drops each ":v"
+// (the version mark) in one pass from the left, so each of the name's own is
+// written "::vv", whose middle is the one dropped. Where the comment cut would
+// take slashes of a versioned name from the line (which starts at
+// `line_start` in `out`), the mark goes between them in place of `tail`.
+void append_mod_name(std::string& out, std::size_t line_start, std::string_view name, bool versioned,
+                     std::string_view tail);
 void append_target(std::string& out, std::string_view entity, const std::optional<std::string>& mod_scope,
                    const std::optional<std::string>& workspace_scope);
 
@@ -81,6 +86,11 @@ void append_ref_path(std::string& out, const Strings& path);
 
 // A multi-line value goes in block form when it holds a line feed.
 bool needs_block_form(std::string_view value);
+
+// Formulas and prompts that a "key: value" line would not give back whole
+// (a line feed, a lone "|", which opens a block, or a "//" that the comment
+// cut would take) go in block form, whose lines are kept whole.
+bool needs_text_block(std::string_view key, std::string_view value);
 
 // Block form: the line `header_lead` + `key` + ": |" at `depth`, then one line
 // `line_lead` + line at `depth` per line of `value` (cut at line feeds, a

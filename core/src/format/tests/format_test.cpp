@@ -400,6 +400,29 @@ TEST(FormatSource, TemplatesAndMends) {
       {"query:\n  workspace:= where .@\n", "query:\n  workspace:= where .@\n"},
       // " : " would make a validation of the line.
       {"[ ] t\n  validate:=x:\n", "[ ] t\n  validate: =x:\n"},
+      // Without a ".@" after it, "@workspace:" starts no scope: the template.
+      {"define:@workspace:xteam\n", "define:@workspace:xteam\n"},
+      {"define:@workspace:x from base\n", "define:@workspace:x from base\n"},
+      {"define:@workspace:xteam :x\n", "define:@workspace:xteam :x\n"},
+      {"define:@workspace:xteam = 1\n", "define:@workspace:xteam = 1\n"},
+      // A ".@" in the scope after it would make one.
+      {"define:@ workspace:x from @a.@b\n", "define:@ workspace:x from @a.@b\n"},
+      // A "//" inside bars or quotes starts no comment: the marks at the end.
+      {"? @ab |p//q|(s)\n", "query:\n  @ab |p//q|(s)\n"},
+      {"define:@t\n  \"quoted // x\" @tasks(s): 1\n", "define:@t\n  \"quoted // x\" @tasks(s): 1\n"},
+      {"form: f\n  \"quoted // x\" @tasks(s): 1\n", "form: f\n  \"quoted // x\" @tasks(s): 1\n"},
+      {"mod:$a|b//c| :v\n", "mod:$a|b//c| :v\n"},
+      {"mod:${\"b//c\"} :v\n", "mod:${\"b//c\"} :v\n"},
+      // An empty entity before a snapshot keeps the target's "@".
+      {"? @ from snap:s\n", "query:\n  @ from snap:s\n"},
+      {"query:\n  @ from snap:\n", "query:\n  @ from snap:\n"},
+      // The clauses in the source's order, where the template's would leave
+      // the snapshot's "//" to the comment cut.
+      {"? a where \" from snap://\n", "query:\n  @a where \" from snap://\n"},
+      // A one-line "|" would open an empty block.
+      {"commands:\n  /a\n    prompt: |\n      |\n", "commands:\n  /a\n    description:\n    prompt: |\n      |\n"},
+      {"project: p\n  commands:\n    /a\n      prompt: |\n        |\n",
+       "project: p\n  brief:\n  commands:\n    /a\n      description:\n      prompt: |\n        |\n"},
   };
   for (const auto& c : cases) {
     auto out = ops::fmt(c.source);

@@ -24,9 +24,18 @@ TEST(FormatInterlocking, KeepsTheTreeAndIsIdempotent) {
   EXPECT_EQ(varn::testing::failing_kinds(varn::testing::kInterlockingKinds, kPerKind, check_fmt_properties), "");
 }
 
-// Names made of the marks, prefixes and white space that the writers move or add.
+// Names made of the marks, prefixes and white space that the writers move or
+// add: the tree kept, and the plain template wherever it reads back.
 TEST(FormatRespelling, KeepsTheTreeAndIsIdempotent) {
-  EXPECT_EQ(varn::testing::failing_kinds(varn::testing::kRespellingKinds, kPerKind, check_fmt_properties), "");
+  auto check = [](std::string_view source) {
+    const std::string why = check_fmt_properties(source);
+    if (!why.empty()) return why;
+    return varn::testing::check_plain_template(
+        source, varn::testing::Writer::Fmt,
+        [](const Document& doc, std::string_view s) { return format_document(doc, s); },
+        [](const Document& doc) { return serialize_document(doc); });
+  };
+  EXPECT_EQ(varn::testing::failing_kinds(varn::testing::kRespellingKinds, kPerKind, check), "");
 }
 
 }  // namespace

@@ -417,6 +417,31 @@ TEST(Render, RespelledNames) {
       {"mutate:@{g}workspace:a.@x\n", "mutate:@{g}workspace:a.@x"},
       {"use @| from @//x\n", "use @| from @//x"},
       {"use @\" from $s//x\n", "use @\" from $s//x"},
+      // Without a ".@" after it, "@workspace:" starts no scope: the template.
+      {"define:@workspace:xteam\n", "define:@workspace:xteam"},
+      {"define:@workspace:x from base\n", "define:@workspace:x from base"},
+      {"define:@workspace:xteam :x\n", "define:@workspace:xteam :x"},
+      {"define:@workspace:xteam = 1\n", "define:@workspace:xteam = 1"},
+      // A ".@" in the scope after it would make one.
+      {"define:@ workspace:x from @a.@b\n", "define:@ workspace:x from @a.@b"},
+      // A "//" inside bars or quotes starts no comment: the marks at the end,
+      // the version mark left out.
+      {"? @ab |p//q|(s)\n", "? ab |p//q|(s)"},
+      {"define:@t\n  \"quoted // x\" @tasks(s): 1\n", "define:@t\n    \"quoted // x\" @tasks(s): 1"},
+      {"form: f\n  \"quoted // x\" @tasks(s): 1\n", "form:f\n    \"quoted // x\" @tasks(s): 1"},
+      {"mod:$a|b//c| :v\n", "mod:$a|b//c|"},
+      {"mod:${\"b//c\"} :v\n", "mod:${\"b//c\"}"},
+      // An empty entity before a snapshot keeps the target's "@", which the
+      // trimmed line would otherwise take the clause's word for.
+      {"? @ from snap:s\n", "? @ from snap:s"},
+      {"query:\n  @ from snap:\n", "? @ from snap:"},
+      // The clauses in the source's order, where the template's would leave
+      // the snapshot's "//" to the comment cut.
+      {"? a where \" from snap://\n", "? a where \" from snap://"},
+      // A one-line "|" would open an empty block.
+      {"commands:\n  /a\n    prompt: |\n      |\n", "commands:\n  /a\n    description: \n    prompt: |\n      |"},
+      {"project: p\n  commands:\n    /a\n      prompt: |\n        |\n",
+       "project:p\n  brief: \n    commands:\n      /a\n        description: \n        prompt: |\n          |"},
   };
   for (const auto& c : cases) {
     auto doc = parse_source(c.source);
