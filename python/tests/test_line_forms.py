@@ -15,15 +15,6 @@ from test_render_corpus import NODE_KINDS, NOT_FROM_SOURCE
 SEEDS = range(3000)
 CHUNKS = [range(start, start + 250) for start in range(0, len(SEEDS), 250)]
 
-# Failing while issue 37 is being fixed: (seed, class) -> why.
-PROMPT = "issue 37: a command prompt that is exactly '|' renders as 'prompt: |', an empty block"
-KNOWN = {
-    **{(seed, "render changes the tree at Commands.commands.prompt"): PROMPT
-       for seed in (78, 765, 1193, 1249, 1703, 2519)},
-    **{(seed, "render changes the tree at Project.commands.commands.prompt"): PROMPT for seed in (107, 1950)},
-}
-
-
 @functools.lru_cache(maxsize=None)
 def document_findings(seed):
     return line_forms.check_document(varn_lang, line_forms.document(random.Random(seed)))
@@ -31,7 +22,7 @@ def document_findings(seed):
 
 def failures(seeds, prefix):
     return [(seed, cls, details) for seed in seeds for cls, details in document_findings(seed)
-            if cls.startswith(prefix) and (seed, cls) not in KNOWN]
+            if cls.startswith(prefix)]
 
 
 @pytest.mark.parametrize("seeds", CHUNKS, ids=lambda s: f"{s.start}")
@@ -55,12 +46,6 @@ def test_conversions_write_text_that_parses(seeds):
              for name, maker in (("from_json", line_forms.json_value), ("from_markdown", line_forms.markdown))
              for f in line_forms.check_conversion(varn_lang, name, maker(random.Random(seed)))]
     assert found == []
-
-
-@pytest.mark.parametrize("seed, cls", [pytest.param(*known, marks=pytest.mark.xfail(strict=False, reason=why))
-                                       for known, why in KNOWN.items()])
-def test_known_failures(seed, cls):
-    assert cls not in [c for c, _ in document_findings(seed)]
 
 
 def test_documents_hold_every_kind_that_parse_writes():
