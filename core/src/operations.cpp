@@ -26,7 +26,7 @@ TextResult parse(std::string_view source, const Consumed& consumed) {
 TextResult fmt(std::string_view source, const Consumed& consumed) {
   format::DocumentFormatter f(source);
   f.reserve(source.size() + source.size() / 4);  // about the size of the source
-  if (auto e = parse_each(source, [&](Node&& node) { f.node(node); }, consumed)) return err(display(*e));
+  if (auto e = parse_each(source, [&](Node&& node) { f.node(node); }, consumed, Spans::None)) return err(display(*e));
   return f.finish();
 }
 
@@ -79,13 +79,17 @@ TextResult from_markdown(std::string_view md) {
 
 TextResult to_json(std::string_view source, const Consumed& consumed) {
   convert::JsonSummary summary;
-  if (auto e = parse_each(source, [&](Node&& node) { summary.node(node); }, consumed)) return err(display(*e));
+  if (auto e = parse_each(source, [&](Node&& node) { summary.node(node); }, consumed, Spans::None)) {
+    return err(display(*e));
+  }
   return summary.text();
 }
 
 IndexResult build_index(std::string_view source, const Consumed& consumed) {
   index::IndexBuilder b;
-  if (auto e = parse_each(source, [&](Node&& node) { b.node(node); }, consumed)) return err(IndexError(display(*e)));
+  if (auto e = parse_each(source, [&](Node&& node) { b.node(node); }, consumed, Spans::Refs)) {
+    return err(IndexError(display(*e)));
+  }
   auto text = index::serialize_document_index(std::move(b).finish(), memory::obtainable());
   if (!text) return err(IndexError(text.error()));
   return std::move(text).value();

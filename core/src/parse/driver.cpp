@@ -173,9 +173,11 @@ Pairs read_body_pairs(Parser& p, std::size_t opener_indent) {
 
 }  // namespace parse
 
-std::optional<ParseError> parse_each(std::string_view source, const NodeSink& sink, const Consumed& consumed) {
+std::optional<ParseError> parse_each(std::string_view source, const NodeSink& sink, const Consumed& consumed,
+                                     Spans spans) {
   parse::Parser p;
   p.lines = parse::Lines(source);
+  p.spans = spans;
   // The top-level block walk of parse_block, each node handed over as soon as
   // it is lowered. A parse error anywhere wins over a lowering error, so after
   // a lowering error the walk goes on, only to look for one.
