@@ -156,7 +156,7 @@ void write_value(Writer& w, const FieldValue& v) {
 
 void write_value(Writer& w, const Inline& span) {
   std::string_view kind = inline_kind_names[span.index()];
-  std::visit([&](const auto& x) { write_record(w, x, kind); }, span);
+  visit_held([&](const auto& x) { write_record(w, x, kind); }, span);
 }
 
 void write_value(Writer& w, const Node& node) {

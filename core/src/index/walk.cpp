@@ -37,10 +37,10 @@ std::optional<std::string> group_assignee(const Group& g) {
 // segments or to agent or me, or an atom whose name starts with '@'.
 std::optional<std::string> task_assignee(const Task& t) {
   for (const Inline& span : t.inline_) {
-    if (const auto* r = std::get_if<Ref>(&span)) {
+    if (const auto* r = held_if<Ref>(span)) {
       const Strings& p = r->path;
       if (p.size() >= 2 || (p.size() == 1 && (p[0] == "agent" || p[0] == "me"))) return ref_text(*r);
-    } else if (const auto* a = std::get_if<Atom>(&span)) {
+    } else if (const auto* a = held_if<Atom>(span)) {
       if (names_assignee(a->name)) return a->name;
     }
   }
@@ -95,7 +95,7 @@ struct Walker {
   void visit(const Prose& p, const std::optional<std::string>&) {
     bool held = false;
     for (const Inline& span : p.inline_) {
-      const auto* r = std::get_if<Ref>(&span);
+      const auto* r = held_if<Ref>(span);
       if (!r) continue;
       if (!std::exchange(held, true)) index.contexts.push_back(p.text);
       index.refs.push_back({r->path, index.contexts.size() - 1});

@@ -141,6 +141,7 @@ Nodes parse_block(Parser& p, std::size_t min_indent, std::size_t depth) {
       nodes.push_back(std::move(*node));
     }
   }
+  drop_slack(nodes);
   return nodes;
 }
 

@@ -10,6 +10,7 @@
 #include <cstring>
 #include <utility>
 
+#include "parse/text.hpp"
 #include "text/unicode.hpp"
 
 namespace varn::parse {
@@ -239,6 +240,7 @@ struct Scanner {
       ++i;
     }
     flush(c.n);
+    drop_slack(out);
     return std::move(out);
   }
 };

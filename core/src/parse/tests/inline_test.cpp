@@ -46,7 +46,7 @@ std::string show(const Inline& span) {
     std::string operator()(const Time& t) const { return "Time(" + q(t.constraint) + ")"; }
     std::string operator()(const InlineProjectRef& p) const { return "ProjectRef(" + q(p.name) + ")"; }
   };
-  return std::visit(Show{}, span);
+  return visit_held(Show{}, span);
 }
 
 std::string show(const Inlines& spans) {
@@ -282,7 +282,7 @@ TEST(InlineScanner, TotalOnEveryShortText) {
     const Inlines spans = parse_inline(t);
     Inlines refs;
     for (const Inline& span : spans) {
-      if (std::holds_alternative<Ref>(span)) refs.push_back(span);
+      if (held_if<Ref>(span)) refs.push_back(span);
     }
     EXPECT_EQ(show(parse_inline(t, Spans::Refs)), show(refs)) << testing::PrintToString(t);
     EXPECT_TRUE(parse_inline(t, Spans::None).empty());
