@@ -144,7 +144,7 @@ def layout_line(i):
     words.insert(3, SPANS[i % 6])
     words.insert(8, SPANS[(i + 1 + (i // 6) % 5) % 6])
     text = " ".join(words)
-    return f"  - [ ] {text}\n" if i % 7 == 6 else f"  {text}\n"
+    return f"  [ ] {text}\n" if i % 7 == 6 else f"  {text}\n"
 
 
 def one_heading(lines):
