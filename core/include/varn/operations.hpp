@@ -30,6 +30,9 @@ TextResult render(std::string_view doc_json);
 TextResult from_json(std::string_view json);
 TextResult from_markdown(std::string_view md);
 TextResult to_json(std::string_view source, const Consumed& consumed = {});
+// Its text handed to `sink` as `parse_to` hands on its own. The summary is
+// held whole until the source is read (its keys are sorted), then written.
+std::optional<std::string> to_json_to(std::string_view source, const TextSink& sink, const Consumed& consumed = {});
 // build_index fails as the others do, with a parse error's display text, or
 // with a SizeError for an index larger than the memory the process can get
 // (its address-space limit when one is set, else the machine's memory),

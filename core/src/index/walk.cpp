@@ -54,6 +54,21 @@ std::string variable_text(const VariableValue& v) {
   return c.live ? "||" + c.expr + "||" : "|" + c.expr + "|";
 }
 
+// The path one group deeper, made on first use; its record. The group's
+// assignee, or else the one it inherits, is handed down to its members.
+std::optional<std::string> enter_group(DocumentIndex& index, PathNode*& path, const Group& g,
+                                       const std::optional<std::string>& inherited) {
+  auto& child = (path ? path : &index.paths)->children[g.name];
+  if (!child) child = std::make_unique<PathNode>(PathNode{g.name, path, json::escaped_size(g.name), std::nullopt, {}});
+  path = child.get();
+  auto own = group_assignee(g);
+  // Later groups of the same path replace it, and lend it to the tasks of
+  // the whole document once it is read.
+  if (own) path->assignee = own;
+  index.groups.push_back({path, g.depth, collect_record_names(g.atoms), own});
+  return own ? own : inherited;
+}
+
 struct Walker {
   DocumentIndex& index;
   PathNode* path = nullptr;  // the enclosing groups' path; null at the top level
@@ -66,21 +81,9 @@ struct Walker {
     n.visit([&](const auto& x) { visit(x, inherited); });
   }
 
-  // The path one group deeper, made on first use.
-  PathNode* enter(const std::string& name) {
-    auto& child = (path ? path : &index.paths)->children[name];
-    if (!child) child = std::make_unique<PathNode>(PathNode{name, path, json::escaped_size(name), std::nullopt, {}});
-    return child.get();
-  }
-
   void visit(const Group& g, const std::optional<std::string>& inherited) {
-    PathNode* outer = std::exchange(path, enter(g.name));
-    auto own = group_assignee(g);
-    // Later groups of the same path replace it, and lend it to the tasks
-    // of the whole document once it is read.
-    if (own) path->assignee = own;
-    index.groups.push_back({path, g.depth, collect_record_names(g.atoms), own});
-    nodes(g.children, own ? own : inherited);
+    PathNode* outer = path;
+    nodes(g.children, enter_group(index, path, g, inherited));
     path = outer;
   }
 
@@ -186,7 +189,19 @@ DocumentIndex build_document_index(const Document& doc) {
   return std::move(b).finish();
 }
 
-void IndexBuilder::node(const Node& n) { Walker{index}.node(n, std::nullopt); }
+void IndexBuilder::node(const Node& n) {
+  if (open_groups.empty()) return Walker{index}.node(n, std::nullopt);
+  Walker{index, open_groups.back().path}.node(n, open_groups.back().inherited);
+}
+
+void IndexBuilder::open(const Node& group) {
+  PathNode* path = open_groups.empty() ? nullptr : open_groups.back().path;
+  std::optional<std::string> inherited = open_groups.empty() ? std::nullopt : open_groups.back().inherited;
+  inherited = enter_group(index, path, group.get<Group>(), inherited);
+  open_groups.push_back({path, std::move(inherited)});
+}
+
+void IndexBuilder::close() { open_groups.pop_back(); }
 
 DocumentIndex IndexBuilder::finish() && {
   hand_down(index.tasks);
