@@ -172,9 +172,6 @@ Pairs read_body_pairs(Parser& p, std::size_t opener_indent) {
   return pairs;
 }
 
-}  // namespace parse
-
-namespace parse {
 namespace {
 
 // The block walk of parse_block over the top level and over every group
@@ -216,6 +213,9 @@ struct TreeWalk {
       const std::size_t indent = indentation(line.raw);
       if (indent < min_indent) break;
       const Handler handler = handler_for(line);
+      // A heading opens a group read member by member, unless the lowering
+      // makes another node of the group: a sync declaration of each
+      // sub-group of a "Sync" group, a lattice node of a lattice title.
       if (handler == parse_heading && !in_sync) {
         Group head = read_heading(line);
         if (!lowers_to_lattice(head)) {
@@ -223,7 +223,8 @@ struct TreeWalk {
           continue;
         }
       }
-      if (std::optional<Node> node = read_node(p, depth, line, handler)) member(std::move(*node), in_sync, declaration_error);
+      std::optional<Node> node = read_node(p, depth, line, handler);
+      if (node) member(std::move(*node), in_sync, declaration_error);
       passed();
     }
     if (declaration_error) {
@@ -244,6 +245,8 @@ struct TreeWalk {
     if (!failing()) sink.close(p.lines.start_or_end(p.pos));
   }
 
+  // A member read whole, lowered as the pass lowers it (and, in a "Sync"
+  // group, made a sync declaration when it is a group), then handed on.
   void member(Node&& node, bool in_sync, std::optional<ParseError>& declaration_error) {
     if (p.first_error || lowering_error) return;
     if ((lowering_error = lower_node(node))) return;
