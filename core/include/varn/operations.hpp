@@ -17,9 +17,10 @@ namespace varn::ops {
 // The error's display text, exactly as Python shows it.
 using TextResult = Result<std::string, std::string>;
 
-// The four that read .varn source read it front to back, one top-level node
-// at a time; `consumed`, when set, learns as they go how many leading bytes
-// they will not read again, so that the caller may release them.
+// The four that read .varn source read it front to back, one node at a time
+// (a group member by member, see parse_stream); `consumed`, when set, learns
+// as they go how many leading bytes they will not read again, so that the
+// caller may release them.
 TextResult parse(std::string_view source, const Consumed& consumed = {});
 // The text of `parse` handed to `sink` piece by piece as it is written, for a
 // caller that copies it straight into its own buffer; the error, if any. The
