@@ -23,6 +23,15 @@ over the larger of its argument and result in UTF-8 bytes. Besides the inputs
 above, parse also reads one long line of spans, and the four that read source
 read a text of line feeds only.
 
+Layouts: the same 200,000 lines of prose (ten words and two spans each) and
+tasks (every seventh line) under one "#" heading that holds them all, and
+under a heading every 50 lines; and the span line, "@x " * 3,300,000. For
+parse, fmt, to_json and build_index (not on the span line, whose index would
+repeat the line once per reference): memory as above and ns per byte of
+input, with the ratio of the one-heading document's ns per byte to the
+sectioned one's (timed in turn). Run by default, or alone with
+--only layouts.
+
 Writers (only when --only names `writers`): fmt and render where the parts of
 a head line interlock (bars, quotes, backslashes, braces and "//" among
 atoms and gates), in µs per byte of .varn source, on
@@ -48,7 +57,7 @@ import varn_lang
 MB = 1_000_000
 ROOT = pathlib.Path(__file__).resolve().parent.parent
 FUNCTIONS = ("parse", "fmt", "render", "from_json", "from_markdown", "to_json", "build_index")
-SECTIONS = ("writers",)  # run only when --only names them
+SECTIONS = ("writers", "layouts")  # "writers" runs only when --only names it
 
 
 # --- generated inputs ---------------------------------------------------------
@@ -122,6 +131,31 @@ def markdown_document(size):
 def span_line(size):
     """One prose line full of spans."""
     return repeat_blocks(size, lambda i: f"@u{i} #c{i} $m{i}.@x |e{i}| **b{i}** %p{i} ") + "\n"
+
+
+SPANS = ("@dana", "#launch", "%website", "**bold**", "|freeze_date|", "$billing.charge(42)")
+WORDS = ("sync", "with", "team", "before", "the", "freeze", "notes", "live", "in", "draft", "cut", "branch",
+         "merges", "after", "friday", "ship")
+
+
+def layout_line(i):
+    """Ten words and two different spans, indented; every seventh line a task."""
+    words = [WORDS[(i * 7 + k * 3) % len(WORDS)] for k in range(10)]
+    words.insert(3, SPANS[i % 6])
+    words.insert(8, SPANS[(i + 1 + (i // 6) % 5) % 6])
+    text = " ".join(words)
+    return f"  [ ] {text}\n" if i % 7 == 6 else f"  {text}\n"
+
+
+def one_heading(lines):
+    """Every line under one title heading, as README's example lays a document out."""
+    return "# Spring launch :q2 due:2025-04-30 {owner @dana}\n" + "".join(layout_line(i) for i in range(lines))
+
+
+def sectioned(lines):
+    """The same lines under a heading every 50 lines."""
+    return "".join((f"# Section {i // 50} :q2 due:2025-04-30 {{owner @dana}}\n" if i % 50 == 0 else "")
+                   + layout_line(i) for i in range(lines))
 
 
 # --- timing -------------------------------------------------------------------
@@ -231,6 +265,27 @@ def memory_figure(name, text):
         os.unlink(f.name)
 
 
+# --- layouts ------------------------------------------------------------------
+
+def layouts(repeat, with_memory, lines=200_000, span_refs=3_300_000):
+    one, sections, span = one_heading(lines), sectioned(lines), "@x " * span_refs
+    print(f"layouts: {lines:,} lines under one heading ({len(one) / MB:.1f} MB) and under a heading every 50 "
+          f"({len(sections) / MB:.1f} MB); the span line \"@x \" * {span_refs:,} ({len(span) / MB:.1f} MB)")
+    print(f"  {'function':<13}{'memory: one':>12}{'sections':>10}{'span line':>11}"
+          f"{'ns/byte: one':>15}{'sections':>10}{'one/sections':>14}{'span line':>11}")
+    for name in ("parse", "fmt", "to_json", "build_index"):
+        func = getattr(varn_lang, name)
+        t1, t2 = best_of_pair(func, one, func, sections, repeat)
+        n1, n2 = t1 / len(one) * 1e9, t2 / len(sections) * 1e9
+        on_span = name != "build_index"
+        ns = best_of(func, span, repeat) / len(span) * 1e9 if on_span else None
+        figures = [memory_figure(name, text) if with_memory else None for text in (one, sections)]
+        figures.append(memory_figure(name, span) if with_memory and on_span else None)
+        m = ["" if f is None else f"{f:.2f}" for f in figures]
+        print(f"  {name:<13}{m[0]:>12}{m[1]:>10}{m[2]:>11}{n1:>15.1f}{n2:>10.1f}{n1 / n2:>14.2f}"
+              f"{'' if ns is None else f'{ns:.1f}':>11}")
+
+
 # --- main ---------------------------------------------------------------------
 
 def main():
@@ -244,6 +299,8 @@ def main():
     chosen = [n for n in FUNCTIONS if not args.only or n in args.only]
     if args.only and "writers" in args.only:
         writers(args.repeat)
+    if args.only and "layouts" in args.only:
+        layouts(args.repeat, not args.no_memory)
     if not chosen:
         return
     full = int(args.mb * MB)
@@ -321,6 +378,8 @@ def main():
         for label, (name, text) in zip(labels, cases):
             fig = memory_figure(name, text)
             print(f"  {label:<32}{'failed' if fig is None else f'{fig:.2f}'}")
+    if not args.only:
+        layouts(args.repeat, not args.no_memory)
 
 
 if __name__ == "__main__":

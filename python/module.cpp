@@ -62,7 +62,7 @@ constexpr Signature kSignatures[] = {
     {"render", "doc_json", [](std::string_view s, const varn::Consumed&) { return varn::ops::render(s); }},
     {"from_json", "json", [](std::string_view s, const varn::Consumed&) { return varn::ops::from_json(s); }},
     {"from_markdown", "md", [](std::string_view s, const varn::Consumed&) { return varn::ops::from_markdown(s); }},
-    {"to_json", "source", varn::ops::to_json},
+    {"to_json", "source", varn::ops::to_json, varn::ops::to_json_to},
     {"build_index", "source", nullptr, nullptr, varn::ops::build_index},
 };
 
@@ -476,7 +476,8 @@ PyObject* call(const Signature& sig, PyObject* const* args, Py_ssize_t nargs, Py
       release_freed_memory(source.size());
     };
     if (sig.sink_op) {
-      // A parse's JSON is several times the size of its source.
+      // A parse's JSON is several times the size of its source; a summary
+      // is about its size. Room never written costs nothing.
       StrBuilder str(8 * source.size());
       const auto error = sig.sink_op(source, [&str](std::string_view piece) { str.append(piece); }, consumed);
       done_with_input();

@@ -4,6 +4,7 @@
 #include "varn/ast.hpp"
 #include "convert/convert.hpp"
 #include "index/index.hpp"
+#include "json/writer.hpp"
 #include "memory/pages.hpp"
 #include "render/parses.hpp"
 #include "render/writers.hpp"
@@ -11,23 +12,41 @@
 #include "varn/render.hpp"
 
 namespace varn::ops {
+namespace {
+
+// The four operations that read source take it as a streamed parse hands it
+// on: each node as it completes, and a group that holds many member by
+// member, so that no tree larger than one member is ever held.
+template <class Consumer>
+TreeSink tree_sink(Consumer& c) {
+  return {[&c](Node&& node) { c.node(std::move(node)); }, [&c](const Node& group) { c.open(group); },
+          [&c](std::size_t) { c.close(); }};
+}
+
+using SinkOperation = std::optional<std::string> (*)(std::string_view, const TextSink&, const Consumed&);
+
+// The text that `op` hands on piece by piece, gathered in one string.
+TextResult gathered(SinkOperation op, std::string_view source, const Consumed& consumed) {
+  std::string text;
+  if (auto e = op(source, [&](std::string_view piece) { text.append(piece); }, consumed)) return err(*e);
+  return text;
+}
+
+}  // namespace
+
 std::optional<std::string> parse_to(std::string_view source, const TextSink& sink, const Consumed& consumed) {
   DocumentWriter w(sink);
-  if (auto e = parse_each(source, [&](Node&& node) { w.node(node); }, consumed)) return display(*e);
+  if (auto e = parse_stream(source, tree_sink(w), consumed)) return display(*e);
   w.finish_sink();
   return std::nullopt;
 }
 
-TextResult parse(std::string_view source, const Consumed& consumed) {
-  std::string text;
-  if (auto e = parse_to(source, [&](std::string_view piece) { text.append(piece); }, consumed)) return err(*e);
-  return text;
-}
+TextResult parse(std::string_view source, const Consumed& consumed) { return gathered(parse_to, source, consumed); }
 
 TextResult fmt(std::string_view source, const Consumed& consumed) {
   format::DocumentFormatter f(source);
   f.reserve(source.size() + source.size() / 4);  // about the size of the source
-  if (auto e = parse_each(source, [&](Node&& node) { f.node(node); }, consumed)) return err(display(*e));
+  if (auto e = parse_stream(source, tree_sink(f), consumed, Spans::None)) return err(display(*e));
   return f.finish();
 }
 
@@ -78,15 +97,20 @@ TextResult from_markdown(std::string_view md) {
   return render::finish(r.out);
 }
 
-TextResult to_json(std::string_view source, const Consumed& consumed) {
+std::optional<std::string> to_json_to(std::string_view source, const TextSink& sink, const Consumed& consumed) {
   convert::JsonSummary summary;
-  if (auto e = parse_each(source, [&](Node&& node) { summary.node(node); }, consumed)) return err(display(*e));
-  return summary.text();
+  if (auto e = parse_stream(source, tree_sink(summary), consumed, Spans::None)) return display(*e);
+  json::Writer w(sink);
+  summary.write(w);
+  w.flush();
+  return std::nullopt;
 }
+
+TextResult to_json(std::string_view source, const Consumed& consumed) { return gathered(to_json_to, source, consumed); }
 
 IndexResult build_index(std::string_view source, const Consumed& consumed) {
   index::IndexBuilder b;
-  if (auto e = parse_each(source, [&](Node&& node) { b.node(node); }, consumed)) return err(IndexError(display(*e)));
+  if (auto e = parse_stream(source, tree_sink(b), consumed, Spans::Refs)) return err(IndexError(display(*e)));
   auto text = index::serialize_document_index(std::move(b).finish(), memory::obtainable());
   if (!text) return err(IndexError(text.error()));
   return std::move(text).value();

@@ -431,3 +431,37 @@ def test_blank_lines_take_no_memory(name, child):
     assert done.returncode == 0, done.stderr
     for unit, figure in zip(BLANK_LINES, json.loads(done.stdout)):
         assert figure < 1.5, (unit, figure)
+
+
+# A heading that holds every line costs what the same lines in sections
+# cost, and a line of references about its own size: each member of a group
+# is written as it completes, and fmt and to_json build no inline spans.
+# Prints, for the function argv[1], the memory it adds beyond its result
+# over the larger text, for the heading and for the line.
+MEMORY_OF_LAYOUTS = r"""
+import json, sys, varn_lang
+func = getattr(varn_lang, sys.argv[1])
+line = "  sync with @dana before the **freeze** on |freeze_date| in #launch and %website\n"
+task = "  [ ] cut the branch with @team:lead before $billing.charge(42)\n"
+figures = []
+for arg in ("# Launch :q2\n" + (line * 6 + task) * 20_000, "@x " * 1_000_000):
+    out, added = measured(lambda: func(arg))
+    if isinstance(out, MemoryError):
+        figures.append(None)
+        continue
+    figures.append((added - sys.getsizeof(out)) / max(len(arg.encode()), len(out.encode())))
+print(json.dumps(figures))
+"""
+
+
+@pytest.mark.parametrize("name, under_heading, line_of_refs",
+                         [("parse", 1.5, None), ("fmt", 2, 1.5), ("to_json", 2, 1.5), ("build_index", 3, None)])
+def test_one_heading_costs_what_sections_cost(name, under_heading, line_of_refs, child):
+    if child.under_asan or not child.can_measure:
+        pytest.skip("needs Linux's /proc/self/clear_refs, and no ASan, whose own memory hides the module's")
+    done = child.run(child.measured + MEMORY_OF_LAYOUTS, name)
+    assert done.returncode == 0, done.stderr
+    heading, refs = json.loads(done.stdout)
+    assert heading < under_heading
+    if line_of_refs is not None:
+        assert refs < line_of_refs

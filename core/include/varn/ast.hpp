@@ -24,7 +24,9 @@ std::string serialize_document(const Document& doc);
 std::string serialize_document(Document&& doc);
 
 // The same text written one top-level node at a time, for a caller that
-// makes the nodes one by one and frees each once written.
+// makes the nodes one by one and frees each once written; a group may come
+// member by member (`open`, its members, `close`), as a streamed parse hands
+// it on.
 class DocumentWriter {
  public:
   DocumentWriter();
@@ -33,6 +35,8 @@ class DocumentWriter {
   explicit DocumentWriter(TextSink sink);
   ~DocumentWriter();
   void node(const Node& node);
+  void open(const Node& group);
+  void close();
   std::string finish();
   void finish_sink();
 

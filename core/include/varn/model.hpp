@@ -110,6 +110,79 @@ struct TaskMarker {
   std::optional<uint32_t> seq;
 };
 
+// ---------------------------------------------------------------- boxes
+
+// A record held out of line. A variant is as large as its largest
+// alternative, and most nodes and spans are small (prose and text runs above
+// all), so the large records live behind a pointer. A box always holds a
+// record: copies are deep, and only a box that was moved from is empty (it
+// may then only be assigned or destroyed).
+template <class T>
+class Box {
+ public:
+  Box(T value) : p_(std::make_unique<T>(std::move(value))) {}
+  Box(const Box& other) : p_(other.p_ ? std::make_unique<T>(*other.p_) : nullptr) {}
+  Box(Box&&) noexcept = default;
+  Box& operator=(const Box& other) {
+    if (this != &other) p_ = other.p_ ? std::make_unique<T>(*other.p_) : nullptr;
+    return *this;
+  }
+  Box& operator=(Box&&) noexcept = default;
+
+  T& operator*() { return *p_; }
+  const T& operator*() const { return *p_; }
+
+ private:
+  std::unique_ptr<T> p_;
+};
+
+template <class T>
+struct Unboxed {
+  using type = T;
+};
+template <class T>
+struct Unboxed<Box<T>> {
+  using type = T;
+};
+
+template <class T>
+T& unbox(T& x) {
+  return x;
+}
+template <class T>
+T& unbox(Box<T>& b) {
+  return *b;
+}
+template <class T>
+const T& unbox(const Box<T>& b) {
+  return *b;
+}
+
+template <class T, class V>
+struct BoxedIn;
+template <class T, class... Ts>
+struct BoxedIn<T, std::variant<Ts...>> {
+  static constexpr bool value = (std::is_same_v<Box<T>, Ts> || ...);
+};
+
+// The record of kind T that a variant of records holds, boxed or not, or
+// null when it holds another kind.
+template <class T, class... Ts>
+const T* held_if(const std::variant<Ts...>& v) {
+  if constexpr (BoxedIn<T, std::variant<Ts...>>::value) {
+    const auto* box = std::get_if<Box<T>>(&v);
+    return box ? &**box : nullptr;
+  } else {
+    return std::get_if<T>(&v);
+  }
+}
+
+// Calls `f` with the record a variant of records holds, whatever its kind.
+template <class F, class V>
+decltype(auto) visit_held(F&& f, V& v) {
+  return std::visit([&](auto& held) -> decltype(auto) { return f(unbox(held)); }, v);
+}
+
 // ---------------------------------------------------------------- inline spans
 
 struct InlineText {
@@ -129,8 +202,11 @@ struct InlineProjectRef {
   std::string name;
 };
 
-using Inline = std::variant<InlineText, Ref, InlineChannel, InlineModCall, Compute, InlineBold, Atom, Gate, Time,
-                            InlineProjectRef>;
+// Records larger than `Compute` are boxed: text runs and the short marked
+// spans make most of a line's spans. Read a span with `held_if` and
+// `visit_held`, which see through the boxes.
+using Inline = std::variant<InlineText, Box<Ref>, InlineChannel, Box<InlineModCall>, Compute, InlineBold, Box<Atom>,
+                            Box<Gate>, Box<Time>, InlineProjectRef>;
 using Inlines = std::vector<Inline>;
 
 // ---------------------------------------------------------------- shared shapes
@@ -579,38 +655,6 @@ struct PressureEffectDef {
 
 struct Divider {};
 
-// A record held out of line. A node is as large as its largest alternative,
-// and most nodes are small (prose above all), so the large records live
-// behind a pointer. A box always holds a record: copies are deep, and only a
-// box that was moved from is empty (it may then only be assigned or destroyed).
-template <class T>
-class Box {
- public:
-  Box(T value) : p_(std::make_unique<T>(std::move(value))) {}
-  Box(const Box& other) : p_(other.p_ ? std::make_unique<T>(*other.p_) : nullptr) {}
-  Box(Box&&) noexcept = default;
-  Box& operator=(const Box& other) {
-    if (this != &other) p_ = other.p_ ? std::make_unique<T>(*other.p_) : nullptr;
-    return *this;
-  }
-  Box& operator=(Box&&) noexcept = default;
-
-  T& operator*() { return *p_; }
-  const T& operator*() const { return *p_; }
-
- private:
-  std::unique_ptr<T> p_;
-};
-
-template <class T>
-struct Unboxed {
-  using type = T;
-};
-template <class T>
-struct Unboxed<Box<T>> {
-  using type = T;
-};
-
 // The alternatives stand in the fixed order of the node kinds; an index is a
 // kind's position in that order (see node_kind_names). Records larger than
 // `Prose` are boxed.
@@ -646,12 +690,7 @@ struct Node {
   // The record if the node is of kind T, else null.
   template <class T>
   const T* get_if() const {
-    if constexpr (is_boxed<T>) {
-      const auto* box = std::get_if<Box<T>>(&value);
-      return box ? &**box : nullptr;
-    } else {
-      return std::get_if<T>(&value);
-    }
+    return held_if<T>(value);
   }
   template <class T>
   T* get_if() {
@@ -660,7 +699,7 @@ struct Node {
   // The record of a node known to be of kind T (std::bad_variant_access otherwise).
   template <class T>
   const T& get() const {
-    if constexpr (is_boxed<T>) {
+    if constexpr (BoxedIn<T, NodeVariant>::value) {
       return *std::get<Box<T>>(value);
     } else {
       return std::get<T>(value);
@@ -678,34 +717,11 @@ struct Node {
   // Calls `f` with the record, whatever its kind.
   template <class F>
   decltype(auto) visit(F&& f) const {
-    return std::visit([&](const auto& held) -> decltype(auto) { return f(unbox(held)); }, value);
+    return visit_held(f, value);
   }
   template <class F>
   decltype(auto) visit(F&& f) {
-    return std::visit([&](auto& held) -> decltype(auto) { return f(unbox(held)); }, value);
-  }
-
- private:
-  template <class V>
-  struct BoxedIn;
-  template <class... Ts>
-  struct BoxedIn<std::variant<Ts...>> {
-    template <class T>
-    static constexpr bool holds = (std::is_same_v<Box<T>, Ts> || ...);
-  };
-  template <class T>
-  static constexpr bool is_boxed = BoxedIn<NodeVariant>::template holds<T>;
-  template <class T>
-  static T& unbox(Box<T>& b) {
-    return *b;
-  }
-  template <class T>
-  static const T& unbox(const Box<T>& b) {
-    return *b;
-  }
-  template <class T>
-  static T& unbox(T& x) {
-    return x;
+    return visit_held(f, value);
   }
 };
 

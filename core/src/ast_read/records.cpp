@@ -465,7 +465,7 @@ Failure read_node_kind(const Rest& rest, Node& out) {
 
 template <std::size_t I>
 Failure read_inline_kind(const Rest& rest, Inline& out) {
-  std::variant_alternative_t<I, Inline> rec{};
+  typename Unboxed<std::variant_alternative_t<I, Inline>>::type rec{};
   if (auto f = read_rest(rest, rec)) return f;
   out.template emplace<I>(std::move(rec));
   return {};

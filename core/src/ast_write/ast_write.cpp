@@ -69,13 +69,18 @@ bool is_left_out(const T& v, WriteRule rule) {
   return false;
 }
 
-// The members of a record, in declaration order, each by its write rule.
+// The members of a record, in declaration order, each by its write rule;
+// with `before_children`, all but its list of child nodes.
 template <HasFields T>
-void write_members(Writer& w, const T& rec) {
+void write_members(Writer& w, const T& rec, bool before_children = false) {
   std::apply(
       [&](const auto&... f) {
         (
             [&] {
+              using Member = typename std::decay_t<decltype(f)>::Member;
+              if constexpr (std::is_same_v<Member, Nodes>) {
+                if (before_children) return;
+              }
               const auto& v = rec.*(f.member);
               if (is_left_out(v, f.rule)) return;
               w.plain_key(f.name);
@@ -156,7 +161,7 @@ void write_value(Writer& w, const FieldValue& v) {
 
 void write_value(Writer& w, const Inline& span) {
   std::string_view kind = inline_kind_names[span.index()];
-  std::visit([&](const auto& x) { write_record(w, x, kind); }, span);
+  visit_held([&](const auto& x) { write_record(w, x, kind); }, span);
 }
 
 void write_value(Writer& w, const Node& node) {
@@ -215,6 +220,25 @@ DocumentWriter::DocumentWriter(std::unique_ptr<Writer> w) : w_(std::move(w)) {
 DocumentWriter::~DocumentWriter() = default;
 
 void DocumentWriter::node(const Node& node) { write_value(*w_, node); }
+
+// A group's children are its last member: what comes before them is written
+// at once, then each child as it comes, then the ends of the list and of the
+// group.
+static_assert(std::get<Fields<Group>::table.size - 1>(Fields<Group>::table.fields).name == "children");
+
+void DocumentWriter::open(const Node& group) {
+  w_->begin_object();
+  w_->plain_key("kind");
+  w_->plain_string(node_kind_names[group.value.index()]);
+  write_members(*w_, group.get<Group>(), true);
+  w_->plain_key("children");
+  w_->begin_array();
+}
+
+void DocumentWriter::close() {
+  w_->end_array();
+  w_->end_object();
+}
 
 std::string DocumentWriter::finish() {
   w_->end_array();

@@ -5,7 +5,10 @@
 #include <optional>
 #include <string>
 #include <string_view>
-#include <unordered_map>
+#include <map>
+#include <memory>
+#include <variant>
+#include <vector>
 
 #include "json/tree.hpp"
 #include "varn/errors.hpp"
@@ -33,16 +36,44 @@ void markdown_to_nodes(std::string_view text, const NodeSink& sink);
 // group name, as pretty JSON with sorted keys.
 Result<std::string, ConvertError> document_to_json(const Document& doc);
 
-// The summary of one node list, taken one node at a time, so that a document
-// need not be held whole: only what the summary keeps is.
-struct JsonSummary {
-  json::TreeObject members;
-  std::unordered_map<std::string, json::TreeArray> entities;  // field objects by entity, in document order
+// The summary of one node list while its nodes come: each member by its key
+// (the key order is the text's), and the field objects of the define blocks
+// by entity, which take their keys when the list ends. The texts are kept
+// as they were handed over, not as a JSON tree of them, which would take
+// several times their bytes.
+struct ListSummary {
+  struct Task {
+    MarkerKind kind;
+    std::string text;
+  };
+  // Prose, tasks, code blocks, a group's summary, or an entity's field
+  // object (or objects).
+  using Member = std::variant<Strings, std::vector<Task>, std::vector<CodeBlock>, std::unique_ptr<ListSummary>,
+                              json::Tree>;
+  std::map<std::string, Member, std::less<>> members;
+  std::map<std::string, json::TreeArray, std::less<>> entities;
+};
 
-  void node(const Node& n);
-  json::TreeObject take();  // the summary as it stands; the members are left empty
-  std::string text();       // the same as pretty JSON
+// The summary of a document handed over one node at a time, a group whole
+// or member by member (`open`, its members, `close`), as a streamed parse
+// hands it on. Its keys come out sorted, so the last node of a list may give
+// the member that is written first: it is held until the document ends.
+class JsonSummary {
+ public:
+  JsonSummary();
+  void node(Node&& n);  // its texts are moved out
+  void open(const Node& group);
+  void close();
+  // The summary as pretty JSON; what it held is let go as it is written.
+  void write(json::Writer& w);
+  std::string text();
 
+ private:
+  struct Open {
+    std::string name;  // the group's; empty for the document
+    ListSummary summary;
+  };
+  std::vector<Open> open_;  // the document, then each group open
 };
 
 }  // namespace varn::convert

@@ -54,16 +54,21 @@ std::string format_document(const Document& doc, std::string_view source = {});
 
 // The same text written one top-level node at a time: the blank-line rule
 // needs only the kind of the node before. The source stays readable while
-// its node is written.
+// its node is written. A group may come member by member (`open`, its
+// members, `close`), as a streamed parse hands it on: a group's lines are
+// its heading's and its members', and none of them is checked whole.
 struct DocumentFormatter {
   Out out;
   bool previous_block = false;
+  std::size_t depth = 0;  // of the groups open
 
   explicit DocumentFormatter(std::string_view source = {}) { out.source = source; }
 
   // Room for a text of about this size, taken up only as it is written.
   void reserve(std::size_t bytes);
   void node(const Node& node);
+  void open(const Node& group);
+  void close();
   std::string finish();
 };
 
@@ -124,6 +129,8 @@ void write_attachment_meta(Out& out, const AttachmentMeta& meta, std::size_t dep
 // One writer per kind family; each writes the node's lines at `depth`.
 void write(Out& out, const Task& task, std::size_t depth);
 void write(Out& out, const Group& group, std::size_t depth);
+// A heading line alone.
+void write_heading(Out& out, const Group& group, std::size_t depth);
 void write(Out& out, const Define& define, std::size_t depth);
 void write(Out& out, const Mutate& mutate, std::size_t depth);
 void write(Out& out, const Delete& del, std::size_t depth);

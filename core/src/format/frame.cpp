@@ -167,11 +167,15 @@ void format_node_lines(Out& out, const Node& node, std::size_t depth) {
 
 namespace {
 
-// One top-level node, after a blank line when it and the one before are both blocks.
-void format_top_level(Out& out, bool& previous_block, const Node& node) {
+// The blank line before a top-level node when it and the one before are both blocks.
+void blank_line_before(Out& out, bool& previous_block, const Node& node) {
   const bool block = kBlockKinds[node.value.index()];
   if (block && previous_block && !out.sink.last_line_blank()) out.sink.blank();
   previous_block = block;
+}
+
+void format_top_level(Out& out, bool& previous_block, const Node& node) {
+  blank_line_before(out, previous_block, node);
   format_node(out, node, 0);
 }
 
@@ -188,7 +192,22 @@ void format_children(Out& out, const Nodes& nodes, std::size_t depth) {
 
 void DocumentFormatter::reserve(std::size_t bytes) { memory::reserve_for_fill(out.sink.raw(), bytes); }
 
-void DocumentFormatter::node(const Node& node) { format_top_level(out, previous_block, node); }
+void DocumentFormatter::node(const Node& node) {
+  if (depth == 0) {
+    format_top_level(out, previous_block, node);
+  } else {
+    format_node(out, node, depth);
+  }
+}
+
+void DocumentFormatter::open(const Node& group) {
+  if (depth == 0) blank_line_before(out, previous_block, group);
+  out.node_start = group.line_start;
+  write_heading(out, group.get<Group>(), depth);
+  ++depth;
+}
+
+void DocumentFormatter::close() { --depth; }
 
 std::string DocumentFormatter::finish() {
   // Trimmed in place: a large text is not copied to fit it tighter.

@@ -97,9 +97,13 @@ bool mutate_reads_back(std::string_view line, const Mutate& mutate) {
 
 }  // namespace
 
-void write(Out& out, const Group& group, std::size_t depth) {
+void write_heading(Out& out, const Group& group, std::size_t depth) {
   write_head(out, depth, heading_line(group), [&](std::string_view l) { return heading_reads_back(l, group); },
              out.node_start);
+}
+
+void write(Out& out, const Group& group, std::size_t depth) {
+  write_heading(out, group, depth);
   format_children(out, group.children, depth + 1);
 }
 

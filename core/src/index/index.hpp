@@ -109,12 +109,21 @@ struct DocumentIndex {
   Strings escalations;
 };
 
-// The index of a document given one top-level node at a time, so that the
-// tree is never held whole.
+// The index of a document given one top-level node at a time, or a group
+// member by member (`open`, its members, `close`) as a streamed parse hands
+// it on, so that the tree is never held whole.
 struct IndexBuilder {
   DocumentIndex index;
+  // The groups open: each one's path, and the assignee its members inherit.
+  struct OpenGroup {
+    PathNode* path;
+    std::optional<std::string> inherited;
+  };
+  std::vector<OpenGroup> open_groups;
 
   void node(const Node& n);
+  void open(const Node& group);
+  void close();
   // Hands the group assignees down to the tasks; the finished index.
   DocumentIndex finish() &&;
 };

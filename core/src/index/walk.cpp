@@ -37,10 +37,10 @@ std::optional<std::string> group_assignee(const Group& g) {
 // segments or to agent or me, or an atom whose name starts with '@'.
 std::optional<std::string> task_assignee(const Task& t) {
   for (const Inline& span : t.inline_) {
-    if (const auto* r = std::get_if<Ref>(&span)) {
+    if (const auto* r = held_if<Ref>(span)) {
       const Strings& p = r->path;
       if (p.size() >= 2 || (p.size() == 1 && (p[0] == "agent" || p[0] == "me"))) return ref_text(*r);
-    } else if (const auto* a = std::get_if<Atom>(&span)) {
+    } else if (const auto* a = held_if<Atom>(span)) {
       if (names_assignee(a->name)) return a->name;
     }
   }
@@ -52,6 +52,21 @@ std::string variable_text(const VariableValue& v) {
   if (const auto* r = std::get_if<Ref>(&v)) return ref_text(*r);
   const auto& c = std::get<Compute>(v);
   return c.live ? "||" + c.expr + "||" : "|" + c.expr + "|";
+}
+
+// The path one group deeper, made on first use; its record. The group's
+// assignee, or else the one it inherits, is handed down to its members.
+std::optional<std::string> enter_group(DocumentIndex& index, PathNode*& path, const Group& g,
+                                       const std::optional<std::string>& inherited) {
+  auto& child = (path ? path : &index.paths)->children[g.name];
+  if (!child) child = std::make_unique<PathNode>(PathNode{g.name, path, json::escaped_size(g.name), std::nullopt, {}});
+  path = child.get();
+  auto own = group_assignee(g);
+  // Later groups of the same path replace it, and lend it to the tasks of
+  // the whole document once it is read.
+  if (own) path->assignee = own;
+  index.groups.push_back({path, g.depth, collect_record_names(g.atoms), own});
+  return own ? own : inherited;
 }
 
 struct Walker {
@@ -66,21 +81,9 @@ struct Walker {
     n.visit([&](const auto& x) { visit(x, inherited); });
   }
 
-  // The path one group deeper, made on first use.
-  PathNode* enter(const std::string& name) {
-    auto& child = (path ? path : &index.paths)->children[name];
-    if (!child) child = std::make_unique<PathNode>(PathNode{name, path, json::escaped_size(name), std::nullopt, {}});
-    return child.get();
-  }
-
   void visit(const Group& g, const std::optional<std::string>& inherited) {
-    PathNode* outer = std::exchange(path, enter(g.name));
-    auto own = group_assignee(g);
-    // Later groups of the same path replace it, and lend it to the tasks
-    // of the whole document once it is read.
-    if (own) path->assignee = own;
-    index.groups.push_back({path, g.depth, collect_record_names(g.atoms), own});
-    nodes(g.children, own ? own : inherited);
+    PathNode* outer = path;
+    nodes(g.children, enter_group(index, path, g, inherited));
     path = outer;
   }
 
@@ -95,7 +98,7 @@ struct Walker {
   void visit(const Prose& p, const std::optional<std::string>&) {
     bool held = false;
     for (const Inline& span : p.inline_) {
-      const auto* r = std::get_if<Ref>(&span);
+      const auto* r = held_if<Ref>(span);
       if (!r) continue;
       if (!std::exchange(held, true)) index.contexts.push_back(p.text);
       index.refs.push_back({r->path, index.contexts.size() - 1});
@@ -186,7 +189,19 @@ DocumentIndex build_document_index(const Document& doc) {
   return std::move(b).finish();
 }
 
-void IndexBuilder::node(const Node& n) { Walker{index}.node(n, std::nullopt); }
+void IndexBuilder::node(const Node& n) {
+  if (open_groups.empty()) return Walker{index}.node(n, std::nullopt);
+  Walker{index, open_groups.back().path}.node(n, open_groups.back().inherited);
+}
+
+void IndexBuilder::open(const Node& group) {
+  PathNode* path = open_groups.empty() ? nullptr : open_groups.back().path;
+  std::optional<std::string> inherited = open_groups.empty() ? std::nullopt : open_groups.back().inherited;
+  inherited = enter_group(index, path, group.get<Group>(), inherited);
+  open_groups.push_back({path, std::move(inherited)});
+}
+
+void IndexBuilder::close() { open_groups.pop_back(); }
 
 DocumentIndex IndexBuilder::finish() && {
   hand_down(index.tasks);

@@ -214,20 +214,26 @@ constexpr std::array<uint64_t, 256> kCandidates = [] {
 
 }  // namespace
 
-namespace {
-
-std::optional<Node> dispatch(Parser& p, std::size_t depth, const Line& line) {
+Handler handler_for(const Line& line) {
   const auto first = static_cast<unsigned char>(line.trimmed.front());
   for (uint64_t rules = kCandidates[first]; rules != 0; rules &= rules - 1) {
     const Rule& rule = kRules[std::countr_zero(rules)];
     if (!rule.matches(line)) continue;
-    if (rule.handler) return rule.handler(p, depth, line);
+    if (rule.handler) return rule.handler;
     break;
   }
-  return build_prose(p, depth, line);
+  return build_prose;
 }
 
-}  // namespace
+std::optional<Node> read_node(Parser& p, std::size_t depth, const Line& line, Handler handler) {
+  const std::size_t start = p.lines.start(p.pos);
+  std::optional<Node> node = handler(p, depth, line);
+  if (node) {
+    node->line_start = start;
+    node->line_end = p.lines.start_or_end(p.pos);
+  }
+  return node;
+}
 
 std::optional<Node> parse_node(Parser& p, std::size_t depth) {
   if (p.pos >= p.lines.size()) return std::nullopt;
@@ -236,13 +242,7 @@ std::optional<Node> parse_node(Parser& p, std::size_t depth) {
     ++p.pos;
     return std::nullopt;
   }
-  const std::size_t start = p.lines.start(p.pos);
-  std::optional<Node> node = dispatch(p, depth, line);
-  if (node) {
-    node->line_start = start;
-    node->line_end = p.lines.start_or_end(p.pos);
-  }
-  return node;
+  return read_node(p, depth, line, handler_for(line));
 }
 
 }  // namespace varn::parse

@@ -141,6 +141,7 @@ Nodes parse_block(Parser& p, std::size_t min_indent, std::size_t depth) {
       nodes.push_back(std::move(*node));
     }
   }
+  drop_slack(nodes);
   return nodes;
 }
 
@@ -171,32 +172,126 @@ Pairs read_body_pairs(Parser& p, std::size_t opener_indent) {
   return pairs;
 }
 
-}  // namespace parse
+namespace {
 
-std::optional<ParseError> parse_each(std::string_view source, const NodeSink& sink, const Consumed& consumed) {
-  parse::Parser p;
-  p.lines = parse::Lines(source);
-  // The top-level block walk of parse_block, each node handed over as soon as
-  // it is lowered. A parse error anywhere wins over a lowering error, so after
-  // a lowering error the walk goes on, only to look for one.
+// The block walk of parse_block over the top level and over every group
+// that stays a group, handing on each member as soon as it is complete and
+// lowered, and letting go of the lines before it: a heading that holds the
+// whole document costs what the same lines in sections cost.
+//
+// Errors: the first parse error wins wherever it stands, so the walk reads
+// on after a lowering error, only to look for one. The lowering pass lowers
+// all the members of a group before it makes sync declarations of them, so
+// an invalid declaration in a "Sync" group waits for the group's end: the
+// lowering error of a later member comes first. Nothing is handed on once
+// either is known.
+struct TreeWalk {
+  Parser& p;
+  const TreeSink& sink;
+  const Consumed& consumed;
   std::optional<ParseError> lowering_error;
-  while (p.pos < p.lines.size() && !p.first_error) {
-    if (text::trim(p.lines[p.pos]).empty()) {
-      // Blank lines between nodes are let go as they are passed.
-      p.lines.forget_before(++p.pos);
-      if (consumed) consumed(p.lines.kept_from());
-      continue;
-    }
-    std::optional<Node> node = parse::parse_node(p, 0);
+  std::size_t waiting = 0;  // the open groups that hold an invalid declaration
+
+  bool failing() const { return p.first_error || lowering_error || waiting > 0; }
+
+  // Lines before `pos` are not read again.
+  void passed() {
     p.lines.forget_before(p.pos);
-    if (!node || p.first_error || lowering_error) continue;
-    if ((lowering_error = parse::lower_node(*node))) continue;
-    sink(std::move(*node));
-    node.reset();
     if (consumed) consumed(p.lines.kept_from());
   }
+
+  void block(std::size_t min_indent, std::size_t depth, bool in_sync) {
+    if (depth > kMaxDepth) return;  // as parse_block: the lines fall to the enclosing block
+    std::optional<ParseError> declaration_error;
+    while (p.pos < p.lines.size() && !p.first_error) {
+      const Line line = read_line(p.lines[p.pos]);
+      if (line.trimmed.empty()) {
+        ++p.pos;
+        passed();
+        continue;
+      }
+      const std::size_t indent = indentation(line.raw);
+      if (indent < min_indent) break;
+      const Handler handler = handler_for(line);
+      // A heading opens a group read member by member, unless the lowering
+      // makes another node of the group: a sync declaration of each
+      // sub-group of a "Sync" group, a lattice node of a lattice title.
+      if (handler == parse_heading && !in_sync) {
+        Group head = read_heading(line);
+        if (!lowers_to_lattice(head)) {
+          group(std::move(head), indent, depth);
+          continue;
+        }
+      }
+      std::optional<Node> node = read_node(p, depth, line, handler);
+      if (node) member(std::move(*node), in_sync, declaration_error);
+      passed();
+    }
+    if (declaration_error) {
+      --waiting;
+      if (!lowering_error) lowering_error = std::move(declaration_error);
+    }
+  }
+
+  // A group read member by member, its heading line at `pos`.
+  void group(Group head, std::size_t indent, std::size_t depth) {
+    const bool sync = is_sync_group(head);
+    Node node(std::move(head));
+    node.line_start = p.lines.start(p.pos);
+    ++p.pos;
+    if (!failing()) sink.open(node);
+    passed();
+    block(indent + 1, depth + 1, sync);
+    if (!failing()) sink.close(p.lines.start_or_end(p.pos));
+  }
+
+  // A member read whole, lowered as the pass lowers it (and, in a "Sync"
+  // group, made a sync declaration when it is a group), then handed on.
+  void member(Node&& node, bool in_sync, std::optional<ParseError>& declaration_error) {
+    if (p.first_error || lowering_error) return;
+    if ((lowering_error = lower_node(node))) return;
+    if (in_sync) {
+      auto e = lower_sync_member(node);
+      if (e && !declaration_error) {
+        declaration_error = std::move(e);
+        ++waiting;
+      }
+    }
+    if (!failing()) sink.node(std::move(node));
+  }
+};
+
+}  // namespace
+}  // namespace parse
+
+std::optional<ParseError> parse_stream(std::string_view source, const TreeSink& sink, const Consumed& consumed,
+                                       Spans spans) {
+  parse::Parser p;
+  p.lines = parse::Lines(source);
+  p.spans = spans;
+  parse::TreeWalk walk{p, sink, consumed, std::nullopt};
+  walk.block(0, 0, false);
   if (p.first_error) return std::move(p.first_error);
-  return lowering_error;
+  return std::move(walk.lowering_error);
+}
+
+std::optional<ParseError> parse_each(std::string_view source, const NodeSink& sink, const Consumed& consumed,
+                                     Spans spans) {
+  // The groups handed on member by member, put back together.
+  std::vector<Node> open;
+  auto add = [&](Node&& node) {
+    if (open.empty()) return sink(std::move(node));
+    open.back().get<Group>().children.push_back(std::move(node));
+  };
+  const TreeSink tree{add, [&](const Node& group) { open.push_back(group); },
+                      [&](std::size_t end) {
+                        Node group = std::move(open.back());
+                        open.pop_back();
+                        parse::drop_slack(group.get<Group>().children);
+                        group.line_end = end;
+                        add(std::move(group));
+                      }};
+  return parse_stream(source, tree, consumed, spans);
 }
 
 Result<Document, ParseError> parse_source(std::string_view source) {

@@ -15,6 +15,12 @@ namespace varn::parse {
 
 using Handler = std::optional<Node> (*)(Parser& p, std::size_t depth, const Line& line);
 
+// dispatch.cpp: the handler of the first rule that takes `line` (which is
+// not blank), else the prose fallback; and the node that a handler reads
+// from the line at `pos`, with where its lines start and end.
+Handler handler_for(const Line& line);
+std::optional<Node> read_node(Parser& p, std::size_t depth, const Line& line, Handler handler);
+
 // statements.cpp: the one-line statements and the prose fallback.
 std::optional<Node> build_comment(Parser& p, std::size_t depth, const Line& line);
 std::optional<Node> build_divider(Parser& p, std::size_t depth, const Line& line);
@@ -56,8 +62,10 @@ std::optional<Node> parse_validate(Parser& p, std::size_t depth, const Line& lin
 std::optional<Node> parse_check(Parser& p, std::size_t depth, const Line& line);
 std::optional<Node> parse_conditional(Parser& p, std::size_t depth, const Line& line);
 
-// headings.cpp
+// headings.cpp: a heading and the block below it; `read_heading` reads the
+// heading line alone, the group without children.
 std::optional<Node> parse_heading(Parser& p, std::size_t depth, const Line& line);
+Group read_heading(const Line& line);
 
 // values.cpp: typed field values, shared by define statements and forms.
 FieldValue parse_field_value(std::string_view value);
@@ -128,12 +136,19 @@ std::optional<Node> parse_lattice_validates(Parser& p, std::size_t depth, const 
 std::optional<Node> parse_lattice_constraint(Parser& p, std::size_t depth, const Line& line);
 std::optional<Node> parse_pressure_effect(Parser& p, std::size_t depth, const Line& line);
 
-// lowering.cpp: rewrites the specially titled groups in a parsed top-level
-// node in place; the first invalid sync class stops it.
+// lowering.cpp: rewrites the specially titled groups in a parsed node in
+// place, its children first; the first invalid sync class stops it.
 std::optional<ParseError> lower_node(Node& node);
 // A class that a declaration under a "Sync" heading may have: none, "canon",
 // "ops" or "data".
 bool sync_class_accepted(std::string_view class_);
+// A group titled "Sync", whose sub-groups become sync declarations.
+bool is_sync_group(const Group& group);
+// A level-two group with a lattice title, which becomes a lattice node.
+bool lowers_to_lattice(const Group& group);
+// A member of a "Sync" group, itself lowered already: a group becomes a sync
+// declaration (the first invalid class is the error); any other node stays.
+std::optional<ParseError> lower_sync_member(Node& node);
 
 // ---- end of issues, projects, sync declarations, lattice lines, lowering
 

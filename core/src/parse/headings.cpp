@@ -38,8 +38,7 @@ TitleAtoms parse_title_atoms(std::string_view title_text) {
   return out;
 }
 
-std::optional<Node> parse_heading(Parser& p, std::size_t depth, const Line& line) {
-  ++p.pos;
+Group read_heading(const Line& line) {
   std::string_view t = line.content;
   std::size_t hashes = t.find_first_not_of('#');
   if (hashes == std::string_view::npos) hashes = t.size();
@@ -53,6 +52,12 @@ std::optional<Node> parse_heading(Parser& p, std::size_t depth, const Line& line
   TitleAtoms title = parse_title_atoms(strip_gates(rest));
   group.name = std::move(title.title);
   group.atoms = std::move(title.atoms);
+  return group;
+}
+
+std::optional<Node> parse_heading(Parser& p, std::size_t depth, const Line& line) {
+  Group group = read_heading(line);
+  ++p.pos;
   group.children = parse_block(p, indentation(line.raw) + 1, depth + 1);
   return group;
 }

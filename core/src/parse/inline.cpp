@@ -10,6 +10,7 @@
 #include <cstring>
 #include <utility>
 
+#include "parse/text.hpp"
 #include "text/unicode.hpp"
 
 namespace varn::parse {
@@ -119,15 +120,22 @@ constexpr bool is_mark(unsigned char b) {
 
 struct Scanner {
   const Chars& c;
+  const bool all;  // every span is kept, else only the references
   Inlines out;
   std::size_t pending = kNone;  // first byte of the pending text run
 
-  explicit Scanner(const Chars& chars) : c(chars) {}
+  Scanner(const Chars& chars, bool keep_all) : c(chars), all(keep_all) {}
+
+  // A span other than a reference, made only when it is kept.
+  template <class T, class... Parts>
+  void add(Parts&&... parts) {
+    if (all) out.push_back(T{std::forward<Parts>(parts)...});
+  }
 
   // Ordinary characters are only ever taken one after another, so the pending
   // run always ends right before the character that flushes it.
   void flush(std::size_t i) {
-    if (pending != kNone && i > pending) out.push_back(InlineText{std::string(c.slice(pending, i))});
+    if (pending != kNone && i > pending) add<InlineText>(std::string(c.slice(pending, i)));
     pending = kNone;
   }
 
@@ -152,7 +160,7 @@ struct Scanner {
     if (ch == '#' && starts_alphanumeric(c, i + 1)) {
       flush(i);
       const std::size_t end = end_of_run(c, i + 1, is_name_char);
-      out.push_back(InlineChannel{std::string(c.slice(i + 1, end))});
+      add<InlineChannel>(std::string(c.slice(i + 1, end)));
       return end;
     }
     if (ch == '$') {
@@ -165,7 +173,7 @@ struct Scanner {
         out.emplace_back(std::move(ref));
         return j + m;
       }
-      out.push_back(InlineModCall{without_trailing_dots(word), std::nullopt});
+      add<InlineModCall>(without_trailing_dots(word), std::nullopt);
       return j;
     }
     if (ch == '%' && starts_project_ref(i)) {
@@ -175,17 +183,17 @@ struct Scanner {
       // Trailing whitespace goes back to the text; the name starts with an
       // alphanumeric, so it never empties.
       while (text::is_white_space(c.before(end))) end -= text::last_char_len(c.text, end);
-      out.push_back(InlineProjectRef{std::string(c.slice(i + 1, end))});
+      add<InlineProjectRef>(std::string(c.slice(i + 1, end)));
       return end;
     }
     if (ch == '*' && c.is(i + 1, '*')) {
       flush(i);
       const std::size_t p = find_closing_pair(c, i + 2, '*');
       if (p == kNone) {
-        out.push_back(InlineBold{std::string(c.slice(i + 2, n))});
+        add<InlineBold>(std::string(c.slice(i + 2, n)));
         return n;
       }
-      out.push_back(InlineBold{std::string(c.slice(i + 2, p))});
+      add<InlineBold>(std::string(c.slice(i + 2, p)));
       return p + 2;
     }
     if (ch == '@' && starts_ref(i)) {
@@ -198,10 +206,10 @@ struct Scanner {
       flush(i);
       const std::size_t p = find_closing_pair(c, i + 2, '|');
       if (p == kNone) {
-        out.emplace_back(Compute{std::string(c.slice(i + 2, n)), true});
+        add<Compute>(std::string(c.slice(i + 2, n)), true);
         return n;
       }
-      out.emplace_back(Compute{std::string(c.slice(i + 2, p)), true});
+      add<Compute>(std::string(c.slice(i + 2, p)), true);
       return p + 2;
     }
     if (ch == '|') {
@@ -209,7 +217,7 @@ struct Scanner {
       // The closing bar is the first one not followed by another bar.
       std::size_t q = i + 1;
       while (q < n && !(c.text[q] == '|' && !c.is(q + 1, '|'))) ++q;
-      out.emplace_back(Compute{std::string(c.slice(i + 1, q)), false});
+      add<Compute>(std::string(c.slice(i + 1, q)), false);
       return q < n ? q + 1 : n;
     }
     return std::nullopt;
@@ -218,7 +226,7 @@ struct Scanner {
   Inlines run() {
     // Room for about one item per sixteen bytes up front: a line of spans
     // otherwise grows its list, and moves every item, several times.
-    out.reserve(std::min<std::size_t>(16, 1 + c.n / 16));
+    if (all) out.reserve(std::min<std::size_t>(16, 1 + c.n / 16));
     const auto* bytes = reinterpret_cast<const unsigned char*>(c.text.data());
     std::size_t i = 0;
     while (i < c.n) {
@@ -232,6 +240,7 @@ struct Scanner {
       ++i;
     }
     flush(c.n);
+    drop_slack(out);
     return std::move(out);
   }
 };
@@ -257,10 +266,10 @@ Gate gate_from_inner(std::string_view inner) {
 
 }  // namespace
 
-Inlines parse_inline(std::string_view text) {
-  if (text.empty()) return {};
+Inlines parse_inline(std::string_view text, Spans keep) {
+  if (text.empty() || keep == Spans::None) return {};
   const Chars chars(text);
-  return Scanner(chars).run();
+  return Scanner(chars, keep == Spans::All).run();
 }
 
 std::pair<Ref, std::size_t> parse_ref(std::string_view text) {

@@ -7,11 +7,14 @@
 #include <vector>
 
 #include "varn/model.hpp"
+#include "varn/parse.hpp"
 
 namespace varn::parse {
 
 // Splits a line of free text into spans; every character lands in a span.
-Inlines parse_inline(std::string_view text);
+// With `keep` Refs only the references are kept (the other spans are still
+// read, as they decide where a reference may start), with None nothing is.
+Inlines parse_inline(std::string_view text, Spans keep = Spans::All);
 
 // The reference at the start of `text` (its first character is '@'): the
 // `Ref` and the number of bytes it used, the '@' included.

@@ -2,6 +2,8 @@
 // typed definitions. "Sync" groups at any level turn their sub-groups into
 // sync declarations, checking each class; level-two lattice titles become
 // lattice nodes.
+#include <algorithm>
+#include <iterator>
 #include <string>
 #include <unordered_map>
 
@@ -58,11 +60,7 @@ Result<Node, ParseError> lower_sync_item(Group& group) {
 
 std::optional<ParseError> collect_sync_defs(Nodes& children) {
   for (Node& child : children) {
-    auto* group = child.get_if<Group>();
-    if (!group) continue;
-    auto item = lower_sync_item(*group);
-    if (!item) return std::move(item).error();
-    replace_keeping_line(child, std::move(item).value());
+    if (auto e = lower_sync_member(child)) return e;
   }
   return std::nullopt;
 }
@@ -88,7 +86,7 @@ PressureEffectDef lower_pressure_effect_group(const Nodes& children) {
   return effect;
 }
 
-// The lattice node of a level-two group with a lattice title, or none.
+// The lattice node of a group with a lattice title, or none.
 std::optional<Node> lower_lattice_group(Group& group) {
   const std::string& title = group.name;
   Nodes& children = group.children;
@@ -141,9 +139,27 @@ std::optional<ParseError> lower_children(Node& node) {
   });
 }
 
+constexpr std::string_view kLatticeTitles[] = {"Schema", "Frontier", "Symmetry", "Validates", "Unit Cell",
+                                               "Constraint", "Pressure Effect"};
+
 }  // namespace
 
 bool sync_class_accepted(std::string_view c) { return c.empty() || c == "canon" || c == "ops" || c == "data"; }
+bool is_sync_group(const Group& group) { return group.name == "Sync"; }
+
+bool lowers_to_lattice(const Group& group) {
+  return group.depth == 2 && std::find(std::begin(kLatticeTitles), std::end(kLatticeTitles), group.name) !=
+                                 std::end(kLatticeTitles);
+}
+
+std::optional<ParseError> lower_sync_member(Node& node) {
+  auto* group = node.get_if<Group>();
+  if (!group) return std::nullopt;
+  auto item = lower_sync_item(*group);
+  if (!item) return std::move(item).error();
+  replace_keeping_line(node, std::move(item).value());
+  return std::nullopt;
+}
 
 // Children first, so the innermost groups are rewritten before their parents
 // are looked at.
@@ -151,10 +167,10 @@ std::optional<ParseError> lower_node(Node& node) {
   if (auto e = lower_children(node)) return e;
   auto* group = node.get_if<Group>();
   if (!group) return std::nullopt;
-  if (group->name == "Sync") {
+  if (is_sync_group(*group)) {
     if (auto e = collect_sync_defs(group->children)) return e;
   }
-  if (group->depth == 2) {
+  if (lowers_to_lattice(*group)) {
     if (auto lowered = lower_lattice_group(*group)) replace_keeping_line(node, std::move(*lowered));
   }
   return std::nullopt;

@@ -12,6 +12,7 @@
 #include "parse/text.hpp"
 #include "varn/errors.hpp"
 #include "varn/model.hpp"
+#include "varn/parse.hpp"
 
 namespace varn::parse {
 
@@ -132,6 +133,7 @@ struct Parser {
   std::optional<ParseError> first_error;  // only the first diagnostic survives
   Lines lines;
   std::size_t pos = 0;                    // the next line to read; only grows
+  Spans spans = Spans::All;               // the inline spans that prose and tasks keep
 };
 
 // Blocks deeper than this are empty; their lines fall to the enclosing block.

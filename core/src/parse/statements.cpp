@@ -135,7 +135,7 @@ std::optional<Node> build_routine(Parser& p, std::size_t, const Line& line) {
 std::optional<Node> build_prose(Parser& p, std::size_t, const Line& line) {
   ++p.pos;
   // The text keeps a trailing comment; spans come from the cut text only.
-  return Prose{std::string(line.trimmed), parse_inline(line.content)};
+  return Prose{std::string(line.trimmed), parse_inline(line.content, p.spans)};
 }
 
 }  // namespace varn::parse

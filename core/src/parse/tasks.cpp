@@ -178,7 +178,7 @@ std::optional<Node> parse_task(Parser& p, std::size_t depth, const Line& line) {
   std::string working = strip_gates(rest);
   task.closes = take_closing_ref(working);
   task.text = std::string(text::trim(working));
-  task.inline_ = parse_inline(task.text);
+  task.inline_ = parse_inline(task.text, p.spans);
 
   Nodes children = parse_block(p, indentation(line.raw) + 1, depth + 1);
   read_sections(task, absorb_clauses(task, std::move(children)));

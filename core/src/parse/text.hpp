@@ -13,6 +13,15 @@
 
 namespace varn::parse {
 
+// Gives back the room a list grew beyond its items. Only a short list is
+// copied to fit: a long one keeps its room (a quarter of it on average),
+// as its copy would hold it twice at once.
+template <class T>
+void drop_slack(std::vector<T>& list) {
+  constexpr std::size_t kLong = 1024;
+  if (list.capacity() > list.size() && list.size() < kLong) list.shrink_to_fit();
+}
+
 // Lines of a text: split at '\n', a '\r' right before it dropped, no empty
 // last line after a final '\n'. The views borrow from `text`.
 std::vector<std::string_view> split_lines(std::string_view text);

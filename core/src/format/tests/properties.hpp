@@ -1,7 +1,7 @@
 #pragma once
 // The two properties of `fmt`, shared by the corpus test and the fuzz target:
 // formatting keeps the tree (parse(fmt(x)) == parse(x)) and is idempotent
-// (fmt(fmt(x)) == fmt(x)).
+// (fmt(fmt(x)) == fmt(x)); and the streamed `fmt` writes the whole tree's text.
 //
 // The one difference allowed is the one the layout means to make: trailing
 // whitespace of a code block's content lines is removed with every other
@@ -13,6 +13,7 @@
 #include "tests/compare.hpp"
 #include "text/unicode.hpp"
 #include "varn/ast.hpp"
+#include "varn/operations.hpp"
 #include "varn/parse.hpp"
 
 namespace varn::format::testing {
@@ -52,12 +53,19 @@ inline void trim_code_lines(Nodes& nodes) {
   for (Node& node : nodes) trim_code_lines(node);
 }
 
-// Empty when both properties hold for `source` (or it does not parse);
-// otherwise what went wrong, with the texts involved.
+// Empty when both properties hold for `source` (or it does not parse), and
+// `fmt`, which takes the tree member by member without inline spans, writes
+// what the whole tree gives; otherwise what went wrong, with the texts
+// involved.
 inline std::string check_fmt_properties(std::string_view source) {
   auto doc = parse_source(source);
   if (!doc) return {};
   const std::string formatted = format_document(doc.value(), source);
+  const auto streamed = ops::fmt(source);
+  if (!streamed.ok() || streamed.value() != formatted) {
+    return "fmt differs from the whole tree's text" +
+           first_difference(formatted, streamed.ok() ? streamed.value() : streamed.error());
+  }
   auto again = parse_source(formatted);
   if (!again) return "formatted text does not parse:\n" + formatted;
   trim_code_lines(doc.value().nodes);

@@ -46,7 +46,7 @@ std::string show(const Inline& span) {
     std::string operator()(const Time& t) const { return "Time(" + q(t.constraint) + ")"; }
     std::string operator()(const InlineProjectRef& p) const { return "ProjectRef(" + q(p.name) + ")"; }
   };
-  return std::visit(Show{}, span);
+  return visit_held(Show{}, span);
 }
 
 std::string show(const Inlines& spans) {
@@ -265,7 +265,8 @@ TEST(ParseScopePrefix, Table) {
 }
 
 // Every short text over the marker characters, a multi-byte character and a
-// stray byte: nothing fails, and text runs are never empty or adjacent.
+// stray byte: nothing fails, text runs are never empty or adjacent, and the
+// references alone are the references of all the spans.
 TEST(InlineScanner, TotalOnEveryShortText) {
   const std::vector<std::string> alphabet = {"@", "$", "#", "%", "*", "|", "{", "}", ".", ":",
                                              "(", "s", ")", "a", " ", "\xff", "é", "\xe3\x80"};
@@ -279,6 +280,12 @@ TEST(InlineScanner, TotalOnEveryShortText) {
   }
   for (const std::string& t : texts) {
     const Inlines spans = parse_inline(t);
+    Inlines refs;
+    for (const Inline& span : spans) {
+      if (held_if<Ref>(span)) refs.push_back(span);
+    }
+    EXPECT_EQ(show(parse_inline(t, Spans::Refs)), show(refs)) << testing::PrintToString(t);
+    EXPECT_TRUE(parse_inline(t, Spans::None).empty());
     for (std::size_t k = 0; k < spans.size(); ++k) {
       const auto* text = std::get_if<InlineText>(&spans[k]);
       if (!text) continue;

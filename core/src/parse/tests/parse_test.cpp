@@ -172,10 +172,9 @@ TEST(ParseEach, HandsOverTheNodesOfParseSourceOneAtATime) {
       [&](std::size_t offset) { offsets.push_back(offset); });
   ASSERT_FALSE(e.has_value());
   EXPECT_EQ(outline(nodes), outline(parse_source(source).value().nodes));
-  // After each node: the start of the first line it did not take (a group
-  // takes the blank lines within it); after each blank line between nodes,
-  // the start of the next line.
-  EXPECT_EQ(offsets, (std::vector<std::size_t>{9, 17, 23, 24, source.size()}));
+  // After each line passed, a group's heading and members included: the start
+  // of the next line.
+  EXPECT_EQ(offsets, (std::vector<std::size_t>{4, 8, 9, 13, 17, 23, 24, source.size()}));
 }
 
 TEST(ParseEach, ParseErrorAnywhereWinsOverAnEarlierLoweringError) {
