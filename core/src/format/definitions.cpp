@@ -336,7 +336,7 @@ void write(Out& out, const ProjectScope& scope, std::size_t depth) {
     if (child.holds<Divider>()) {
       const std::size_t mark = out.sink.raw().size();
       write_divider(out, depth + 1, "--- //");
-      if (out.members) out.members->add(mark, out.sink.raw().size());
+      if (out.members) out.members->add(child, mark, out.sink.raw().size());
     } else {
       format_node(out, child, depth + 1);
     }

@@ -26,16 +26,20 @@ namespace varn::format {
 using namespace ::varn::write;
 
 // Where in the sink the members of the node being written went, but for
-// those it may take settings from: its own lines are the rest. Members written side by side make one span, so most nodes need no
-// more than the first.
+// those whose lines its reader takes settings from where it does (they stay
+// among its own lines): its own lines are the rest. Members written side by
+// side make one span, so most nodes need no more than the first.
 class MemberSpans {
  public:
-  void add(std::size_t from, std::size_t to);
+  explicit MemberSpans(bool keeps_setting_lines) : keeps_setting_lines_(keeps_setting_lines) {}
+  // Notes `member`, written from `from` to `to` in the sink.
+  void add(const Node& member, std::size_t from, std::size_t to);
   // `written`, which starts at `mark` in the sink, without the spans.
   std::string_view outside(std::string_view written, std::size_t mark, std::string& buffer) const;
 
  private:
   static constexpr std::size_t kNone = std::string_view::npos;
+  bool keeps_setting_lines_;
   std::pair<std::size_t, std::size_t> first_{kNone, kNone};
   std::vector<std::pair<std::size_t, std::size_t>> more_;
 };
@@ -92,21 +96,19 @@ struct DocumentFormatter {
 void format_node(Out& out, const Node& node, std::size_t depth);
 // The node's lines as the templates write them, unchecked.
 void format_node_lines(Out& out, const Node& node, std::size_t depth);
-// True when `node` is a line that a reader may take a setting from: a prose
-// line with a colon, at which every such line is split.
-bool may_give_settings(const Node& node);
-// True when `node`'s own lines are read apart from its members' (see
-// keeps_the_tree): it was read from this source, its kind is one of those,
-// and its templates are not known to give it by construction.
-bool checks_own_lines(const Out& out, const Node& node);
+// Where `node`'s members go while its own lines are read apart from them
+// (see keeps_the_tree): none unless it was read from this source, its kind
+// is one of those, and its templates are not known to give it by
+// construction.
+std::optional<MemberSpans> own_lines_apart(const Out& out, const Node& node);
 // True when `written`, the lines written for `node` from `mark` on in the
 // sink (its members' in `members` where its own lines are read), keep it: always for a node not read from this
 // source. A node that holds no nodes of its own keeps it when its lines are
 // those its reader took from the source (the same texts, their
 // indentations in the same order) or read back alone as the node. One whose
-// own lines are checked keeps it when those, with the lines of the members
-// it may take settings from, read back alone as the node with only those
-// members.
+// own lines are read apart keeps it when those, with the lines of the
+// members its reader takes settings from, read back alone as the node with
+// only those members.
 bool keeps_the_tree(const Out& out, std::string_view written, std::size_t mark, const MemberSpans* members,
                     const Node& node);
 // The lines the node's reader took from the source, its members' too, as

@@ -112,8 +112,8 @@ bool quiet(std::string_view s) {
 void format_node(Out& out, const Node& node, std::size_t depth) {
   out.node_start = node.line_start;
   const std::size_t mark = out.sink.raw().size();
-  MemberSpans members;
-  MemberSpans* own = checks_own_lines(out, node) ? &members : nullptr;
+  std::optional<MemberSpans> members = own_lines_apart(out, node);
+  MemberSpans* own = members ? &*members : nullptr;
   MemberSpans* around = std::exchange(out.members, own);
   format_node_lines(out, node, depth);
   out.members = around;
@@ -122,7 +122,7 @@ void format_node(Out& out, const Node& node, std::size_t depth) {
     write_source_node(out, node, depth);
   }
   // This node is a member of the one around it.
-  if (around && !may_give_settings(node)) around->add(mark, out.sink.raw().size());
+  if (around) around->add(node, mark, out.sink.raw().size());
 }
 
 void format_node_lines(Out& out, const Node& node, std::size_t depth) {

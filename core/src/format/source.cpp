@@ -121,19 +121,33 @@ constexpr bool kReadsBackAlone = !requires(T v) { v.children; } && !std::is_same
 
 // Kinds that hold members and whose own lines (the head, the lines read into
 // its fields, a task's clause, section and pattern lines) stand before or
-// among them. Their readers take settings from their members' prose lines
-// (a lattice node's key lines, a task's clauses, sections and patterns),
-// and from nothing else of a member: read alone, the own lines with those
-// give the node with only those members. The heads of groups and
-// conditionals are checked as they are written, as is a task's where it has
-// no other own line; a unit cell's or a symmetry's is a keyword alone; and
-// their readers keep every member as it is.
+// among them: read apart from the members, the own lines give the node
+// without them. The heads of groups and conditionals are checked as they
+// are written; a unit cell's or a symmetry's is a keyword alone; and their
+// readers keep every member as it is.
 template <class T>
-constexpr bool kOwnLinesChecked =
+constexpr bool kOwnLinesApart =
     std::is_same_v<T, ValidateDef> || std::is_same_v<T, GateDef> || std::is_same_v<T, IssueDef> ||
     std::is_same_v<T, ThreadComment> || std::is_same_v<T, ProjectScope> || std::is_same_v<T, Task> ||
     std::is_same_v<T, LatticeValidatesDef> || std::is_same_v<T, LatticeConstraintDef> ||
     std::is_same_v<T, LatticeSchemaDef> || std::is_same_v<T, LatticeFrontierDef>;
+
+// Of those, the kinds whose readers take settings from their members' prose
+// lines (a lattice node's key lines, a task's clauses, sections and
+// patterns, a validation's attachment keys), which stay among the own lines
+// when those are read, and in the node they are read as.
+template <class T>
+constexpr bool kTakesSettingsFromMembers =
+    std::is_same_v<T, ValidateDef> || std::is_same_v<T, Task> || std::is_same_v<T, LatticeValidatesDef> ||
+    std::is_same_v<T, LatticeConstraintDef> || std::is_same_v<T, LatticeSchemaDef> ||
+    std::is_same_v<T, LatticeFrontierDef>;
+
+// True when `node` is a line that a reader may take a setting from: a prose
+// line with a colon, at which every such line is split.
+bool may_give_settings(const Node& node) {
+  const Prose* prose = node.get_if<Prose>();
+  return prose && prose->text.find(':') != std::string::npos;
+}
 
 bool has_setting_member(const Nodes& nodes) { return std::any_of(nodes.begin(), nodes.end(), may_give_settings); }
 
@@ -165,8 +179,11 @@ bool plain_own_lines(const T& v) {
     }
     if (v.match_arms) {
       for (const MatchArm& arm : *v.match_arms) {
+        // The pattern line is a prose line without a space, which gives the
+        // pattern without its colons.
         const std::string line = arm_pattern_line(arm.pattern);
-        if (has_setting_member(arm.children) ||
+        if (has_setting_member(arm.children) || line.find(' ') != std::string::npos ||
+            parse::strip_suffix_all(line, ":") != arm.pattern ||
             !reads_back_as<Prose>(line, [&](const Prose& prose) { return prose.text == line; })) {
           return false;
         }
@@ -213,32 +230,34 @@ bool lowered_from_heading(const Out& out, std::size_t start) {
 template <class V>
 concept ListOfRecords = requires { typename V::value_type; } && HasFields<typename V::value_type>;
 
-// The value with only the members it may take settings from; a section of
-// a task left with none is absent, as its reader gives it.
+// The value with only the members whose lines give settings (none unless
+// `settings`); a section of a task left with none is absent, as its reader
+// gives it.
 template <class V>
-V with_setting_members(const V& value) {
+V with_setting_members(const V& value, bool settings) {
   if constexpr (std::is_same_v<V, Nodes>) {
     Nodes kept;
     for (const Node& node : value) {
-      if (may_give_settings(node)) kept.push_back(node);
+      if (settings && may_give_settings(node)) kept.push_back(node);
     }
     return kept;
   } else if constexpr (std::is_same_v<V, std::optional<Nodes>>) {
     if (!value) return value;
-    Nodes kept = with_setting_members(*value);
+    Nodes kept = with_setting_members(*value, settings);
     if (kept.empty()) return std::nullopt;
     return kept;
   } else if constexpr (IsOptional<V>::value) {
     if (!value) return value;
-    return with_setting_members(*value);
+    return with_setting_members(*value, settings);
   } else if constexpr (ListOfRecords<V>) {
     V kept;
-    for (const auto& item : value) kept.push_back(with_setting_members(item));
+    for (const auto& item : value) kept.push_back(with_setting_members(item, settings));
     return kept;
   } else if constexpr (HasFields<V>) {
     V kept;
-    std::apply([&](const auto&... f) { ((kept.*(f.member) = with_setting_members(value.*(f.member))), ...); },
-               Fields<V>::table.fields);
+    std::apply(
+        [&](const auto&... f) { ((kept.*(f.member) = with_setting_members(value.*(f.member), settings)), ...); },
+        Fields<V>::table.fields);
     return kept;
   } else {
     return value;
@@ -247,7 +266,8 @@ V with_setting_members(const V& value) {
 
 }  // namespace
 
-void MemberSpans::add(std::size_t from, std::size_t to) {
+void MemberSpans::add(const Node& member, std::size_t from, std::size_t to) {
+  if (keeps_setting_lines_ && may_give_settings(member)) return;
   if (first_.first == kNone) {
     first_ = {from, to};
   } else if (std::pair<std::size_t, std::size_t>& last = more_.empty() ? first_ : more_.back(); last.second == from) {
@@ -273,14 +293,12 @@ std::string_view MemberSpans::outside(std::string_view written, std::size_t mark
   return buffer;
 }
 
-bool may_give_settings(const Node& node) {
-  const Prose* prose = node.get_if<Prose>();
-  return prose && prose->text.find(':') != std::string::npos;
-}
-
-bool checks_own_lines(const Out& out, const Node& node) {
-  return node.line_end <= out.source.size() && node.visit([&](const auto& v) {
-    return kOwnLinesChecked<std::decay_t<decltype(v)>> && (out.read_plain || !plain_own_lines(v));
+std::optional<MemberSpans> own_lines_apart(const Out& out, const Node& node) {
+  if (node.line_end > out.source.size()) return std::nullopt;
+  return node.visit([&](const auto& v) -> std::optional<MemberSpans> {
+    using T = std::decay_t<decltype(v)>;
+    if (!kOwnLinesApart<T> || (!out.read_plain && plain_own_lines(v))) return std::nullopt;
+    return MemberSpans(kTakesSettingsFromMembers<T>);
   });
 }
 
@@ -292,10 +310,11 @@ bool keeps_the_tree(const Out& out, std::string_view written, std::size_t mark, 
     if constexpr (kReadsBackAlone<T>) {
       if (std::is_same_v<T, SyncDef> && lowered_from_heading(out, node.line_start)) return true;
       return same_as_source(out, written, node) || reads_back_alone(written, node);
-    } else if constexpr (kOwnLinesChecked<T>) {
+    } else if constexpr (kOwnLinesApart<T>) {
       if (!members) return true;  // known to read back
       std::string buffer;
-      return reads_back_alone(members->outside(written, mark, buffer), Node(with_setting_members(v)));
+      return reads_back_alone(members->outside(written, mark, buffer),
+                              Node(with_setting_members(v, kTakesSettingsFromMembers<T>)));
     } else {
       return true;
     }
