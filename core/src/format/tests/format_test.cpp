@@ -400,6 +400,21 @@ TEST(FormatSource, TemplatesAndMends) {
       {"query:\n  workspace:= where .@\n", "query:\n  workspace:= where .@\n"},
       // " : " would make a validation of the line.
       {"[ ] t\n  validate:=x:\n", "[ ] t\n  validate: =x:\n"},
+      // Lattice nodes read from headings: the line form where its key lines
+      // hold the settings, else the heading, whose settings its members'
+      // lines may give.
+      // Targets after an empty piece, where "applies_to: =" would be an assignment.
+      {"## Constraint\n  applies_to :=\n  rule:a\n", "lattice_constraint:\n    rule: a\n    applies_to: , =\n    applies_to :=\n"},
+      // A rule that begins with '=' has no "rule:" line: the heading keeps its member's.
+      {"## Constraint\n  rule :=\n  applies_to: a\n", "## Constraint\n  applies_to: a\n  rule :=\n"},
+      {"## Constraint\n  applies_to:a\n  rule : =\n", "## Constraint\n  applies_to: a\n  rule : =\n"},
+      // A setting that a member's line gives otherwise goes after the members,
+      // where it also ends a scope among them.
+      {"## Constraint\n  rule : =x\n  applies_to : b\n  %s\n    m\n  applies_to: c\n---\n",
+       "## Constraint\n  rule : =x\n  applies_to : b\n  %s\n    m\n  applies_to: c\n---\n"},
+      {"## Pressure Effect\n  dynamic : =x\n  target : =y\n", "## Pressure Effect\n  dynamic : =x\n  target : =y\n"},
+      {"## Validates\n  schema: s\n  artifact: x\n  %a\n---\n---\n",
+       "lattice_validates:\n    schema: s\n    %a\n    artifact: x\n---\n"},
   };
   for (const auto& c : cases) {
     auto out = ops::fmt(c.source);
@@ -433,34 +448,6 @@ TEST(FormatSource, NodeWhoseOwnLinesDoNotReadBackKeepsItsSourceLines) {
   // An assignee that "assignee: " cannot say: its "//" starts a comment.
   (*std::get<Box<IssueDef>>(doc.value().nodes.front().value)).assignee = "a // b";
   EXPECT_EQ(format_document(doc.value(), source), source);
-}
-
-// Lattice nodes read from headings: the line form where its key lines hold
-// the settings, else the heading, whose settings its members' lines may give.
-TEST(FormatSource, LatticeHeadings) {
-  const struct {
-    const char* source;
-    const char* expected;
-  } cases[] = {
-      // Targets after an empty piece, where "applies_to: =" would be an assignment.
-      {"## Constraint\n  applies_to :=\n  rule:a\n", "lattice_constraint:\n    rule: a\n    applies_to: , =\n    applies_to :=\n"},
-      // A rule that begins with '=' has no "rule:" line: the heading keeps its member's.
-      {"## Constraint\n  rule :=\n  applies_to: a\n", "## Constraint\n  applies_to: a\n  rule :=\n"},
-      {"## Constraint\n  applies_to:a\n  rule : =\n", "## Constraint\n  applies_to: a\n  rule : =\n"},
-      // A setting that a member's line gives otherwise goes after the members,
-      // where it also ends a scope among them.
-      {"## Constraint\n  rule : =x\n  applies_to : b\n  %s\n    m\n  applies_to: c\n---\n",
-       "## Constraint\n  rule : =x\n  applies_to : b\n  %s\n    m\n  applies_to: c\n---\n"},
-      {"## Pressure Effect\n  dynamic : =x\n  target : =y\n", "## Pressure Effect\n  dynamic : =x\n  target : =y\n"},
-      {"## Validates\n  schema: s\n  artifact: x\n  %a\n---\n---\n",
-       "lattice_validates:\n    schema: s\n    %a\n    artifact: x\n---\n"},
-  };
-  for (const auto& c : cases) {
-    auto out = ops::fmt(c.source);
-    ASSERT_TRUE(out.ok()) << c.source;
-    EXPECT_EQ(out.value(), c.expected) << c.source;
-    EXPECT_EQ(testing::check_fmt_properties(c.source), "") << c.source;
-  }
 }
 
 // A task's, a scope's or a lattice node's own lines that, with the member

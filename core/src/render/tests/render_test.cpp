@@ -396,13 +396,25 @@ TEST(Render, TextsThatNeedAnotherForm) {
   });
 }
 
+struct FromSource {
+  const char* source;
+  std::string_view want;
+};
+
+// Each source rendered as `want`, which reads back.
+void check_from_source(const std::vector<FromSource>& cases) {
+  for (const auto& c : cases) {
+    auto doc = parse_source(c.source);
+    ASSERT_TRUE(doc.ok()) << c.source;
+    EXPECT_EQ(render_document(doc.value()), c.want) << c.source;
+    EXPECT_EQ(render::testing::check_render_properties(c.source), "") << c.source;
+  }
+}
+
 // Names whose marks, scope prefixes and spacing the writer places, read from
 // source: each written where it keeps the tree.
 TEST(Render, RespelledNames) {
-  const struct {
-    const char* source;
-    std::string_view want;
-  } cases[] = {
+  check_from_source({
       {"? files/(s)/x\n", "? files/(s)/x"},
       {"define:@x\n  a/(s)/b: str\n", "define:@x\n    a/(s)/b: \"str\""},
       {"mod:$billing:/ :v/\n", "mod:$billing:/:v/"},
@@ -413,23 +425,14 @@ TEST(Render, RespelledNames) {
       {"mutate:@{g}workspace:a.@x\n", "mutate:@{g}workspace:a.@x"},
       {"use @| from @//x\n", "use @| from @//x"},
       {"use @\" from $s//x\n", "use @\" from $s//x"},
-  };
-  for (const auto& c : cases) {
-    auto doc = parse_source(c.source);
-    ASSERT_TRUE(doc.ok()) << c.source;
-    EXPECT_EQ(render_document(doc.value()), c.want) << c.source;
-    EXPECT_EQ(render::testing::check_render_properties(c.source), "") << c.source;
-  }
+  });
 }
 
 // Lattice headings read from source: the line form where its key lines
 // hold the settings, else the heading, whose settings its members' lines may
 // give; each written where it keeps the tree.
 TEST(Render, LatticeHeadings) {
-  const struct {
-    const char* source;
-    std::string_view want;
-  } cases[] = {
+  check_from_source({
       {"## Constraint\n  rule :=\n", "## Constraint\n\n    rule :="},
       {"## Constraint\n  applies_to :=\n  rule:a\n", "lattice_constraint:\n    rule: a\n    applies_to: , =\n    applies_to :="},
       {"## Constraint\n  rule :=\n  applies_to: a\n", "## Constraint\n\n    applies_to: a\n    rule :="},
@@ -441,13 +444,7 @@ TEST(Render, LatticeHeadings) {
       // The artifact line after the members ends the scope among them.
       {"## Validates\n  schema: s\n  artifact: x\n  %a\n---\n---\n",
        "lattice_validates:\n    schema: s\n    %a\n    artifact: x\n---"},
-  };
-  for (const auto& c : cases) {
-    auto doc = parse_source(c.source);
-    ASSERT_TRUE(doc.ok()) << c.source;
-    EXPECT_EQ(render_document(doc.value()), c.want) << c.source;
-    EXPECT_EQ(render::testing::check_render_properties(c.source), "") << c.source;
-  }
+  });
   // No heading holds a type, and no "rule:" line a rule that begins with
   // '=': the line form is the nearest.
   check({{"typed constraint with an assignment's rule", nodes({LatticeConstraintDef{"t", "=x", {}, {}}}),
