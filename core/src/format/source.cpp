@@ -10,6 +10,7 @@
 #include "model/fields.hpp"
 #include "model/same.hpp"
 #include "parse/handlers.hpp"
+#include "parse/lattice.hpp"
 #include "write/lattice.hpp"
 #include "write/read_back.hpp"
 #include "parse/parser.hpp"
@@ -157,15 +158,27 @@ bool plain_key_line(std::string_view key, std::string_view value) {
   return text::trim(value) == value && reads_as_key_line(key, value);
 }
 
+// True when no member is a prose line that starts with one of `keys`, which
+// a line form takes its settings from: a member read from source never does
+// (the reader took the line), so it stays a member where it is written.
+bool no_keyed_member(const Nodes& members, std::initializer_list<std::string_view> keys) {
+  return std::none_of(members.begin(), members.end(), [&](const Node& member) {
+    const auto line = parse::key_line(member);
+    return line && std::any_of(keys.begin(), keys.end(), [&](std::string_view key) { return line->starts_with(key); });
+  });
+}
+
 // Own lines known to read back without reading them: those of templates
-// that give the node by construction, with no member line among them that
-// the reader takes settings from. A task's head and clauses are checked as
-// they are written (a clause without '/' or '=' is "key: value"), its
+// that give the node by construction. A task's head and clauses are checked
+// as they are written (a clause without '=' is "key: value", or "key :
+// value" where a '/' would make status options of it), its
 // section lines are fixed and each pattern line, read alone, the prose line
-// it is; a scope's head is its name after '%', read
-// uncut where no "//" makes it look cut; a line form's head is its keyword
-// (a constraint's type after it, where no '=' makes it an assignment) and
-// each setting a plain key line.
+// it is, with no member line among them that the reader takes settings
+// from; a scope's head is its name after '%', read uncut where no "//"
+// makes it look cut; a line form's head is its keyword (a constraint's type
+// after it, where no '=' makes it an assignment) and each setting a plain
+// key line; a "Constraint" heading's lines give the settings as the
+// lowering reads them from its lines and its members' (constraint_heading).
 template <class T>
 bool plain_own_lines(const T& v) {
   if constexpr (std::is_same_v<T, ProjectScope>) {
@@ -173,7 +186,7 @@ bool plain_own_lines(const T& v) {
   } else if constexpr (std::is_same_v<T, Task>) {
     for (const auto* clause : {&v.depends, &v.validate, &v.status}) {
       if (*clause && (text::trim(**clause) != **clause || (*clause)->empty() ||
-                      (*clause)->find_first_of("/=") != std::string::npos)) {
+                      (*clause)->find('=') != std::string::npos)) {
         return false;
       }
     }
@@ -192,29 +205,34 @@ bool plain_own_lines(const T& v) {
     return !has_setting_member(v.children) && !(v.on_pass && has_setting_member(*v.on_pass)) &&
            !(v.on_fail && has_setting_member(*v.on_fail));
   } else if constexpr (std::is_same_v<T, LatticeSchemaDef>) {
-    return !has_setting_member(v.children) && std::all_of(v.fields.begin(), v.fields.end(), [](const auto& f) {
+    return no_keyed_member(v.children, {"name:", "type:", "required:"}) &&
+           std::all_of(v.fields.begin(), v.fields.end(), [](const auto& f) {
              return plain_key_line("name", f.name) && plain_key_line("type", f.field_type);
            });
   } else if constexpr (std::is_same_v<T, LatticeFrontierDef>) {
     const auto plain = [](std::string_view key, const Strings& values) {
       return std::all_of(values.begin(), values.end(), [&](const std::string& x) { return plain_key_line(key, x); });
     };
-    return !has_setting_member(v.children) && (!v.expected_schema || plain_key_line("expected_schema", *v.expected_schema)) &&
+    return no_keyed_member(v.children, {"expected_schema:", "missing_field:", "strategy:"}) &&
+           (!v.expected_schema || plain_key_line("expected_schema", *v.expected_schema)) &&
            plain("missing_field", v.missing_fields) && plain("strategy", v.exploration_strategy);
   } else if constexpr (std::is_same_v<T, LatticeValidatesDef>) {
-    return !has_setting_member(v.children) && std::all_of(v.artifacts.begin(), v.artifacts.end(), [](const auto& a) {
+    // A "schema:" member goes before the artifact lines (validates_members_first).
+    return no_keyed_member(v.children, {"artifact:", "- artifact:"}) &&
+           std::all_of(v.artifacts.begin(), v.artifacts.end(), [](const auto& a) {
              return plain_key_line(artifact_key(a.artifact), a.artifact) && a.checks.empty() &&
                     (!a.schema || plain_key_line("schema", *a.schema));
            });
   } else if constexpr (std::is_same_v<T, LatticeConstraintDef>) {
-    // Targets without '=' make no assignment of their line.
     const auto plain_item = [](const std::string& x) {
-      return !x.empty() && text::trim(x) == x && x.find_first_of(",=") == std::string::npos;
+      return !x.empty() && text::trim(x) == x && x.find(',') == std::string::npos;
     };
-    return !has_setting_member(v.children) &&
-           (!v.constraint_type || (!v.constraint_type->empty() && text::trim(*v.constraint_type) == *v.constraint_type &&
-                                   v.constraint_type->find('=') == std::string::npos)) &&
-           plain_key_line("rule", v.rule) && std::all_of(v.applies_to.begin(), v.applies_to.end(), plain_item);
+    const bool plain_type = !v.constraint_type || (!v.constraint_type->empty() &&
+                                                   text::trim(*v.constraint_type) == *v.constraint_type &&
+                                                   v.constraint_type->find('=') == std::string::npos);
+    return text::trim(v.rule) == v.rule && std::all_of(v.applies_to.begin(), v.applies_to.end(), plain_item) &&
+           no_keyed_member(v.children, {"rule:", "applies_to:"}) &&
+           ((plain_type && constraint_line_form_holds(v)) || constraint_heading(v));
   } else {
     return false;
   }

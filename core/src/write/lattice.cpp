@@ -26,15 +26,19 @@ std::string applies_to_text(const Strings& applies_to) {
   return s;
 }
 
-std::optional<HeadingLines> constraint_heading(const LatticeConstraintDef& constraint) {
+bool constraint_line_form_holds(const LatticeConstraintDef& constraint) {
   const auto has_eq = [](std::string_view s) { return s.find('=') != std::string_view::npos; };
   // Without an '=', no key line is an assignment.
   if (!has_eq(constraint.rule) && std::none_of(constraint.applies_to.begin(), constraint.applies_to.end(), has_eq)) {
-    return std::nullopt;
+    return true;
   }
+  return reads_as_key_line("rule", constraint.rule) &&
+         reads_as_key_line("applies_to", applies_to_text(constraint.applies_to));
+}
+
+std::optional<HeadingLines> constraint_heading(const LatticeConstraintDef& constraint) {
+  if (constraint_line_form_holds(constraint) || constraint.constraint_type) return std::nullopt;
   const std::string applies_to = applies_to_text(constraint.applies_to);
-  if (reads_as_key_line("rule", constraint.rule) && reads_as_key_line("applies_to", applies_to)) return std::nullopt;
-  if (constraint.constraint_type) return std::nullopt;
   HeadingLines lines;
   for (const auto& [key, value] : {std::pair{"rule", &constraint.rule}, std::pair{"applies_to", &applies_to}}) {
     const auto given = heading_setting(constraint.children, key);

@@ -25,6 +25,9 @@ std::optional<std::string> heading_setting(const Nodes& members, std::string_vie
 // with '=' and would make the line an assignment.
 std::string applies_to_text(const Strings& applies_to);
 
+// True when the "lattice_constraint:" form holds the rule and the targets.
+bool constraint_line_form_holds(const LatticeConstraintDef& constraint);
+
 // A lattice heading's own lines, around its members.
 struct HeadingLines {
   std::vector<std::string> before;
