@@ -12,7 +12,6 @@
 #include "parse/handlers.hpp"
 #include "parse/lattice.hpp"
 #include "write/lattice.hpp"
-#include "write/read_back.hpp"
 #include "parse/parser.hpp"
 #include "parse/text.hpp"
 #include "text/unicode.hpp"
@@ -170,11 +169,10 @@ bool no_keyed_member(const Nodes& members, std::initializer_list<std::string_vie
 
 // Own lines known to read back without reading them: those of templates
 // that give the node by construction. A task's head and clauses are checked
-// as they are written (a clause without '=' is "key: value", or "key :
-// value" where a '/' would make status options of it), its
-// section lines are fixed and each pattern line, read alone, the prose line
-// it is, with no member line among them that the reader takes settings
-// from; a scope's head is its name after '%', read uncut where no "//"
+// as they are written (of "key: value" and "key : value", the one that no
+// assignment, status options or validation takes), its section lines are
+// fixed and its pattern lines the source's, with no member line among them
+// that the reader takes settings from; a scope's head is its name after '%', read uncut where no "//"
 // makes it look cut; a line form's head is its keyword (a constraint's type
 // after it, where no '=' makes it an assignment) and each setting a plain
 // key line; a "Constraint" heading's lines give the settings as the
@@ -185,19 +183,17 @@ bool plain_own_lines(const T& v) {
     return !v.name.empty() && text::trim(v.name) == v.name && v.name.find("//") == std::string::npos;
   } else if constexpr (std::is_same_v<T, Task>) {
     for (const auto* clause : {&v.depends, &v.validate, &v.status}) {
-      if (*clause && (text::trim(**clause) != **clause || (*clause)->empty() ||
-                      (*clause)->find('=') != std::string::npos)) {
-        return false;
-      }
+      if (*clause && (text::trim(**clause) != **clause || (*clause)->empty())) return false;
     }
     if (v.match_arms) {
       for (const MatchArm& arm : *v.match_arms) {
-        // The pattern line is a prose line without a space, which gives the
-        // pattern without its colons.
+        // The pattern line is a line without a space that gives the pattern
+        // without its colons: the source's line, up to its colons, which
+        // no construct but the ones arm_pattern_line sets apart reads
+        // otherwise for their count.
         const std::string line = arm_pattern_line(arm.pattern);
         if (has_setting_member(arm.children) || line.find(' ') != std::string::npos ||
-            parse::strip_suffix_all(line, ":") != arm.pattern ||
-            !reads_back_as<Prose>(line, [&](const Prose& prose) { return prose.text == line; })) {
+            parse::strip_suffix_all(line, ":") != arm.pattern) {
           return false;
         }
       }
