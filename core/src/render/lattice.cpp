@@ -38,7 +38,9 @@ void write(const LatticeValidatesDef& l, std::size_t depth, LineSink& out) {
 }
 
 void write(const LatticeConstraintDef& l, std::size_t depth, LineSink& out) {
-  if (const auto heading = write::constraint_heading(l)) return heading_form(out, depth, "## Constraint", *heading, l.children);
+  if (const auto heading = write::constraint_heading(l)) {
+    return heading_form(out, depth, "## Constraint", *heading, l.children);
+  }
   // The type is read from the header line only, and the targets from one
   // "applies_to:" line (a later one replaces an earlier).
   std::string& head = out.open(depth);
