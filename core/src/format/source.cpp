@@ -307,8 +307,20 @@ std::string_view MemberSpans::outside(std::string_view written, std::size_t mark
   return buffer;
 }
 
+namespace {
+
+template <std::size_t... I>
+constexpr std::array<bool, sizeof...(I)> own_lines_apart_kinds(std::index_sequence<I...>) {
+  return {kOwnLinesApart<NodeKind<I>>...};
+}
+
+// By the index of the node's kind: whether its own lines may be read apart.
+constexpr auto kOwnLinesApartKinds = own_lines_apart_kinds(std::make_index_sequence<std::variant_size_v<NodeVariant>>{});
+
+}  // namespace
+
 std::optional<MemberSpans> own_lines_apart(const Out& out, const Node& node) {
-  if (node.line_end > out.source.size()) return std::nullopt;
+  if (!kOwnLinesApartKinds[node.value.index()] || node.line_end > out.source.size()) return std::nullopt;
   return node.visit([&](const auto& v) -> std::optional<MemberSpans> {
     using T = std::decay_t<decltype(v)>;
     if (!kOwnLinesApart<T> || (!out.read_plain && plain_own_lines(v))) return std::nullopt;
