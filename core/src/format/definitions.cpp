@@ -328,7 +328,9 @@ void write(Out& out, const ProjectScope& scope, std::size_t depth) {
   // mark, which the divider rule reads past, keeps such a member a divider.
   for (const Node& child : scope.children) {
     if (child.holds<Divider>()) {
+      const std::size_t mark = out.sink.raw().size();
       write_divider(out, depth + 1, "--- //");
+      if (out.members) out.members->add(child, mark, out.sink.raw().size());
     } else {
       format_node(out, child, depth + 1);
     }

@@ -13,6 +13,8 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <utility>
+#include <vector>
 
 #include "write/head_texts.hpp"
 #include "write/sink.hpp"
@@ -23,18 +25,40 @@ namespace varn::format {
 
 using namespace ::varn::write;
 
+// Where in the sink the members of the node being written went, but for
+// those whose lines its reader takes settings from where it does (they stay
+// among its own lines): its own lines are the rest. Members written side by
+// side make one span, so most nodes need no more than the first.
+class MemberSpans {
+ public:
+  explicit MemberSpans(bool keeps_setting_lines) : keeps_setting_lines_(keeps_setting_lines) {}
+  // Notes `member`, written from `from` to `to` in the sink.
+  void add(const Node& member, std::size_t from, std::size_t to);
+  // `written`, which starts at `mark` in the sink, without the spans.
+  std::string_view outside(std::string_view written, std::size_t mark, std::string& buffer) const;
+
+ private:
+  static constexpr std::size_t kNone = std::string_view::npos;
+  bool keeps_setting_lines_;
+  std::pair<std::size_t, std::size_t> first_{kNone, kNone};
+  std::vector<std::pair<std::size_t, std::size_t>> more_;
+};
+
 // The formatter's output: the line sink, the count of `%` scopes that end at
 // the last line written (a divider line right after them would close them
 // instead of standing as a divider), and the source with where the line of
 // the node being written starts in it (npos when the tree was not read from
 // a source, or the node has no line of its own), and where its members'
-// lines start in the sink.
+// lines go when its own lines are checked (none otherwise).
 struct Out {
   LineSink sink{"  ", true};
   std::size_t open_scopes = 0;
   std::string_view source;
   std::size_t node_start = std::string_view::npos;
-  std::size_t members_from = std::string_view::npos;  // npos while none is written
+  MemberSpans* members = nullptr;
+  // Own lines known to read back are read all the same (for the tests of
+  // that knowledge).
+  bool read_plain = false;
 
   std::string& open(std::size_t depth) {
     open_scopes = 0;
@@ -77,14 +101,21 @@ struct DocumentFormatter {
 void format_node(Out& out, const Node& node, std::size_t depth);
 // The node's lines as the templates write them, unchecked.
 void format_node_lines(Out& out, const Node& node, std::size_t depth);
-// True when `written`, the lines written for `node` (of which the first
-// `own` bytes stand before its members' lines), keep it: always for a node
-// not read from this source. A node that holds no nodes of its own keeps it
-// when its lines are those its reader took from the source (the same texts,
-// their indentations in the same order) or read back alone as the node; one
-// whose own lines are written before its members when those read back alone
-// as the node without them.
-bool keeps_the_tree(const Out& out, std::string_view written, std::size_t own, const Node& node);
+// Where `node`'s members go while its own lines are read apart from them
+// (see keeps_the_tree): none unless it was read from this source, its kind
+// is one of those, and its templates are not known to give it by
+// construction.
+std::optional<MemberSpans> own_lines_apart(const Out& out, const Node& node);
+// True when `written`, the lines written for `node` from `mark` on in the
+// sink (its members' in `members` where its own lines are read), keep it: always for a node not read from this
+// source. A node that holds no nodes of its own keeps it when its lines are
+// those its reader took from the source (the same texts, their
+// indentations in the same order) or read back alone as the node. One whose
+// own lines are read apart keeps it when those, with the lines of the
+// members its reader takes settings from, read back alone as the node with
+// only those members.
+bool keeps_the_tree(const Out& out, std::string_view written, std::size_t mark, const MemberSpans* members,
+                    const Node& node);
 // The lines the node's reader took from the source, its members' too, as
 // they stand there.
 void write_source_node(Out& out, const Node& node, std::size_t depth);

@@ -112,15 +112,17 @@ bool quiet(std::string_view s) {
 void format_node(Out& out, const Node& node, std::size_t depth) {
   out.node_start = node.line_start;
   const std::size_t mark = out.sink.raw().size();
-  // This node may be the first member of the one around it.
-  if (out.members_from == std::string_view::npos) out.members_from = mark;
-  const std::size_t around = std::exchange(out.members_from, std::string_view::npos);
+  std::optional<MemberSpans> members = own_lines_apart(out, node);
+  MemberSpans* own = members ? &*members : nullptr;
+  MemberSpans* around = std::exchange(out.members, own);
   format_node_lines(out, node, depth);
-  const std::size_t own = std::min(out.members_from, out.sink.raw().size()) - mark;
-  out.members_from = around;
-  if (keeps_the_tree(out, std::string_view(out.sink.raw()).substr(mark), own, node)) return;
-  out.sink.raw().resize(mark);
-  write_source_node(out, node, depth);
+  out.members = around;
+  if (!keeps_the_tree(out, std::string_view(out.sink.raw()).substr(mark), mark, own, node)) {
+    out.sink.raw().resize(mark);
+    write_source_node(out, node, depth);
+  }
+  // This node is a member of the one around it.
+  if (around) around->add(node, mark, out.sink.raw().size());
 }
 
 void format_node_lines(Out& out, const Node& node, std::size_t depth) {

@@ -1,12 +1,7 @@
 // The lattice constructs. Their readers take only lines indented four columns
 // deeper than the head line, so every sub-line and child sits two depths in.
-#include <algorithm>
-
 #include "format/format.hpp"
-#include "parse/handlers.hpp"
-#include "parse/lattice.hpp"
-#include "parse/text.hpp"
-#include "text/unicode.hpp"
+#include "write/lattice.hpp"
 
 namespace varn::format {
 namespace {
@@ -15,27 +10,13 @@ void write_key(Out& out, std::size_t depth, std::string_view key, std::string_vi
   write_pair(out, depth, key, value);
 }
 
-
-// The value of the last prose child with `key` (the key trimmed), as a
-// lattice heading reads its settings.
-std::optional<std::string> heading_setting(const Nodes& children, std::string_view key) {
-  std::optional<std::string> value;
-  for (const Node& child : children) {
-    const auto line = parse::key_line(child);
-    if (!line) continue;
-    if (auto kv = parse::split_key_value(*line); kv && kv->first == key) value = std::move(kv->second);
-  }
-  return value;
-}
-
-}  // namespace
-
-
-namespace {
-
-bool is_schema_line(const Node& node) {
-  const Prose* prose = node.get_if<Prose>();
-  return prose && prose->text.starts_with("schema:");
+// A heading with its own lines and its members, one depth deeper.
+void write_heading(Out& out, std::size_t depth, std::string_view heading, const HeadingLines& lines,
+                   const Nodes& members) {
+  out.line(depth, heading);
+  for (const std::string& line : lines.before) out.line(depth + 1, line);
+  format_children(out, members, depth + 1);
+  for (const std::string& line : lines.after) out.line(depth + 1, line);
 }
 
 }  // namespace
@@ -43,8 +24,7 @@ bool is_schema_line(const Node& node) {
 void write(Out& out, const LatticeValidatesDef& lattice, std::size_t depth) {
   out.line(depth, "lattice_validates:");
   const std::size_t d = depth + 2;
-  // A "schema:" child stays a child only before the first artifact line.
-  const bool children_first = std::any_of(lattice.children.begin(), lattice.children.end(), is_schema_line);
+  const bool children_first = validates_members_first(lattice);
   if (children_first) format_children(out, lattice.children, d);
   for (const LatticeArtifactRef& artifact : lattice.artifacts) {
     write_key(out, d, artifact_key(artifact.artifact), artifact.artifact);
@@ -66,19 +46,10 @@ void write(Out& out, const LatticeValidatesDef& lattice, std::size_t depth) {
 }
 
 void write(Out& out, const LatticeConstraintDef& lattice, std::size_t depth) {
-  std::string applies_to;
-  append_joined(applies_to, lattice.applies_to, ", ");
-  // A rule or target list that a key line cannot hold is read back from the
-  // children of a "Constraint" heading, where the line that holds it stays
-  // a child too.
-  if (!lattice.constraint_type &&
-      (!reads_as_key_line("rule", lattice.rule) || !reads_as_key_line("applies_to", applies_to)) &&
-      heading_setting(lattice.children, "rule").value_or("") == lattice.rule &&
-      parse::collect_trimmed_strings(heading_setting(lattice.children, "applies_to").value_or(""), ",") ==
-          lattice.applies_to) {
-    out.line(depth, "## Constraint");
-    format_children(out, lattice.children, depth + 1);
-    return;
+  // A rule or target list that a key line cannot hold is read from the
+  // lines of a "Constraint" heading.
+  if (const auto heading = constraint_heading(lattice)) {
+    return write_heading(out, depth, "## Constraint", *heading, lattice.children);
   }
   std::string& s = out.open(depth);
   s.append("lattice_constraint:");
@@ -89,7 +60,7 @@ void write(Out& out, const LatticeConstraintDef& lattice, std::size_t depth) {
   out.close();
   const std::size_t d = depth + 2;
   write_key(out, d, "rule", lattice.rule);
-  if (!lattice.applies_to.empty()) write_key(out, d, "applies_to", applies_to);
+  if (!lattice.applies_to.empty()) write_key(out, d, "applies_to", applies_to_text(lattice.applies_to));
   format_children(out, lattice.children, d);
 }
 
@@ -114,14 +85,8 @@ void write(Out& out, const LatticeFrontierDef& lattice, std::size_t depth) {
 }
 
 void write(Out& out, const PressureEffectDef& lattice, std::size_t depth) {
-  // Under a "Pressure Effect" heading the keys may stand apart from their
-  // colons, which keeps a value such as "=x" from reading as an assignment.
-  if (!reads_as_key_line("dynamic", lattice.dynamic) ||
-      (lattice.target && !reads_as_key_line("target", *lattice.target))) {
-    out.line(depth, "## Pressure Effect");
-    out.line(depth + 1, "dynamic : " + lattice.dynamic);
-    if (lattice.target) out.line(depth + 1, "target : " + *lattice.target);
-    return;
+  if (auto lines = pressure_effect_heading(lattice)) {
+    return write_heading(out, depth, "## Pressure Effect", {std::move(*lines), {}}, {});
   }
   out.line(depth, "pressure_effect:");
   write_key(out, depth + 2, "dynamic", lattice.dynamic);

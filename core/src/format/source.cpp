@@ -1,6 +1,7 @@
 // Where fmt writes what the source has: a head line or the body lines that
 // its templates would not give back, or every line of a node whose own lines
 // do not read back as it, which is checked whole.
+#include <algorithm>
 #include <array>
 #include <string>
 #include <utility>
@@ -8,6 +9,9 @@
 #include "format/format.hpp"
 #include "model/fields.hpp"
 #include "model/same.hpp"
+#include "parse/handlers.hpp"
+#include "parse/lattice.hpp"
+#include "write/lattice.hpp"
 #include "parse/parser.hpp"
 #include "parse/text.hpp"
 #include "text/unicode.hpp"
@@ -90,13 +94,15 @@ bool same_as_source(const Out& out, std::string_view written, const Node& node) 
 }
 
 // True when `text`, the lines written for `node`, read alone give that node
-// and nothing more.
+// and nothing more (a heading with a lattice title as the node it is
+// lowered to).
 bool reads_back_alone(std::string_view text, const Node& node) {
   parse::Parser p;
   p.lines = parse::Lines(text);
+  p.spans = Spans::None;  // not compared
   std::optional<Node> back;
   while (!back && p.pos < p.lines.size()) back = parse::parse_node(p, 0);
-  if (!back || p.first_error || !same(*back, node)) return false;
+  if (!back || p.first_error || (back->holds<Group>() && parse::lower_node(*back)) || !same(*back, node)) return false;
   while (p.pos < p.lines.size()) {
     if (parse::parse_node(p, 0)) return false;
   }
@@ -114,53 +120,228 @@ constexpr bool kReadsBackAlone = !requires(T v) { v.children; } && !std::is_same
                                  !std::is_same_v<T, SpawnMode> && !std::is_same_v<T, Divider> &&
                                  !std::is_same_v<T, Flow> && !std::is_same_v<T, StatesDef>;
 
-// Kinds whose own lines (the head and the lines read into its fields) are
-// written before its members: alone, they read back as the node without
-// them. The heads of groups, tasks and conditionals are checked as they are
-// written, a project scope's head is the source's text after its '%', and
-// a lattice node takes its settings from its members' lines.
+// Kinds that hold members and whose own lines (the head, the lines read into
+// its fields, a task's clause, section and pattern lines) stand before or
+// among them: read apart from the members, the own lines give the node
+// without them. The heads of groups and conditionals are checked as they
+// are written; a unit cell's or a symmetry's is a keyword alone; and their
+// readers keep every member as it is.
 template <class T>
-constexpr bool kOwnLinesFirst = std::is_same_v<T, ValidateDef> || std::is_same_v<T, GateDef> ||
-                                std::is_same_v<T, IssueDef> || std::is_same_v<T, ThreadComment>;
+constexpr bool kOwnLinesApart =
+    std::is_same_v<T, ValidateDef> || std::is_same_v<T, GateDef> || std::is_same_v<T, IssueDef> ||
+    std::is_same_v<T, ThreadComment> || std::is_same_v<T, ProjectScope> || std::is_same_v<T, Task> ||
+    std::is_same_v<T, LatticeValidatesDef> || std::is_same_v<T, LatticeConstraintDef> ||
+    std::is_same_v<T, LatticeSchemaDef> || std::is_same_v<T, LatticeFrontierDef>;
 
-// A sync declaration or a pressure effect may be lowered from a heading,
-// which reads back only as a heading under its parent.
+// Of those, the kinds whose readers take settings from their members' prose
+// lines (a lattice node's key lines, a task's clauses, sections and
+// patterns, a validation's attachment keys), which stay among the own lines
+// when those are read, and in the node they are read as.
 template <class T>
-constexpr bool kLowerable = std::is_same_v<T, SyncDef> || std::is_same_v<T, PressureEffectDef>;
+constexpr bool kTakesSettingsFromMembers =
+    std::is_same_v<T, ValidateDef> || std::is_same_v<T, Task> || std::is_same_v<T, LatticeValidatesDef> ||
+    std::is_same_v<T, LatticeConstraintDef> || std::is_same_v<T, LatticeSchemaDef> ||
+    std::is_same_v<T, LatticeFrontierDef>;
 
+// True when `node` is a line that a reader may take a setting from: a prose
+// line with a colon, at which every such line is split.
+bool may_give_settings(const Node& node) {
+  const Prose* prose = node.get_if<Prose>();
+  return prose && prose->text.find(':') != std::string::npos;
+}
+
+bool has_setting_member(const Nodes& nodes) { return std::any_of(nodes.begin(), nodes.end(), may_give_settings); }
+
+// "key: value", which a line form takes as that setting: a prose line (no
+// assignment) whose value the reader's trim leaves as it is.
+bool plain_key_line(std::string_view key, std::string_view value) {
+  return text::trim(value) == value && reads_as_key_line(key, value);
+}
+
+// True when no member is a prose line that starts with one of `keys`, which
+// a line form takes its settings from: a member read from source never does
+// (the reader took the line), so it stays a member where it is written.
+bool no_keyed_member(const Nodes& members, std::initializer_list<std::string_view> keys) {
+  return std::none_of(members.begin(), members.end(), [&](const Node& member) {
+    const auto line = parse::key_line(member);
+    return line && std::any_of(keys.begin(), keys.end(), [&](std::string_view key) { return line->starts_with(key); });
+  });
+}
+
+// Own lines known to read back without reading them: those of templates
+// that give the node by construction. A task's head and clauses are checked
+// as they are written (of "key: value" and "key : value", the one that no
+// assignment, status options or validation takes), its section lines are
+// fixed and its pattern lines the source's, with no member line among them
+// that the reader takes settings from; a scope's head is its name after '%', read uncut where no "//"
+// makes it look cut; a line form's head is its keyword (a constraint's type
+// after it, where no '=' makes it an assignment) and each setting a plain
+// key line; a "Constraint" heading's lines give the settings as the
+// lowering reads them from its lines and its members' (constraint_heading).
+template <class T>
+bool plain_own_lines(const T& v) {
+  if constexpr (std::is_same_v<T, ProjectScope>) {
+    return !v.name.empty() && text::trim(v.name) == v.name && v.name.find("//") == std::string::npos;
+  } else if constexpr (std::is_same_v<T, Task>) {
+    for (const auto* clause : {&v.depends, &v.validate, &v.status}) {
+      if (*clause && (text::trim(**clause) != **clause || (*clause)->empty())) return false;
+    }
+    if (v.match_arms) {
+      for (const MatchArm& arm : *v.match_arms) {
+        // The pattern line is a line without a space that gives the pattern
+        // without its colons: the source's line, up to its colons, which
+        // no construct but the ones arm_pattern_line sets apart reads
+        // otherwise for their count.
+        const std::string line = arm_pattern_line(arm.pattern);
+        if (has_setting_member(arm.children) || line.find(' ') != std::string::npos ||
+            parse::strip_suffix_all(line, ":") != arm.pattern) {
+          return false;
+        }
+      }
+    }
+    return !has_setting_member(v.children) && !(v.on_pass && has_setting_member(*v.on_pass)) &&
+           !(v.on_fail && has_setting_member(*v.on_fail));
+  } else if constexpr (std::is_same_v<T, LatticeSchemaDef>) {
+    return no_keyed_member(v.children, {"name:", "type:", "required:"}) &&
+           std::all_of(v.fields.begin(), v.fields.end(), [](const auto& f) {
+             return plain_key_line("name", f.name) && plain_key_line("type", f.field_type);
+           });
+  } else if constexpr (std::is_same_v<T, LatticeFrontierDef>) {
+    const auto plain = [](std::string_view key, const Strings& values) {
+      return std::all_of(values.begin(), values.end(), [&](const std::string& x) { return plain_key_line(key, x); });
+    };
+    return no_keyed_member(v.children, {"expected_schema:", "missing_field:", "strategy:"}) &&
+           (!v.expected_schema || plain_key_line("expected_schema", *v.expected_schema)) &&
+           plain("missing_field", v.missing_fields) && plain("strategy", v.exploration_strategy);
+  } else if constexpr (std::is_same_v<T, LatticeValidatesDef>) {
+    // A "schema:" member goes before the artifact lines (validates_members_first).
+    return no_keyed_member(v.children, {"artifact:", "- artifact:"}) &&
+           std::all_of(v.artifacts.begin(), v.artifacts.end(), [](const auto& a) {
+             return plain_key_line(artifact_key(a.artifact), a.artifact) && a.checks.empty() &&
+                    (!a.schema || plain_key_line("schema", *a.schema));
+           });
+  } else if constexpr (std::is_same_v<T, LatticeConstraintDef>) {
+    const auto plain_item = [](const std::string& x) {
+      return !x.empty() && text::trim(x) == x && x.find(',') == std::string::npos;
+    };
+    const bool plain_type = !v.constraint_type || (!v.constraint_type->empty() &&
+                                                   text::trim(*v.constraint_type) == *v.constraint_type &&
+                                                   v.constraint_type->find('=') == std::string::npos);
+    return text::trim(v.rule) == v.rule && std::all_of(v.applies_to.begin(), v.applies_to.end(), plain_item) &&
+           no_keyed_member(v.children, {"rule:", "applies_to:"}) &&
+           ((plain_type && constraint_line_form_holds(v)) || constraint_heading(v));
+  } else {
+    return false;
+  }
+}
+
+// A sync declaration may be lowered from a heading, which reads back only
+// as a heading under its parent.
 bool lowered_from_heading(const Out& out, std::size_t start) {
   std::string buffer;
   return text::trim_start(parse::line_at(out.source, start, buffer)).starts_with('#');
 }
 
-// The record without the nodes it holds.
-template <class T>
-T without_members(const T& record) {
-  T bare;
-  std::apply(
-      [&](const auto&... f) {
-        (
-            [&] {
-              using Member = typename std::decay_t<decltype(f)>::Member;
-              if constexpr (!std::is_same_v<Member, Nodes>) bare.*(f.member) = record.*(f.member);
-            }(),
-            ...);
-      },
-      Fields<T>::table.fields);
-  return bare;
+template <class V>
+concept ListOfRecords = requires { typename V::value_type; } && HasFields<typename V::value_type>;
+
+// The value with only the members whose lines give settings (none unless
+// `settings`); a section of a task left with none is absent, as its reader
+// gives it.
+template <class V>
+V with_setting_members(const V& value, bool settings) {
+  if constexpr (std::is_same_v<V, Nodes>) {
+    Nodes kept;
+    for (const Node& node : value) {
+      if (settings && may_give_settings(node)) kept.push_back(node);
+    }
+    return kept;
+  } else if constexpr (std::is_same_v<V, std::optional<Nodes>>) {
+    if (!value) return value;
+    Nodes kept = with_setting_members(*value, settings);
+    if (kept.empty()) return std::nullopt;
+    return kept;
+  } else if constexpr (IsOptional<V>::value) {
+    if (!value) return value;
+    return with_setting_members(*value, settings);
+  } else if constexpr (ListOfRecords<V>) {
+    V kept;
+    for (const auto& item : value) kept.push_back(with_setting_members(item, settings));
+    return kept;
+  } else if constexpr (HasFields<V>) {
+    V kept;
+    std::apply(
+        [&](const auto&... f) { ((kept.*(f.member) = with_setting_members(value.*(f.member), settings)), ...); },
+        Fields<V>::table.fields);
+    return kept;
+  } else {
+    return value;
+  }
 }
 
 }  // namespace
 
-bool keeps_the_tree(const Out& out, std::string_view written, std::size_t own, const Node& node) {
+void MemberSpans::add(const Node& member, std::size_t from, std::size_t to) {
+  if (keeps_setting_lines_ && may_give_settings(member)) return;
+  if (first_.first == kNone) {
+    first_ = {from, to};
+  } else if (std::pair<std::size_t, std::size_t>& last = more_.empty() ? first_ : more_.back(); last.second == from) {
+    last.second = to;
+  } else {
+    more_.emplace_back(from, to);
+  }
+}
+
+std::string_view MemberSpans::outside(std::string_view written, std::size_t mark, std::string& buffer) const {
+  if (first_.first == kNone) return written;
+  // Members written last: the own lines are those before them.
+  if (more_.empty() && first_.second == mark + written.size()) return written.substr(0, first_.first - mark);
+  std::size_t at = mark;
+  auto keep_to = [&](std::size_t end) { buffer.append(written.substr(at - mark, end - at)); };
+  keep_to(first_.first);
+  at = first_.second;
+  for (const auto& [from, to] : more_) {
+    keep_to(from);
+    at = to;
+  }
+  keep_to(mark + written.size());
+  return buffer;
+}
+
+namespace {
+
+template <std::size_t... I>
+constexpr std::array<bool, sizeof...(I)> own_lines_apart_kinds(std::index_sequence<I...>) {
+  return {kOwnLinesApart<NodeKind<I>>...};
+}
+
+// By the index of the node's kind: whether its own lines may be read apart.
+constexpr auto kOwnLinesApartKinds = own_lines_apart_kinds(std::make_index_sequence<std::variant_size_v<NodeVariant>>{});
+
+}  // namespace
+
+std::optional<MemberSpans> own_lines_apart(const Out& out, const Node& node) {
+  if (!kOwnLinesApartKinds[node.value.index()] || node.line_end > out.source.size()) return std::nullopt;
+  return node.visit([&](const auto& v) -> std::optional<MemberSpans> {
+    using T = std::decay_t<decltype(v)>;
+    if (!kOwnLinesApart<T> || (!out.read_plain && plain_own_lines(v))) return std::nullopt;
+    return MemberSpans(kTakesSettingsFromMembers<T>);
+  });
+}
+
+bool keeps_the_tree(const Out& out, std::string_view written, std::size_t mark, const MemberSpans* members,
+                    const Node& node) {
   if (node.line_end > out.source.size()) return true;  // not read from this source
   return node.visit([&](const auto& v) {
     using T = std::decay_t<decltype(v)>;
     if constexpr (kReadsBackAlone<T>) {
-      if (kLowerable<T> && lowered_from_heading(out, node.line_start)) return true;
+      if (std::is_same_v<T, SyncDef> && lowered_from_heading(out, node.line_start)) return true;
       return same_as_source(out, written, node) || reads_back_alone(written, node);
-    } else if constexpr (kOwnLinesFirst<T>) {
-      return reads_back_alone(written.substr(0, own), Node(without_members(v)));
+    } else if constexpr (kOwnLinesApart<T>) {
+      if (!members) return true;  // known to read back
+      std::string buffer;
+      return reads_back_alone(members->outside(written, mark, buffer),
+                              Node(with_setting_members(v, kTakesSettingsFromMembers<T>)));
     } else {
       return true;
     }

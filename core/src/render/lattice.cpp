@@ -1,26 +1,29 @@
-// Lattice kinds: key lines four spaces deeper than the header, then children.
+// Lattice kinds: key lines four spaces deeper than the header, then children;
+// a "Constraint" or "Pressure Effect" heading where the line form cannot
+// hold a setting.
 #include "render/writers.hpp"
-#include "text/unicode.hpp"
+#include "write/lattice.hpp"
 
 namespace varn::render {
 
 namespace {
 
-// A "schema:" line read before any artifact stays a child; written after the
-// artifacts it would become the last artifact's schema.
-bool has_schema_line_child(const Nodes& children) {
-  for (const Node& n : children) {
-    const auto* p = n.get_if<Prose>();
-    if (p && text::trim(p->text).starts_with("schema:")) return true;
-  }
-  return false;
+// A heading with its own lines and its members, one depth deeper (after a
+// blank line, as under every heading).
+void heading_form(LineSink& out, std::size_t depth, std::string_view heading, const write::HeadingLines& lines,
+                  const Nodes& members) {
+  out.line(depth, heading);
+  out.blank();
+  for (const std::string& line : lines.before) out.line(depth + 1, line);
+  render_nodes(members, depth + 1, out);
+  for (const std::string& line : lines.after) out.line(depth + 1, line);
 }
 
 }  // namespace
 
 void write(const LatticeValidatesDef& l, std::size_t depth, LineSink& out) {
   out.line(depth, "lattice_validates:");
-  const bool children_first = has_schema_line_child(l.children);
+  const bool children_first = write::validates_members_first(l);
   if (children_first) render_nodes(l.children, depth + 1, out);
   for (const LatticeArtifactRef& a : l.artifacts) {
     emit(out, depth, "    ", write::artifact_key(a.artifact), ": ", a.artifact);
@@ -35,6 +38,9 @@ void write(const LatticeValidatesDef& l, std::size_t depth, LineSink& out) {
 }
 
 void write(const LatticeConstraintDef& l, std::size_t depth, LineSink& out) {
+  if (const auto heading = write::constraint_heading(l)) {
+    return heading_form(out, depth, "## Constraint", *heading, l.children);
+  }
   // The type is read from the header line only, and the targets from one
   // "applies_to:" line (a later one replaces an earlier).
   std::string& head = out.open(depth);
@@ -42,7 +48,7 @@ void write(const LatticeConstraintDef& l, std::size_t depth, LineSink& out) {
   if (l.constraint_type) head.append(" ").append(*l.constraint_type);
   out.close();
   sub_line_unless_empty(out, depth, "    rule: ", l.rule);
-  if (!l.applies_to.empty()) joined_line(out, depth, "    applies_to: ", l.applies_to, ", ");
+  if (!l.applies_to.empty()) sub_line(out, depth, "    applies_to: ", write::applies_to_text(l.applies_to));
   render_nodes(l.children, depth + 1, out);
 }
 
@@ -65,6 +71,9 @@ void write(const LatticeFrontierDef& l, std::size_t depth, LineSink& out) {
 }
 
 void write(const PressureEffectDef& p, std::size_t depth, LineSink& out) {
+  if (auto lines = write::pressure_effect_heading(p)) {
+    return heading_form(out, depth, "## Pressure Effect", {std::move(*lines), {}}, {});
+  }
   out.line(depth, "pressure_effect:");
   sub_line_unless_empty(out, depth, "    dynamic: ", p.dynamic);
   sub_line(out, depth, "    target: ", p.target);

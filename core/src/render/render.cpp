@@ -11,6 +11,7 @@
 #include "render/heads.hpp"
 #include "render/parses.hpp"
 #include "render/writers.hpp"
+#include "write/lattice.hpp"
 
 namespace varn {
 
@@ -41,6 +42,13 @@ std::size_t scopes_open_at_end(const Node& node) {
     const Nodes* last = nullptr;
     if constexpr (std::is_same_v<P, ProjectScope>) {
       return 1 + (p.children.empty() ? 0 : scopes_open_at_end(p.children.back()));
+    } else if constexpr (std::is_same_v<P, LatticeValidatesDef>) {
+      // Artifact lines written after the members end every scope among them.
+      if (p.artifacts.empty() || !write::validates_members_first(p)) last = &p.children;
+    } else if constexpr (std::is_same_v<P, LatticeConstraintDef>) {
+      // So do a heading's own lines written after them.
+      const auto heading = write::constraint_heading(p);
+      if (!heading || heading->after.empty()) last = &p.children;
     } else if constexpr (std::is_same_v<P, Task>) {
       if (p.match_arms && !p.match_arms->empty()) {
         last = &p.match_arms->back().children;

@@ -350,6 +350,8 @@ std::string clean_issue_id(std::string_view v) {
 // A key line comes back as the prose line that the lattice readers take it
 // from, unless it reads as an assignment ("rule: =x").
 bool reads_as_key_line(std::string_view key, std::string_view value) {
+  // Without an '=' no line is an assignment.
+  if (value.find('=') == std::string_view::npos) return true;
   return !parse::is_variable_line(text::trim(std::string(key) + ": " + std::string(value)));
 }
 

@@ -423,6 +423,21 @@ TEST(FormatSource, TemplatesAndMends) {
       {"commands:\n  /a\n    prompt: |\n      |\n", "commands:\n  /a\n    description:\n    prompt: |\n      |\n"},
       {"project: p\n  commands:\n    /a\n      prompt: |\n        |\n",
        "project: p\n  brief:\n  commands:\n    /a\n      description:\n      prompt: |\n        |\n"},
+      // Lattice nodes read from headings: the line form where its key lines
+      // hold the settings, else the heading, whose settings its members'
+      // lines may give.
+      // Targets after an empty piece, where "applies_to: =" would be an assignment.
+      {"## Constraint\n  applies_to :=\n  rule:a\n", "lattice_constraint:\n    rule: a\n    applies_to: , =\n    applies_to :=\n"},
+      // A rule that begins with '=' has no "rule:" line: the heading keeps its member's.
+      {"## Constraint\n  rule :=\n  applies_to: a\n", "## Constraint\n  applies_to: a\n  rule :=\n"},
+      {"## Constraint\n  applies_to:a\n  rule : =\n", "## Constraint\n  applies_to: a\n  rule : =\n"},
+      // A setting that a member's line gives otherwise goes after the members,
+      // where it also ends a scope among them.
+      {"## Constraint\n  rule : =x\n  applies_to : b\n  %s\n    m\n  applies_to: c\n---\n",
+       "## Constraint\n  rule : =x\n  applies_to : b\n  %s\n    m\n  applies_to: c\n---\n"},
+      {"## Pressure Effect\n  dynamic : =x\n  target : =y\n", "## Pressure Effect\n  dynamic : =x\n  target : =y\n"},
+      {"## Validates\n  schema: s\n  artifact: x\n  %a\n---\n---\n",
+       "lattice_validates:\n    schema: s\n    %a\n    artifact: x\n---\n"},
   };
   for (const auto& c : cases) {
     auto out = ops::fmt(c.source);
@@ -456,6 +471,31 @@ TEST(FormatSource, NodeWhoseOwnLinesDoNotReadBackKeepsItsSourceLines) {
   // An assignee that "assignee: " cannot say: its "//" starts a comment.
   (*std::get<Box<IssueDef>>(doc.value().nodes.front().value)).assignee = "a // b";
   EXPECT_EQ(format_document(doc.value(), source), source);
+}
+
+// A task's, a scope's or a lattice node's own lines that, with the member
+// lines its reader takes settings from, would not read back: the node's
+// source lines, its members' too.
+TEST(FormatSource, OwnLinesAmongMembersThatDoNotReadBackKeepTheirSourceLines) {
+  const struct {
+    const char* source;
+    void (*change)(Node&);
+  } cases[] = {
+      // A rule that "rule: " cannot say beside a type, which no heading holds.
+      {"lattice_constraint: t\n    rule: a\n    x:\n",
+       [](Node& n) { (*std::get<Box<LatticeConstraintDef>>(n.value)).rule = "=b"; }},
+      // A pattern with a space reads as a member of the arm before it.
+      {"[ ] t\n    match:\n    a:\n    x\n    b:\n",
+       [](Node& n) { (*std::get<Box<Task>>(n.value)).match_arms->back().pattern = "b c"; }},
+      // A scope named "//x" would be a comment's.
+      {"%s  // kept\n    x\n", [](Node& n) { std::get<ProjectScope>(n.value).name = "//x"; }},
+  };
+  for (const auto& c : cases) {
+    auto doc = parse_source(c.source);
+    ASSERT_TRUE(doc.ok()) << c.source;
+    c.change(doc.value().nodes.front());
+    EXPECT_EQ(format_document(doc.value(), c.source), c.source);
+  }
 }
 
 }  // namespace

@@ -8,6 +8,7 @@
 #include "format/tests/properties.hpp"
 #include "tests/golden.hpp"
 #include "tests/interlocking.hpp"
+#include "tests/own_lines.hpp"
 #include "tests/respelling.hpp"
 
 namespace varn::format::testing {
@@ -35,6 +36,31 @@ TEST(FormatRespelling, KeepsTheTreeAndIsIdempotent) {
         [](const Document& doc, std::string_view s) { return format_document(doc, s); },
         [](const Document& doc) { return serialize_document(doc); });
   };
+  EXPECT_EQ(varn::testing::failing_kinds(varn::testing::kRespellingKinds, kPerKind, check), "");
+}
+
+// Lattice nodes, scope heads and task sections, whose own lines stand among
+// their members' lines and whose readers take settings from those.
+TEST(FormatOwnLines, KeepsTheTreeAndIsIdempotent) {
+  EXPECT_EQ(varn::testing::failing_kinds(varn::testing::kOwnLineKinds, kPerKind, check_fmt_properties), "");
+}
+
+// Own lines known to read back without reading them do: read all the same,
+// every document comes out the same.
+TEST(FormatOwnLines, KnownToReadBackDoesReadBack) {
+  auto formatted = [](std::string_view source, bool read_plain) {
+    auto doc = parse_source(source);
+    if (!doc) return std::string();
+    DocumentFormatter f(source);
+    f.out.read_plain = read_plain;
+    for (const Node& node : doc.value().nodes) f.node(node);
+    return f.finish();
+  };
+  auto check = [&](std::string_view source) {
+    const std::string read = formatted(source, true);
+    return formatted(source, false) == read ? std::string() : "differs from:\n" + read;
+  };
+  EXPECT_EQ(varn::testing::failing_kinds(varn::testing::kOwnLineKinds, kPerKind, check), "");
   EXPECT_EQ(varn::testing::failing_kinds(varn::testing::kRespellingKinds, kPerKind, check), "");
 }
 

@@ -8,6 +8,7 @@
 
 #include "render/tests/properties.hpp"
 #include "tests/interlocking.hpp"
+#include "tests/own_lines.hpp"
 #include "tests/respelling.hpp"
 
 namespace varn::render::testing {
@@ -52,6 +53,12 @@ TEST(RenderRespelling, ReadsBack) {
         [](const Document& doc) { return comparable(doc); });
   };
   EXPECT_EQ(varn::testing::failing_kinds(varn::testing::kRespellingKinds, kPerKind, check), "");
+}
+
+// Lattice nodes, scope heads and task sections: each setting has a
+// spelling, and render finds it.
+TEST(RenderOwnLines, ReadsBack) {
+  EXPECT_EQ(varn::testing::failing_kinds(varn::testing::kOwnLineKinds, kPerKind, check_render_properties), "");
 }
 
 }  // namespace

@@ -400,13 +400,25 @@ TEST(Render, TextsThatNeedAnotherForm) {
   });
 }
 
+struct FromSource {
+  const char* source;
+  std::string_view want;
+};
+
+// Each source rendered as `want`, which reads back.
+void check_from_source(const std::vector<FromSource>& cases) {
+  for (const auto& c : cases) {
+    auto doc = parse_source(c.source);
+    ASSERT_TRUE(doc.ok()) << c.source;
+    EXPECT_EQ(render_document(doc.value()), c.want) << c.source;
+    EXPECT_EQ(render::testing::check_render_properties(c.source), "") << c.source;
+  }
+}
+
 // Names whose marks, scope prefixes and spacing the writer places, read from
 // source: each written where it keeps the tree.
 TEST(Render, RespelledNames) {
-  const struct {
-    const char* source;
-    std::string_view want;
-  } cases[] = {
+  check_from_source({
       {"? files/(s)/x\n", "? files/(s)/x"},
       {"define:@x\n  a/(s)/b: str\n", "define:@x\n    a/(s)/b: \"str\""},
       {"mod:$billing:/ :v/\n", "mod:$billing:/:v/"},
@@ -442,13 +454,30 @@ TEST(Render, RespelledNames) {
       {"commands:\n  /a\n    prompt: |\n      |\n", "commands:\n  /a\n    description: \n    prompt: |\n      |"},
       {"project: p\n  commands:\n    /a\n      prompt: |\n        |\n",
        "project:p\n  brief: \n    commands:\n      /a\n        description: \n        prompt: |\n          |"},
-  };
-  for (const auto& c : cases) {
-    auto doc = parse_source(c.source);
-    ASSERT_TRUE(doc.ok()) << c.source;
-    EXPECT_EQ(render_document(doc.value()), c.want) << c.source;
-    EXPECT_EQ(render::testing::check_render_properties(c.source), "") << c.source;
-  }
+  });
+}
+
+// Lattice headings read from source: the line form where its key lines
+// hold the settings, else the heading, whose settings its members' lines may
+// give; each written where it keeps the tree.
+TEST(Render, LatticeHeadings) {
+  check_from_source({
+      {"## Constraint\n  rule :=\n", "## Constraint\n\n    rule :="},
+      {"## Constraint\n  applies_to :=\n  rule:a\n", "lattice_constraint:\n    rule: a\n    applies_to: , =\n    applies_to :="},
+      {"## Constraint\n  rule :=\n  applies_to: a\n", "## Constraint\n\n    applies_to: a\n    rule :="},
+      // A setting that a member's line gives otherwise goes after the
+      // members; it ends the scope among them, which needs no closing line.
+      {"## Constraint\n  rule : =x\n  applies_to : b\n  %s\n    m\n  applies_to: c\n---\n",
+       "## Constraint\n\n    rule : =x\n    applies_to : b\n    %s\n        m\n    applies_to: c\n---"},
+      {"## Pressure Effect\n  dynamic : =x\n  target : =y\n", "## Pressure Effect\n\n    dynamic : =x\n    target : =y"},
+      // The artifact line after the members ends the scope among them.
+      {"## Validates\n  schema: s\n  artifact: x\n  %a\n---\n---\n",
+       "lattice_validates:\n    schema: s\n    %a\n    artifact: x\n---"},
+  });
+  // No heading holds a type, and no "rule:" line a rule that begins with
+  // '=': the line form is the nearest.
+  check({{"typed constraint with an assignment's rule", nodes({LatticeConstraintDef{"t", "=x", {}, {}}}),
+          "lattice_constraint: t\n    rule: =x"}});
 }
 
 TEST(Render, DocumentAndNodeListAgree) {
