@@ -229,6 +229,8 @@ TEST(FormatNodes, BlocksWithBodies) {
   for (const Case& c : cases) EXPECT_EQ(fmt_one(c.node), c.expected) << c.what;
   // A code block nested in a group keeps its content where it was.
   EXPECT_EQ(fmt_one(group(1, "G", nodes_of({CodeBlock{std::nullopt, "  x"}}))), "# G\n  ```\n  x\n  ```\n");
+  // Its lines lose their trailing white space, as every line does.
+  EXPECT_EQ(fmt_one(CodeBlock{std::nullopt, "x = 1   "}), "```\nx = 1\n```\n");
 }
 
 TEST(FormatNodes, ScopeBeforeDividerIsClosedFirst) {
