@@ -438,6 +438,13 @@ TEST(Render, RespelledNames) {
       // The clauses in the source's order, where the template's would leave
       // the snapshot's "//" to the comment cut.
       {"? a where \" from snap://\n", "? a where \" from snap://"},
+      // An entity that starts or ends with "from" holds the line's first
+      // " from ", before which alone atoms are read: an atom goes before it,
+      // a mark after it (which the reader drops) hides a "//".
+      {"define:@ from :\"q //\n", "define:@ from :\" //"},
+      {"define:@ from :\"q // from @s\n", "define:@ from :\" // from @s"},
+      {"define:@workspace:w.@|p//q| :docs|{ from\n", "define:@workspace:w.@ |p//q| :docs|{ from"},
+      {"define:@from |p//q| :| from from @s\n", "define:@ :| from :\" |p//q| from from @s"},
       // A one-line "|" would open an empty block.
       {"commands:\n  /a\n    prompt: |\n      |\n", "commands:\n  /a\n    description: \n    prompt: |\n      |"},
       {"project: p\n  commands:\n    /a\n      prompt: |\n        |\n",
