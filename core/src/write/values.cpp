@@ -381,6 +381,17 @@ std::string quoted_text(std::string_view key, std::string_view value) {
   return {};
 }
 
+std::string quoted_value_text(std::string_view keyword, std::string_view value) {
+  const std::string v(value);
+  const std::string quoted = '"' + v + '"';
+  for (const std::string& text : {quoted, v, v + '"', "\"\"" + v + '"'}) {
+    const std::string line = std::string(keyword) + " " + text;
+    const std::string_view content = parse::cut_trailing_comment(text::trim(line));
+    if (parse::strip_quotes(parse::statement_value(content, keyword)) == value) return text;
+  }
+  return quoted;
+}
+
 std::string barred_value(std::string_view key, std::string_view value) {
   const std::string v(value);
   for (std::string candidate : {"|" + v + "|", v, "|" + v, v + "|"}) {

@@ -214,6 +214,15 @@ const Finding kFindings[] = {
     // A recalled text whose own quote would bare its "//" goes without
     // quotes of ours; a lone closing quote keeps the space it ends in.
     {"RecallHoldingAQuoteSlashesAndATrailingSpace", "recall:0l |: \"the k // \"\n", "recall: 0l |: \"the k // \""},
+    // A text that starts with white space and holds a quote before its "//"
+    // goes after two quotes of ours, which pair so that its own opens again.
+    {"RememberStartingWithASpaceBeforeAQuote", "remember: \"\" \"q //\n", "remember: \"\" \"q //\""},
+    {"RecallStartingWithASpaceBeforeAQuote", "recall: \"\"  \"q //\n", "recall: \"\"  \"q //\""},
+    {"SnapStartingWithASpaceBeforeAQuote", "snap: \"\" \"q //\n", "snap: \"\" \"q //\""},
+    {"IssueMilestoneStartingWithASpaceBeforeAQuote", "issue: t\n  milestone: \"\" \"q //\n",
+     "issue: t\n    milestone: \"\" \"q //\""},
+    {"IssueMilestoneHoldingAQuoteSlashesAndATrailingSpace", "issue: t\n  milestone: a\"q // \"\"\"\n",
+     "issue: t\n    milestone: a\"q // \""},
     // Chained edges whose sources start with "//" (see the formatter's case).
     {"ChainedEdgeSpanningBareCommas", "states:\n  |-->//--wait:|,|,---->\n", "states:\n    | --> //--wait:|,|,-- -->"},
     {"ChainedEdgeWhoseValueEndsBeforeItsSegment", "states:\n  |-->//b, --wait:|c , d|e,f--g,h+-->z\n",
