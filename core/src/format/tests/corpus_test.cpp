@@ -415,6 +415,12 @@ TEST(FormatProperties, QuotedTextStartingWithASpaceBeforeAQuote) {
   expect_formats("issue: t\n  milestone: a\"q // \"\"\"\n", "issue: t\n  milestone: a\"q // \"\n");
 }
 
+// A chained edge without sources: a comma before the names lets its segment
+// open in the first of them.
+TEST(FormatProperties, FlowChainedSegmentWithoutASource) {
+  expect_formats("flow:\n  ,, \"|c --wait:|b|--> , --{c//d}--> e\n", "flow:\n  \"|c --wait:|b|--> , --{c//d} --> e\n");
+}
+
 // A one-line module setting whose "//" the comment cut would take keeps the
 // block form it was read from.
 TEST(FormatProperties, ModuleSettingHoldingSlashes) {

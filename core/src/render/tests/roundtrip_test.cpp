@@ -197,6 +197,10 @@ const Finding kFindings[] = {
      "flow:\n    a| --> b//c --wait:d ,e --> f // g"},
     {"FlowChainedSegmentEndingInCommas", "flow:\n  a| --> x --t ,y ,,--> w // v\n",
      "flow:\n    a| --> x --t ,y ,, --> w // v"},
+    // A chained edge without sources: a comma before the names lets its
+    // segment open in the first of them.
+    {"FlowChainedSegmentWithoutASource", "flow:\n  ,, \"|c --wait:|b|--> , --{c//d}--> e\n",
+     "flow:\n    \"|c --wait:|b|--> , --{c//d} --> e"},
     {"FlowDashLabelAfterASourceHoldingDashes", "flow:\n  a --b---- - --> c\n", "flow:\n    a --b ---- ---> c"},
     // The reader drops each ":v" of a module's name once.
     {"ModuleNameHoldingTheVersionMark", "mod:$billing ::vv\n", "mod:$billing ::vv"},
