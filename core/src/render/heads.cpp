@@ -146,8 +146,10 @@ std::string define_line(const Define& d) {
   // which may start it (after the space below) or end it (then an atom after
   // it would make one); the words after it that start with a colon are
   // dropped, so marks there may hide a "//" of the entity's tail or scope.
-  // A space before the entity, which the reader trims, lets an atom go first.
-  const std::string text = " " + entity;
+  // A space before the entity, which the reader trims, lets an atom go first;
+  // where the entity starts with "from @" it would start a scope, so a second
+  // space keeps it the entity's, as within it.
+  const std::string text = entity.starts_with("from @") ? " from  @" + entity.substr(6) : " " + entity;
   const std::size_t from = first_from(text);
   const std::size_t atoms_end = from == std::string::npos ? text.size() : from;
   LineSearch search{.lead = target, .text = text, .tail = scope, .words = atoms};

@@ -445,6 +445,9 @@ TEST(Render, RespelledNames) {
       {"define:@ from :\"q // from @s\n", "define:@ from :\" // from @s"},
       {"define:@workspace:w.@|p//q| :docs|{ from\n", "define:@workspace:w.@ |p//q| :docs|{ from"},
       {"define:@from |p//q| :| from from @s\n", "define:@ :| from :\" |p//q| from from @s"},
+      // The space before an entity that starts with "from @" is doubled, as
+      // within it, or the reader would take a scope.
+      {"define:@from @r :\" //\n", "define:@ :\" from  @r //"},
       // A one-line "|" would open an empty block.
       {"commands:\n  /a\n    prompt: |\n      |\n", "commands:\n  /a\n    description: \n    prompt: |\n      |"},
       {"project: p\n  commands:\n    /a\n      prompt: |\n        |\n",
