@@ -148,18 +148,24 @@ std::string define_line(const Define& d) {
   // dropped, so marks there may hide a "//" of the entity's tail or scope.
   // A space before the entity, which the reader trims, lets an atom go first;
   // where the entity starts with "from @" it would start a scope, so a second
-  // space keeps it the entity's, as within it.
-  const std::string text = entity.starts_with("from @") ? " from  @" + entity.substr(6) : " " + entity;
-  const std::size_t from = first_from(text);
-  const std::size_t atoms_end = from == std::string::npos ? text.size() : from;
-  LineSearch search{.lead = target, .text = text, .tail = scope, .words = atoms};
-  search.word_place = [&](std::size_t k) { return k <= atoms_end && (k == atoms_end || text[k] == ' '); };
-  search.follow_gates = false;
-  if (from != std::string::npos && entity.find(" from  @") == std::string::npos) {
-    search.fillers = {{" :|", Filler::Where::Words}, {" :\"", Filler::Where::Words}};
-    search.filler_place = [&](std::size_t k) { return k > from && (k == text.size() || text[k] == ' '); };
+  // space keeps it the entity's, as within it. Where the entity starts with
+  // "from", the space makes that the first " from ": without it the atoms
+  // may go after the word.
+  const std::string spaced = entity.starts_with("from @") ? " from  @" + entity.substr(6) : " " + entity;
+  for (const std::string& text : {spaced, entity}) {
+    const std::size_t from = first_from(text);
+    const std::size_t atoms_end = from == std::string::npos ? text.size() : from;
+    LineSearch search{.lead = target, .text = text, .tail = scope, .words = atoms};
+    search.word_place = [&](std::size_t k) { return k <= atoms_end && (k == atoms_end || text[k] == ' '); };
+    search.follow_gates = false;
+    if (from != std::string::npos && entity.find(" from  @") == std::string::npos) {
+      search.fillers = {{" :|", Filler::Where::Words}, {" :\"", Filler::Where::Words}};
+      search.filler_place = [&](std::size_t k) { return k > from && (k == text.size() || text[k] == ' '); };
+    }
+    if (auto found = write::search_line(search, reads_back)) return *found;
+    if (from != 0) break;
   }
-  return write::search_line(search, reads_back).value_or(line);
+  return line;
 }
 
 std::string mutate_head(const Mutate& m) {

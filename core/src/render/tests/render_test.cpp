@@ -448,6 +448,9 @@ TEST(Render, RespelledNames) {
       // The space before an entity that starts with "from @" is doubled, as
       // within it, or the reader would take a scope.
       {"define:@from @r :\" //\n", "define:@ :\" from  @r //"},
+      // An atom whose own "//" only the entity's quote keeps goes after a
+      // first word "from", without the space that would make it " from ".
+      {"define:@from \"q ://a from\n", "define:@from \"q ://a from"},
       // A one-line "|" would open an empty block.
       {"commands:\n  /a\n    prompt: |\n      |\n", "commands:\n  /a\n    description: \n    prompt: |\n      |"},
       {"project: p\n  commands:\n    /a\n      prompt: |\n        |\n",
