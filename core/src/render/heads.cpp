@@ -158,7 +158,7 @@ std::string define_line(const Define& d) {
     LineSearch search{.lead = target, .text = text, .tail = scope, .words = atoms};
     search.word_place = [&](std::size_t k) { return k <= atoms_end && (k == atoms_end || text[k] == ' '); };
     search.follow_gates = false;
-    if (from != std::string::npos && entity.find(" from  @") == std::string::npos) {
+    if (from != std::string::npos) {
       search.fillers = {{" :|", Filler::Where::Words}, {" :\"", Filler::Where::Words}};
       search.filler_place = [&](std::size_t k) { return k > from && (k == text.size() || text[k] == ' '); };
     }

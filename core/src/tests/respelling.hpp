@@ -109,7 +109,7 @@ inline const InterlockingKind kRespellingKinds[] = {
     {"define atoms",
      [](Interlocking& g) {
        return cat({g.pick({"define:@", "define:@workspace:w.@", "define:$m.@"}), g.pick({"", " from", "from"}),
-                   joined_tokens(g, {" a", " @a", " :a", " ://a", " :|", " :\"", " |p//q|", " //", " \"", " |"}, 4),
+                   joined_tokens(g, {" a", " @a", " from  @a", " :a", " ://a", " :|", " :\"", " |p//q|", " //", " \"", " |"}, 4),
                    g.pick({"", "", " from", " from @s"})});
      }},
     // Texts read trimmed, with every quote at their ends stripped.

@@ -451,6 +451,9 @@ TEST(Render, RespelledNames) {
       // An atom whose own "//" only the entity's quote keeps goes after a
       // first word "from", without the space that would make it " from ".
       {"define:@from \"q ://a from\n", "define:@from \"q ://a from"},
+      // Marks go after the " from " also where the entity holds a " from  @"
+      // of its own.
+      {"define:@a from  @b :\"q //\n", "define:@ a from  @b :\" //"},
       // A one-line "|" would open an empty block.
       {"commands:\n  /a\n    prompt: |\n      |\n", "commands:\n  /a\n    description: \n    prompt: |\n      |"},
       {"project: p\n  commands:\n    /a\n      prompt: |\n        |\n",
