@@ -103,10 +103,13 @@ void write_sync(const SyncDef& s, std::size_t depth, LineSink& out, bool in_sync
   // same lines below it make the same declaration. So does one whose name
   // the line would trim away.
   const std::string line = std::string("sync:").append(keyword_gap("sync:", s.name)).append(s.name);
-  if (nameless_sync_line(line)) return sync_heading_form(s, "#", depth, out);
   // A name whose "//" the comment cut would take goes back to a heading as
-  // well, where atoms (which the declaration drops) can hide it.
-  if (!write::keeps_whole(line)) return sync_heading_form(s, sync_heading(s.name), depth, out);
+  // well, where atoms (which the declaration drops) can hide it; also one
+  // that starts with it, which the cut would leave nameless.
+  if (!text::trim(s.name).empty() && !write::keeps_whole(line)) {
+    return sync_heading_form(s, sync_heading(s.name), depth, out);
+  }
+  if (nameless_sync_line(line)) return sync_heading_form(s, "#", depth, out);
   // The line form cuts its settings at a comment: a value holding "//" (a
   // URL) keeps it only under a heading, whose lines are read whole. That
   // heading makes a declaration only below a "Sync" heading.

@@ -112,6 +112,13 @@ inline const InterlockingKind kRespellingKinds[] = {
                    joined_tokens(g, {" a", " @a", " from  @a", " :a", " ://a", " :|", " :\"", " |p//q|", " //", " \"", " |"}, 4),
                    g.pick({"", "", " from", " from @s"})});
      }},
+    // A declaration's name under a "Sync" heading, whose atoms the lowering
+    // drops: they may hide a "//" of the name, also one that starts it.
+    {"sync heading",
+     [](Interlocking& g) {
+       return cat({"# Sync\n  ## ", joined_tokens(g, {" a", " :a", " :|", " :\"", " //", "//", " |", " \""}, 4),
+                   g.coin() ? "\n    source: s" : ""});
+     }},
     // Texts read trimmed, with every quote at their ends stripped.
     {"quoted texts",
      [](Interlocking& g) {

@@ -454,6 +454,9 @@ TEST(Render, RespelledNames) {
       // Marks go after the " from " also where the entity holds a " from  @"
       // of its own.
       {"define:@a from  @b :\"q //\n", "define:@ a from  @b :\" //"},
+      // A declaration's name that starts with a "//" goes back to a heading,
+      // whose atoms hide it, not to an untitled one.
+      {"# Sync\n  ## :\"g //\n", "# Sync\n\n    ### :\" //"},
       // A one-line "|" would open an empty block.
       {"commands:\n  /a\n    prompt: |\n      |\n", "commands:\n  /a\n    description: \n    prompt: |\n      |"},
       {"project: p\n  commands:\n    /a\n      prompt: |\n        |\n",
