@@ -178,7 +178,9 @@ def sync_heading(r, ind, depth):
     out = L("sync heading", ind, "#" * r.randint(1, 2) + " Sync")
     for _ in range(r.randint(0, 2)):
         sub = ind + 2
-        out += L("sync heading.item", sub, "### " + words(r))
+        # Atoms, which the lowering drops, may hide a "//" that starts the name.
+        atoms = " ".join(":" + r.choice([word(r), '"', "|"]) for _ in range(r.randint(0, 1) if r.random() < 0.2 else 0))
+        out += L("sync heading.item", sub, "### " + (atoms + " " if atoms else "") + words(r))
         for k in r.sample(["class", "source", "identity", "mode", "target", "schedule", "scope"], r.randint(0, 3)):
             v = (r.choice(["canon", "ops", "data", ""] * 30 + ["weekly"]) if k == "class"
                  else r.choice([words(r), "https://h/x // y", value(r)]))
