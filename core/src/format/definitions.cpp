@@ -259,7 +259,10 @@ void write(Out& out, const IssueDef& issue, std::size_t depth) {
     append_number(n, *issue.estimate, false);
     write_pair(out, d, "estimate", n);
   }
-  if (issue.milestone) write_pair(out, d, "milestone", quoted_value_text("milestone:", *issue.milestone));
+  if (issue.milestone) {
+    append_quoted_value(out.open(d), "milestone:", *issue.milestone);
+    out.close();
+  }
   if (issue.due_date) write_pair(out, d, "due_date", barred_value("due_date", *issue.due_date));
   if (issue.description) write_text_value(out, d, "description", *issue.description);
   format_children(out, issue.children, d);

@@ -46,7 +46,7 @@ void write_text_line(Out& out, std::size_t depth, std::string_view lead, std::st
 // "keyword: \"value\"" for the values the parser unquotes, or another
 // spelling where that would not read back.
 void write_quoted(Out& out, std::size_t depth, std::string_view keyword, std::string_view value) {
-  out.open(depth).append(keyword).append(" ").append(quoted_value_text(keyword, value));
+  append_quoted_value(out.open(depth), keyword, value);
   out.close();
 }
 

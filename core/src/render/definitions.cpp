@@ -225,7 +225,10 @@ void write(const IssueDef& i, std::size_t depth, LineSink& out) {
   sub_line(out, depth, "    assignee: ", i.assignee);
   atom_list_line(out, depth, "labels", i.labels);
   number_line(out, depth, "    estimate: ", i.estimate);
-  if (i.milestone) emit(out, depth, "    milestone: ", write::quoted_value_text("milestone:", *i.milestone));
+  if (i.milestone) {
+    write::append_quoted_value(out.open(depth).append("    "), "milestone:", *i.milestone);
+    out.close();
+  }
   if (i.due_date) emit(out, depth, "    due_date: ", write::barred_value("due_date", *i.due_date));
   if (i.description) text_value(out, depth, "description", *i.description);
   render_nodes(i.children, depth + 1, out);

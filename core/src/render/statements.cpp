@@ -19,7 +19,7 @@ void write(const ModInvoke& m, std::size_t depth, LineSink& out) {
 namespace {
 
 void quoted_statement(LineSink& out, std::size_t depth, std::string_view keyword, std::string_view text) {
-  out.open(depth).append(keyword).append(" ").append(write::quoted_value_text(keyword, text));
+  write::append_quoted_value(out.open(depth), keyword, text);
   out.close();
 }
 
