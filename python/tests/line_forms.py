@@ -59,6 +59,14 @@ def value(r):
     return (r.choice(VALUE_STARTS) if r.random() < 0.2 else "") + words(r, 0 if r.random() < 0.1 else 1)
 
 
+def quoted(r):
+    """A text that its reader takes trimmed with every quote at its ends
+    stripped: quotes of its own at the ends, white space inside them."""
+    if r.random() >= 0.3:
+        return r.choice([words(r), '"' + words(r) + '"'])
+    return r.choice(['"', '""']) + r.choice(["", " "]) + words(r) + r.choice(["", '"', ' "'])
+
+
 def key(r, name):
     """A key and its colon, spaced as a writer may not expect."""
     return name + (r.choice([":", ":", ":", " :", ": ", " : "]) if r.random() < 0.3 else ":")
@@ -170,7 +178,9 @@ def sync_heading(r, ind, depth):
     out = L("sync heading", ind, "#" * r.randint(1, 2) + " Sync")
     for _ in range(r.randint(0, 2)):
         sub = ind + 2
-        out += L("sync heading.item", sub, "### " + words(r))
+        # Atoms, which the lowering drops, may hide a "//" that starts the name.
+        atoms = " ".join(":" + r.choice([word(r), '"', "|"]) for _ in range(r.randint(0, 1) if r.random() < 0.2 else 0))
+        out += L("sync heading.item", sub, "### " + (atoms + " " if atoms else "") + words(r))
         for k in r.sample(["class", "source", "identity", "mode", "target", "schedule", "scope"], r.randint(0, 3)):
             v = (r.choice(["canon", "ops", "data", ""] * 30 + ["weekly"]) if k == "class"
                  else r.choice([words(r), "https://h/x // y", value(r)]))
@@ -272,10 +282,14 @@ def field_line(r):
 
 
 def define(r, ind, depth):
-    head = "define:" + scope_prefix(r) + words(r, 1, 2)
-    head += "".join(" :" + word(r, 0.05) for _ in range(r.randint(0, 2)))
+    # An entity may start or end with "from", before which alone atoms are
+    # read; an atom's bar or quote may hide a "//" after it.
+    head = "define:" + scope_prefix(r) + r.choice(["", "", "", "from ", " from "]) + words(r, 1, 2)
+    head += "".join(" :" + r.choice([word(r, 0.05), word(r, 0.05), "|", '"']) for _ in range(r.randint(0, 2)))
     if r.random() < 0.3:
         head += r.choice([" from @", " from "]) + word(r)
+    elif r.random() < 0.1:
+        head += " from"
     out = L("define", ind, head + comment(r))
     for _ in range(r.randint(0, 3)):
         out += L("define.field", ind + step(r), field_line(r) if r.random() < 0.9 else words(r))
@@ -329,7 +343,9 @@ def variable(r, ind, depth):
 
 
 def edge(r):
-    names = lambda: ", ".join(word(r, 0.08) for _ in range(r.randint(0, 2)))  # noqa: E731
+    # A comma before the names, which they drop, lets a segment open in the
+    # first of them.
+    names = lambda: r.choice(["", "", "", ", "]) + ", ".join(word(r, 0.08) for _ in range(r.randint(0, 2)))  # noqa: E731
     out = names()
     for _ in range(r.randint(1, 2)):
         seg = r.choice(["", "", word(r), "wait:|5m|", "timeout:|1h|", "wait:5m", "{approve}", "{a b}"])
@@ -440,7 +456,7 @@ def git(r, ind, depth):
 
 def snapshots(r, ind, depth):
     return r.choice([
-        lambda: L("snap", ind, "snap:" + r.choice([" ", "", "snap: "]) + r.choice([words(r), '"' + words(r) + '"'])),
+        lambda: L("snap", ind, "snap:" + r.choice([" ", "", "snap: "]) + quoted(r)),
         lambda: L("diff", ind, "diff: " + words(r) + (" from snap:" + r.choice(["", " "]) + word(r)
                                                        if r.random() < 0.6 else "")),
         lambda: L("history", ind, "history: " + words(r) + (" limit: " + r.choice(["5", "x", "+7", ""])
@@ -483,8 +499,8 @@ def gate_def(r, ind, depth):
 
 def memory(r, ind, depth):
     return r.choice([
-        lambda: L("escalate", ind, "escalate: " + words(r)), lambda: L("remember", ind, "remember: " + words(r)),
-        lambda: L("recall", ind, "recall: " + r.choice([words(r), '"' + words(r) + '"'])),
+        lambda: L("escalate", ind, "escalate: " + words(r)), lambda: L("remember", ind, "remember: " + quoted(r)),
+        lambda: L("recall", ind, "recall: " + quoted(r)),
         lambda: L("embed", ind, r.choice(["^", "^^"]) + words(r)), lambda: L("bold", ind, "**" + words(r) + "**"),
     ])()
 
@@ -497,7 +513,7 @@ def attrs(r, ind, keys, block_key, form):
     for k in r.sample(keys, r.randint(0, 3)):
         v = {"labels": "[:a, " + word(r) + "]", "reactions": "[:+1, " + word(r) + "]",
              "estimate": r.choice(["2.5", "two", "1e3"]), "due_date": "|2025-01-31|",
-             "created_at": "|2025-01-31|"}.get(k, value(r))
+             "created_at": "|2025-01-31|", "milestone": quoted(r)}.get(k, value(r))
         out += L(form + ".attr", ind, k + ": " + v)
     if r.random() < 0.3:
         out += L(form + ".block", ind, block_key + ": |")

@@ -260,8 +260,8 @@ void write(Out& out, const IssueDef& issue, std::size_t depth) {
     write_pair(out, d, "estimate", n);
   }
   if (issue.milestone) {
-    const std::string quoted = "\"" + *issue.milestone + "\"";
-    write_pair(out, d, "milestone", keeps_whole(quoted) ? quoted : *issue.milestone);
+    append_quoted_value(out.open(d), "milestone:", *issue.milestone);
+    out.close();
   }
   if (issue.due_date) write_pair(out, d, "due_date", barred_value("due_date", *issue.due_date));
   if (issue.description) write_text_value(out, d, "description", *issue.description);

@@ -43,24 +43,10 @@ void write_text_line(Out& out, std::size_t depth, std::string_view lead, std::st
   out.close();
 }
 
-// "keyword: \"value\"" for the values the parser unquotes; a value whose own
-// quotes would let a "//" in it start a comment goes without them.
+// "keyword: \"value\"" for the values the parser unquotes, or another
+// spelling where that would not read back.
 void write_quoted(Out& out, std::size_t depth, std::string_view keyword, std::string_view value) {
-  std::string& s = out.open(depth);
-  const std::size_t start = s.size();
-  s.append(keyword);
-  s.append(" \"");
-  s.append(value);
-  s.push_back('"');
-  if (!keeps_whole(std::string_view(s).substr(start))) {
-    s.resize(start);
-    s.append(keyword);
-    s.push_back(' ');
-    s.append(value);
-    // A closing quote alone, which the reader strips, keeps the whitespace
-    // the value ends in.
-    if (text::trim_end(value).size() < value.size()) s.push_back('"');
-  }
+  append_quoted_value(out.open(depth), keyword, value);
   out.close();
 }
 

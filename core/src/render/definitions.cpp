@@ -103,10 +103,13 @@ void write_sync(const SyncDef& s, std::size_t depth, LineSink& out, bool in_sync
   // same lines below it make the same declaration. So does one whose name
   // the line would trim away.
   const std::string line = std::string("sync:").append(keyword_gap("sync:", s.name)).append(s.name);
-  if (nameless_sync_line(line)) return sync_heading_form(s, "#", depth, out);
   // A name whose "//" the comment cut would take goes back to a heading as
-  // well, where atoms (which the declaration drops) can hide it.
-  if (!write::keeps_whole(line)) return sync_heading_form(s, sync_heading(s.name), depth, out);
+  // well, where atoms (which the declaration drops) can hide it; also one
+  // that starts with it, which the cut would leave nameless.
+  if (!text::trim(s.name).empty() && !write::keeps_whole(line)) {
+    return sync_heading_form(s, sync_heading(s.name), depth, out);
+  }
+  if (nameless_sync_line(line)) return sync_heading_form(s, "#", depth, out);
   // The line form cuts its settings at a comment: a value holding "//" (a
   // URL) keeps it only under a heading, whose lines are read whole. That
   // heading makes a declaration only below a "Sync" heading.
@@ -222,7 +225,10 @@ void write(const IssueDef& i, std::size_t depth, LineSink& out) {
   sub_line(out, depth, "    assignee: ", i.assignee);
   atom_list_line(out, depth, "labels", i.labels);
   number_line(out, depth, "    estimate: ", i.estimate);
-  if (i.milestone) quoted_line(out, depth, "milestone: ", *i.milestone);
+  if (i.milestone) {
+    write::append_quoted_value(out.open(depth).append("    "), "milestone:", *i.milestone);
+    out.close();
+  }
   if (i.due_date) emit(out, depth, "    due_date: ", write::barred_value("due_date", *i.due_date));
   if (i.description) text_value(out, depth, "description", *i.description);
   render_nodes(i.children, depth + 1, out);

@@ -49,6 +49,16 @@ auto between_words(std::string_view text) {
   return [text](std::size_t k) { return k == text.size() || text[k] == ' '; };
 }
 
+// Where the first " from" of `text` that is a word of its own starts.
+std::size_t first_from(std::string_view text) {
+  constexpr std::string_view kFrom = " from";
+  for (std::size_t at = text.find(kFrom); at != std::string_view::npos; at = text.find(kFrom, at + 1)) {
+    const std::size_t end = at + kFrom.size();
+    if (end == text.size() || text[end] == ' ') return at;
+  }
+  return std::string_view::npos;
+}
+
 }  // namespace
 
 std::string heading_line(const Group& g) {
@@ -132,21 +142,30 @@ std::string define_line(const Define& d) {
     first.append(entity).append(scope);
     if (reads_back(first)) return first;
   }
-  // Atoms are read only before the entity's first " from "; without a scope,
-  // the words after it that start with a colon are dropped, so marks there
-  // may hide a "//" of the entity's tail.
-  // A space before the entity, which the reader trims, lets an atom go first.
-  const std::string text = " " + entity;
-  const std::size_t from = text.find(" from ", 1);
-  const std::size_t atoms_end = from == std::string::npos ? text.size() : from;
-  LineSearch search{.lead = target, .text = text, .tail = scope, .words = atoms};
-  search.word_place = [&](std::size_t k) { return k <= atoms_end && (k == atoms_end || text[k] == ' '); };
-  search.follow_gates = false;
-  if (from != std::string::npos && !d.from_scope && entity.find(" from  @") == std::string::npos) {
-    search.fillers = {{" :|", Filler::Where::Words}, {" :\"", Filler::Where::Words}};
-    search.filler_place = [&](std::size_t k) { return k > from && (k == text.size() || text[k] == ' '); };
+  // Atoms are read only before the line's first " from ": the entity's own,
+  // which may start it (after the space below) or end it (then an atom after
+  // it would make one); the words after it that start with a colon are
+  // dropped, so marks there may hide a "//" of the entity's tail or scope.
+  // A space before the entity, which the reader trims, lets an atom go first;
+  // where the entity starts with "from @" it would start a scope, so a second
+  // space keeps it the entity's, as within it. Where the entity starts with
+  // "from", the space makes that the first " from ": without it the atoms
+  // may go after the word.
+  const std::string spaced = entity.starts_with("from @") ? " from  @" + entity.substr(6) : " " + entity;
+  for (const std::string& text : {spaced, entity}) {
+    const std::size_t from = first_from(text);
+    const std::size_t atoms_end = from == std::string::npos ? text.size() : from;
+    LineSearch search{.lead = target, .text = text, .tail = scope, .words = atoms};
+    search.word_place = [&](std::size_t k) { return k <= atoms_end && (k == atoms_end || text[k] == ' '); };
+    search.follow_gates = false;
+    if (from != std::string::npos) {
+      search.fillers = {{" :|", Filler::Where::Words}, {" :\"", Filler::Where::Words}};
+      search.filler_place = [&](std::size_t k) { return k > from && (k == text.size() || text[k] == ' '); };
+    }
+    if (auto found = write::search_line(search, reads_back)) return *found;
+    if (from != 0) break;
   }
-  return write::search_line(search, reads_back).value_or(line);
+  return line;
 }
 
 std::string mutate_head(const Mutate& m) {

@@ -1,6 +1,5 @@
 // Statement kinds: one-line statements, headers with children, pair lists and
 // plain lists.
-#include <type_traits>
 
 #include "write/read_back.hpp"
 #include "render/webhook.hpp"
@@ -19,23 +18,15 @@ void write(const ModInvoke& m, std::size_t depth, LineSink& out) {
 
 namespace {
 
-// "keyword: \"text\"", or the bare text when our quotes would pair with one
-// inside it and bare a "//" to the comment cut: the first that reads back.
-template <class T, class Text>
-void quoted_statement(LineSink& out, std::size_t depth, std::string_view keyword, const std::string& text,
-                      Text text_of) {
-  const std::string lead = std::string(keyword) + " ";
-  // A lone closing quote, which the reader strips, keeps a bare text's
-  // trailing whitespace.
-  out.open(depth).append(write::first_reading_back<T>({lead + '"' + text + '"', lead + text, lead + text + '"'},
-                                                       [&](const T& back) { return text_of(back) == text; }));
+void quoted_statement(LineSink& out, std::size_t depth, std::string_view keyword, std::string_view text) {
+  write::append_quoted_value(out.open(depth), keyword, text);
   out.close();
 }
 
 }  // namespace
 
 void write(const Snap& s, std::size_t depth, LineSink& out) {
-  quoted_statement<Snap>(out, depth, "snap:", s.name, [](const Snap& b) { return b.name; });
+  quoted_statement(out, depth, "snap:", s.name);
 }
 
 void write(const Diff& d, std::size_t depth, LineSink& out) {
@@ -100,11 +91,11 @@ void write(const Webhook& w, std::size_t depth, LineSink& out) {
 }
 
 void write(const Remember& r, std::size_t depth, LineSink& out) {
-  quoted_statement<Remember>(out, depth, "remember:", r.content, [](const Remember& b) { return b.content; });
+  quoted_statement(out, depth, "remember:", r.content);
 }
 
 void write(const RecallOp& r, std::size_t depth, LineSink& out) {
-  quoted_statement<RecallOp>(out, depth, "recall:", r.query, [](const RecallOp& b) { return b.query; });
+  quoted_statement(out, depth, "recall:", r.query);
 }
 
 void write(const EmbedMarker& e, std::size_t depth, LineSink& out) { emit(out, depth, "^", e.tag); }

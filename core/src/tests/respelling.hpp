@@ -3,13 +3,16 @@
 // (and the body lines that carry one), its name drawn from the tokens the
 // writers move or add: the plural mark "(s)" and the version mark ":v",
 // slashes, the scope prefixes "@", "$m." and "workspace:", and the white
-// space that a trim drops (spaces, a tab, U+3000, a CR). Deterministic for
-// a given seed, as the interlocking documents are.
+// space that a trim drops (spaces, a tab, U+3000, a CR); and the lines whose
+// marks the writers add where the reader would take a "//" or an atom
+// otherwise (a define's atoms around a "from", a quoted text, chained flow
+// edges). Deterministic for a given seed, as the interlocking documents are.
 //
 // Beside them, the plain templates of the lines the writers respell, so that
 // a test can tell that a writer keeps the template wherever it reads back.
 #include <cstddef>
 #include <cstdint>
+#include <initializer_list>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -31,6 +34,13 @@ inline std::string respelled_name(Interlocking& g, std::size_t most = 8) {
   const std::size_t length = 1 + g.below(most);
   std::string s;
   for (std::size_t i = 0; i < length; ++i) s.append(kTokens[g.below(std::size(kTokens))]);
+  return s;
+}
+
+// One to `most` of `tokens`, joined.
+inline std::string joined_tokens(Interlocking& g, std::initializer_list<std::string_view> tokens, std::size_t most) {
+  std::string s;
+  for (std::size_t n = 1 + g.below(most); n > 0; --n) s.append(g.pick(tokens));
   return s;
 }
 
@@ -93,6 +103,36 @@ inline const InterlockingKind kRespellingKinds[] = {
      [](Interlocking& g) {
        return cat({g.pick({"? ", "query:\n  "}), g.pick({"", "@", "$m.@"}), respelled_name(g, 3), " from snap:",
                    respelled_name(g, 3), g.coin() ? cat({" where ", respelled_name(g, 3)}) : ""});
+     }},
+    // Atoms are read only before the line's first " from ", which the entity
+    // may start or end with; their bars and quotes may hide its "//".
+    {"define atoms",
+     [](Interlocking& g) {
+       return cat({g.pick({"define:@", "define:@workspace:w.@", "define:$m.@"}), g.pick({"", " from", "from"}),
+                   joined_tokens(g, {" a", " @a", " from  @a", " :a", " ://a", " :|", " :\"", " |p//q|", " //", " \"", " |"}, 4),
+                   g.pick({"", "", " from", " from @s"})});
+     }},
+    // A declaration's name under a "Sync" heading, whose atoms the lowering
+    // drops: they may hide a "//" of the name, also one that starts it.
+    {"sync heading",
+     [](Interlocking& g) {
+       return cat({"# Sync\n  ## ", joined_tokens(g, {" a", " :a", " :|", " :\"", " //", "//", " |", " \""}, 4),
+                   g.coin() ? "\n    source: s" : ""});
+     }},
+    // Texts read trimmed, with every quote at their ends stripped.
+    {"quoted texts",
+     [](Interlocking& g) {
+       return cat({g.pick({"snap: ", "remember: ", "recall: ", "issue: t\n  milestone: "}), g.pick({"", "\"", "\"\""}),
+                   g.pick({"", " ", "\t"}), joined_tokens(g, {"\"", "//", "a", " ", "|", "\\"}, 4), g.pick({"", "\""})});
+     }},
+    // Edges whose "//" the quotes or bars of the edges before them keep,
+    // chained onto their line.
+    {"flow edges",
+     [](Interlocking& g) {
+       const std::initializer_list<std::string_view> names = {"a", ",", " ", "\"", "|", "//", "--", ", --", "{g}", "wait:|", "+"};
+       return cat({g.pick({"flow:\n  ", "states:\n  "}), g.pick({"a", "\"a", "|a", "a|", ""}),
+                   g.pick({" --> ", " --x--> ", " --wait:|b|--> ", "-->"}), joined_tokens(g, names, 4),
+                   g.pick({"-->", " --> ", "+-->"}), joined_tokens(g, names, 3)});
      }},
     {"prompt",
      [](Interlocking& g) {

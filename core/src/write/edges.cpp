@@ -126,12 +126,17 @@ std::optional<Chained> chain_piece(const FlowEdge& before, const FlowEdge& edge)
       if (spans(names.size())) piece.append(seps.back());
     }
   }
-  for (const std::string& piece : pieces) {
-    for (std::string_view tail : {std::string_view(), std::string_view(",")}) {
-      std::string text = piece + std::string(tail);
-      const std::vector<FlowEdge> back = parse::parse_flow_edge(text + " --> x");
-      if (!back.empty() && same_left(back.front(), edge) && parse::collect_trimmed_strings(text, ",") == names) {
-        return Chained{std::move(text), piece.size()};
+  // A comma before the names, which they drop, lets a segment open in the
+  // first name of an edge without sources: a "--" that starts the line opens
+  // none.
+  for (std::string_view lead : {std::string_view(), std::string_view(", ")}) {
+    for (const std::string& piece : pieces) {
+      for (std::string_view tail : {std::string_view(), std::string_view(",")}) {
+        std::string text = std::string(lead) + piece + std::string(tail);
+        const std::vector<FlowEdge> back = parse::parse_flow_edge(text + " --> x");
+        if (!back.empty() && same_left(back.front(), edge) && parse::collect_trimmed_strings(text, ",") == names) {
+          return Chained{std::move(text), lead.size() + piece.size()};
+        }
       }
     }
   }

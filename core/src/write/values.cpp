@@ -7,6 +7,7 @@
 
 #include <algorithm>
 #include <charconv>
+#include <utility>
 #include <cmath>
 
 #include "parse/handlers.hpp"
@@ -381,6 +382,20 @@ std::string quoted_text(std::string_view key, std::string_view value) {
     if (keeps_whole(std::string(key) + ": " + quoted)) return quoted;
   }
   return {};
+}
+
+void append_quoted_value(std::string& out, std::string_view keyword, std::string_view value) {
+  // The quotes before and after the text, in order.
+  static constexpr std::pair<std::string_view, std::string_view> kSpellings[] = {
+      {"\"", "\""}, {"", ""}, {"", "\""}, {"\"\"", "\""}};
+  const std::size_t start = out.size();
+  for (const auto& [open, close] : kSpellings) {
+    out.append(keyword).append(" ").append(open).append(value).append(close);
+    const std::string_view content = parse::cut_trailing_comment(text::trim(std::string_view(out).substr(start)));
+    if (parse::strip_quotes(parse::statement_value(content, keyword)) == value) return;
+    out.resize(start);
+  }
+  out.append(keyword).append(" \"").append(value).append("\"");
 }
 
 std::string barred_value(std::string_view key, std::string_view value) {

@@ -113,6 +113,14 @@ std::string heading_setting_line(std::string_view key, std::string_view value);
 // the value's own quotes would leave a "//" to the comment cut with one;
 // empty when neither keeps the line whole.
 std::string quoted_text(std::string_view key, std::string_view value);
+// Appends `keyword`, a space and a text that its line's reader takes
+// trimmed, with every quote at its ends stripped (the statements "snap:",
+// "remember:" and "recall:", an issue's "milestone:"): between quotes; bare
+// where those would pair with a quote inside and bare a "//" to the comment
+// cut, with a lone closing quote where it ends in white space; after two
+// opening quotes where it also starts with white space, so that its own
+// quote opens again. The first that reads back, else between quotes.
+void append_quoted_value(std::string& out, std::string_view keyword, std::string_view value);
 // The value of a "key: |value|" attribute, which the reader takes without the
 // bars at its ends: between bars unless those would close on a bar inside
 // and leave a "//" to the comment cut; then bare, or behind one bar.

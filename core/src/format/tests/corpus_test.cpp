@@ -405,6 +405,22 @@ TEST(FormatProperties, RecallHoldingAQuoteSlashesAndATrailingSpace) {
   expect_formats("recall:0l |: \"the k // \"\n", "recall: 0l |: \"the k // \"\n");
 }
 
+// A text that starts with white space and holds a quote before its "//"
+// goes after two quotes of ours, which pair so that its own opens again.
+TEST(FormatProperties, QuotedTextStartingWithASpaceBeforeAQuote) {
+  expect_formats("remember:  \"\" \"q //  \n", "remember: \"\" \"q //\"\n");
+  expect_formats("recall: \"\"  \"q //\n", "recall: \"\"  \"q //\"\n");
+  expect_formats("snap: \"\" \"q //\n", "snap: \"\" \"q //\"\n");
+  expect_formats("issue: t\n  milestone: \"\" \"q //\n", "issue: t\n  milestone: \"\" \"q //\"\n");
+  expect_formats("issue: t\n  milestone: a\"q // \"\"\"\n", "issue: t\n  milestone: a\"q // \"\n");
+}
+
+// A chained edge without sources: a comma before the names lets its segment
+// open in the first of them.
+TEST(FormatProperties, FlowChainedSegmentWithoutASource) {
+  expect_formats("flow:\n  ,, \"|c --wait:|b|--> , --{c//d}--> e\n", "flow:\n  \"|c --wait:|b|--> , --{c//d} --> e\n");
+}
+
 // A one-line module setting whose "//" the comment cut would take keeps the
 // block form it was read from.
 TEST(FormatProperties, ModuleSettingHoldingSlashes) {

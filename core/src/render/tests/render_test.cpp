@@ -450,6 +450,25 @@ TEST(Render, RespelledNames) {
       // The clauses in the source's order, where the template's would leave
       // the snapshot's "//" to the comment cut.
       {"? a where \" from snap://\n", "? a where \" from snap://"},
+      // An entity that starts or ends with "from" holds the line's first
+      // " from ", before which alone atoms are read: an atom goes before it,
+      // a mark after it (which the reader drops) hides a "//".
+      {"define:@ from :\"q //\n", "define:@ from :\" //"},
+      {"define:@ from :\"q // from @s\n", "define:@ from :\" // from @s"},
+      {"define:@workspace:w.@|p//q| :docs|{ from\n", "define:@workspace:w.@ |p//q| :docs|{ from"},
+      {"define:@from |p//q| :| from from @s\n", "define:@ :| from :\" |p//q| from from @s"},
+      // The space before an entity that starts with "from @" is doubled, as
+      // within it, or the reader would take a scope.
+      {"define:@from @r :\" //\n", "define:@ :\" from  @r //"},
+      // An atom whose own "//" only the entity's quote keeps goes after a
+      // first word "from", without the space that would make it " from ".
+      {"define:@from \"q ://a from\n", "define:@from \"q ://a from"},
+      // Marks go after the " from " also where the entity holds a " from  @"
+      // of its own.
+      {"define:@a from  @b :\"q //\n", "define:@ a from  @b :\" //"},
+      // A declaration's name that starts with a "//" goes back to a heading,
+      // whose atoms hide it, not to an untitled one.
+      {"# Sync\n  ## :\"g //\n", "# Sync\n\n    ### :\" //"},
       // A one-line "|" would open an empty block.
       {"commands:\n  /a\n    prompt: |\n      |\n", "commands:\n  /a\n    description: \n    prompt: |\n      |"},
       {"project: p\n  commands:\n    /a\n      prompt: |\n        |\n",

@@ -197,6 +197,10 @@ const Finding kFindings[] = {
      "flow:\n    a| --> b//c --wait:d ,e --> f // g"},
     {"FlowChainedSegmentEndingInCommas", "flow:\n  a| --> x --t ,y ,,--> w // v\n",
      "flow:\n    a| --> x --t ,y ,, --> w // v"},
+    // A chained edge without sources: a comma before the names lets its
+    // segment open in the first of them.
+    {"FlowChainedSegmentWithoutASource", "flow:\n  ,, \"|c --wait:|b|--> , --{c//d}--> e\n",
+     "flow:\n    \"|c --wait:|b|--> , --{c//d} --> e"},
     {"FlowDashLabelAfterASourceHoldingDashes", "flow:\n  a --b---- - --> c\n", "flow:\n    a --b ---- ---> c"},
     // The reader drops each ":v" of a module's name once.
     {"ModuleNameHoldingTheVersionMark", "mod:$billing ::vv\n", "mod:$billing ::vv"},
@@ -214,6 +218,15 @@ const Finding kFindings[] = {
     // A recalled text whose own quote would bare its "//" goes without
     // quotes of ours; a lone closing quote keeps the space it ends in.
     {"RecallHoldingAQuoteSlashesAndATrailingSpace", "recall:0l |: \"the k // \"\n", "recall: 0l |: \"the k // \""},
+    // A text that starts with white space and holds a quote before its "//"
+    // goes after two quotes of ours, which pair so that its own opens again.
+    {"RememberStartingWithASpaceBeforeAQuote", "remember: \"\" \"q //\n", "remember: \"\" \"q //\""},
+    {"RecallStartingWithASpaceBeforeAQuote", "recall: \"\"  \"q //\n", "recall: \"\"  \"q //\""},
+    {"SnapStartingWithASpaceBeforeAQuote", "snap: \"\" \"q //\n", "snap: \"\" \"q //\""},
+    {"IssueMilestoneStartingWithASpaceBeforeAQuote", "issue: t\n  milestone: \"\" \"q //\n",
+     "issue: t\n    milestone: \"\" \"q //\""},
+    {"IssueMilestoneHoldingAQuoteSlashesAndATrailingSpace", "issue: t\n  milestone: a\"q // \"\"\"\n",
+     "issue: t\n    milestone: a\"q // \""},
     // Chained edges whose sources start with "//" (see the formatter's case).
     {"ChainedEdgeSpanningBareCommas", "states:\n  |-->//--wait:|,|,---->\n", "states:\n    | --> //--wait:|,|,-- -->"},
     {"ChainedEdgeWhoseValueEndsBeforeItsSegment", "states:\n  |-->//b, --wait:|c , d|e,f--g,h+-->z\n",
