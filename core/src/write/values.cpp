@@ -225,6 +225,9 @@ bool query_reads_back(std::string_view expr, const Query& query) {
 void append_query_clauses(std::string& line, std::size_t start, const Query& query) {
   constexpr std::string_view kFromSnap = " from snap:";
   constexpr std::string_view kWhere = " where ";
+  // Splits of the filter tried for the snapshot clause: each try reads the
+  // line once, so a bounded number keeps the time linear.
+  constexpr std::size_t kMostSplits = 16;
   const std::size_t end = line.size();
   if (query.from_snapshot) line.append(kFromSnap).append(*query.from_snapshot);
   if (query.filter) line.append(kWhere).append(*query.filter);
@@ -240,11 +243,22 @@ void append_query_clauses(std::string& line, std::size_t start, const Query& que
     return true;
   };
   if (take(bare + std::string(kFromSnap) + *query.from_snapshot)) return;
-  const std::size_t where = std::string_view(bare).substr(0, bare.find(kFromSnap)).rfind(kWhere);
-  if (where == std::string::npos) return;
-  std::string inside = bare.substr(0, where);
-  inside.append(kFromSnap).append(*query.from_snapshot).append(std::string_view(bare).substr(where));
-  take(inside);
+  // The clause in place of a " where " before the line's first " from
+  // snap:", which the reader puts back: the last such one first, then the
+  // others in order, where quotes or bars opened before them keep a "//"
+  // of the snapshot from the comment cut.
+  const std::string_view before = std::string_view(bare).substr(0, bare.find(kFromSnap));
+  auto inside = [&](std::size_t where) {
+    std::string expr = bare.substr(0, where);
+    expr.append(kFromSnap).append(*query.from_snapshot).append(std::string_view(bare).substr(where));
+    return take(expr);
+  };
+  const std::size_t last = before.rfind(kWhere);
+  if (last == std::string::npos || inside(last)) return;
+  std::size_t tries = 0;
+  for (std::size_t w = before.find(kWhere); w < last && tries < kMostSplits; w = before.find(kWhere, w + 1), ++tries) {
+    if (inside(w)) return;
+  }
 }
 
 std::string batch_field_line(const BatchRecord& record, std::size_t field, std::string_view sep) {

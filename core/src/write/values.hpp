@@ -49,8 +49,8 @@ std::string define_entity_text(std::string_view entity, bool scoped, std::string
 bool query_reads_back(std::string_view expr, const Query& query);
 // Appends a query's snapshot and filter clauses to `line`, which holds its
 // target from `start` on. The first " from snap:" starts the snapshot: where the target
-// holds one, the clause goes in place of a " where " before it (which the
-// reader puts back), and an empty snapshot goes last.
+// holds one, the clause goes in place of one of the " where "s before it
+// (which the reader puts back), and an empty snapshot goes last.
 void append_query_clauses(std::string& line, std::size_t start, const Query& query);
 // The line of a batch record's field `field`: "id: key: value" (with `sep`
 // for ": "), or, after the record's first field, "key: value" (which the

@@ -450,6 +450,10 @@ TEST(Render, RespelledNames) {
       // The clauses in the source's order, where the template's would leave
       // the snapshot's "//" to the comment cut.
       {"? a where \" from snap://\n", "? a where \" from snap://"},
+      // The same where the filter's last " where " before its own " from
+      // snap:" would leave the "//" outside the quotes: an earlier one.
+      {"? a where \" from snap://s where \" b where c from snap:d\n",
+       "? a where \" from snap://s where \" b where c from snap:d"},
       // An entity that starts or ends with "from" holds the line's first
       // " from ", before which alone atoms are read: an atom goes before it,
       // a mark after it (which the reader drops) hides a "//".
