@@ -59,6 +59,19 @@ std::size_t first_from(std::string_view text) {
   return std::string_view::npos;
 }
 
+// `text` with the space before each word "from" a no-break space, which the
+// reader's word split takes as a space.
+std::string without_from_word(std::string_view text) {
+  std::string out;
+  std::size_t copied = 0;
+  for (std::size_t at = first_from(text); at != std::string_view::npos; at = first_from(text.substr(copied))) {
+    at += copied;
+    out.append(text.substr(copied, at - copied)).append("\u00a0");
+    copied = at + 1;
+  }
+  return out.append(text.substr(copied));
+}
+
 }  // namespace
 
 std::string heading_line(const Group& g) {
@@ -164,6 +177,15 @@ std::string define_line(const Define& d) {
     }
     if (auto found = write::search_line(search, reads_back)) return *found;
     if (from != 0) break;
+  }
+  // Where the atoms must stand after the entity's own " from " (a quote of
+  // its later words keeps their "//" from the cut), a no-break space before
+  // that "from" parts the words as a space does, but makes no " from ".
+  if (const std::string parted = without_from_word(entity); parted != entity) {
+    LineSearch search{.lead = target, .text = parted, .tail = scope, .words = atoms};
+    search.word_place = between_words(parted);
+    search.follow_gates = false;
+    if (auto found = write::search_line(search, reads_back)) return *found;
   }
   return line;
 }

@@ -459,6 +459,9 @@ TEST(Render, RespelledNames) {
       // a mark after it (which the reader drops) hides a "//".
       {"define:@ from :\"q //\n", "define:@ from :\" //"},
       {"define:@ from :\"q // from @s\n", "define:@ from :\" // from @s"},
+      // An atom whose "//" only the entity's quote after its own " from "
+      // keeps: a no-break space before that "from", which parts the words.
+      {"define:@x\u00a0from \"q ://a b\"\n", "define:@x\u00a0from \"q ://a b\""},
       {"define:@workspace:w.@|p//q| :docs|{ from\n", "define:@workspace:w.@ |p//q| :docs|{ from"},
       {"define:@from |p//q| :| from from @s\n", "define:@ :| from :\" |p//q| from from @s"},
       // The space before an entity that starts with "from @" is doubled, as
