@@ -54,6 +54,12 @@ void write_labels(Out& out, std::size_t depth, std::string_view key, const Strin
   write_list(out, depth, key, labels, bracket ? "[" : "", ":", bracket ? "]" : ",");
 }
 
+// "key: |" and the text's lines below it; no scope stays open after it.
+void write_text_block(Out& out, std::size_t depth, std::string_view key, std::string_view value) {
+  write_block(out.sink, depth, "", key, "  ", value);
+  out.open_scopes = 0;
+}
+
 // Issue descriptions and comment bodies: one line between quotes (the reader
 // strips every quote at its ends), or, for a text with a line feed or one
 // whose quotes would not come back, the block form under "key: |".
@@ -62,11 +68,20 @@ void write_text_value(Out& out, std::size_t depth, std::string_view key, std::st
                                  ? std::string()
                                  : quoted_text(key, value);
   if (quoted.empty()) {
-    write_block(out.sink, depth, "", key, "  ", value);
-    out.open_scopes = 0;
+    write_text_block(out, depth, key, value);
     return;
   }
   out.line(depth, std::string(key) + ": " + quoted);
+}
+
+// Formulas and prompts: "key: value", or the block form where one line would
+// not give the text back.
+void write_text_setting(Out& out, std::size_t depth, std::string_view key, std::string_view value) {
+  if (needs_text_block(key, value)) {
+    write_text_block(out, depth, key, value);
+  } else {
+    write_pair(out, depth, key, value);
+  }
 }
 
 }  // namespace
@@ -202,12 +217,7 @@ void write(Out& out, const MetricDef& metric, std::size_t depth) {
   // formula: the setting after it goes before it then.
   const bool block = needs_text_block("formula", metric.formula) || metric.formula.empty();
   if (metric.cross_source && block) out.line(d, "cross_source: true");
-  if (needs_text_block("formula", metric.formula)) {
-    write_block(out.sink, d, "", "formula", "  ", metric.formula);
-    out.open_scopes = 0;
-  } else {
-    write_pair(out, d, "formula", metric.formula);
-  }
+  write_text_setting(out, d, "formula", metric.formula);
   if (metric.cross_source && !block) out.line(d, "cross_source: true");
 }
 
@@ -291,12 +301,7 @@ void write(Out& out, const CommandsDef& commands, std::size_t depth) {
     const std::size_t d = depth + 2;
     write_pair(out, d, "description", entry.description);
     if (!entry.params.empty()) write_list(out, d, "params", entry.params);
-    if (needs_text_block("prompt", entry.prompt)) {
-      write_block(out.sink, d, "", "prompt", "  ", entry.prompt);
-      out.open_scopes = 0;
-    } else {
-      write_pair(out, d, "prompt", entry.prompt);
-    }
+    write_text_setting(out, d, "prompt", entry.prompt);
   }
 }
 

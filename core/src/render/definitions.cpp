@@ -52,6 +52,17 @@ void text_value(LineSink& out, std::size_t depth, std::string_view key, std::str
   }
 }
 
+// `key: value` at `indent`, or the "key: |" block form with the text two
+// columns deeper where one line would not hold it.
+void text_setting(LineSink& out, std::size_t depth, std::string_view indent, std::string_view key,
+                  std::string_view value) {
+  if (write::needs_text_block(key, value)) {
+    write_block(out, depth, indent, key, std::string(indent) + "  ", value);
+  } else {
+    emit(out, depth, indent, key, ": ", value);
+  }
+}
+
 // `lead` and the value in double quotes; bare when our quotes would pair with
 // one inside it and bare a "//" to the comment cut, and it reads back bare.
 void quoted_line(LineSink& out, std::size_t depth, std::string_view lead, std::string_view value) {
@@ -155,12 +166,7 @@ void write(const MetricDef& m, std::size_t depth, LineSink& out) {
     const bool tail = m.dimensions.back().ends_with(']');
     joined_line(out, depth, lead ? "  dimensions: [, " : "  dimensions: [", m.dimensions, ", ", "", "", tail ? ", ]" : "]");
   }
-  if (m.formula.empty()) return;
-  if (write::needs_text_block("formula", m.formula)) {
-    write_block(out, depth, "  ", "formula", "    ", m.formula);
-  } else {
-    sub_line(out, depth, "  formula: ", m.formula);
-  }
+  if (!m.formula.empty()) text_setting(out, depth, "  ", "formula", m.formula);
 }
 
 void write(const FormDef& f, std::size_t depth, LineSink& out) {
@@ -190,12 +196,7 @@ void write(const CommandsDef& c, std::size_t depth, LineSink& out) {
     emit(out, depth, "  /", e.name.starts_with('/') ? " " : "", e.name);
     sub_line(out, depth, "    description: ", e.description);
     if (!e.params.empty()) joined_line(out, depth, "    params: ", e.params, ", ");
-    if (e.prompt.empty()) continue;
-    if (write::needs_text_block("prompt", e.prompt)) {
-      write_block(out, depth, "    ", "prompt", "      ", e.prompt);
-    } else {
-      sub_line(out, depth, "    prompt: ", e.prompt);
-    }
+    if (!e.prompt.empty()) text_setting(out, depth, "    ", "prompt", e.prompt);
   }
 }
 
