@@ -112,7 +112,7 @@ struct Node {
 
 class Searcher {
  public:
-  explicit Searcher(const LineSearch& q) : q_(q) {
+  Searcher(const LineSearch& q, bool pieces_first) : q_(q), pieces_first_(pieces_first) {
     for (const std::string& w : q.words) {
       word_start_.push_back(static_cast<std::uint32_t>(words_.size()));
       words_.append(w);
@@ -129,7 +129,8 @@ class Searcher {
     most_nodes_ = std::min<std::size_t>(std::size_t{1} << 22, kNodesPerByte * (size + 16));
   }
 
-  std::optional<std::string> run(const std::function<bool(const std::string&)>& accept);
+  // The line, or none; `offered` tells whether the model allowed any.
+  std::optional<std::string> run(const std::function<bool(const std::string&)>& accept, bool& offered);
 
  private:
   // Nodes the search may reach per byte of the line: its bound, which keeps
@@ -162,6 +163,7 @@ class Searcher {
   bool filler_place(std::size_t k) const { return q_.filler_place ? q_.filler_place(k) : word_place(k); }
 
   const LineSearch& q_;
+  bool pieces_first_;
   std::string words_;
   std::vector<std::uint32_t> word_start_;  // and the end of the last
   std::vector<bool> piece_start_;
@@ -209,11 +211,20 @@ bool Searcher::at_goal(const State& a) const {
 
 // The moves from a node, pushed so that the preferred is taken first: the
 // text's next byte, then a word piece's, a gate, a filler. So the plain
-// order comes first, and a piece goes in early only where it must.
+// order comes first, and a piece goes in early only where it must; with
+// `pieces_first_`, the text's byte comes last.
 void Searcher::expand(std::uint32_t i) {
   const State a = nodes_[i].at;
   const std::string_view text = q_.text;
   const bool inside_word = !piece_start_[a.w];
+  auto text_move = [&] {
+    if (inside_word || a.k >= text.size()) return;
+    if (auto to = walk(a, text.substr(a.k, 1))) {
+      ++to->k;
+      reach(*to, i, Step::Text, 0);
+    }
+  };
+  if (pieces_first_) text_move();
   const bool text_boundary = a.k == text.size() || !continues(text[a.k]);
   if (!inside_word && a.b == 0 && text_boundary) {
     for (std::uint32_t f = 0; f < q_.fillers.size(); ++f) {
@@ -243,12 +254,7 @@ void Searcher::expand(std::uint32_t i) {
       reach(*to, i, Step::Word, static_cast<std::uint32_t>(size));
     }
   }
-  if (!inside_word && a.k < text.size()) {
-    if (auto to = walk(a, text.substr(a.k, 1))) {
-      ++to->k;
-      reach(*to, i, Step::Text, 0);
-    }
-  }
+  if (!pieces_first_) text_move();
 }
 
 std::string Searcher::line_to(std::uint32_t i) const {
@@ -330,7 +336,7 @@ void Searcher::find_open_ends() {
 // state expanded once (the first time it is taken, so by its preferred way): the nodes it reaches are bounded by a multiple of the
 // line's size (and each costs a few steps), so that time stays linear in the
 // line however its pieces interlock; past the bound it gives up.
-std::optional<std::string> Searcher::run(const std::function<bool(const std::string&)>& accept) {
+std::optional<std::string> Searcher::run(const std::function<bool(const std::string&)>& accept, bool& offered) {
   if (!fits()) return std::nullopt;
   for (const auto& spellings : q_.gates) {
     if (spellings.empty()) return std::nullopt;
@@ -355,6 +361,7 @@ std::optional<std::string> Searcher::run(const std::function<bool(const std::str
       continue;
     }
     std::string line = line_to(i);
+    offered = true;
     if (accept(line)) return line;
     if (++offers == kMostOffers) return std::nullopt;
   }
@@ -364,7 +371,14 @@ std::optional<std::string> Searcher::run(const std::function<bool(const std::str
 }  // namespace
 
 std::optional<std::string> search_line(const LineSearch& search, const std::function<bool(const std::string&)>& accept) {
-  return Searcher(search).run(accept);
+  // Each state is expanded once, by the first way that reaches it: a line the
+  // model allows but `accept` refuses hides the others through its states.
+  // Pieces placed as early as they may go reach the same states by other
+  // ways (an atom before the heading's first word, not after it).
+  bool offered = false;
+  if (auto line = Searcher(search, false).run(accept, offered)) return line;
+  if (!offered) return std::nullopt;  // the same states, so none either way
+  return Searcher(search, true).run(accept, offered);
 }
 
 }  // namespace varn::write

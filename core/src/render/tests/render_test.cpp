@@ -445,6 +445,8 @@ TEST(Render, RespelledNames) {
       {"mod:${\"b//c\"} :v\n", "mod:${\"b//c\"}"},
       // An empty entity before a snapshot keeps the target's "@", which the
       // trimmed line would otherwise take the clause's word for.
+      // An atom after "Entity" would open a definition: it goes first.
+      {"##:\" Entity // :\"\n", "## :\" Entity // :\""},
       {"? @ from snap:s\n", "? @ from snap:s"},
       {"query:\n  @ from snap:\n", "? @ from snap:"},
       // The clauses in the source's order, where the template's would leave

@@ -4,6 +4,9 @@
 
 #include <gtest/gtest.h>
 
+#include <string>
+#include <vector>
+
 namespace varn::write {
 namespace {
 
@@ -40,6 +43,19 @@ TEST(LineSearch, OffersAnotherLineWhenOneIsRefused) {
   const LineSearch search{.lead = "", .text = "ab", .gates = {{"{g}", "{g |}"}}};
   int offers = 0;
   EXPECT_EQ(search_line(search, [&](const std::string&) { return ++offers == 2; }), "ab{g |}");
+}
+
+TEST(LineSearch, PiecesEarlyWhereTheLateLineIsRefused) {
+  // Both lines end in the same state, so the first pass offers one only.
+  const std::string_view text = " Entity //";
+  const LineSearch search{.lead = "##", .text = text, .words = {" :\"", " :\""}, .word_place = between_words(text)};
+  std::vector<std::string> offered;
+  auto accept = [&](const std::string& line) {
+    offered.push_back(line);
+    return !line.starts_with("## Entity :");
+  };
+  EXPECT_EQ(search_line(search, accept), "## :\" Entity // :\"");
+  EXPECT_EQ(offered.front(), "## Entity :\" // :\"");
 }
 
 }  // namespace
