@@ -112,7 +112,7 @@ struct Node {
 
 class Searcher {
  public:
-  Searcher(const LineSearch& q, bool pieces_first) : q_(q), pieces_first_(pieces_first) {
+  Searcher(const LineSearch& q, bool wider) : q_(q), wider_(wider) {
     for (const std::string& w : q.words) {
       word_start_.push_back(static_cast<std::uint32_t>(words_.size()));
       words_.append(w);
@@ -129,8 +129,10 @@ class Searcher {
     most_nodes_ = std::min<std::size_t>(std::size_t{1} << 22, kNodesPerByte * (size + 16));
   }
 
-  // The line, or none; `offered` tells whether the model allowed any.
-  std::optional<std::string> run(const std::function<bool(const std::string&)>& accept, bool& offered);
+  std::optional<std::string> run(const std::function<bool(const std::string&)>& accept);
+  // After a run that found none: whether the wider pass may find another,
+  // because a line was refused or a word filler was kept out of a group.
+  bool wider_may_find() const { return offered_ || filler_kept_out_; }
 
  private:
   // Nodes the search may reach per byte of the line: its bound, which keeps
@@ -163,7 +165,9 @@ class Searcher {
   bool filler_place(std::size_t k) const { return q_.filler_place ? q_.filler_place(k) : word_place(k); }
 
   const LineSearch& q_;
-  bool pieces_first_;
+  bool wider_;
+  bool offered_ = false;
+  bool filler_kept_out_ = false;
   std::string words_;
   std::vector<std::uint32_t> word_start_;  // and the end of the last
   std::vector<bool> piece_start_;
@@ -200,6 +204,9 @@ void Searcher::reach(const State& to, std::uint32_t parent, Step step, std::uint
   // Inside a group that must stay open no gate can go, so every gate must
   // be in by then.
   if (to.b > 0 && to.g < q_.gates.size()) return;
+  // Word fillers may open groups inside one that stays open, over and over:
+  // as many as there are braces to close serve, and the key holds no more.
+  if (to.b >= dims_[3]) return;
   if (piece_start_[to.w] && (open_ends(to.k, to.g) >> to.s & 1) == 0) return;
   stack_.push_back(static_cast<std::uint32_t>(nodes_.size()));
   nodes_.push_back({to, parent, step, which});
@@ -210,9 +217,11 @@ bool Searcher::at_goal(const State& a) const {
 }
 
 // The moves from a node, pushed so that the preferred is taken first: the
-// text's next byte, then a word piece's, a gate, a filler. So the plain
-// order comes first, and a piece goes in early only where it must; with
-// `pieces_first_`, the text's byte comes last.
+// text's next byte, then a word piece's, a gate, a filler (the last listed
+// first). So the plain order comes first, and a piece goes in early only
+// where it must. The wider pass takes word pieces and gates before the
+// text's byte, the fillers in their listed order, and word fillers also
+// inside a group that stays open.
 void Searcher::expand(std::uint32_t i) {
   const State a = nodes_[i].at;
   const std::string_view text = q_.text;
@@ -224,11 +233,18 @@ void Searcher::expand(std::uint32_t i) {
       reach(*to, i, Step::Text, 0);
     }
   };
-  if (pieces_first_) text_move();
   const bool text_boundary = a.k == text.size() || !continues(text[a.k]);
-  if (!inside_word && a.b == 0 && text_boundary) {
-    for (std::uint32_t f = 0; f < q_.fillers.size(); ++f) {
+  if (!inside_word && text_boundary) {
+    const std::uint32_t fillers = static_cast<std::uint32_t>(q_.fillers.size());
+    for (std::uint32_t n = 0; n < fillers; ++n) {
+      const std::uint32_t f = wider_ ? fillers - 1 - n : n;
       const Filler& filler = q_.fillers[f];
+      // Inside a group that stays open to the end nothing is read as a gate:
+      // a word filler is a word there too, which the reader drops.
+      if (a.b > 0 && !(wider_ && filler.where == Filler::Where::Words)) {
+        filler_kept_out_ = filler_kept_out_ || filler.where == Filler::Where::Words;
+        continue;
+      }
       if (filler.where == Filler::Where::Words ? !filler_place(a.k)
                                                : filler.where == Filler::Where::AfterGates && a.g < q_.gates.size()) {
         continue;
@@ -236,6 +252,7 @@ void Searcher::expand(std::uint32_t i) {
       if (auto to = walk(a, filler.text, gate_fits(filler.text))) reach(*to, i, Step::Filler, f);
     }
   }
+  if (wider_) text_move();
   const bool gate_here = inside_word ? q_.gates_in_words && !continues(words_[a.w]) : text_boundary;
   if (a.g < q_.gates.size() && a.b == 0 && gate_here) {
     const std::vector<std::string>& spellings = q_.gates[a.g];
@@ -254,7 +271,7 @@ void Searcher::expand(std::uint32_t i) {
       reach(*to, i, Step::Word, static_cast<std::uint32_t>(size));
     }
   }
-  if (!pieces_first_) text_move();
+  if (!wider_) text_move();
 }
 
 std::string Searcher::line_to(std::uint32_t i) const {
@@ -336,7 +353,7 @@ void Searcher::find_open_ends() {
 // state expanded once (the first time it is taken, so by its preferred way): the nodes it reaches are bounded by a multiple of the
 // line's size (and each costs a few steps), so that time stays linear in the
 // line however its pieces interlock; past the bound it gives up.
-std::optional<std::string> Searcher::run(const std::function<bool(const std::string&)>& accept, bool& offered) {
+std::optional<std::string> Searcher::run(const std::function<bool(const std::string&)>& accept) {
   if (!fits()) return std::nullopt;
   for (const auto& spellings : q_.gates) {
     if (spellings.empty()) return std::nullopt;
@@ -361,7 +378,7 @@ std::optional<std::string> Searcher::run(const std::function<bool(const std::str
       continue;
     }
     std::string line = line_to(i);
-    offered = true;
+    offered_ = true;
     if (accept(line)) return line;
     if (++offers == kMostOffers) return std::nullopt;
   }
@@ -373,12 +390,14 @@ std::optional<std::string> Searcher::run(const std::function<bool(const std::str
 std::optional<std::string> search_line(const LineSearch& search, const std::function<bool(const std::string&)>& accept) {
   // Each state is expanded once, by the first way that reaches it: a line the
   // model allows but `accept` refuses hides the others through its states.
-  // Pieces placed as early as they may go reach the same states by other
-  // ways (an atom before the heading's first word, not after it).
-  bool offered = false;
-  if (auto line = Searcher(search, false).run(accept, offered)) return line;
-  if (!offered) return std::nullopt;  // the same states, so none either way
-  return Searcher(search, true).run(accept, offered);
+  // Where the plain order finds none, pieces placed as early as they may go
+  // reach the states by other ways (an atom before a heading's first word,
+  // not after it), and a filler may also keep a brace of the text from
+  // closing the group that an earlier one opened.
+  Searcher plain(search, false);
+  if (auto line = plain.run(accept)) return line;
+  if (!plain.wider_may_find()) return std::nullopt;  // the same states, none refused
+  return Searcher(search, true).run(accept);
 }
 
 }  // namespace varn::write

@@ -339,6 +339,9 @@ const Placing kPlacings[] = {
      "-y>du\000\000\000\000\000 git:x\001\000\000\003\000, {\001\020{{{{tacts, %pr---wapr :/ a :;skiz1iiiii// "
      "a  :x$f--{wove} wait:|-use $erh\n"s},
     {"HeadingWhoseSlashesAGateHidAmongWords", "# a {x |} b //c | d\n"},
+    // A filler inside the group that the name's own "{" leaves open keeps its
+    // "}" from closing it.
+    {"SyncNameWhoseBraceWouldClose", "#Sync\n #:\" }//{ :{ }\n"},
 };
 
 TEST(RoundTrip, PlacedPieces) {
