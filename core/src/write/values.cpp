@@ -247,7 +247,10 @@ void append_query_clauses(std::string& line, std::size_t start, const Query& que
   // snap:", which the reader puts back: the last such one first, then the
   // others in order, where quotes or bars opened before them keep a "//"
   // of the snapshot from the comment cut.
-  const std::string_view before = std::string_view(bare).substr(0, bare.find(kFromSnap));
+  // The space that starts that clause may end the last " where ".
+  const std::size_t first_snap = bare.find(kFromSnap);
+  const std::string_view before =
+      std::string_view(bare).substr(0, first_snap == std::string::npos ? first_snap : first_snap + 1);
   auto inside = [&](std::size_t where) {
     std::string expr = bare.substr(0, where);
     expr.append(kFromSnap).append(*query.from_snapshot).append(std::string_view(bare).substr(where));

@@ -421,6 +421,7 @@ TEST(FormatSource, TemplatesAndMends) {
       // The clauses in the source's order, where the template's would leave
       // the snapshot's "//" to the comment cut.
       {"? a where \" from snap://\n", "query:\n  @a where \" from snap://\n"},
+      {"? @ where \" from snap:// where from snap:\n", "query:\n  @ where \" from snap:// where from snap:\n"},
       // A one-line "|" would open an empty block.
       {"commands:\n  /a\n    prompt: |\n      |\n", "commands:\n  /a\n    description:\n    prompt: |\n      |\n"},
       {"project: p\n  commands:\n    /a\n      prompt: |\n        |\n",

@@ -443,10 +443,10 @@ TEST(Render, RespelledNames) {
       {"form: f\n  \"quoted // x\" @tasks(s): 1\n", "form:f\n    \"quoted // x\" @tasks(s): 1"},
       {"mod:$a|b//c| :v\n", "mod:$a|b//c|"},
       {"mod:${\"b//c\"} :v\n", "mod:${\"b//c\"}"},
-      // An empty entity before a snapshot keeps the target's "@", which the
-      // trimmed line would otherwise take the clause's word for.
       // An atom after "Entity" would open a definition: it goes first.
       {"##:\" Entity // :\"\n", "## :\" Entity // :\""},
+      // An empty entity before a snapshot keeps the target's "@", which the
+      // trimmed line would otherwise take the clause's word for.
       {"? @ from snap:s\n", "? @ from snap:s"},
       {"query:\n  @ from snap:\n", "? @ from snap:"},
       // The clauses in the source's order, where the template's would leave
@@ -456,6 +456,8 @@ TEST(Render, RespelledNames) {
       // snap:" would leave the "//" outside the quotes: an earlier one.
       {"? a where \" from snap://s where \" b where c from snap:d\n",
        "? a where \" from snap://s where \" b where c from snap:d"},
+      // ... or the " where " whose last space starts the filter's own clause.
+      {"? @ where \" from snap:// where from snap:\n", "? @ where \" from snap:// where from snap:"},
       // An entity that starts or ends with "from" holds the line's first
       // " from ", before which alone atoms are read: an atom goes before it,
       // a mark after it (which the reader drops) hides a "//".
