@@ -46,6 +46,12 @@ def test_to_json_is_valid_json_with_unescaped_non_ascii():
         ('{"user": {"name": "Ann", "age": 30}}', 'define:@user\n    age: 30\n    name: "Ann"'),
         ('{"users": [{"n": 1}, {"n": 2}]}', "define:@users\n    n: 1\n\ndefine:@users\n    n: 2"),
         ('{"k": "caf\\u00e9 \\ud83d\\ude00"}', "k: caf\u00e9 \U0001F600"),
+        # A nameless "sync:" reads as prose with a space before its colon,
+        # but not where it stands in a code block.
+        ('["sync:"]', "sync :"),
+        ('["```\\nsync:\\n```"]', "```\nsync:\n```"),
+        ('"```\\nsync:\\n```"', "```\nsync:\n```"),
+        ('["```", "sync:"]', "```\nsync:"),
     ],
 )
 def test_from_json(text, expected):
@@ -88,6 +94,7 @@ def test_from_json_at_the_nesting_limit():
         ("text\n- item", "text\n[!] item"),
         ("```sql\nselect 1\n```", "```sql\nselect 1\n```"),
         ("```\nnever closed", "```\nnever closed\n```"),
+        ("sync:\n\n```\nsync:\n```", "sync :\n```\nsync:\n```"),
         ("####### seven\n#\n  # indented", "####### seven\n#\n# indented"),
         ("\u2028para\u2028", "para"),
         ("\u0145", "\u0145"),

@@ -56,6 +56,10 @@ struct Out {
   std::string_view source;
   std::size_t node_start = std::string_view::npos;
   MemberSpans* members = nullptr;
+  // The nesting level at which the parser reads the node being written
+  // (its members stand one deeper): at the limit, a node has no member
+  // block, and lines written below it read as its siblings.
+  std::size_t level = 0;
   // Own lines known to read back are read all the same (for the tests of
   // that knowledge).
   bool read_plain = false;

@@ -101,7 +101,9 @@ void format_node(Out& out, const Node& node, std::size_t depth) {
   std::optional<MemberSpans> members = own_lines_apart(out, node);
   MemberSpans* own = members ? &*members : nullptr;
   MemberSpans* around = std::exchange(out.members, own);
+  ++out.level;
   format_node_lines(out, node, depth);
+  --out.level;
   out.members = around;
   if (!keeps_the_tree(out, std::string_view(out.sink.raw()).substr(mark), mark, own, node)) {
     out.sink.raw().resize(mark);
@@ -181,6 +183,7 @@ void format_children(Out& out, const Nodes& nodes, std::size_t depth) {
 void DocumentFormatter::reserve(std::size_t bytes) { memory::reserve_for_fill(out.sink.raw(), bytes); }
 
 void DocumentFormatter::node(const Node& node) {
+  out.level = depth;  // the groups open around it
   if (depth == 0) {
     format_top_level(out, previous_block, node);
   } else {

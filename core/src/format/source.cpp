@@ -93,18 +93,24 @@ bool same_as_source(const Out& out, std::string_view written, const Node& node) 
   return true;
 }
 
-// True when `text`, the lines written for `node`, read alone give that node
-// and nothing more (a heading with a lattice title as the node it is
-// lowered to).
-bool reads_back_alone(std::string_view text, const Node& node) {
+// True when `text`, the lines written for `node`, read alone at `level`
+// give that node and nothing more (a heading with a lattice title as the
+// node it is lowered to, one lowered from a heading under "Sync" as that
+// declaration).
+bool reads_back_alone(std::string_view text, const Node& node, std::size_t level) {
   parse::Parser p;
   p.lines = parse::Lines(text);
   p.spans = Spans::None;  // not compared
   std::optional<Node> back;
-  while (!back && p.pos < p.lines.size()) back = parse::parse_node(p, 0);
-  if (!back || p.first_error || (back->holds<Group>() && parse::lower_node(*back)) || !same(*back, node)) return false;
+  while (!back && p.pos < p.lines.size()) back = parse::parse_node(p, level);
+  if (!back || p.first_error) return false;
+  if (back->holds<Group>() &&
+      (parse::lower_node(*back) || (node.holds<SyncDef>() && parse::lower_sync_member(*back)))) {
+    return false;
+  }
+  if (!same(*back, node)) return false;
   while (p.pos < p.lines.size()) {
-    if (parse::parse_node(p, 0)) return false;
+    if (parse::parse_node(p, level)) return false;
   }
   return true;
 }
@@ -235,13 +241,6 @@ bool plain_own_lines(const T& v) {
   }
 }
 
-// A sync declaration may be lowered from a heading, which reads back only
-// as a heading under its parent.
-bool lowered_from_heading(const Out& out, std::size_t start) {
-  std::string buffer;
-  return text::trim_start(parse::line_at(out.source, start, buffer)).starts_with('#');
-}
-
 template <class V>
 concept ListOfRecords = requires { typename V::value_type; } && HasFields<typename V::value_type>;
 
@@ -332,16 +331,20 @@ std::optional<MemberSpans> own_lines_apart(const Out& out, const Node& node) {
 bool keeps_the_tree(const Out& out, std::string_view written, std::size_t mark, const MemberSpans* members,
                     const Node& node) {
   if (node.line_end > out.source.size()) return true;  // not read from this source
+  // At the nesting limit the node has no member block: every line it writes
+  // stands at its level, whatever its kind, and is read there.
+  if (out.level >= parse::kMaxDepth) {
+    return same_as_source(out, written, node) || reads_back_alone(written, node, out.level);
+  }
   return node.visit([&](const auto& v) {
     using T = std::decay_t<decltype(v)>;
     if constexpr (kReadsBackAlone<T>) {
-      if (std::is_same_v<T, SyncDef> && lowered_from_heading(out, node.line_start)) return true;
-      return same_as_source(out, written, node) || reads_back_alone(written, node);
+      return same_as_source(out, written, node) || reads_back_alone(written, node, out.level);
     } else if constexpr (kOwnLinesApart<T>) {
       if (!members) return true;  // known to read back
       std::string buffer;
       return reads_back_alone(members->outside(written, mark, buffer),
-                              Node(with_setting_members(v, kTakesSettingsFromMembers<T>)));
+                              Node(with_setting_members(v, kTakesSettingsFromMembers<T>)), out.level);
     } else {
       return true;
     }

@@ -294,6 +294,22 @@ std::optional<ParseError> parse_each(std::string_view source, const NodeSink& si
   return parse_stream(source, tree, consumed, spans);
 }
 
+namespace parse {
+
+std::vector<std::size_t> nameless_sync_lines(std::string_view source) {
+  std::vector<std::size_t> found;
+  Parser p;
+  p.lines = Lines(source);
+  p.spans = Spans::None;
+  p.nameless_syncs = &found;
+  const TreeSink ignore{[](Node&&) {}, [](const Node&) {}, [](std::size_t) {}};
+  const Consumed none;
+  TreeWalk{p, ignore, none, std::nullopt}.block(0, 0, false);
+  return found;
+}
+
+}  // namespace parse
+
 Result<Document, ParseError> parse_source(std::string_view source) {
   Document doc;
   if (auto e = parse_each(source, [&](Node&& node) { doc.nodes.push_back(std::move(node)); })) return err(std::move(*e));

@@ -134,6 +134,9 @@ struct Parser {
   Lines lines;
   std::size_t pos = 0;                    // the next line to read; only grows
   Spans spans = Spans::All;               // the inline spans that prose and tasks keep
+  // Where set, each "sync:" line without a name is noted here (its index)
+  // and read as a line that gives no node, instead of failing the parse.
+  std::vector<std::size_t>* nameless_syncs = nullptr;
 };
 
 // Blocks deeper than this are empty; their lines fall to the enclosing block.
@@ -145,6 +148,10 @@ std::size_t indentation(std::string_view line);
 // The nodes of the block starting at `pos`: every non-blank line indented at
 // least `min_indent`. Leaves `pos` at the first line that is not in the block.
 Nodes parse_block(Parser& p, std::size_t min_indent, std::size_t depth);
+
+// The indexes of the lines of `source` that a parse reads as "sync:"
+// declarations without a name, in order: all of them, not only the first.
+std::vector<std::size_t> nameless_sync_lines(std::string_view source);
 
 // One node from the line at `pos` (and the lines it owns), or none.
 std::optional<Node> parse_node(Parser& p, std::size_t depth);

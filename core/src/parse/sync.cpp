@@ -13,6 +13,10 @@ std::optional<Node> parse_sync_declaration(Parser& p, std::size_t, const Line& l
   ++p.pos;
   SyncDef sync;
   sync.name = std::string(statement_value(line.content, "sync:"));
+  if (sync.name.empty() && p.nameless_syncs) {
+    p.nameless_syncs->push_back(line_number - 1);
+    return std::nullopt;
+  }
   if (sync.name.empty() && !p.first_error) {
     // The body stays for the enclosing block; the parse goes on so that the
     // walk still reads the whole text, but its document is discarded.

@@ -72,6 +72,26 @@ std::string without_from_word(std::string_view text) {
   return out.append(text.substr(copied));
 }
 
+// Where the comment cut would take a "//" of a task's text, the task's
+// closing reference goes between those slashes, as a source writes it: the
+// reader takes the reference out, and the slashes meet again. Only the
+// first few pairs are tried, so that time stays linear.
+std::optional<std::string> closes_between_slashes(const Task& t, std::string_view line) {
+  const std::string token = std::string(kCloses) + std::to_string(*t.closes);
+  const std::size_t text_start = line.size() - t.text.size();
+  std::size_t tries = 0;
+  for (std::size_t at = t.text.find("//"); at != std::string::npos && tries < 16; at = t.text.find("//", at + 1), ++tries) {
+    std::string split(line);
+    split.insert(text_start + at + 1, token);
+    if (write::reads_back_as<Task>(split, [&](const Task& back) {
+          return back.text == t.text && back.closes == t.closes && back.gates.empty();
+        })) {
+      return split;
+    }
+  }
+  return std::nullopt;
+}
+
 }  // namespace
 
 std::string heading_line(const Group& g) {
@@ -124,7 +144,13 @@ std::string task_head(const Task& t) {
     return line;
   };
   const bool gates_first = t.text.find('{') != std::string::npos;
-  if (t.gates.empty()) return spell(gates_first, {});
+  if (t.gates.empty()) {
+    std::string line = spell(gates_first, {});
+    if (t.closes && !write::keeps_whole(line)) {
+      if (auto split = closes_between_slashes(t, line)) return *split;
+    }
+    return line;
+  }
   auto reads_back = [&](const std::string& line) {
     return write::reads_back_as<Task>(
         line, [&](const Task& back) { return back.text == t.text && same_gate_names(back.gates, t.gates); });
@@ -165,7 +191,8 @@ std::string define_line(const Define& d) {
   // "from", the space makes that the first " from ": without it the atoms
   // may go after the word.
   const std::string spaced = entity.starts_with("from @") ? " from  @" + entity.substr(6) : " " + entity;
-  for (const std::string& text : {spaced, entity}) {
+  // The atoms go before the text's first " from ", and fillers after it.
+  auto search_in = [&](const std::string& text) {
     const std::size_t from = first_from(text);
     const std::size_t atoms_end = from == std::string::npos ? text.size() : from;
     LineSearch search{.lead = target, .text = text, .tail = scope, .words = atoms};
@@ -175,17 +202,27 @@ std::string define_line(const Define& d) {
       search.fillers = {{" :|", Filler::Where::Words}, {" :\"", Filler::Where::Words}};
       search.filler_place = [&](std::size_t k) { return k > from && (k == text.size() || text[k] == ' '); };
     }
-    if (auto found = write::search_line(search, reads_back)) return *found;
-    if (from != 0) break;
+    return write::search_line(search, reads_back);
+  };
+  for (const std::string& text : {spaced, entity}) {
+    if (auto found = search_in(text)) return *found;
+    if (first_from(text) != 0) break;
   }
   // Where the atoms must stand after the entity's own " from " (a quote of
   // its later words keeps their "//" from the cut), a no-break space before
-  // that "from" parts the words as a space does, but makes no " from ".
+  // that "from" parts the words as a space does, but makes no " from ":
+  // before each such word, then before the first few alone, so that fillers
+  // after the next may hide a "//" of the rest.
   if (const std::string parted = without_from_word(entity); parted != entity) {
-    LineSearch search{.lead = target, .text = parted, .tail = scope, .words = atoms};
-    search.word_place = between_words(parted);
-    search.follow_gates = false;
-    if (auto found = write::search_line(search, reads_back)) return *found;
+    if (auto found = search_in(parted)) return *found;
+    std::string text = entity;
+    for (int k = 0; k < 4; ++k) {
+      const std::size_t at = first_from(text);
+      if (at == std::string::npos) break;
+      text.replace(at, 1, "\u00a0");
+      if (first_from(text) == std::string::npos) break;  // tried above
+      if (auto found = search_in(text)) return *found;
+    }
   }
   return line;
 }

@@ -72,10 +72,6 @@ std::optional<ParseError> parse_error(std::string_view text) {
 
 bool nameless_sync_line(std::string_view line) { return nameless_sync_at(line) != npos; }
 
-void mend_nameless_sync(std::string& text, std::size_t from) {
-  if (text.find(kSync, from) != npos) insert_in_lines(text, from, " ", nameless_sync_at);
-}
-
 void accept_sync_classes(std::string& text, std::size_t from) {
   if (!any_line_holding(std::string_view(text).substr(from), "class", refused_class_at)) return;
   // The lines are at least one depth deeper than the heading put before
@@ -97,7 +93,14 @@ std::string finish(write::LineSink& out) {
   // A mended line stays where it was and reads as prose, which takes no
   // lines and closes nothing; so does a comment: no other line reads
   // otherwise, and neither step brings an error of its own.
-  mend_nameless_sync(text, 0);
+  const std::vector<std::size_t> nameless = parse::nameless_sync_lines(text);
+  std::size_t line = 0;
+  std::size_t next = 0;  // of `nameless`
+  insert_in_lines(text, 0, " ", [&](std::string_view l) {
+    const bool read_so = next < nameless.size() && nameless[next] == line++;
+    if (read_so) ++next;
+    return read_so ? nameless_sync_at(l) : npos;
+  });
   if (parse_error(text)) insert_in_lines(text, 0, "// ", refused_class_at);
   return text;
 }

@@ -18,24 +18,20 @@ namespace varn::render {
 // more.
 bool nameless_sync_line(std::string_view line);
 
-// Each line of text[from..] that reads so gets a space after its "sync":
-// "sync :" is prose.
-void mend_nameless_sync(std::string& text, std::size_t from);
-
 // text[from..] holds the lines of one node below a "Sync" heading: where
 // they make a declaration whose class the lowering refuses, each of their
 // lines that gives a refused class is written as a comment.
 void accept_sync_classes(std::string& text, std::size_t from);
 
-// The text of `out`, its trailing white space trimmed. The node writers
-// keep their own lines from the two refusals, but a line may read otherwise
-// than written: a text that holds a line feed, or one that starts with
-// "```" and so opens a code block, which takes the lines after it however
-// deep, leaves the lines after it to stand as any line may. A text holding
-// a line that could be refused is parsed: where it is refused, every line
-// that reads as a nameless declaration is mended, and then, if a class is
-// still refused, every line that gives a refused class is written as a
-// comment.
+// The text of `out`, its trailing white space trimmed. Where a line would
+// read as a nameless declaration (a prose or variable text, a match arm's
+// pattern, a line of a text that holds a line feed), the space after its
+// "sync" makes it prose ("sync :"), which takes no lines and closes
+// nothing; only where the parser reads it so, not inside a code block. A
+// text holding a line that could be refused is parsed: where it is refused,
+// the lines that it reads as nameless declarations are mended, and then, if
+// a class is still refused, every line that gives a refused class is
+// written as a comment.
 std::string finish(write::LineSink& out);
 
 }  // namespace varn::render

@@ -326,6 +326,7 @@ namespace {
 // True when `line`, with a deeper line below it, reads as something other
 // than prose (a "query:" line takes the lines below as its body).
 bool takes_lines_below(std::string_view line) {
+  if (nameless_sync_line(line)) return false;  // written as prose (finish)
   parse::Parser p;
   p.lines = parse::Lines::as_given({line, "    x"});
   const std::optional<Node> node = parse::parse_node(p, 0);
@@ -353,8 +354,7 @@ void write(const Task& t, std::size_t depth, LineSink& out) {
   if (t.match_arms) {
     out.line(depth, "    match:");
     for (const MatchArm& arm : *t.match_arms) {
-      std::string pattern = write::arm_pattern_line(arm.pattern);
-      mend_nameless_sync(pattern, 0);
+      const std::string pattern = write::arm_pattern_line(arm.pattern);
       out.open(depth + 2).append(pattern);
       out.close();
       // The arm's lines are siblings of its pattern to the parser; they go
@@ -365,13 +365,7 @@ void write(const Task& t, std::size_t depth, LineSink& out) {
   }
 }
 
-void write(const Prose& p, std::size_t depth, LineSink& out) {
-  std::string& line = out.open(depth);
-  const std::size_t start = line.size();
-  line.append(p.text);
-  mend_nameless_sync(line, start);
-  out.close();
-}
+void write(const Prose& p, std::size_t depth, LineSink& out) { out.line(depth, p.text); }
 
 void write(const Comment& c, std::size_t depth, LineSink& out) { sub_line(out, depth, "// ", c.text); }
 
@@ -414,7 +408,6 @@ void write(const Bold& b, std::size_t depth, LineSink& out) {
 
 void write(const Variable& v, std::size_t depth, LineSink& out) {
   std::string& line = out.open(depth);
-  const std::size_t start = line.size();
   // "? ", "if " and "use " open other kinds of line: such a name goes
   // without the space.
   line.append(v.name).append(v.name == "?" || v.name == "if" || v.name == "use" ? "= " : " = ");
@@ -430,7 +423,6 @@ void write(const Variable& v, std::size_t depth, LineSink& out) {
         }
       },
       v.value);
-  mend_nameless_sync(line, start);
   out.close();
 }
 

@@ -417,7 +417,9 @@ void append_quoted_value(std::string& out, std::string_view keyword, std::string
 
 std::string barred_value(std::string_view key, std::string_view value) {
   const std::string v(value);
-  for (std::string candidate : {"|" + v + "|", v, "|" + v, v + "|"}) {
+  // Two bars before it open no span of their own, yet keep the value's
+  // leading white space from the trim.
+  for (std::string candidate : {"|" + v + "|", v, "|" + v, v + "|", "||" + v + "|"}) {
     const std::string line = std::string(key) + ": " + candidate;
     const auto pair = parse::split_key_value(parse::cut_trailing_comment(text::trim(line)));
     if (pair && parse::strip_surrounding(pair->second, "|") == value) return candidate;

@@ -123,7 +123,8 @@ std::string quoted_text(std::string_view key, std::string_view value);
 void append_quoted_value(std::string& out, std::string_view keyword, std::string_view value);
 // The value of a "key: |value|" attribute, which the reader takes without the
 // bars at its ends: between bars unless those would close on a bar inside
-// and leave a "//" to the comment cut; then bare, or behind one bar.
+// and leave a "//" to the comment cut; then bare, behind one bar, or behind
+// two.
 std::string barred_value(std::string_view key, std::string_view value);
 // An issue's id as its line writes it: bare, or between quotes or bars where
 // the reader would trim it or take its own quotes and bars away.

@@ -446,5 +446,49 @@ TEST(FormatProperties, IssueStatusStartingWithSpace) {
   expect_formats("issue: t\n  status: :\rail: str\n", "issue: t\n  status: :\rail: str\n");
 }
 
+// Headings nested `depth` deep, `step` columns deeper each, then the lines
+// of `bottom`, each `step * depth` columns deeper than it stands there.
+std::string nested(std::size_t depth, std::size_t step, std::string_view bottom) {
+  std::string text;
+  for (std::size_t i = 0; i < depth; ++i) text.append(step * i, ' ').append("#\n");
+  for (std::size_t start = 0; start < bottom.size();) {
+    const std::size_t end = bottom.find('\n', start) + 1;
+    text.append(step * depth, ' ').append(bottom.substr(start, end - start));
+    start = end;
+  }
+  return text;
+}
+
+// A node at the nesting limit takes no lines below it: those it would write
+// there read as its siblings, so its lines are judged where they stand, and
+// where they would not read back its source lines are written.
+TEST(FormatProperties, LinesAtTheNestingLimit) {
+  const struct {
+    std::size_t depth;
+    const char* bottom;
+    const char* formatted;  // each line two columns a depth deeper
+  } cases[] = {
+      {127, "lattice_constraint:\n", "lattice_constraint:\n"},
+      {127, "## Constraint\n", "## Constraint\n"},
+      {127, "pressure_effect:\n", "pressure_effect:\n"},
+      {127, "## Pressure Effect\n", "## Pressure Effect\n"},
+      {126, "#Sync\n #\n", "# Sync\n  #\n"},
+      {127, "%d\n---\n", "%d\n---\n"},
+      {127, "%d\n x\n---\n", "%d\nx\n---\n"},
+      {127, "[ ] t {g}\n  depends: x\n", "[ ] t {g}\ndepends: x\n"},
+      {127, "validate: v\n  on_fail: x\n", "validate: v\non_fail: x\n"},
+      // Raw bodies are read at any depth.
+      {127, "sync: s\n  class: ops\n",
+       "sync: s\n  class: ops\n  source:\n  identity:\n  mode:\n  target:\n  schedule:\n  scope:\n"},
+      // One level up the members are taken.
+      {126, "lattice_constraint:\n    rule: a\n", "lattice_constraint:\n    rule: a\n"},
+  };
+  for (const auto& c : cases) {
+    const std::string source = nested(c.depth, 1, c.bottom);
+    EXPECT_EQ(testing::check_fmt_properties(source), "") << c.bottom;
+    EXPECT_EQ(ops::fmt(source).value(), nested(c.depth, 2, c.formatted)) << c.bottom;
+  }
+}
+
 }  // namespace
 }  // namespace varn::format

@@ -54,6 +54,9 @@ TEST(RenderText, Parses) {
        "a\nsync :\n// b\n# Sync\n    ## c\n        // class: d"},
       // A text that opens a code block leaves the next one's content bare.
       {"fences", {Prose{"```"}, CodeBlock{std::nullopt, "sync:"}}, "```\n```\nsync :\n```"},
+      // A code block's lines are code, whatever opened it.
+      {"code lines", {Prose{"```\nsync:\n```\nsync:"}, Prose{"```"}, Prose{"sync:"}},
+       "```\nsync:\n```\nsync :\n```\nsync:"},
   };
   for (const auto& c : cases) {
     const std::string text = render_document(c.nodes);

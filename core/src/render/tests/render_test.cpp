@@ -480,6 +480,12 @@ TEST(Render, RespelledNames) {
       // A declaration's name that starts with a "//" goes back to a heading,
       // whose atoms hide it, not to an untitled one.
       {"# Sync\n  ## :\"g //\n", "# Sync\n\n    ### :\" //"},
+      // Two bars before a value keep its leading space and open no span.
+      {"comment:\n created_at:|| |//\n", "comment:\n    body: \"\"\n    created_at: || |//|"},
+      {"issue: t\n  due_date: || a|//\n", "issue: t\n    due_date: || a|//|"},
+      // A closing reference between slashes of the text keeps them apart.
+      {"[ ] /git:closes #1/\n", "[ ] /git:closes #1/"},
+      {"[ ] a/git:closes #12/b //c\n", "[ ] a/git:closes #12/b"},
       // A one-line "|" would open an empty block.
       {"commands:\n  /a\n    prompt: |\n      |\n", "commands:\n  /a\n    description: \n    prompt: |\n      |"},
       {"project: p\n  commands:\n    /a\n      prompt: |\n        |\n",
