@@ -6,6 +6,11 @@ writers' properties checked over them.
                  of places the tokens the line readers react to
   json_value(r)  a JSON text for from_json
   markdown(r)    a Markdown text for from_markdown
+  deep_document(r)
+                 a chain of openers 120 to 127 deep with a document below it
+  barred_lines(r)
+                 a line whose value goes between bars or quotes, the value
+                 made of bars, quotes, slashes and spaces
   check_document(v, source), check_conversion(v, name, text)
                  the properties, each failure named by its class
 
@@ -13,6 +18,7 @@ The CLI runs them over many seeds and shrinks each failure to its fewest
 lines and words:
 
     python3 line_forms.py --seed 0 --count 100000 --jobs 4 [--odd 0.4] [--build build/python]
+        [--deep | --barred] [--shrink 2]
 
 Everything is drawn from the `random.Random` given, so a seed names a
 document. Parse raises for two documents only: a `sync:` without a name and
@@ -23,6 +29,7 @@ import argparse
 import json
 import os
 import random
+import re
 import sys
 
 WORDS = ("alpha beta task owner review deploy build api data orders launch ship note plan release team "
@@ -677,6 +684,94 @@ def markdown(r):
     return join(lines, r)
 
 
+# ---- Documents nested to the limit, and values between bars ---------------
+
+LIMIT = 127  # the deepest block the reader nests; a deeper one's lines are its enclosing block's
+OPENERS = ["heading", "task", "%scope", "gate", "validate"]
+
+
+def opener(r, ind):
+    """The first line of a heading, task, scope, gate or validation, one that
+    opens a block one depth deeper whatever its words: a "//" could cut the
+    bracket or colon it needs, "#(" is prose, and a scope needs a name."""
+    while True:
+        form, line = FORMS[r.choice(OPENERS)][1](r, ind, LIMIT)[0]
+        head = line.lstrip(" ")
+        if "//" not in line and not head.startswith("#(") and (form != "%scope" or head[1:2].isalnum()):
+            return "chain " + form, line
+
+
+def at_limit(r, ind):
+    """Lines for a block at the limit: mostly openers whose own lines a block
+    one deeper would take, so that the block at the limit takes them; a
+    "Sync" heading's nameless sub-heading, a scope's closing dashes."""
+    out = []
+    for _ in range(r.randint(1, 3)):
+        out += r.choice([
+            lambda: lattice_line(r, ind, 2), lambda: lattice_heading(r, ind, 2), lambda: sync_heading(r, ind, 2),
+            lambda: L("sync heading", ind, "# Sync") + L("sync heading.item", ind + r.randint(1, 2), "#" * r.randint(
+                1, 3)) + L("sync heading.key", ind + 3, "class: " + r.choice(["canon", "data", "weekly"])),
+            lambda: L("%scope", ind, "%" + r.choice(WORDS)) + L("%scope.close", ind + r.randint(0, 2), "---"),
+            lambda: block(r, ind, 0, 1, 2),
+        ])()
+    return out
+
+
+def deep_lines(r, odd_rate=None):
+    """A document nested to the limit as (form, line) pairs: a chain of 120 to
+    127 openers, each a column or a few deeper than the one before, an
+    ordinary document below the last, and in half of them, before it, a chain
+    on to the limit or one short of it with `at_limit` lines at its foot."""
+    depth = r.randint(LIMIT - 7, LIMIT)
+    body = tagged_lines(r, odd_rate)
+    out, ind = [], 0
+    for _ in range(depth):
+        out.append(opener(r, ind))
+        ind += r.choice([1, 1, 1, 2, 3])
+    if r.random() < 0.5:
+        foot = ind
+        for _ in range(max(depth, r.choice([LIMIT, LIMIT, LIMIT - 1])) - depth):
+            out.append(opener(r, foot))
+            foot += r.choice([1, 2])
+        out += at_limit(r, foot)
+    return out + [(form, " " * ind + line) for form, line in body]
+
+
+def deep_document(r):
+    return join([line for _, line in deep_lines(r)], r)
+
+
+# A value's pieces: what ends or reopens the bars and quotes around it, what
+# starts a comment, and a gate's braces.
+PIECES = ["a", " ", "|", '"', "//", "/", "\\", "{", "}"]
+# Lines whose writers put a value (each V) between bars or quotes.
+BARRED = [
+    "issue: t\n    due_date: |V|", "comment: c\n    created_at: |V|", 'issue: t\n    milestone: "V"',
+    'issue: t\n    id: "V"', "serve: web |V|", "routine: daily:|V|", "x = |V|", "x = ||V||", "if |V|:\n  a",
+    "if ||V||:", "flow:\n    a --timeout:|V|--> b", "states:\n    a --wait:|V|--> b", "webhook: on:|V| url: /x",
+    'webhook: on:|t| url: "V" payload: "V"', 'snap: "V"', 'remember: "V"', 'recall: "V"', 'status: "a" / "V"',
+    'define:@e\n    name: "V"', "define:@e\n    at: |V|", 'form: f\n    ui_page: "V"', "[ ] V/git:closes #1/V",
+    "[ ] aV git:closes #2", "[ ] t {g V}", "define:@e :|V| from @x", '# t :"V"', "## t :|V| {g V}", "issue: t {g V}",
+    "mutate:@e:1 {g V}", '? e where "V" from snap:s', 'mod:$m\n    note: "V"', "check: c\n    note: |V|",
+    'webhook: on:|t| payload: "V"',
+]
+
+
+def barred_lines(r, odd_rate=None):
+    """One such line (with its opener), each value 0 to 6 pieces drawn at
+    random, so that a bar, a quote and a "//" come at its start, middle and
+    end, alone and doubled; in some without the bars or quotes around it, or
+    the space after its key's colon. Tagged by the line form."""
+    form = text = r.choice(BARRED)
+    if r.random() < 0.4:  # no bars or quotes but the value's own
+        text = re.sub(r'(\|\|?|")V(\|\|?|")', "V", text)
+    if r.random() < 0.3:
+        text = re.sub(r'(?<=:) (?=\|?\|?"?V)', "", text)
+    head, *tails = text.split("V")
+    text = head + "".join("".join(r.choice(PIECES) for _ in range(r.randint(0, 6))) + tail for tail in tails)
+    return [(form, line) for line in text.split("\n")]
+
+
 # ---- The properties -------------------------------------------------------
 
 def load(text):
@@ -800,11 +895,20 @@ def _wrong(name, out, err):
     return None
 
 
-def check_document(v, source):
+def json_depth(x):
+    """The levels of lists and objects nested in a JSON value."""
+    if not isinstance(x, (dict, list)):
+        return 0
+    return 1 + max(map(json_depth, x.values() if isinstance(x, dict) else x), default=0)
+
+
+def check_document(v, source, fmt_only=False):
     """The properties of one document: a list of (class, details), details a
-    dict of texts for the report. `v` is the module."""
+    dict of texts for the report. `v` is the module; `fmt_only` checks fmt's
+    properties alone, which is what shrinking an "fmt" failure needs."""
     found = []
-    got = {name: _call(getattr(v, name), source) for name in ("parse", "fmt", "to_json", "build_index")}
+    names = ("parse", "fmt") if fmt_only else ("parse", "fmt", "to_json", "build_index")
+    got = {name: _call(getattr(v, name), source) for name in names}
     for name, (out, e) in got.items():
         bad = _wrong(name, out, e)
         if bad:
@@ -818,17 +922,21 @@ def check_document(v, source):
     back, e = _call(v.parse, once)
     if e is not None:
         found.append(("fmt: text does not parse", {"fmt": once, "error": str(e)}))
-    elif code_line_ends(load(back)) != code_line_ends(load(tree_text)):
+    elif back != tree_text and code_line_ends(load(back)) != code_line_ends(load(tree_text)):
         site, path, a, b = difference(tree, load(back))
         found.append((f"fmt changes the tree at {site}", {"fmt": once, "path": path, "want": a, "got": b}))
     twice, _ = _call(v.fmt, once)
     if twice != once:
         found.append(("fmt not idempotent", {"fmt": once, "fmt twice": twice}))
+    if fmt_only:
+        return found
     rendered, e = _call(v.render, tree_text)
     bad = _wrong("render", rendered, e)
-    if bad or e is not None:
+    # render's JSON reader refuses 128 levels of nesting (62 headings deep): no finding
+    too_deep = e is not None and "recursion limit exceeded" in str(e) and json_depth(tree) >= 128
+    if bad or (e is not None and not too_deep):
         found.append((bad[0] if bad else "render raises", {"error": str(e)}))
-    elif not nested_mark(tree):
+    elif e is None and not nested_mark(tree):
         back, e = _call(v.parse, rendered)
         if e is not None:
             found.append(("render: text does not parse", {"render": rendered, "error": str(e)}))
@@ -889,22 +997,42 @@ def shrink(fails, lines):
     return lines
 
 
+def shrink_deep(fails, lines):
+    """`shrink` for `deep_lines`: the chain stays, its depth being what the
+    lines below it need, but each opener a bare "#" where that still fails."""
+    chain = [x for x in lines if x[0].startswith("chain")]
+    rest = shrink(lambda ls: fails(chain + ls), [x for x in lines if not x[0].startswith("chain")])
+    for i, (form, text) in enumerate(chain):
+        trial = chain[:i] + [(form, text[:len(text) - len(text.lstrip(" "))] + "#")] + chain[i + 1:]
+        if fails(trial + rest):
+            chain = trial
+    return chain + rest
+
+
 def run_seeds(args):
-    """One worker: the failures of a range of seeds, each shrunk."""
-    build, start, stop, odd_rate = args
+    """One worker: the failures of a range of seeds, the first `most` of each
+    class shrunk (all where it is None)."""
+    build, start, stop, odd_rate, kind, most = args
     v = module(build)
-    results = []
+    results, shrunk = [], {}
     for seed in range(start, stop):
         r = random.Random(seed)
-        tagged = tagged_lines(r, odd_rate)
+        tagged = LINES[kind](r, odd_rate)
         source = join([t for _, t in tagged], r)
         for cls, details in check_document(v, source):
+            if most is not None and shrunk.get(cls, 0) >= most:
+                results.append((cls, seed, source, [], details))
+                continue
+            shrunk[cls] = shrunk.get(cls, 0) + 1
+
             def fails(ls, cls=cls):
-                return any(c == cls for c, _ in check_document(v, join([t for _, t in ls])))
-            small = shrink(fails, list(tagged)) if fails(tagged) else tagged
+                return any(c == cls for c, _ in check_document(v, join([t for _, t in ls]), cls.startswith("fmt")))
+            small = (shrink_deep if kind == "deep" else shrink)(fails, list(tagged)) if fails(tagged) else tagged
             text = join([t for _, t in small])
             det = next((d for c, d in check_document(v, text) if c == cls), details)
             results.append((cls, seed, text, sorted({f for f, _ in small}), det))
+        if kind:
+            continue
         for name, maker in (("from_json", json_value), ("from_markdown", markdown)):
             text = maker(random.Random(seed))
             for cls, details in check_conversion(v, name, text):
@@ -915,6 +1043,9 @@ def run_seeds(args):
                     details = next((d for c, d in check_conversion(v, name, text) if c == cls), details)
                 results.append((cls, seed, text, [name], details))
     return results
+
+
+LINES = {None: tagged_lines, "deep": deep_lines, "barred": barred_lines}
 
 
 def module(build=None):
@@ -936,13 +1067,20 @@ def main():
     ap.add_argument("--show", type=int, default=1, help="examples to show per class")
     ap.add_argument("--odd", type=float, help="the share of odd tokens in every document (default: drawn)")
     ap.add_argument("--print", dest="show_doc", type=int, help="print the document of this seed and stop")
+    ap.add_argument("--deep", dest="kind", action="store_const", const="deep",
+                    help="documents nested to the limit (deep_lines) in place of ordinary ones")
+    ap.add_argument("--barred", dest="kind", action="store_const", const="barred",
+                    help="lines of values between bars or quotes (barred_lines) in place of documents")
+    ap.add_argument("--shrink", type=int, help="failures of each class that each worker's seeds shrink (default: all)")
     args = ap.parse_args()
     if args.show_doc is not None:
-        sys.stdout.write(document(random.Random(args.show_doc)))
+        r = random.Random(args.show_doc)
+        sys.stdout.write(join([t for _, t in LINES[args.kind](r)], r))
         return 0
     chunk = max(1, min(500, args.count // max(1, args.jobs * 4)))
     end = args.seed + args.count
-    tasks = [(args.build, s, min(s + chunk, end), args.odd) for s in range(args.seed, end, chunk)]
+    tasks = [(args.build, s, min(s + chunk, end), args.odd, args.kind, args.shrink)
+             for s in range(args.seed, end, chunk)]
     if args.jobs > 1:
         import multiprocessing
         with multiprocessing.Pool(args.jobs) as pool:

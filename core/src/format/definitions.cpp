@@ -340,7 +340,8 @@ void write(Out& out, const ProjectScope& scope, std::size_t depth) {
       format_node(out, child, depth + 1);
     }
   }
-  ++out.open_scopes;
+  // At the nesting limit the scope takes no lines, a line of dashes neither.
+  if (out.takes_members()) ++out.open_scopes;
 }
 
 }  // namespace varn::format

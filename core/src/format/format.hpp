@@ -60,6 +60,9 @@ struct Out {
   // (its members stand one deeper): at the limit, a node has no member
   // block, and lines written below it read as its siblings.
   std::size_t level = 0;
+  // The node being written has a member block: its members' level, where
+  // its writer stands, is within the limit.
+  bool takes_members() const;
   // Own lines known to read back are read all the same (for the tests of
   // that knowledge).
   bool read_plain = false;

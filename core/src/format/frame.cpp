@@ -91,6 +91,8 @@ void write_divider(Out& out, std::size_t depth, std::string_view text) {
   out.line(depth, text);
 }
 
+bool Out::takes_members() const { return level <= parse::kMaxDepth; }
+
 bool quiet(std::string_view s) {
   return s.find_first_of("\"|\\{}") == std::string_view::npos && s.find("//") == std::string_view::npos;
 }

@@ -332,8 +332,9 @@ bool keeps_the_tree(const Out& out, std::string_view written, std::size_t mark, 
                     const Node& node) {
   if (node.line_end > out.source.size()) return true;  // not read from this source
   // At the nesting limit the node has no member block: every line it writes
-  // stands at its level, whatever its kind, and is read there.
-  if (out.level >= parse::kMaxDepth) {
+  // stands at its level, whatever its kind, and is read there. A code
+  // block's lines are its content as held, which it reads at any depth.
+  if (out.level >= parse::kMaxDepth && !node.holds<CodeBlock>()) {
     return same_as_source(out, written, node) || reads_back_alone(written, node, out.level);
   }
   return node.visit([&](const auto& v) {

@@ -72,24 +72,17 @@ std::string without_from_word(std::string_view text) {
   return out.append(text.substr(copied));
 }
 
-// Where the comment cut would take a "//" of a task's text, the task's
-// closing reference goes between those slashes, as a source writes it: the
-// reader takes the reference out, and the slashes meet again. Only the
-// first few pairs are tried, so that time stays linear.
-std::optional<std::string> closes_between_slashes(const Task& t, std::string_view line) {
-  const std::string token = std::string(kCloses) + std::to_string(*t.closes);
-  const std::size_t text_start = line.size() - t.text.size();
-  std::size_t tries = 0;
-  for (std::size_t at = t.text.find("//"); at != std::string::npos && tries < 16; at = t.text.find("//", at + 1), ++tries) {
-    std::string split(line);
-    split.insert(text_start + at + 1, token);
-    if (write::reads_back_as<Task>(split, [&](const Task& back) {
-          return back.text == t.text && back.closes == t.closes && back.gates.empty();
-        })) {
-      return split;
-    }
-  }
-  return std::nullopt;
+// The task's text with its closing reference between the slashes of its
+// k-th "//" (none past the last), as a source may write it where the
+// comment cut would take them: the reader takes the reference out, and the
+// slashes meet again.
+std::optional<std::string> closes_between_slashes(const Task& t, std::size_t k) {
+  std::size_t at = t.text.find("//");
+  for (; at != std::string::npos && k > 0; --k) at = t.text.find("//", at + 1);
+  if (at == std::string::npos) return std::nullopt;
+  std::string text = t.text;
+  text.insert(at + 1, std::string(kCloses) + std::to_string(*t.closes));
+  return text;
 }
 
 }  // namespace
@@ -133,34 +126,48 @@ std::string task_head(const Task& t) {
   // Gates are read from the text left to right and stop at a '{' that does
   // not close: such a text goes after them. Gate bodies are left out, yet
   // one may have hidden a "//" of the text: a lone bar or quote does too.
-  auto spell = [&](bool gates_first, std::string_view shield) {
+  const bool gates_first = t.text.find('{') != std::string::npos;
+  auto spell = [&](std::string_view text, bool gates_first, std::string_view shield) {
     std::string line = marker;
     if (gates_first) {
       for (std::size_t i = 0; i < t.gates.size(); ++i) render_gate_name(t.gates[i], i == 0 ? shield : "", line);
     }
     line.push_back(' ');
-    line.append(t.text);
+    line.append(text);
     if (!gates_first) render_gate_names(t.gates, line);
     return line;
   };
-  const bool gates_first = t.text.find('{') != std::string::npos;
-  if (t.gates.empty()) {
-    std::string line = spell(gates_first, {});
-    if (t.closes && !write::keeps_whole(line)) {
-      if (auto split = closes_between_slashes(t, line)) return *split;
-    }
-    return line;
-  }
-  auto reads_back = [&](const std::string& line) {
-    return write::reads_back_as<Task>(
-        line, [&](const Task& back) { return back.text == t.text && same_gate_names(back.gates, t.gates); });
-  };
-  for (std::string line : {spell(gates_first, {}), spell(true, "|"), spell(true, "\"")}) {
-    if (reads_back(line)) return line;
-  }
+  // The line for `text`, the task's own or one holding its closing
+  // reference, when one reads back.
   const std::string lead = marker + " ";
-  const LineSearch search{.lead = lead, .text = t.text, .gates = spelled_gates(t.gates)};
-  return write::search_line(search, reads_back).value_or(spell(gates_first, {}));
+  auto placed = [&](const std::string& text, bool with_closes) -> std::optional<std::string> {
+    auto reads_back = [&](const std::string& line) {
+      return write::reads_back_as<Task>(line, [&](const Task& back) {
+        return back.text == t.text && same_gate_names(back.gates, t.gates) && (!with_closes || back.closes == t.closes);
+      });
+    };
+    for (std::string line : {spell(text, gates_first, {}), spell(text, true, "|"), spell(text, true, "\"")}) {
+      if (reads_back(line)) return line;
+    }
+    if (t.gates.empty()) return std::nullopt;
+    const LineSearch search{.lead = lead, .text = text, .gates = spelled_gates(t.gates)};
+    return write::search_line(search, reads_back);
+  };
+  const std::string plain = spell(t.text, gates_first, {});
+  if (t.gates.empty()) {
+    if (!t.closes || write::keeps_whole(plain)) return plain;
+  } else if (auto line = placed(t.text, false)) {
+    return *line;
+  }
+  // Where no placing keeps the text's "//", the closing reference may go
+  // between its slashes: between those of each of the first few, so that
+  // time stays linear.
+  for (std::size_t k = 0; t.closes && k < 16; ++k) {
+    const std::optional<std::string> text = closes_between_slashes(t, k);
+    if (!text) break;
+    if (auto line = placed(*text, true)) return *line;
+  }
+  return plain;
 }
 
 std::string define_line(const Define& d) {

@@ -466,7 +466,8 @@ TEST(FormatProperties, LinesAtTheNestingLimit) {
   const struct {
     std::size_t depth;
     const char* bottom;
-    const char* formatted;  // each line two columns a depth deeper
+    const char* formatted;  // each line two columns a depth deeper; none: the properties alone
+    const char* after = "";  // lines at column 0
   } cases[] = {
       {127, "lattice_constraint:\n", "lattice_constraint:\n"},
       {127, "## Constraint\n", "## Constraint\n"},
@@ -482,11 +483,19 @@ TEST(FormatProperties, LinesAtTheNestingLimit) {
        "sync: s\n  class: ops\n  source:\n  identity:\n  mode:\n  target:\n  schedule:\n  scope:\n"},
       // One level up the members are taken.
       {126, "lattice_constraint:\n    rule: a\n", "lattice_constraint:\n    rule: a\n"},
+      // A scope there takes no line of dashes, however indented.
+      {127, "%x\n", "%x\n", "---\n"},
+      // Code lines are content, at any depth, and keep their columns.
+      {127, "```\n1 \n```\n", nullptr},
+      {127, "```\n", nullptr, "1 \n"},
+      {127, "```\n \n", nullptr},
   };
   for (const auto& c : cases) {
-    const std::string source = nested(c.depth, 1, c.bottom);
+    const std::string source = nested(c.depth, 1, c.bottom) + c.after;
     EXPECT_EQ(testing::check_fmt_properties(source), "") << c.bottom;
-    EXPECT_EQ(ops::fmt(source).value(), nested(c.depth, 2, c.formatted)) << c.bottom;
+    if (c.formatted) {
+      EXPECT_EQ(ops::fmt(source).value(), nested(c.depth, 2, c.formatted) + c.after) << c.bottom;
+    }
   }
 }
 

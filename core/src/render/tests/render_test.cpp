@@ -486,6 +486,8 @@ TEST(Render, RespelledNames) {
       // A closing reference between slashes of the text keeps them apart.
       {"[ ] /git:closes #1/\n", "[ ] /git:closes #1/"},
       {"[ ] a/git:closes #12/b //c\n", "[ ] a/git:closes #12/b"},
+      // ... beside a gate that no placing lets hide them.
+      {"[ ] {}{/git:closes #1/\n", "[ ] {} {/git:closes #1/"},
       // A one-line "|" would open an empty block.
       {"commands:\n  /a\n    prompt: |\n      |\n", "commands:\n  /a\n    description: \n    prompt: |\n      |"},
       {"project: p\n  commands:\n    /a\n      prompt: |\n        |\n",

@@ -344,6 +344,8 @@ const Placing kPlacings[] = {
     {"SyncNameWhoseBraceWouldClose", "#Sync\n #:\" }//{ :{ }\n"},
     // Only the first of the entity's " from "s parted, so that a mark after
     // the second hides its "//".
+    // Three slashes: a gate between two, the closing reference between two.
+    {"TaskSlashesAroundAGateAndTheClosingReference", "[ ] \\/{}/git:closes #1/\n"},
     {"DefineEntityFromsPartedInPart", "define:@x\u00a0from \" :// \" from :\" //\n"},
 };
 
