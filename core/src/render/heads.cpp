@@ -116,10 +116,11 @@ std::string heading_line(const Group& g) {
 }
 
 std::string task_head(const Task& t) {
-  std::string marker;
-  render_task_marker(t.marker, t.label, marker);
+  std::string bare;
+  render_task_marker(t.marker, t.label, bare);
   // The closing reference is left out, but where the text holds one of its
   // own, the task's goes first, or the text's would be taken for it.
+  std::string marker = bare;
   if (t.closes && t.text.find(kCloses) != std::string::npos) {
     marker.append(" ").append(kCloses).append(std::to_string(*t.closes));
   }
@@ -127,8 +128,8 @@ std::string task_head(const Task& t) {
   // not close: such a text goes after them. Gate bodies are left out, yet
   // one may have hidden a "//" of the text: a lone bar or quote does too.
   const bool gates_first = t.text.find('{') != std::string::npos;
-  auto spell = [&](std::string_view text, bool gates_first, std::string_view shield) {
-    std::string line = marker;
+  auto spell = [&](std::string_view lead, std::string_view text, bool gates_first, std::string_view shield) {
+    std::string line(lead);
     if (gates_first) {
       for (std::size_t i = 0; i < t.gates.size(); ++i) render_gate_name(t.gates[i], i == 0 ? shield : "", line);
     }
@@ -137,35 +138,36 @@ std::string task_head(const Task& t) {
     if (!gates_first) render_gate_names(t.gates, line);
     return line;
   };
-  // The line for `text`, the task's own or one holding its closing
-  // reference, when one reads back.
-  const std::string lead = marker + " ";
-  auto placed = [&](const std::string& text, bool with_closes) -> std::optional<std::string> {
+  // The line after `lead` for `text`, the task's own or one holding its
+  // closing reference, when one reads back.
+  auto placed = [&](std::string_view lead, const std::string& text, bool with_closes) -> std::optional<std::string> {
     auto reads_back = [&](const std::string& line) {
       return write::reads_back_as<Task>(line, [&](const Task& back) {
         return back.text == t.text && same_gate_names(back.gates, t.gates) && (!with_closes || back.closes == t.closes);
       });
     };
-    for (std::string line : {spell(text, gates_first, {}), spell(text, true, "|"), spell(text, true, "\"")}) {
+    for (std::string line : {spell(lead, text, gates_first, {}), spell(lead, text, true, "|"),
+                             spell(lead, text, true, "\"")}) {
       if (reads_back(line)) return line;
     }
     if (t.gates.empty()) return std::nullopt;
-    const LineSearch search{.lead = lead, .text = text, .gates = spelled_gates(t.gates)};
+    const std::string spaced = std::string(lead) + " ";
+    const LineSearch search{.lead = spaced, .text = text, .gates = spelled_gates(t.gates)};
     return write::search_line(search, reads_back);
   };
-  const std::string plain = spell(t.text, gates_first, {});
+  const std::string plain = spell(marker, t.text, gates_first, {});
   if (t.gates.empty()) {
     if (!t.closes || write::keeps_whole(plain)) return plain;
-  } else if (auto line = placed(t.text, false)) {
+  } else if (auto line = placed(marker, t.text, false)) {
     return *line;
   }
   // Where no placing keeps the text's "//", the closing reference may go
-  // between its slashes: between those of each of the first few, so that
-  // time stays linear.
+  // between its slashes, where it comes before any of the text's own:
+  // between those of each of the first few, so that time stays linear.
   for (std::size_t k = 0; t.closes && k < 16; ++k) {
     const std::optional<std::string> text = closes_between_slashes(t, k);
     if (!text) break;
-    if (auto line = placed(*text, true)) return *line;
+    if (auto line = placed(bare, *text, true)) return *line;
   }
   return plain;
 }

@@ -488,6 +488,8 @@ TEST(Render, RespelledNames) {
       {"[ ] a/git:closes #12/b //c\n", "[ ] a/git:closes #12/b"},
       // ... beside a gate that no placing lets hide them.
       {"[ ] {}{/git:closes #1/\n", "[ ] {} {/git:closes #1/"},
+      // ... and not before the text too, where the text holds one of its own.
+      {"[ ] a/git:closes #1/b git:closes #12\n", "[ ] a/git:closes #1/b git:closes #12"},
       // A one-line "|" would open an empty block.
       {"commands:\n  /a\n    prompt: |\n      |\n", "commands:\n  /a\n    description: \n    prompt: |\n      |"},
       {"project: p\n  commands:\n    /a\n      prompt: |\n        |\n",
