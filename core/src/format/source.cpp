@@ -241,6 +241,14 @@ bool plain_own_lines(const T& v) {
   }
 }
 
+// A sync declaration may be lowered from a heading under "Sync"; its writer
+// checks its head line, and its key lines, under the heading it writes, read
+// as the settings they say.
+bool lowered_from_heading(const Out& out, std::size_t start) {
+  std::string buffer;
+  return text::trim_start(parse::line_at(out.source, start, buffer)).starts_with('#');
+}
+
 template <class V>
 concept ListOfRecords = requires { typename V::value_type; } && HasFields<typename V::value_type>;
 
@@ -340,6 +348,7 @@ bool keeps_the_tree(const Out& out, std::string_view written, std::size_t mark, 
   return node.visit([&](const auto& v) {
     using T = std::decay_t<decltype(v)>;
     if constexpr (kReadsBackAlone<T>) {
+      if (std::is_same_v<T, SyncDef> && lowered_from_heading(out, node.line_start)) return true;
       return same_as_source(out, written, node) || reads_back_alone(written, node, out.level);
     } else if constexpr (kOwnLinesApart<T>) {
       if (!members) return true;  // known to read back
