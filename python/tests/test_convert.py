@@ -52,6 +52,8 @@ def test_to_json_is_valid_json_with_unescaped_non_ascii():
         ('["```\\nsync:\\n```"]', "```\nsync:\n```"),
         ('"```\\nsync:\\n```"', "```\nsync:\n```"),
         ('["```", "sync:"]', "```\nsync:"),
+        ('["# Sync\\n  ## a\\n    class: weekly\\n    ```\\n    class: x"]',
+         "# Sync\n  ## a\n    // class: weekly\n    ```\n    class: x"),
     ],
 )
 def test_from_json(text, expected):

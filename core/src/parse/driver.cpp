@@ -249,9 +249,9 @@ struct TreeWalk {
   // group, made a sync declaration when it is a group), then handed on.
   void member(Node&& node, bool in_sync, std::optional<ParseError>& declaration_error) {
     if (p.first_error || lowering_error) return;
-    if ((lowering_error = lower_node(node))) return;
+    if ((lowering_error = lower_node(node, p.refusals))) return;
     if (in_sync) {
-      auto e = lower_sync_member(node);
+      auto e = lower_sync_member(node, p.refusals);
       if (e && !declaration_error) {
         declaration_error = std::move(e);
         ++waiting;
@@ -296,12 +296,12 @@ std::optional<ParseError> parse_each(std::string_view source, const NodeSink& si
 
 namespace parse {
 
-std::vector<std::size_t> nameless_sync_lines(std::string_view source) {
-  std::vector<std::size_t> found;
+SyncRefusals sync_refusals(std::string_view source) {
+  SyncRefusals found;
   Parser p;
   p.lines = Lines(source);
   p.spans = Spans::None;
-  p.nameless_syncs = &found;
+  p.refusals = &found;
   const TreeSink ignore{[](Node&&) {}, [](const Node&) {}, [](std::size_t) {}};
   const Consumed none;
   TreeWalk{p, ignore, none, std::nullopt}.block(0, 0, false);

@@ -137,8 +137,9 @@ std::optional<Node> parse_lattice_constraint(Parser& p, std::size_t depth, const
 std::optional<Node> parse_pressure_effect(Parser& p, std::size_t depth, const Line& line);
 
 // lowering.cpp: rewrites the specially titled groups in a parsed node in
-// place, its children first; the first invalid sync class stops it.
-std::optional<ParseError> lower_node(Node& node);
+// place, its children first; the first invalid sync class stops it, unless
+// `refusals` notes its lines.
+std::optional<ParseError> lower_node(Node& node, SyncRefusals* refusals = nullptr);
 // A class that a declaration under a "Sync" heading may have: none, "canon",
 // "ops" or "data".
 bool sync_class_accepted(std::string_view class_);
@@ -148,7 +149,7 @@ bool is_sync_group(const Group& group);
 bool lowers_to_lattice(const Group& group);
 // A member of a "Sync" group, itself lowered already: a group becomes a sync
 // declaration (the first invalid class is the error); any other node stays.
-std::optional<ParseError> lower_sync_member(Node& node);
+std::optional<ParseError> lower_sync_member(Node& node, SyncRefusals* refusals = nullptr);
 
 // ---- end of issues, projects, sync declarations, lattice lines, lowering
 

@@ -44,12 +44,24 @@ void replace_keeping_line(Node& node, Node&& lowered) {
   node.line_end = end;
 }
 
-Result<Node, ParseError> lower_sync_item(Group& group) {
+// The lines that give `group` a class a declaration may not have.
+void note_refused_classes(const Group& group, SyncRefusals& refusals) {
+  for (const Node& child : group.children) {
+    const auto line = key_line(child);
+    const auto kv = line ? split_key_value(*line) : std::nullopt;
+    if (kv && kv->first == "class" && !sync_class_accepted(kv->second)) {
+      refusals.refused_classes.push_back(child.line_start);
+    }
+  }
+}
+
+Result<Node, ParseError> lower_sync_item(Group& group, SyncRefusals* refusals) {
   const KeyValues table = collect_key_values(group.children);
+  if (refusals && !sync_class_accepted(value_or_empty(table, "class"))) note_refused_classes(group, *refusals);
   SyncDef sync;
   sync.name = std::move(group.name);
   for (const auto& [key, field] : kSyncSettings) sync.*field = value_or_empty(table, std::string(key));
-  if (!sync_class_accepted(sync.class_)) {
+  if (!refusals && !sync_class_accepted(sync.class_)) {
     return err(ParseError{"E_SYNC_INVALID_CLASS", "parse_error",
                           "Invalid sync class '" + sync.class_ + "' in sync declaration '" + sync.name +
                               "'; expected canon, ops, or data",
@@ -58,9 +70,9 @@ Result<Node, ParseError> lower_sync_item(Group& group) {
   return Node(std::move(sync));
 }
 
-std::optional<ParseError> collect_sync_defs(Nodes& children) {
+std::optional<ParseError> collect_sync_defs(Nodes& children, SyncRefusals* refusals) {
   for (Node& child : children) {
-    if (auto e = lower_sync_member(child)) return e;
+    if (auto e = lower_sync_member(child, refusals)) return e;
   }
   return std::nullopt;
 }
@@ -100,28 +112,28 @@ std::optional<Node> lower_lattice_group(Group& group) {
   return std::nullopt;
 }
 
-std::optional<ParseError> lower_list(Nodes& nodes) {
+std::optional<ParseError> lower_list(Nodes& nodes, SyncRefusals* refusals) {
   for (Node& node : nodes) {
-    if (auto e = lower_node(node)) return e;
+    if (auto e = lower_node(node, refusals)) return e;
   }
   return std::nullopt;
 }
 
 // The child lists the pass walks into; other nodes keep theirs untouched.
-std::optional<ParseError> lower_children(Node& node) {
-  return node.visit([](auto& x) -> std::optional<ParseError> {
+std::optional<ParseError> lower_children(Node& node, SyncRefusals* refusals) {
+  return node.visit([refusals](auto& x) -> std::optional<ParseError> {
     using T = std::decay_t<decltype(x)>;
     if constexpr (std::is_same_v<T, Task>) {
-      if (auto e = lower_list(x.children)) return e;
+      if (auto e = lower_list(x.children, refusals)) return e;
       if (x.on_pass) {
-        if (auto e = lower_list(*x.on_pass)) return e;
+        if (auto e = lower_list(*x.on_pass, refusals)) return e;
       }
       if (x.on_fail) {
-        if (auto e = lower_list(*x.on_fail)) return e;
+        if (auto e = lower_list(*x.on_fail, refusals)) return e;
       }
       if (x.match_arms) {
         for (MatchArm& arm : *x.match_arms) {
-          if (auto e = lower_list(arm.children)) return e;
+          if (auto e = lower_list(arm.children, refusals)) return e;
         }
       }
       return std::nullopt;
@@ -132,7 +144,7 @@ std::optional<ParseError> lower_children(Node& node) {
                          std::is_same_v<T, UnitCellDef> || std::is_same_v<T, SymmetryDef> ||
                          std::is_same_v<T, IssueDef> || std::is_same_v<T, ThreadComment> ||
                          std::is_same_v<T, ProjectScope>) {
-      return lower_list(x.children);
+      return lower_list(x.children, refusals);
     } else {
       return std::nullopt;
     }
@@ -152,10 +164,10 @@ bool lowers_to_lattice(const Group& group) {
                                  std::end(kLatticeTitles);
 }
 
-std::optional<ParseError> lower_sync_member(Node& node) {
+std::optional<ParseError> lower_sync_member(Node& node, SyncRefusals* refusals) {
   auto* group = node.get_if<Group>();
   if (!group) return std::nullopt;
-  auto item = lower_sync_item(*group);
+  auto item = lower_sync_item(*group, refusals);
   if (!item) return std::move(item).error();
   replace_keeping_line(node, std::move(item).value());
   return std::nullopt;
@@ -163,12 +175,12 @@ std::optional<ParseError> lower_sync_member(Node& node) {
 
 // Children first, so the innermost groups are rewritten before their parents
 // are looked at.
-std::optional<ParseError> lower_node(Node& node) {
-  if (auto e = lower_children(node)) return e;
+std::optional<ParseError> lower_node(Node& node, SyncRefusals* refusals) {
+  if (auto e = lower_children(node, refusals)) return e;
   auto* group = node.get_if<Group>();
   if (!group) return std::nullopt;
   if (is_sync_group(*group)) {
-    if (auto e = collect_sync_defs(group->children)) return e;
+    if (auto e = collect_sync_defs(group->children, refusals)) return e;
   }
   if (lowers_to_lattice(*group)) {
     if (auto lowered = lower_lattice_group(*group)) replace_keeping_line(node, std::move(*lowered));

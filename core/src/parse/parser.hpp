@@ -129,14 +129,22 @@ class Lines {
   mutable std::vector<std::unique_ptr<std::string>> spaces_;
 };
 
+// What a parse notes in place of failing, where asked to: where each line
+// starts in the text, of the "sync:" declarations without a name (read as
+// lines that give no node), and of the class lines of the declarations
+// under a "Sync" heading whose class is refused (read as accepted). No
+// other line is read otherwise for them, so one parse finds them all.
+struct SyncRefusals {
+  std::vector<std::size_t> nameless;
+  std::vector<std::size_t> refused_classes;
+};
+
 struct Parser {
   std::optional<ParseError> first_error;  // only the first diagnostic survives
   Lines lines;
   std::size_t pos = 0;                    // the next line to read; only grows
   Spans spans = Spans::All;               // the inline spans that prose and tasks keep
-  // Where set, each "sync:" line without a name is noted here (its index)
-  // and read as a line that gives no node, instead of failing the parse.
-  std::vector<std::size_t>* nameless_syncs = nullptr;
+  SyncRefusals* refusals = nullptr;  // where set, noted there instead of failing
 };
 
 // Blocks deeper than this are empty; their lines fall to the enclosing block.
@@ -149,9 +157,8 @@ std::size_t indentation(std::string_view line);
 // least `min_indent`. Leaves `pos` at the first line that is not in the block.
 Nodes parse_block(Parser& p, std::size_t min_indent, std::size_t depth);
 
-// The indexes of the lines of `source` that a parse reads as "sync:"
-// declarations without a name, in order: all of them, not only the first.
-std::vector<std::size_t> nameless_sync_lines(std::string_view source);
+// Every refusal of a parse of `source`, not only the first, in order.
+SyncRefusals sync_refusals(std::string_view source);
 
 // One node from the line at `pos` (and the lines it owns), or none.
 std::optional<Node> parse_node(Parser& p, std::size_t depth);

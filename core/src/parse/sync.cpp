@@ -13,8 +13,8 @@ std::optional<Node> parse_sync_declaration(Parser& p, std::size_t, const Line& l
   ++p.pos;
   SyncDef sync;
   sync.name = std::string(statement_value(line.content, "sync:"));
-  if (sync.name.empty() && p.nameless_syncs) {
-    p.nameless_syncs->push_back(line_number - 1);
+  if (sync.name.empty() && p.refusals) {
+    p.refusals->nameless.push_back(p.lines.start(p.pos - 1));
     return std::nullopt;
   }
   if (sync.name.empty() && !p.first_error) {

@@ -31,18 +31,24 @@ std::size_t refused_class_at(std::string_view line) {
   return static_cast<std::size_t>(trimmed.data() - line.data());
 }
 
-// Inserts `what` into each line of text[from..] where `at` places it (npos:
-// nowhere), in one pass.
+// What goes into a line, and where in it (npos: nothing).
+struct Insert {
+  std::size_t place = npos;
+  std::string_view what;
+};
+
+// Makes the insert that `at` gives each line of text[from..], given the
+// line and where it starts, in one pass.
 template <class At>
-void insert_in_lines(std::string& text, std::size_t from, std::string_view what, At at) {
+void insert_in_lines(std::string& text, std::size_t from, At at) {
   std::string rest;
   std::size_t copied = from;
   for (std::size_t start = from; start <= text.size();) {
     const std::size_t end = std::min(text.find('\n', start), text.size());
-    const std::size_t place = at(std::string_view(text).substr(start, end - start));
-    if (place != npos) {
-      rest.append(text, copied, start + place - copied).append(what);
-      copied = start + place;
+    const Insert insert = at(std::string_view(text).substr(start, end - start), start);
+    if (insert.place != npos) {
+      rest.append(text, copied, start + insert.place - copied).append(insert.what);
+      copied = start + insert.place;
     }
     start = end + 1;
   }
@@ -50,6 +56,24 @@ void insert_in_lines(std::string& text, std::size_t from, std::string_view what,
   rest.append(text, copied);
   text.resize(from);
   text.append(rest);
+}
+
+// The mends of the lines of text[from..] that the parse of a text holding
+// it from `offset` on notes: a space after the "sync" of a nameless
+// declaration, a comment mark before a refused class.
+void mend_refusals(std::string& text, std::size_t from, const parse::SyncRefusals& refusals, std::size_t offset) {
+  std::size_t nameless = 0;
+  std::size_t refused = 0;
+  auto noted = [&](const std::vector<std::size_t>& starts, std::size_t& next, std::size_t at) {
+    while (next < starts.size() && starts[next] < at) ++next;
+    return next < starts.size() && starts[next] == at;
+  };
+  insert_in_lines(text, from, [&](std::string_view line, std::size_t start) {
+    const std::size_t at = start - from + offset;
+    if (noted(refusals.nameless, nameless, at)) return Insert{nameless_sync_at(line), " "};
+    if (noted(refusals.refused_classes, refused, at)) return Insert{refused_class_at(line), "// "};
+    return Insert{};
+  });
 }
 
 // True when a line of `text` that holds `word` is placed by `at`.
@@ -77,10 +101,10 @@ void accept_sync_classes(std::string& text, std::size_t from) {
   // The lines are at least one depth deeper than the heading put before
   // them, and a line at column 0 ends its block here as it does where they
   // stand.
-  std::string below = "# Sync\n";
+  constexpr std::string_view kHeading = "# Sync\n";
+  std::string below(kHeading);
   below.append(text, from);
-  const std::optional<ParseError> e = parse_error(below);
-  if (e && e->code == "E_SYNC_INVALID_CLASS") insert_in_lines(text, from, "// ", refused_class_at);
+  mend_refusals(text, from, parse::sync_refusals(below), kHeading.size());
 }
 
 std::string finish(write::LineSink& out) {
@@ -93,15 +117,7 @@ std::string finish(write::LineSink& out) {
   // A mended line stays where it was and reads as prose, which takes no
   // lines and closes nothing; so does a comment: no other line reads
   // otherwise, and neither step brings an error of its own.
-  const std::vector<std::size_t> nameless = parse::nameless_sync_lines(text);
-  std::size_t line = 0;
-  std::size_t next = 0;  // of `nameless`
-  insert_in_lines(text, 0, " ", [&](std::string_view l) {
-    const bool read_so = next < nameless.size() && nameless[next] == line++;
-    if (read_so) ++next;
-    return read_so ? nameless_sync_at(l) : npos;
-  });
-  if (parse_error(text)) insert_in_lines(text, 0, "// ", refused_class_at);
+  mend_refusals(text, 0, parse::sync_refusals(text), 0);
   return text;
 }
 

@@ -48,6 +48,13 @@ TEST(RenderText, Parses) {
        "# Sync :x\n\n    ## a\n\n        // class: x"},
       {"accepted classes", {Group{1, "Sync", {}, {}, {Group{2, "a", {}, {}, {Prose{"class: x"}, Prose{"class:"}}}}}},
        "# Sync\n\n    ## a\n\n        class: x\n        class:"},
+      {"a refused class before the one that counts",
+       {Group{1, "Sync", {}, {}, {Group{2, "a", {}, {}, {Prose{"class: weekly"}, Prose{"class: ops"}}}}}},
+       "# Sync\n\n    ## a\n\n        class: weekly\n        class: ops"},
+      // Only the lines read as a declaration's class are mended, not code.
+      {"a class line in code",
+       {Group{1, "Sync", {}, {}, {Group{2, "a", {}, {}, {Prose{"class: weekly"}, CodeBlock{std::nullopt, "class: x"}}}}}},
+       "# Sync\n\n    ## a\n\n        // class: weekly\n        ```\nclass: x\n        ```"},
       // After a line feed anything may follow, at any indentation; a line
       // that reads as another does not say where it stands.
       {"line feeds", {Prose{"a\nsync:"}, Comment{"b\n# Sync\n    ## c\n        class: d"}},
