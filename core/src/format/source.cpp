@@ -241,9 +241,9 @@ bool plain_own_lines(const T& v) {
   }
 }
 
-// A sync declaration may be lowered from a heading under "Sync"; its writer
-// checks its head line, and its key lines, under the heading it writes, read
-// as the settings they say.
+// A sync declaration may be lowered from a heading under "Sync": below the
+// nesting limit its lines are known to read back, as its writer checks its
+// head line and writes key lines that say its settings.
 bool lowered_from_heading(const Out& out, std::size_t start) {
   std::string buffer;
   return text::trim_start(parse::line_at(out.source, start, buffer)).starts_with('#');

@@ -146,11 +146,12 @@ std::string task_head(const Task& t) {
         return back.text == t.text && same_gate_names(back.gates, t.gates) && (!with_closes || back.closes == t.closes);
       });
     };
-    for (std::string line : {spell(lead, text, gates_first, {}), spell(lead, text, true, "|"),
-                             spell(lead, text, true, "\"")}) {
+    std::string line = spell(lead, text, gates_first, {});
+    if (t.gates.empty()) return reads_back(line) ? std::optional(line) : std::nullopt;
+    for (std::string_view shield : {"", "|", "\""}) {
+      if (!shield.empty()) line = spell(lead, text, true, shield);
       if (reads_back(line)) return line;
     }
-    if (t.gates.empty()) return std::nullopt;
     const std::string spaced = std::string(lead) + " ";
     const LineSearch search{.lead = spaced, .text = text, .gates = spelled_gates(t.gates)};
     return write::search_line(search, reads_back);

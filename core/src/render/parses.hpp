@@ -19,8 +19,8 @@ namespace varn::render {
 bool nameless_sync_line(std::string_view line);
 
 // text[from..] holds the lines of one node below a "Sync" heading: where
-// they make a declaration whose class the lowering refuses, each of their
-// lines that gives a refused class is written as a comment.
+// they make a declaration whose class the lowering refuses, that
+// declaration's lines that give a refused class are written as comments.
 void accept_sync_classes(std::string& text, std::size_t from);
 
 // The text of `out`, its trailing white space trimmed. Where a line would
@@ -29,9 +29,9 @@ void accept_sync_classes(std::string& text, std::size_t from);
 // "sync" makes it prose ("sync :"), which takes no lines and closes
 // nothing; only where the parser reads it so, not inside a code block. A
 // text holding a line that could be refused is parsed: where it is refused,
-// the lines that it reads as nameless declarations are mended, and then, if
-// a class is still refused, every line that gives a refused class is
-// written as a comment.
+// one more parse notes the lines that it reads as nameless declarations or
+// as refused classes, and only those are mended, the classes written as
+// comments.
 std::string finish(write::LineSink& out);
 
 }  // namespace varn::render

@@ -342,10 +342,10 @@ const Placing kPlacings[] = {
     // A filler inside the group that the name's own "{" leaves open keeps its
     // "}" from closing it.
     {"SyncNameWhoseBraceWouldClose", "#Sync\n #:\" }//{ :{ }\n"},
-    // Only the first of the entity's " from "s parted, so that a mark after
-    // the second hides its "//".
     // Three slashes: a gate between two, the closing reference between two.
     {"TaskSlashesAroundAGateAndTheClosingReference", "[ ] \\/{}/git:closes #1/\n"},
+    // Only the first of the entity's " from "s parted, so that a mark after
+    // the second hides its "//".
     {"DefineEntityFromsPartedInPart", "define:@x\u00a0from \" :// \" from :\" //\n"},
 };
 
