@@ -31,18 +31,6 @@ std::optional<Segment> find_segment(std::string_view left) {
   return std::nullopt;
 }
 
-void set_segment(FlowEdge& edge, std::string_view segment) {
-  if (segment.size() >= 8 && segment.starts_with("timeout:")) {
-    edge.timeout = text_between_bars(strip_prefix_all(segment, "timeout:"));
-  } else if (segment.size() >= 5 && segment.starts_with("wait:")) {
-    edge.wait = text_between_bars(strip_prefix_all(segment, "wait:"));
-  } else if (segment.starts_with('{')) {
-    edge.gate = std::string(segment);
-  } else {
-    edge.label = std::string(segment);
-  }
-}
-
 std::string_view strip_trailing_marks(std::string_view s) {
   while (!s.empty() && (s.back() == '+' || s.back() == '-')) s.remove_suffix(1);
   return s;
@@ -55,6 +43,18 @@ void read_edges_into(std::vector<FlowEdge>& edges, Parser& p, std::size_t indent
 }
 
 }  // namespace
+
+void set_segment(FlowEdge& edge, std::string_view segment) {
+  if (segment.size() >= 8 && segment.starts_with("timeout:")) {
+    edge.timeout = text_between_bars(strip_prefix_all(segment, "timeout:"));
+  } else if (segment.size() >= 5 && segment.starts_with("wait:")) {
+    edge.wait = text_between_bars(strip_prefix_all(segment, "wait:"));
+  } else if (segment.starts_with('{')) {
+    edge.gate = std::string(segment);
+  } else {
+    edge.label = std::string(segment);
+  }
+}
 
 std::vector<FlowEdge> parse_flow_edge(std::string_view line) {
   std::vector<FlowEdge> edges;

@@ -56,6 +56,8 @@ std::optional<Node> parse_task(Parser& p, std::size_t depth, const Line& line);
 std::optional<Node> parse_flow(Parser& p, std::size_t depth, const Line& line);
 std::optional<Node> parse_states(Parser& p, std::size_t depth, const Line& line);
 std::vector<FlowEdge> parse_flow_edge(std::string_view line);
+// Sets the one field of `edge` that the text between "--" and "-->" gives.
+void set_segment(FlowEdge& edge, std::string_view segment);
 
 // checks.cpp: validations, checks and conditionals.
 std::optional<Node> parse_validate(Parser& p, std::size_t depth, const Line& line);

@@ -300,10 +300,29 @@ std::vector<std::string> flow_edge_spellings(const FlowEdge& edge, bool every) {
   return found;
 }
 
+// The edge that its line gives back: a line has one segment, so only the
+// first of timeout, wait, gate and label is written, and it reads back as the
+// field its text says (a gate without a '{' as a label). The spellings are
+// sought for this edge, so the parallel mark goes beside whichever is set.
+FlowEdge written_edge(const FlowEdge& edge) {
+  FlowEdge out{edge.from, edge.to, {}, edge.parallel, {}, {}, {}};
+  if (edge.timeout) {
+    out.timeout = edge.timeout;
+  } else if (edge.wait) {
+    out.wait = edge.wait;
+  } else if (edge.gate || edge.label) {
+    parse::set_segment(out, edge.gate ? *edge.gate : *edge.label);
+  }
+  return out;
+}
+
 }  // namespace
 
 void render_flow_edges(const std::vector<FlowEdge>& edges, std::size_t depth, LineSink& out) {
-  for (const std::string& line : write::edge_lines(edges, flow_edge_spellings)) out.line(depth, line);
+  std::vector<FlowEdge> written;
+  written.reserve(edges.size());
+  for (const FlowEdge& edge : edges) written.push_back(written_edge(edge));
+  for (const std::string& line : write::edge_lines(written, flow_edge_spellings)) out.line(depth, line);
 }
 
 // ---------------------------------------------------------------- block kinds

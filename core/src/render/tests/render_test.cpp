@@ -88,6 +88,15 @@ TEST(Render, FrameAndBlocks) {
               Prose{"after"}}),
        "flow:\n    a --go--+--> b\n    a, b +--> c\n    x --timeout:|1h|--> y\n    x --wait:|5m|--> y\n"
        "    x --{ok}--> y\n     --> y\n\nafter"},
+      // The parallel mark goes after the one segment written, whatever else
+      // is set; a gate without a brace is written as the label it reads as.
+      {"parallel beside the segment written",
+       nodes({Flow{{},
+                   {FlowEdge{{"a"}, {"b"}, "lbl", true, {}, "5m", {}}, FlowEdge{{"a"}, {"b"}, {}, true, {}, "5m", "1h"},
+                    FlowEdge{{"a"}, {"b"}, "x", true, "{ok}", {}, {}}, FlowEdge{{"a"}, {"b"}, {}, true, "g", {}, {}}}},
+              StatesDef{{FlowEdge{{"a"}, {"b"}, "lbl", true, "{ok}", "5m", "1h"}}}}),
+       "flow:\n    a --wait:|5m|+--> b\n    a --timeout:|1h|+--> b\n    a --{ok}--+--> b\n    a --g--+--> b\n\n"
+       "states:\n    a --timeout:|1h|+--> b"},
       {"empty flow", nodes({Flow{{}, {}}}), "flow:"},
   });
 }
@@ -518,6 +527,47 @@ TEST(Render, LatticeHeadings) {
   // '=': the line form is the nearest.
   check({{"typed constraint with an assignment's rule", nodes({LatticeConstraintDef{"t", "=x", {}, {}}}),
           "lattice_constraint: t\n    rule: =x"}});
+}
+
+// Every combination of timeout, wait, gate (braced, bare) and label on a
+// parallel edge, in both blocks: the line gives back the first segment set,
+// as the field its text says, and the mark.
+TEST(Render, ParallelMarkBesideEverySegment) {
+  using Text = std::optional<std::string>;
+  for (int mask = 0; mask < 24; ++mask) {
+    const Text timeout = mask & 1 ? Text("1h") : Text();
+    const Text wait = mask & 2 ? Text("5m") : Text();
+    const Text label = mask & 4 ? Text("lbl") : Text();
+    const Text gate = mask / 8 == 1 ? Text("{ok}") : mask / 8 == 2 ? Text("g") : Text();
+    const FlowEdge edge{{"a"}, {"b"}, label, true, gate, wait, timeout};
+    FlowEdge want{{"a"}, {"b"}, {}, true, {}, {}, {}};
+    if (timeout) {
+      want.timeout = timeout;
+    } else if (wait) {
+      want.wait = wait;
+    } else if (gate) {
+      (gate->starts_with('{') ? want.gate : want.label) = gate;
+    } else {
+      want.label = label;
+    }
+    for (const Node& node : {Node(Flow{{}, {edge}}), Node(StatesDef{{edge}})}) {
+      const std::string text = render_document(Nodes{node});
+      auto back = parse_source(text);
+      ASSERT_TRUE(back.ok()) << text;
+      const Nodes& got = back.value().nodes;
+      ASSERT_EQ(got.size(), 1u) << text;
+      const auto* flow = got[0].get_if<Flow>();
+      const auto* states = got[0].get_if<StatesDef>();
+      ASSERT_TRUE(flow || states) << text;
+      const std::vector<FlowEdge>& edges = flow ? flow->edges : states->transitions;
+      ASSERT_EQ(edges.size(), 1u) << text;
+      EXPECT_TRUE(edges[0].parallel) << text;
+      EXPECT_EQ(edges[0].timeout, want.timeout) << text;
+      EXPECT_EQ(edges[0].wait, want.wait) << text;
+      EXPECT_EQ(edges[0].gate, want.gate) << text;
+      EXPECT_EQ(edges[0].label, want.label) << text;
+    }
+  }
 }
 
 TEST(Render, DocumentAndNodeListAgree) {
