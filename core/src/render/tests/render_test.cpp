@@ -161,6 +161,11 @@ TEST(Render, DataStatements) {
        "    none: \n\nafter"},
       {"define without fields", nodes({Define{"User", {}, {}, {}, {}, "team"}, Prose{"after"}}),
        "define:@workspace:team.@User\n\nafter"},
+      // The id's ".@" would read as a workspace scope: only a gate before the
+      // entity keeps it the id.
+      {"mutation of the entity workspace",
+       nodes({Mutate{"workspace", "a.@b", {}, {}, {}, {}, {}}, Mutate{"workspace", "a.@b", Gate{"g", {}}, {}, {}, {}, {}}}),
+       "mutate:@workspace:a.@b\n\nmutate:@{g}workspace:a.@b"},
       {"mutate", nodes({Mutate{"task", "42", Gate{"approve", {}}, {{"status", "done"}}, {}, {}, {}}, Prose{"after"}}),
        "mutate:@task:42\n    status: done\n\nafter"},
       {"empty batch", nodes({Mutate{"task", {}, {}, {{"x", "y"}}, std::vector<BatchRecord>{}, {}, {}}, Prose{"after"}}),
@@ -228,9 +233,9 @@ TEST(Render, HeadersAndLists) {
        nodes({UseBlock{"$billing", {{"currency", "usd"}}, {}, {}, {}, {}},
               UseBlock{"$shop", {}, "orders", "shop", {}, "o"},
               UseBlock{"@orders", {{"a", "b"}}, "orders", {}, {}, {}}, UseBlock{"plain source", {}, "o", {}, {}, {}},
-              UseBlock{"$shop x", {}, {}, {}, {}, {}}}),
+              UseBlock{"$shop x", {}, {}, {}, {}, {}}, UseBlock{"@workspace:sales", {}, "orders", {}, "sales", {}}}),
        "use $billing config:\n    currency: usd\nuse $shop config:\nuse @orders\n    a: b\nuse @o from plain source\n"
-       "use @ from $shop x"},
+       "use @ from $shop x\nuse @workspace:sales"},
       {"states", nodes({StatesDef{{FlowEdge{{"open"}, {"closed"}, {}, false, {}, {}, {}}}}, Prose{"after"}}),
        "states:\n    open --> closed\n\nafter"},
       {"files and policy",
